@@ -1,0 +1,25 @@
+# make run   builds and starts the program
+# make test  builds everything with sanitizers and runs every test
+.PHONY: setup build run test clean
+
+JOBS ?= 2
+RUN_DIR := build/release
+TEST_DIR := build/test
+
+setup:
+	@bash scripts/setup.sh
+
+build: setup
+	cmake -S . -B $(RUN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLET_TESTS=OFF
+	cmake --build $(RUN_DIR) -j $(JOBS)
+
+run: build
+	bash scripts/run.sh $(RUN_DIR)/bin
+
+test: setup
+	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLET_SANITIZE=ON
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	bash scripts/run-tests.sh $(TEST_DIR)
+
+clean:
+	rm -rf build

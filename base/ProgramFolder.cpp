@@ -1,0 +1,14 @@
+#include "ProgramFolder.h"
+
+#include <climits>
+#include <unistd.h>
+
+std::string ProgramFolder()
+{
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return "./";
+    std::string exe(path, static_cast<std::size_t>(n));
+    const auto slash = exe.rfind('/');
+    return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// The folder of the running executable, with its trailing separator.
+std::string ProgramFolder();

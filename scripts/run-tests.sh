@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs every test of a build folder through CTest and prints its summary.
+set -euo pipefail
+build=${1:?usage: run-tests.sh BUILD_DIR}
+here=$(cd "$(dirname "$0")/.." && pwd)
+export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+cd "$build"
+ctest --output-on-failure -j 2 --timeout 600

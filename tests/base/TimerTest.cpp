@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "base/Timer.h"
+#include "base/VirtualLoop.h"
+
+namespace {
+struct TTickLog {
+    std::vector<std::int64_t> at;
+    void Attach(TTimer& timer, TVirtualLoop& loop)
+    {
+        timer.OnTimer = [this, &loop](TObject*) { at.push_back(loop.NowMs()); };
+    }
+};
+} // namespace
+
+TEST(Timer, RepeatsAtItsInterval)
+{
+    TVirtualLoop loop;
+    TTimer timer(200, true);
+    TTickLog log;
+    log.Attach(timer, loop);
+    loop.AdvanceByMs(1000);
+    EXPECT_EQ(log.at, (std::vector<std::int64_t>{200, 400, 600, 800, 1000}));
+}
+
+TEST(Timer, IntervalZeroNeverFires)
+{
+    TVirtualLoop loop;
+    TTimer timer(0, true);
+    TTickLog log;
+    log.Attach(timer, loop);
+    loop.AdvanceByMs(100000);
+    EXPECT_TRUE(log.at.empty());
+}
+
+TEST(Timer, SameIntervalDoesNotRestartButNewIntervalDoes)
+{
+    TVirtualLoop loop;
+    TTimer timer(100, true);
+    TTickLog log;
+    log.Attach(timer, loop);
+    loop.AdvanceByMs(60);
+    timer.SetInterval(100); // unchanged: keeps counting
+    loop.AdvanceByMs(40);
+    ASSERT_EQ(log.at, (std::vector<std::int64_t>{100}));
+    loop.AdvanceByMs(60); // t = 160
+    timer.SetInterval(50); // new interval: fresh count from now
+    loop.AdvanceByMs(50);
+    EXPECT_EQ(log.at, (std::vector<std::int64_t>{100, 210}));
+}
+
+TEST(Timer, EnablingStartsAFreshIntervalAndOneShotDisablesItself)
+{
+    TVirtualLoop loop;
+    TTimer timer(250, false);
+    std::vector<std::int64_t> at;
+    timer.OnTimer = [&](TObject*) {
+        timer.SetEnabled(false);
+        at.push_back(loop.NowMs());
+    };
+    loop.AdvanceByMs(1000);
+    timer.SetEnabled(true);
+    timer.SetEnabled(true); // already enabled: no restart
+    loop.AdvanceByMs(2000);
+    EXPECT_EQ(at, (std::vector<std::int64_t>{1250}));
+}
