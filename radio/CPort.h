@@ -1,0 +1,142 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "SerialPlatform.h"
+#include "base/Event.h"
+#include "base/Exceptions.h"
+#include "base/Object.h"
+
+// The error of a serial port call: a code naming the failing step and the
+// system's error number, with a message translated through the "cport"
+// catalogue.
+class EComPort : public Exception {
+public:
+    EComPort(int code, int winCode);
+    int Code() const { return code_; }
+    int WinCode() const { return winCode_; }
+
+    // The message of a code, untranslated ("" for an unknown code).
+    static std::string MessageOf(int code);
+
+private:
+    int code_;
+    int winCode_;
+};
+
+// Error codes of EComPort used by the control-line subset.
+enum : int {
+    CError_OpenFailed = 1,
+    CError_PurgeFailed = 5,
+    CError_CommState = 7,
+    CError_Timeouts = 8,
+    CError_SetupComm = 9,
+    CError_ClearComm = 10,
+    CError_ModemStatus = 11,
+    CError_Escape = 12,
+};
+
+using TComSignalEvent = TEvent<TObject*, bool>;
+
+enum TBaudRate { br9600 };
+enum TDataBits { dbEight };
+enum TStopBits { sbOneStopBit };
+enum TParityBits { prNone };
+enum TDTRFlowControl { dtrDisable };
+enum TRTSFlowControl { rtsDisable };
+enum TSyncMethod { smThreadSync };
+
+// The events the event thread waits for.
+enum TComEvent { evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full };
+
+class TCustomComPort;
+
+// The event thread of an open port: it only waits for line changes and hands
+// each batch to the main thread synchronously, so every subscriber runs there.
+class TComThread {
+public:
+    TComThread(TCustomComPort& port, TSerialLine& line);
+    // Stops the thread and waits for it (see Stop).
+    ~TComThread();
+
+    // Main thread: end the thread and wait for it. The wait keeps serving the
+    // main loop's hand-offs, so a report in flight cannot deadlock it.
+    void Stop();
+    bool Stopping() const { return stopping_; }
+
+private:
+    void Execute();
+
+    TCustomComPort& port_;
+    TSerialLine& line_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
+};
+
+// A serial port used for its control lines only: RTS and DTR out, CTS and DSR
+// in. Every event is raised on the main thread.
+class TCustomComPort : public TObject {
+public:
+    explicit TCustomComPort(TSerialPlatform& platform);
+    // Closes the port first.
+    ~TCustomComPort() override;
+
+    const std::string& Port() const { return port_; }
+    // Same name: nothing. A new name on an open port closes it and opens it
+    // again under the new name.
+    void SetPort(const std::string& name);
+    bool Connected() const { return connected_; }
+
+    // Opens the port exclusively, both lines low, and reports the current CTS
+    // and DSR levels. Nothing if already open. Failure raises EComPort and
+    // leaves the port closed.
+    void OpenPort();
+    // Reports CTS and DSR low, stops the event thread and closes. Nothing if
+    // not open.
+    void ClosePort();
+
+    void SetDTR(bool level);
+    void SetRTS(bool level);
+    TModemLines ModemSignals();
+
+    // Line settings written at open; fixed in this program.
+    TBaudRate BaudRate() const { return br9600; }
+    TDataBits DataBits() const { return dbEight; }
+    TStopBits StopBits() const { return sbOneStopBit; }
+    TParityBits Parity() const { return prNone; }
+    TDTRFlowControl ControlDTR() const { return dtrDisable; }
+    TRTSFlowControl ControlRTS() const { return rtsDisable; }
+    TSyncMethod SyncMethod() const { return smThreadSync; }
+
+    TComSignalEvent OnCTSChange;
+    TComSignalEvent OnDSRChange;
+    TComSignalEvent OnRLSDChange; // carrier detect
+    TNotifyEvent OnRing;
+
+private:
+    friend class TComThread;
+    // Main thread: raise the events of one batch of line changes.
+    void DispatchComm(const TLineChanges& changes);
+    void CallCTSChange();
+    void CallDSRChange();
+    void CallRLSDChange();
+    void CallRing();
+    void ReportSignalsLow();
+    void CloseLine();
+
+    TSerialPlatform& platform_;
+    std::string port_ = "COM1";
+    bool connected_ = false;
+    std::unique_ptr<TSerialLine> line_;
+    std::unique_ptr<TComThread> eventThread_;
+};
+
+class TComPort : public TCustomComPort {
+public:
+    using TCustomComPort::TCustomComPort;
+};

@@ -1,0 +1,170 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "HidPlatform.h"
+#include "base/Event.h"
+#include "base/Exceptions.h"
+#include "base/Object.h"
+
+// The error of the HID layer (message only).
+class EUSBException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+using THidDataEvent = TEvent<TObject*, std::uint8_t, const THidData&>;
+
+class THidDevice;
+class THidDataPort;
+
+// The HID device interfaces of the system, numbered 1 to 127 by the last
+// enumeration, and the watch for devices arriving and leaving.
+class THidDevices : public TObject {
+public:
+    static constexpr int MaxDevices = 127;
+
+    // Installs the device-change watch and enumerates once.
+    explicit THidDevices(THidPlatform& platform);
+    // Removes the watch and detaches every attached device.
+    ~THidDevices() override;
+
+    // Rebuilds the path table, then lets every attached device check that it
+    // is still present.
+    void Enumerate();
+    std::uint16_t DeviceCount() const { return deviceCount_; }
+    // Path of device N (1-based); empty when N is not listed.
+    std::string DevicePath(int n) const;
+    // Ids of device N, 0 when they cannot be read. N not listed raises
+    // "Device N is not available."; a failing open "Could not open device N".
+    std::uint16_t VendorId(int n);
+    std::uint16_t ProductId(int n);
+
+    THidPlatform& Platform() { return platform_; }
+
+    // Raised after a device change that changed DeviceCount.
+    TNotifyEvent OnDeviceChange;
+
+private:
+    friend class THidDevice;
+    void Attach(THidDevice* device);
+    void Detach(THidDevice* device);
+    void DeviceChanged();
+    THidAttributes Attributes(int n);
+
+    THidPlatform& platform_;
+    std::array<std::string, MaxDevices> devicePathTable_;
+    std::uint16_t deviceCount_ = 0;
+    std::vector<THidDevice*> devices_; // attached, not owned
+    std::unique_ptr<THidWatch> watch_;
+};
+
+// The reader of an open device: it waits for input reports and hands each to
+// the main thread synchronously.
+class THidThread {
+public:
+    THidThread(THidDevice& device, std::unique_ptr<THidReadHandle> handle);
+    // Stops the thread and waits for it (see Stop).
+    ~THidThread();
+
+    // Main thread: set the stop flag, cancel the blocked read and wait for
+    // the thread; the wait keeps serving hand-offs, so no deadlock.
+    void Stop();
+    bool Stopping() const { return stopping_; }
+
+private:
+    void Execute();
+
+    THidDevice& device_;
+    std::unique_ptr<THidReadHandle> handle_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
+};
+
+// One opened HID device: writes output reports and reads input reports on
+// its reader thread.
+class THidDevice : public TObject {
+public:
+    THidDevice() = default;
+    // Closes the device, detaches from its list and unbinds every port.
+    ~THidDevice() override;
+
+    THidDevices* HidDevices() const { return hidDevices_; }
+    // Detaches from the old list and attaches to the new one (or none).
+    void SetHidDevices(THidDevices* devices);
+
+    // Closes any open device first (with its OnDisconnect), then opens device
+    // N of the list and starts its reader.
+    void OpenDevice(int n);
+    // Stops the reader, closes and raises OnDisconnect. Nothing if closed.
+    void CloseDevice();
+    bool Opened() const { return opened_; }
+    int DeviceNumber() const { return deviceNumber_; }
+    const std::string& DevicePath() const { return devicePath_; }
+
+    // Writes report id and the 8 bytes as one 9-byte report.
+    void WriteReport(std::uint8_t reportId, const THidData& data);
+    // If open: take the device's number in the current table, or close it
+    // when its path is no longer listed.
+    void CheckPresent();
+
+    TNotifyEvent OnDisconnect;
+    THidDataEvent OnHidData;
+
+private:
+    friend class THidDataPort;
+    friend class THidThread;
+    void Bind(THidDataPort* port);
+    void Unbind(THidDataPort* port);
+    // Main thread: one input report from the reader.
+    void DispatchReport(const THidReport& report);
+
+    THidDevices* hidDevices_ = nullptr;
+    bool opened_ = false;
+    int deviceNumber_ = 0;
+    std::string devicePath_;
+    std::unique_ptr<THidWriteHandle> writeHandle_;
+    std::unique_ptr<THidThread> reader_;
+    std::vector<THidDataPort*> ports_; // bound, not owned
+};
+
+// An 8-byte report buffer bound to a device: the last accepted input report
+// and the next output report.
+class THidDataPort : public TObject {
+public:
+    THidDataPort() = default;
+    ~THidDataPort() override;
+
+    THidDevice* HidDevice() const { return hidDevice_; }
+    // Unbinds from the old device and binds to the new one (or none).
+    void SetHidDevice(THidDevice* device);
+
+    // Indices outside 0..7 are ignored (SetByte) or read as 0 (GetByte).
+    void SetByte(int index, std::uint8_t value);
+    std::uint8_t GetByte(int index) const;
+    const THidData& Buffer() const { return buffer_; }
+    // Writes the buffer to the device as report 0.
+    void SendReport();
+
+    // While false, input reports do not reach this port.
+    bool AcceptUSBData() const { return acceptUSBData_; }
+    void SetAcceptUSBData(bool accept) { acceptUSBData_ = accept; }
+
+    // Raised after an input report was copied into the buffer.
+    TNotifyEvent OnHidData;
+
+private:
+    friend class THidDevice;
+    void Accept(const THidData& data);
+
+    THidDevice* hidDevice_ = nullptr;
+    THidData buffer_{};
+    bool acceptUSBData_ = true;
+};

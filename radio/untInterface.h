@@ -1,0 +1,82 @@
+#pragma once
+
+#include <memory>
+
+#include "base/Event.h"
+#include "base/Object.h"
+#include "base/Timer.h"
+
+class TComPort;
+class TDesktop;
+class THidPlatform;
+class TSerialPlatform;
+class TUsbInterface;
+class TZYNClientSettings;
+class TZYNWinAmpControl;
+
+using TRigRxChangeEvent = TEvent<TObject*, bool>;
+using TUsbConnectionEvent = TEvent<TObject*, bool>;
+
+// The one object through which the program touches the radio's control
+// lines. It keys the transmitter through the USB radio interface when one is
+// plugged in, else through RTS or DTR of a serial port, or not at all when the
+// radio's VOX keys itself; it follows the radio's receive input (CTS or DSR,
+// or the USB interface's input) through a small debouncer; and it ducks the
+// desktop media players while the channel is busy. Every interface setting
+// change closes and reconfigures port, lines and timers at once.
+class TInterface : public TObject {
+public:
+    TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, THidPlatform& hid, TDesktop& desktop);
+    ~TInterface() override;
+
+    // A keying request of one source: the primary source is the message
+    // transmitter; the secondary one has no caller in this program.
+    void SetTransmitRequest(bool Active, bool Primary);
+    // Closes and reconfigures port, lines and timers from the settings; the
+    // only place the serial port is opened or closed.
+    void ApplyInterfaceSettings();
+    bool UsbConnected() const;
+
+    TRigRxChangeEvent OnRigRxChange;
+    TNotifyEvent OnInterfaceChange;
+    TNotifyEvent OnCommError;
+    TUsbConnectionEvent OnUsbConnection;
+
+    // State, for the settings dialog and for tests.
+    bool Ptt() const { return FPtt; }
+    bool PttPrimary() const { return FPttPrimary; }
+    bool PttSecondary() const { return FPttSecondary; }
+    bool RigRx() const { return FRigRx; }
+    bool SquelchSettled() const { return FSquelchSettled; }
+    bool RxReleased() const { return FRxReleased; }
+    bool ComPortOpen() const;
+    const TTimer& SquelchSettleTimer() const { return *FSquelchSettleTimer; }
+    const TTimer& RxReleaseTimer() const { return *FRxReleaseTimer; }
+    const TTimer& InputStartTimer() const { return *FInputStartTimer; }
+    TZYNWinAmpControl& MediaControl() { return *FMediaControl; }
+
+private:
+    bool RadioAttached() const;
+    void HandleRigRxInput(TObject* Sender, bool Level);
+    void ReportRigRx();
+    void SquelchSettleTimerFired(TObject* Sender);
+    void RxReleaseTimerFired(TObject* Sender);
+    void InputStartTimerFired(TObject* Sender);
+    void UsbArrived(TObject* Sender);
+    void UsbRemoved(TObject* Sender);
+    void SetControlLines();
+
+    TZYNClientSettings& FSettings;
+    std::unique_ptr<TZYNWinAmpControl> FMediaControl;
+    std::unique_ptr<TComPort> FComPort;
+    std::unique_ptr<TUsbInterface> FUsbInterface;
+    std::unique_ptr<TTimer> FSquelchSettleTimer;
+    std::unique_ptr<TTimer> FRxReleaseTimer;
+    std::unique_ptr<TTimer> FInputStartTimer;
+    bool FPttPrimary = false;
+    bool FPttSecondary = false;
+    bool FPtt = false;
+    bool FRigRx = false;
+    bool FSquelchSettled = true;
+    bool FRxReleased = true;
+};
