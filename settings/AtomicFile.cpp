@@ -1,0 +1,140 @@
+#include "settings/AtomicFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void ThrowErrno(const std::string& what)
+{
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+// Closes the descriptor on every path out.
+class TFd {
+public:
+    explicit TFd(int fd) : fd_(fd) {}
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    ~TFd() { Close(); }
+    int Get() const { return fd_; }
+    int Close()
+    {
+        const int rc = fd_ >= 0 ? ::close(fd_) : 0;
+        fd_ = -1;
+        return rc;
+    }
+
+private:
+    int fd_;
+};
+
+void WriteAll(int fd, std::string_view bytes, const std::string& what)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ThrowErrno(what);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+// The file a write really lands in: the target of a symbolic link, else the
+// path itself.
+std::string WriteTarget(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real) return path; // a dangling link: the rename replaces it
+    std::string target(real);
+    std::free(real);
+    return target;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Creates a new, empty temporary file beside path. O_EXCL keeps two writers
+// apart; the 0666 mode lets the umask decide, as for any new file.
+int CreateTemporary(const std::string& path, std::string& tempName)
+{
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(random() % 1000000);
+        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+} // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        if (errno == ENOENT) return std::nullopt;
+        ThrowErrno("open " + path);
+    }
+    std::string bytes;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ThrowErrno("read " + path);
+        }
+        if (n == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+void ReplaceWholeFile(const std::string& path, std::string_view contents)
+{
+    const std::string target = WriteTarget(path);
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    if (existed && !S_ISREG(old.st_mode)) {
+        errno = EISDIR;
+        ThrowErrno("replace " + target);
+    }
+
+    std::string tempName;
+    TFd fd(CreateTemporary(target, tempName));
+    if (fd.Get() < 0) ThrowErrno("create a temporary file beside " + target);
+    try {
+        if (existed) {
+            if (::fchmod(fd.Get(), old.st_mode & 07777) != 0) ThrowErrno("chmod " + tempName);
+            // Only root may hand the file back to its owner; for anyone else
+            // the file already is theirs or the rename below decides.
+            [[maybe_unused]] const int ignored = ::fchown(fd.Get(), old.st_uid, old.st_gid);
+        }
+        WriteAll(fd.Get(), contents, "write " + tempName);
+        if (::fsync(fd.Get()) != 0) ThrowErrno("fsync " + tempName);
+        if (fd.Close() != 0) ThrowErrno("close " + tempName);
+        if (::rename(tempName.c_str(), target.c_str()) != 0) ThrowErrno("rename to " + target);
+    } catch (...) {
+        ::unlink(tempName.c_str());
+        throw;
+    }
+    // Make the rename itself durable; the data is safe either way.
+    TFd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Get() >= 0) ::fsync(folder.Get());
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+
+#include "base/Exceptions.h"
+
+// A write to the profile file that the system refused.
+class EIniFileException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A Windows-style profile (INI) file on disk. It holds only the path: every
+// read goes to the file as it is now, and every write re-reads it, changes or
+// adds exactly the one key and replaces the file atomically, so that what
+// other programs keep in the same file (and changed meanwhile) survives.
+class TIniFile {
+public:
+    // The longest string value returned, as a 2048-byte profile buffer holds.
+    static constexpr std::size_t MaxStringLength = 2047;
+
+    explicit TIniFile(std::string fileName);
+
+    const std::string& FileName() const { return FFileName; }
+
+    // Missing file, section or key gives the default. An unreadable file is
+    // treated as missing: the reader falls back to its defaults.
+    std::string ReadString(const std::string& Section, const std::string& Key,
+                           const std::string& Default) const;
+    // Integer rules of ParseIniInteger; an invalid text gives the default.
+    int ReadInteger(const std::string& Section, const std::string& Key, int Default) const;
+    // An integer whose default is 1 or 0; any non-zero value is true.
+    bool ReadBool(const std::string& Section, const std::string& Key, bool Default) const;
+
+    // Creates file, section and key as needed. A value holding a line break
+    // is cut there: the rest would otherwise become lines of its own. Throws
+    // EIniFileException "Unable to write to <file name>".
+    void WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
+    void WriteInteger(const std::string& Section, const std::string& Key, int Value);
+    void WriteBool(const std::string& Section, const std::string& Key, bool Value);
+
+private:
+    std::string FFileName;
+};
