@@ -1,0 +1,39 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "audio/SoundPlatform.h"
+
+// The ALSA back end. Device -1 is ALSA's "default" PCM (on a desktop it goes
+// through PipeWire or PulseAudio); device n >= 0 is "plughw:n", the first PCM
+// of sound card n, with ALSA's plug layer converting format and rate.
+//
+// Each open device runs one worker thread that plays or records the
+// submitted buffers in order and posts each finished one to the main loop.
+// Underruns and overruns are recovered and counted, not fatal. Result codes
+// are ALSA's error numbers negated, and ErrorText is ALSA's own text for
+// them. The parameters negotiated are logged on stderr once per open.
+class TAlsaSoundPlatform : public TSoundPlatform {
+public:
+    TAlsaSoundPlatform() = default;
+
+    TWaveResult QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format) override;
+    TWaveResult Open(TWaveDirection direction, int deviceId, const TWaveFormat& format, TSoundNoticeSink& sink,
+                     std::unique_ptr<TSoundDevice>& device) override;
+    TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
+    std::string ErrorText(TWaveResult code) const override;
+
+    // The ALSA PCM name of a device number.
+    static std::string DeviceName(int deviceId);
+
+    // Recovered since this platform was made, over all its devices.
+    std::uint64_t Underruns() const { return FUnderruns; }
+    std::uint64_t Overruns() const { return FOverruns; }
+
+private:
+    friend class TAlsaDevice;
+    std::atomic<std::uint64_t> FUnderruns{0};
+    std::atomic<std::uint64_t> FOverruns{0};
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "audio/WaveIO.h"
+
+// The playback direction: every finished buffer is refilled through GetData
+// and written again at once, so with BufferCount 2 two buffers are always
+// queued and the device plays without a gap. A fill of 0 bytes ends the
+// stream: what is queued plays out, the device closes, OnDeactivate follows.
+class TWaveAudioOut : public TWaveAudioIO {
+public:
+    explicit TWaveAudioOut(TSoundPlatform& platform);
+
+    // Blocks are owned by the stream (kept for compatibility; only true).
+    bool BufferInternally() const { return true; }
+    void SetBufferInternally(bool value);
+
+protected:
+    // Fill `buffer` (BufferSize bytes); returns the bytes supplied, 0 ends
+    // the stream. NumLoops starts 0; nonzero plays the block that many times.
+    virtual std::uint32_t GetData(std::uint8_t* buffer, std::uint32_t bufferSize, std::uint32_t& numLoops);
+
+    void OpenNotice() override;
+    void BufferNotice(THeader* header) override;
+};
