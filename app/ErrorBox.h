@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// The program's top-level error report: the message in a message box, after
+// which the program carries on. Timers and device notices keep running while
+// the box is open; an error that arrives meanwhile goes to stderr instead of
+// stacking a second box on the first.
+class TErrorBox {
+public:
+    void Show(const std::string& message);
+    bool Showing() const { return showing_; }
+
+private:
+    bool showing_ = false;
+};

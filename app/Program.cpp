@@ -1,0 +1,42 @@
+#include "Program.h"
+
+#include <QApplication>
+
+#include <exception>
+
+#include "app/ErrorBox.h"
+#include "app/QtMainLoop.h"
+#include "app/guiParlet.h"
+
+TProgram::TProgram(const std::string& settingsFile)
+    : station_(std::make_unique<TLinuxStationPlatform>()),
+      form_(std::make_unique<TfrmParlet>(station_->Platform(), settingsFile))
+{
+}
+
+TProgram::~TProgram()
+{
+    form_.reset();
+    station_.reset();
+}
+
+int RunParlet(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    TQtMainLoop loop;
+    TErrorBox errorBox;
+    loop.SetErrorReport([&errorBox](const std::string& message) { errorBox.Show(message); });
+
+    std::unique_ptr<TProgram> program;
+    try {
+        program = std::make_unique<TProgram>();
+    } catch (const std::exception& e) {
+        // Whatever was opened before the failure is closed again by now.
+        errorBox.Show(e.what());
+        return 1;
+    }
+    program->MainForm().show();
+    const int status = QApplication::exec();
+    program.reset();
+    return status;
+}

@@ -1,0 +1,58 @@
+#include "RadioGroup.h"
+
+#include <QRadioButton>
+
+#include "base/MainLoop.h"
+
+TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
+    : QGroupBox(caption, parent)
+{
+    group_.setExclusive(true);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], this);
+        group_.addButton(button, i);
+        buttons_.push_back(button);
+    }
+    QObject::connect(&group_, &QButtonGroup::idClicked, this, [this](int) {
+        if (OnClick) TMainLoop::Current().Guarded(OnClick);
+    });
+    PlaceItems();
+}
+
+int TRadioGroup::ItemIndex() const
+{
+    return group_.checkedId();
+}
+
+void TRadioGroup::SetItemIndex(int index)
+{
+    if (index >= 0 && index < ItemCount()) {
+        buttons_[static_cast<std::size_t>(index)]->setChecked(true);
+        return;
+    }
+    // An exclusive group cannot uncheck its last button directly.
+    group_.setExclusive(false);
+    for (QRadioButton* button : buttons_) button->setChecked(false);
+    group_.setExclusive(true);
+}
+
+void TRadioGroup::resizeEvent(QResizeEvent* event)
+{
+    QGroupBox::resizeEvent(event);
+    PlaceItems();
+}
+
+void TRadioGroup::PlaceItems()
+{
+    if (buttons_.empty()) return;
+    // Below the caption (if any), rows share the height left inside the frame.
+    const int top = title().isEmpty() ? 4 : fontMetrics().height() + 2;
+    const int bottom = height() - 4;
+    const int rowHeight = std::max(1, (bottom - top) / ItemCount());
+    for (int i = 0; i < ItemCount(); ++i) {
+        const int rowTop = top + i * rowHeight;
+        const int buttonHeight = std::min(rowHeight, buttons_[static_cast<std::size_t>(i)]->sizeHint().height());
+        buttons_[static_cast<std::size_t>(i)]->setGeometry(8, rowTop + (rowHeight - buttonHeight) / 2, width() - 12,
+                                                           buttonHeight);
+    }
+}

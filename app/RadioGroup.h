@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QButtonGroup>
+#include <QGroupBox>
+
+#include <functional>
+#include <vector>
+
+class QRadioButton;
+
+// A framed group of radio buttons of which at most one is chosen, stacked in
+// rows of equal height. ItemIndex is −1 when none is chosen. OnClick runs
+// when the operator picks an item, not when the program sets ItemIndex.
+class TRadioGroup : public QGroupBox {
+public:
+    TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent);
+
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    int ItemCount() const { return static_cast<int>(buttons_.size()); }
+    QRadioButton* Item(int index) const { return buttons_.at(static_cast<std::size_t>(index)); }
+
+    std::function<void()> OnClick;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void PlaceItems();
+
+    QButtonGroup group_;
+    std::vector<QRadioButton*> buttons_;
+};

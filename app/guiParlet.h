@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+#include "base/Object.h"
+#include "base/ProgramFolder.h"
+#include "modem/StationPlatform.h"
+#include "modem/untFFSKTranceiver.h"
+
+class QFrame;
+class QLineEdit;
+class QPushButton;
+class TAdvProgress;
+class TMemo;
+class TfrmSettings;
+
+// The main window: the message log, the line to type a message into, Send,
+// Settings, and the input level bar. It owns the transceiver and the settings
+// dialog and only passes text and level between them and the screen.
+//
+// The controls belong to the window through Qt's parent chain; the
+// transceiver and the dialog are held here and freed in the destructor,
+// dialog first.
+class TfrmParlet : public QWidget {
+public:
+    // Creates the transceiver on the platform and the settings file; its
+    // errors (sound device, settings file, ports) leave this constructor.
+    explicit TfrmParlet(const TStationPlatform& platform,
+                        const std::string& settingsFile = ProgramFolder() + TFFSKTranceiver::SettingsFileName);
+    ~TfrmParlet() override;
+
+    // Event handlers, public so that tests can call them as the events would.
+    void btnSendClick();
+    void btnSettingsClick();
+    void TranceiverInputLevel(TObject* Sender, int Level);
+    void TranceiverReceive(TObject* Sender, bool MessIsSMS, const std::string& RxString);
+
+    TMemo& Memo1() const { return *Memo1_; }
+    QFrame& Panel1() const { return *Panel1_; }
+    QLineEdit& Edit1() const { return *Edit1_; }
+    QPushButton& btnSend() const { return *btnSend_; }
+    TAdvProgress& prbLevelIn() const { return *prbLevelIn_; }
+    QFrame& Panel2() const { return *Panel2_; }
+    QPushButton& btnSettings() const { return *btnSettings_; }
+    TFFSKTranceiver& Transceiver() const { return *transceiver_; }
+    TfrmSettings& SettingsForm() const { return *frmSettings_; }
+
+    // The log keeps at most this many lines before a message is added.
+    static constexpr int MaxLogLines = 70;
+
+private:
+    void CreateControls();
+    void FormCreate(const TStationPlatform& platform, const std::string& settingsFile);
+    void FormDestroy();
+
+    TMemo* Memo1_ = nullptr;
+    QFrame* Panel1_ = nullptr;
+    QLineEdit* Edit1_ = nullptr;
+    QPushButton* btnSend_ = nullptr;
+    TAdvProgress* prbLevelIn_ = nullptr;
+    QFrame* Panel2_ = nullptr;
+    QPushButton* btnSettings_ = nullptr;
+
+    std::unique_ptr<TFFSKTranceiver> transceiver_;
+    std::unique_ptr<TfrmSettings> frmSettings_;
+};

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDialog>
+
+#include "base/Object.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class TFFSKTranceiver;
+class TRadioGroup;
+
+// The settings dialog: how the PC keys the radio (the radio's VOX, or the USB
+// interface / a serial port line), which line, its polarity, the level of the
+// other line and the COM port. Every change goes to the client settings at
+// once, which save it and make the rig interface reconfigure; the dialog then
+// shows what came of it. No Cancel. Modeless; OK or the window frame hides
+// it, and it lives until the main window frees it.
+class TfrmSettings : public QDialog {
+public:
+    TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver);
+    ~TfrmSettings() override;
+
+    // Shows the settings in the controls (not the port error label).
+    void RefreshControls();
+
+    // Control handlers, run on a change by the operator.
+    void grpPcToRadioClick();
+    void grpPcToRadioPinClick();
+    void grpPcToRadioPolarityClick();
+    void ComboBox1Change();
+    void cbxUnusedHightClick();
+    void btnOkClick();
+
+    // The rig interface's events.
+    void InterfaceChange(TObject* Sender);
+    void InterfaceCommError(TObject* Sender);
+    void InterfaceUsbConnection(TObject* Sender, bool Connected);
+
+    QLabel& lblComPort() const { return *lblComPort_; }
+    QLabel& lblComInUse() const { return *lblComInUse_; }
+    QLabel& lblUsbInterfaceConnected() const { return *lblUsbInterfaceConnected_; }
+    TRadioGroup& grpPcToRadio() const { return *grpPcToRadio_; }
+    TRadioGroup& grpPcToRadioPin() const { return *grpPcToRadioPin_; }
+    TRadioGroup& grpPcToRadioPolarity() const { return *grpPcToRadioPolarity_; }
+    QComboBox& ComboBox1() const { return *ComboBox1_; }
+    QCheckBox& cbxUnusedHight() const { return *cbxUnusedHight_; }
+    QPushButton& btnOk() const { return *btnOk_; }
+
+private:
+    void CreateControls();
+
+    TFFSKTranceiver& FTranceiver;
+
+    // Owned by the dialog through Qt's parent chain.
+    QLabel* lblComPort_ = nullptr;
+    QLabel* lblComInUse_ = nullptr;
+    QLabel* lblUsbInterfaceConnected_ = nullptr;
+    TRadioGroup* grpPcToRadio_ = nullptr;
+    TRadioGroup* grpPcToRadioPin_ = nullptr;
+    TRadioGroup* grpPcToRadioPolarity_ = nullptr;
+    QComboBox* ComboBox1_ = nullptr;
+    QCheckBox* cbxUnusedHight_ = nullptr;
+    QPushButton* btnOk_ = nullptr;
+};
