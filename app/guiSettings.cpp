@@ -56,6 +56,17 @@ TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
     rig.OnCommError = [this](TObject* Sender) { InterfaceCommError(Sender); };
     rig.OnUsbConnection = [this](TObject* Sender, bool Connected) { InterfaceUsbConnection(Sender, Connected); };
     RefreshControls();
+    // The rig interface tried the port before this dialog listened: a port
+    // it needs but could not open is shown from the start, not only after
+    // the operator's next change.
+    if (PortWanted() && !rig.ComPortOpen()) lblComInUse_->show();
+}
+
+bool TfrmSettings::PortWanted() const
+{
+    const TZYNClientSettings& settings = FTranceiver.Settings();
+    const bool keying = settings.Band() > 0 && settings.RigComKeying();
+    return (keying || settings.VoIPComKeying()) && !FTranceiver.RigInterface().UsbConnected();
 }
 
 TfrmSettings::~TfrmSettings()

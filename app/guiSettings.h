@@ -50,6 +50,8 @@ public:
 
 private:
     void CreateControls();
+    // The rig interface keys or listens through the serial port.
+    bool PortWanted() const;
 
     TFFSKTranceiver& FTranceiver;
 
