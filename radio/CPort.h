@@ -60,21 +60,23 @@ class TCustomComPort;
 class TComThread {
 public:
     TComThread(TCustomComPort& port, TSerialLine& line);
-    // Stops the thread and waits for it (see Stop).
+    // Stops the thread (see Stop).
     ~TComThread();
 
     // Main thread: end the thread and wait for it. The wait keeps serving the
     // main loop's hand-offs, so a report in flight cannot deadlock it.
     void Stop();
-    bool Stopping() const { return stopping_; }
+    bool Stopping() const;
 
 private:
-    void Execute();
+    struct TState {
+        std::atomic<bool> stopping{false};
+        std::atomic<bool> finished{false};
+        bool dispatching = false; // main thread only: inside this thread's hand-off
+    };
 
-    TCustomComPort& port_;
-    TSerialLine& line_;
-    std::atomic<bool> stopping_{false};
-    std::atomic<bool> finished_{false};
+    std::shared_ptr<TState> state_;
+    TSerialLine* line_ = nullptr;
     std::thread thread_;
 };
 

@@ -70,21 +70,23 @@ private:
 class THidThread {
 public:
     THidThread(THidDevice& device, std::unique_ptr<THidReadHandle> handle);
-    // Stops the thread and waits for it (see Stop).
+    // Stops the thread (see Stop).
     ~THidThread();
 
     // Main thread: set the stop flag, cancel the blocked read and wait for
     // the thread; the wait keeps serving hand-offs, so no deadlock.
     void Stop();
-    bool Stopping() const { return stopping_; }
+    bool Stopping() const;
 
 private:
-    void Execute();
+    struct TState {
+        std::unique_ptr<THidReadHandle> handle;
+        std::atomic<bool> stopping{false};
+        std::atomic<bool> finished{false};
+        bool dispatching = false; // main thread only: inside this thread's hand-off
+    };
 
-    THidDevice& device_;
-    std::unique_ptr<THidReadHandle> handle_;
-    std::atomic<bool> stopping_{false};
-    std::atomic<bool> finished_{false};
+    std::shared_ptr<TState> state_;
     std::thread thread_;
 };
 
@@ -119,6 +121,7 @@ public:
     THidDataEvent OnHidData;
 
 private:
+    friend class THidDevices;
     friend class THidDataPort;
     friend class THidThread;
     void Bind(THidDataPort* port);

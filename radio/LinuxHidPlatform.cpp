@@ -1,0 +1,253 @@
+#include "LinuxHidPlatform.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <libudev.h>
+#include <linux/hidraw.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <thread>
+#include <unistd.h>
+
+#include "base/MainLoop.h"
+
+namespace {
+
+// Owns a libudev reference.
+struct TUdevDeleter {
+    void operator()(udev* p) const { udev_unref(p); }
+    void operator()(udev_enumerate* p) const { udev_enumerate_unref(p); }
+    void operator()(udev_device* p) const { udev_device_unref(p); }
+    void operator()(udev_monitor* p) const { udev_monitor_unref(p); }
+};
+template <typename T>
+using TUdevPtr = std::unique_ptr<T, TUdevDeleter>;
+
+void Wake(int fd)
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = write(fd, &one, sizeof one);
+}
+
+// Whether the device numbers its reports: its descriptor holds a Report ID
+// item. hidraw puts the id in front of such reports only.
+bool UsesReportIds(int fd)
+{
+    int size = 0;
+    if (ioctl(fd, HIDIOCGRDESCSIZE, &size) != 0 || size <= 0) return false;
+    hidraw_report_descriptor descriptor {};
+    descriptor.size = static_cast<std::uint32_t>(size);
+    if (ioctl(fd, HIDIOCGRDESC, &descriptor) != 0) return false;
+    for (std::uint32_t i = 0; i < descriptor.size;) {
+        const std::uint8_t prefix = descriptor.value[i];
+        if (prefix == 0xFE) { // long item: size byte, tag byte, data
+            if (i + 1 >= descriptor.size) break;
+            i += 3 + descriptor.value[i + 1];
+            continue;
+        }
+        const std::uint32_t dataSize = (prefix & 0x03) == 3 ? 4 : (prefix & 0x03);
+        if ((prefix & 0xFC) == 0x84) return true; // global item Report ID
+        i += 1 + dataSize;
+    }
+    return false;
+}
+
+class TLinuxHidWriteHandle : public THidWriteHandle {
+public:
+    explicit TLinuxHidWriteHandle(int fd) : fd_(fd) {}
+    ~TLinuxHidWriteHandle() override { close(fd_); }
+
+    // hidraw takes the report id first, also 0 for unnumbered reports.
+    long Write(const std::vector<std::uint8_t>& report) override
+    {
+        for (;;) {
+            const ssize_t n = ::write(fd_, report.data(), report.size());
+            if (n >= 0) return static_cast<long>(n);
+            if (errno != EINTR) return -errno;
+        }
+    }
+
+private:
+    const int fd_;
+};
+
+class TLinuxHidReadHandle : public THidReadHandle {
+public:
+    TLinuxHidReadHandle(int fd, int wake) : fd_(fd), wake_(wake), numbered_(UsesReportIds(fd)) {}
+    ~TLinuxHidReadHandle() override
+    {
+        close(fd_);
+        close(wake_);
+    }
+
+    THidRead Read(THidReport& report) override
+    {
+        for (;;) {
+            pollfd fds[2] = {{wake_, POLLIN, 0}, {fd_, POLLIN, 0}};
+            if (poll(fds, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                return THidRead::Failed;
+            }
+            if (fds[0].revents) return THidRead::Cancelled;
+            if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) return THidRead::Failed;
+            std::uint8_t buffer[64];
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n < 0) {
+                if (errno == EAGAIN || errno == EINTR) continue;
+                return THidRead::Failed; // ENODEV: unplugged, the enumeration closes it
+            }
+            if (n == 0) continue;
+            std::size_t at = 0;
+            report = {};
+            if (numbered_) report.ReportId = buffer[at++];
+            for (std::size_t i = 0; i < report.Data.size() && at < static_cast<std::size_t>(n); ++i, ++at)
+                report.Data[i] = buffer[at];
+            return THidRead::Report;
+        }
+    }
+
+    // The wake-up descriptor stays readable, so every later read ends too.
+    void Cancel() override { Wake(wake_); }
+
+private:
+    const int fd_;
+    const int wake_;
+    const bool numbered_;
+};
+
+// Notices of hidraw devices arriving and leaving, from a udev monitor read on
+// a thread of its own and posted to the main loop.
+class TLinuxHidWatch : public THidWatch {
+public:
+    explicit TLinuxHidWatch(std::function<void()> notice) : shared_(std::make_shared<TShared>())
+    {
+        shared_->notice = std::move(notice);
+        udev_.reset(udev_new());
+        if (udev_) monitor_.reset(udev_monitor_new_from_netlink(udev_.get(), "udev"));
+        if (!monitor_ || udev_monitor_filter_add_match_subsystem_devtype(monitor_.get(), "hidraw", nullptr) < 0
+            || udev_monitor_enable_receiving(monitor_.get()) < 0) {
+            const int error = errno;
+            TMainLoop::Current().ReportError(std::string("USB radio interface: cannot watch for devices being "
+                                                         "plugged in (udev monitor: ")
+                                             + std::strerror(error) + ")");
+            return;
+        }
+        wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (wake_ < 0) return;
+        thread_ = std::thread([this] { Run(); });
+    }
+
+    ~TLinuxHidWatch() override
+    {
+        shared_->alive = false;
+        if (thread_.joinable()) {
+            Wake(wake_);
+            thread_.join(); // the watcher never waits for the main thread
+        }
+        if (wake_ >= 0) close(wake_);
+    }
+
+private:
+    struct TShared {
+        bool alive = true; // main thread only
+        std::function<void()> notice;
+    };
+
+    void Run()
+    {
+        const int monitorFd = udev_monitor_get_fd(monitor_.get());
+        for (;;) {
+            pollfd fds[2] = {{wake_, POLLIN, 0}, {monitorFd, POLLIN, 0}};
+            if (poll(fds, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                return;
+            }
+            if (fds[0].revents) return;
+            if (!(fds[1].revents & POLLIN)) continue;
+            TUdevPtr<udev_device> device(udev_monitor_receive_device(monitor_.get()));
+            if (!device) continue;
+            const char* action = udev_device_get_action(device.get());
+            if (!action || (std::strcmp(action, "add") != 0 && std::strcmp(action, "remove") != 0)) continue;
+            std::shared_ptr<TShared> shared = shared_;
+            TMainLoop::Current().Post([shared] {
+                if (shared->alive) shared->notice();
+            });
+        }
+    }
+
+    std::shared_ptr<TShared> shared_;
+    TUdevPtr<udev> udev_;
+    TUdevPtr<udev_monitor> monitor_;
+    int wake_ = -1;
+    std::thread thread_;
+};
+
+} // namespace
+
+std::vector<std::string> TLinuxHidPlatform::EnumeratePaths()
+{
+    std::vector<std::string> paths;
+    TUdevPtr<udev> context(udev_new());
+    if (!context) return paths;
+    TUdevPtr<udev_enumerate> enumerate(udev_enumerate_new(context.get()));
+    if (!enumerate) return paths;
+    if (udev_enumerate_add_match_subsystem(enumerate.get(), "hidraw") < 0) return paths;
+    if (udev_enumerate_scan_devices(enumerate.get()) < 0) return paths;
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get()))
+    {
+        TUdevPtr<udev_device> device(udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
+        if (!device) continue;
+        if (const char* node = udev_device_get_devnode(device.get())) paths.emplace_back(node);
+    }
+    return paths;
+}
+
+THidQuery TLinuxHidPlatform::QueryAttributes(const std::string& path, THidAttributes& attributes)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return THidQuery::OpenFailed;
+    hidraw_devinfo info {};
+    const bool ok = ioctl(fd, HIDIOCGRAWINFO, &info) == 0;
+    close(fd);
+    if (!ok) return THidQuery::AttributesFailed;
+    attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
+    attributes.ProductID = static_cast<std::uint16_t>(info.product);
+    return THidQuery::Ok;
+}
+
+std::unique_ptr<THidWriteHandle> TLinuxHidPlatform::OpenForWrite(const std::string& path, int& error)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    error = 0;
+    return std::make_unique<TLinuxHidWriteHandle>(fd);
+}
+
+std::unique_ptr<THidReadHandle> TLinuxHidPlatform::OpenForRead(const std::string& path, int& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wake < 0) {
+        error = errno;
+        close(fd);
+        return nullptr;
+    }
+    error = 0;
+    return std::make_unique<TLinuxHidReadHandle>(fd, wake);
+}
+
+std::unique_ptr<THidWatch> TLinuxHidPlatform::WatchDeviceChanges(std::function<void()> notice)
+{
+    return std::make_unique<TLinuxHidWatch>(std::move(notice));
+}

@@ -1,0 +1,246 @@
+#include "LinuxSerialPlatform.h"
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <mutex>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "base/ProgramFolder.h"
+
+namespace {
+
+// TIOCMIWAIT cannot be woken by closing the descriptor; a signal without
+// SA_RESTART interrupts it. Installed once, and only if nobody else uses the
+// signal; otherwise the watcher polls.
+int WakeSignal()
+{
+    static const int signal = [] {
+        const int candidate = SIGRTMIN + 4;
+        struct sigaction old {};
+        if (sigaction(candidate, nullptr, &old) != 0) return 0;
+        if (old.sa_handler != SIG_DFL || (old.sa_flags & SA_SIGINFO)) return 0;
+        struct sigaction wake {};
+        wake.sa_handler = [](int) {};
+        sigemptyset(&wake.sa_mask);
+        wake.sa_flags = 0;
+        return sigaction(candidate, &wake, nullptr) == 0 ? candidate : 0;
+    }();
+    return signal;
+}
+
+int ReadLines(int fd, int& bits)
+{
+    return ioctl(fd, TIOCMGET, &bits) == 0 ? 0 : errno;
+}
+
+class TLinuxSerialLine : public TSerialLine {
+public:
+    TLinuxSerialLine(int fd, int wake) : fd_(fd), wake_(wake)
+    {
+        if (ReadLines(fd_, lastBits_) != 0) lastBits_ = 0;
+        haveCounts_ = ioctl(fd_, TIOCGICOUNT, &lastCounts_) == 0;
+        useWaitIoctl_ = WakeSignal() != 0;
+    }
+
+    ~TLinuxSerialLine() override
+    {
+        // HUPCL drops RTS and DTR as the last descriptor closes.
+        close(fd_);
+        close(wake_);
+    }
+
+    int SetLineState() override
+    {
+        termios tio {};
+        if (tcgetattr(fd_, &tio) != 0) return errno;
+        cfmakeraw(&tio);
+        tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+        tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | CRTSCTS);
+        tio.c_cflag |= CS8 | CREAD | CLOCAL | HUPCL;
+        if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0) return errno;
+        if (tcsetattr(fd_, TCSANOW, &tio) != 0) return errno;
+        return 0;
+    }
+
+    int SetTimeouts() override
+    {
+        termios tio {};
+        if (tcgetattr(fd_, &tio) != 0) return errno;
+        tio.c_cc[VMIN] = 0;
+        tio.c_cc[VTIME] = 0;
+        return tcsetattr(fd_, TCSANOW, &tio) == 0 ? 0 : errno;
+    }
+
+    int Purge() override { return tcflush(fd_, TCIOFLUSH) == 0 ? 0 : errno; }
+
+    int SetRTS(bool level) override { return SetLine(TIOCM_RTS, level); }
+    int SetDTR(bool level) override { return SetLine(TIOCM_DTR, level); }
+
+    int GetModemLines(TModemLines& lines) override
+    {
+        int bits = 0;
+        if (int e = ReadLines(fd_, bits)) return e;
+        lines.CTS = bits & TIOCM_CTS;
+        lines.DSR = bits & TIOCM_DSR;
+        lines.Ring = bits & TIOCM_RNG;
+        lines.RLSD = bits & TIOCM_CD;
+        return 0;
+    }
+
+    TLineWait WaitForChange(TLineChanges& changes) override
+    {
+        for (;;) {
+            if (stop_) return TLineWait::Stopped;
+            if (useWaitIoctl_) {
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    if (stop_) return TLineWait::Stopped;
+                    waiter_ = pthread_self();
+                    inWaitIoctl_ = true;
+                }
+                const int r = ioctl(fd_, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD);
+                const int e = errno;
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    inWaitIoctl_ = false;
+                }
+                left_.notify_all();
+                if (r != 0 && e != EINTR) useWaitIoctl_ = false; // driver lacks it: poll
+                if (r != 0) continue;
+            } else {
+                pollfd wake { wake_, POLLIN, 0 };
+                poll(&wake, 1, PollIntervalMs);
+                if (stop_) return TLineWait::Stopped;
+            }
+            if (!Compare(changes)) return TLineWait::Failed;
+            if (changes.Any()) return TLineWait::Changed;
+        }
+    }
+
+    void StopWaiting() override
+    {
+        stop_ = true;
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = write(wake_, &one, sizeof one);
+        // The signal may land just before the watcher enters the ioctl; send
+        // it again until the watcher is out.
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (inWaitIoctl_) {
+            pthread_kill(waiter_, WakeSignal());
+            left_.wait_for(lock, std::chrono::milliseconds(1));
+        }
+    }
+
+private:
+    static constexpr int PollIntervalMs = 10;
+
+    int SetLine(int line, bool level)
+    {
+        return ioctl(fd_, level ? TIOCMBIS : TIOCMBIC, &line) == 0 ? 0 : errno;
+    }
+
+    // The lines that changed since the last look; false when they cannot be
+    // read (device gone, or a tty without modem lines).
+    bool Compare(TLineChanges& changes)
+    {
+        int bits = 0;
+        if (ReadLines(fd_, bits) != 0) return false;
+        const int diff = bits ^ lastBits_;
+        changes.CTS = diff & TIOCM_CTS;
+        changes.DSR = diff & TIOCM_DSR;
+        changes.Ring = diff & TIOCM_RNG;
+        changes.RLSD = diff & TIOCM_CD;
+        lastBits_ = bits;
+        // A short pulse leaves the level as it was; the driver's counters
+        // still show it.
+        serial_icounter_struct counts {};
+        if (haveCounts_ && ioctl(fd_, TIOCGICOUNT, &counts) == 0) {
+            changes.CTS |= counts.cts != lastCounts_.cts;
+            changes.DSR |= counts.dsr != lastCounts_.dsr;
+            changes.Ring |= counts.rng != lastCounts_.rng;
+            changes.RLSD |= counts.dcd != lastCounts_.dcd;
+            lastCounts_ = counts;
+        }
+        return true;
+    }
+
+    const int fd_;
+    const int wake_;
+    int lastBits_ = 0;
+    bool haveCounts_ = false;
+    serial_icounter_struct lastCounts_ {};
+    bool useWaitIoctl_ = false;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable left_;
+    bool inWaitIoctl_ = false;
+    pthread_t waiter_ {};
+};
+
+bool IsComName(const std::string& name, std::string& digits)
+{
+    if (name.size() < 4 || name.size() > 9) return false;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) return false;
+    for (std::size_t i = 3; i < name.size(); ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+    digits = std::to_string(std::stol(name.substr(3)));
+    return true;
+}
+
+} // namespace
+
+std::string TLinuxSerialPlatform::DevicePath(const std::string& portName)
+{
+    std::string digits;
+    if (IsComName(portName, digits)) {
+        const std::string link = ProgramFolder() + "ports/com" + digits;
+        struct stat st {};
+        if (lstat(link.c_str(), &st) == 0) return link;
+        const long n = std::stol(digits);
+        if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
+    }
+    if (!portName.empty() && portName[0] == '/') return portName;
+    return "/dev/" + portName;
+}
+
+std::unique_ptr<TSerialLine> TLinuxSerialPlatform::Open(const std::string& portName, int& error)
+{
+    // Non-blocking: some USB adapters hang a blocking open.
+    const int fd = ::open(DevicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    auto fail = [&](int e) -> std::unique_ptr<TSerialLine> {
+        error = e;
+        close(fd);
+        return nullptr;
+    };
+    if (!isatty(fd)) return fail(ENOTTY);
+    // flock keeps out every other open, root's included; TIOCEXCL also keeps
+    // out programs that do not use flock.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno);
+    if (ioctl(fd, TIOCEXCL) != 0) return fail(errno);
+    // Linux raised RTS and DTR on open: drop them at once. A tty without
+    // modem lines refuses, which is fine: it has nothing to drop.
+    int both = TIOCM_RTS | TIOCM_DTR;
+    ioctl(fd, TIOCMBIC, &both);
+    const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wake < 0) return fail(errno);
+    error = 0;
+    return std::make_unique<TLinuxSerialLine>(fd, wake);
+}
