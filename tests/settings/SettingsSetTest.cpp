@@ -1,0 +1,322 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "base/VirtualLoop.h"
+#include "settings/IniFile.h"
+#include "settings/IniText.h"
+#include "settings/untZYNClientSettings.h"
+#include "tests/settings/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Fired { None, Messages, Interface, MediaVol };
+
+class SettingsSet : public ::testing::Test {
+protected:
+    void SetUp() override { Open(""); }
+
+    void Open(const std::string& text)
+    {
+        settings_.reset();
+        if (!text.empty()) WriteBytes(File(), text);
+        settings_ = std::make_unique<TZYNClientSettings>(File());
+        settings_->OnMessagesChange = [this](TObject* sender) { Record(sender, Fired::Messages); };
+        settings_->OnInterfaceChange = [this](TObject* sender) { Record(sender, Fired::Interface); };
+        settings_->OnNewMediaVol = [this](TObject* sender) { Record(sender, Fired::MediaVol); };
+        settings_->ShowError = [this](const std::string& message) { errors_.push_back(message); };
+        fired_.clear();
+    }
+
+    void Record(TObject* sender, Fired what)
+    {
+        EXPECT_EQ(sender, settings_.get());
+        fired_.push_back(what);
+    }
+
+    std::string File() const { return folder_.File("ZYNClient.ini"); }
+    std::optional<std::string> OnDisk(const char* section, const char* key) const
+    {
+        return FindIniValue(ReadBytes(File()), section, key);
+    }
+
+    TTempFolder folder_;
+    std::unique_ptr<TZYNClientSettings> settings_;
+    std::vector<Fired> fired_;
+    std::vector<std::string> errors_;
+};
+
+struct SetterCase {
+    const char* section;
+    const char* key;
+    std::function<void(TZYNClientSettings&)> set;
+    const char* written;
+    Fired event;
+};
+
+// Every setter writes its own key, spelled as the suite's client spells it,
+// and raises its own event (or none).
+TEST_F(SettingsSet, EverySetterWritesItsKeyAndRaisesItsEvent)
+{
+    using S = TZYNClientSettings;
+    const std::vector<SetterCase> cases = {
+        {"Language", "Name", [](S& s) { s.SetLanguage("Deutsch"); }, "Deutsch", Fired::None},
+        {"Identification", "PassWord", [](S& s) { s.SetPassWord("pw"); }, "pw", Fired::None},
+        {"Identification", "OperaterName", [](S& s) { s.SetOperaterName("JOHN"); }, "John", Fired::None},
+        {"Identification", "Callsign", [](S& s) { s.SetCallsign(" N0CALL "); }, "N0CALL", Fired::None},
+        {"Identification", "EMailAddress", [](S& s) { s.SetEMailAddress("A@B.C"); }, "a@b.c", Fired::None},
+        {"Identification", "Country", [](S& s) { s.SetCountry("germany"); }, "germany", Fired::None},
+        {"Identification", "City", [](S& s) { s.SetCity("BERLIN"); }, "Berlin", Fired::None},
+        {"Identification", "CityPart", [](S& s) { s.SetCityPart("MITTE"); }, "MITTE", Fired::None},
+        {"Identification", "FBand", [](S& s) { s.SetBand(7); }, "25", Fired::Interface},
+        {"Identification", "Channel", [](S& s) { s.SetChannel(150); }, "99", Fired::None},
+        {"Identification", "SquelchType", [](S& s) { s.SetSquelchType(sqNone); }, "2", Fired::None},
+        {"Identification", "Mode", [](S& s) { s.SetMode(mdDIG); }, "2", Fired::None},
+        {"Identification", "Code", [](S& s) { s.SetCode(500); }, "99", Fired::None},
+        {"Identification", "Status", [](S& s) { s.SetStatus(4); }, "4", Fired::None},
+        {"Messages", "TimeMessage", [](S& s) { s.SetTimeMessage(false); }, "0", Fired::Messages},
+        {"CourtesySettings", "CourtesyOn", [](S& s) { s.SetCourtesySoundEnable(false); }, "0", Fired::Messages},
+        {"Interface", "VoIpComm", [](S& s) { s.SetVoIPComKeying(true); }, "1", Fired::Interface},
+        {"Interface", "VoIPComDsr", [](S& s) { s.SetVoIPComDsr(true); }, "1", Fired::Interface},
+        {"Interface", "VoIPComActiveHigh", [](S& s) { s.SetVoIPComActiveHigh(false); }, "0", Fired::Interface},
+        {"Interface", "RigComm", [](S& s) { s.SetRigComKeying(true); }, "1", Fired::Interface},
+        {"Interface", "RigComDtr", [](S& s) { s.SetRigComDtr(false); }, "0", Fired::Interface},
+        {"Interface", "RigComUnusedHight", [](S& s) { s.SetRigComUnusedHight(true); }, "1", Fired::Interface},
+        {"Interface", "RigComActiveHigh", [](S& s) { s.SetRigComActiveHigh(false); }, "0", Fired::Interface},
+        {"Interface", "SquelchSetlingTime", [](S& s) { s.SetSquelchSetlingTime(5); }, "10", Fired::Interface},
+        {"Interface", "VoxLevel", [](S& s) { s.SetVoxLevel(150); }, "100", Fired::Interface},
+        {"Interface", "VoxDelayTime", [](S& s) { s.SetVoxDelayTime(4000); }, "3000", Fired::Interface},
+        {"Interface", "CourtesyDelay", [](S& s) { s.SetCourtesyDelay(12345); }, "12345", Fired::Interface},
+        {"Interface", "CommPort", [](S& s) { s.SetCommIndex(3); }, "3", Fired::Interface},
+        {"Interface", "PTTKey", [](S& s) { s.SetPTTKey(17); }, "17", Fired::None},
+        {"Interface", "GlobalPTT", [](S& s) { s.SetGlobalPTT(false); }, "0", Fired::None},
+        {"Interface", "DecodeDTMF", [](S& s) { s.SetDecodeDTMF(true); }, "1", Fired::None},
+        {"Media", "ControlWinAmp", [](S& s) { s.SetControlWinAmp(true); }, "1", Fired::None},
+        {"Media", "ControlWMPlayer", [](S& s) { s.SetControlWMPlayer(true); }, "1", Fired::None},
+        {"Media", "MediaVolume", [](S& s) { s.SetMediaVolume(80); }, "80", Fired::MediaVol},
+        {"Preverences", "AutoConnect", [](S& s) { s.SetAutoConnect(true); }, "1", Fired::None},
+        {"Preverences", "AutoTray", [](S& s) { s.SetAutoTray(true); }, "1", Fired::None},
+        {"Preverences", "AutoMessagePopUp", [](S& s) { s.SetAutoMessagePopUp(false); }, "0", Fired::None},
+        {"AudioSettings", "OutputDeviceID", [](S& s) { s.SetOutputDeviceID(2); }, "2", Fired::None},
+        {"AudioSettings", "InputDeviceID", [](S& s) { s.SetInputDeviceID(5); }, "5", Fired::None},
+        {"AudioSettings", "ALC", [](S& s) { s.SetALC(false); }, "0", Fired::None},
+        {"InBoundServer", "ServerName", [](S& s) { s.SetInBoundServerName("in"); }, "in", Fired::None},
+        {"InBoundServer", "InBoundAddress", [](S& s) { s.SetInBoundServerAddress("10.1.1.1"); }, "10.1.1.1",
+         Fired::None},
+        {"RfData", "ForwardSMS", [](S& s) { s.SetForwardSMS(true); }, "1", Fired::Messages},
+        {"RfData", "SendID", [](S& s) { s.SetSendID(true); }, "1", Fired::Messages},
+        {"Forms", "MainW", [](S& s) { s.SetMainW(640); }, "640", Fired::None},
+        {"Forms", "MainH", [](S& s) { s.SetMainH(480); }, "480", Fired::None},
+        {"Forms", "MainL", [](S& s) { s.SetMainL(10); }, "10", Fired::None},
+        {"Forms", "MainT", [](S& s) { s.SetMainT(11); }, "11", Fired::None},
+        {"Forms", "TextMessagesW", [](S& s) { s.SetTextMessagesW(12); }, "12", Fired::None},
+        {"Forms", "TextMessagesH", [](S& s) { s.SetTextMessagesH(13); }, "13", Fired::None},
+        {"Forms", "TextMessagesL", [](S& s) { s.SetTextMessagesL(14); }, "14", Fired::None},
+        {"Forms", "TextMessagesT", [](S& s) { s.SetTextMessagesT(15); }, "15", Fired::None},
+        {"Forms", "TextMessagesV", [](S& s) { s.SetTextMessagesV(true); }, "1", Fired::None},
+        {"Forms", "SystemMonitorW", [](S& s) { s.SetSystemMonitorW(16); }, "16", Fired::None},
+        {"Forms", "SystemMonitorH", [](S& s) { s.SetSystemMonitorH(17); }, "17", Fired::None},
+        {"Forms", "SystemMonitorL", [](S& s) { s.SetSystemMonitorL(18); }, "18", Fired::None},
+        {"Forms", "SystemMonitorT", [](S& s) { s.SetSystemMonitorT(19); }, "19", Fired::None},
+        {"Forms", "SystemMonitorV", [](S& s) { s.SetSystemMonitorV(true); }, "1", Fired::None},
+    };
+    for (const SetterCase& c : cases) {
+        SCOPED_TRACE(std::string(c.section) + "/" + c.key);
+        fs::remove(File());
+        Open("");
+        c.set(*settings_);
+        EXPECT_EQ(ReadBytes(File()), std::string("[") + c.section + "]\r\n" + c.key + "=" + c.written + "\r\n");
+        if (c.event == Fired::None)
+            EXPECT_TRUE(fired_.empty());
+        else
+            EXPECT_EQ(fired_, std::vector<Fired>{c.event});
+    }
+}
+
+TEST_F(SettingsSet, TheEventFollowsTheWriteAndTheStoredValue)
+{
+    std::optional<std::string> seenOnDisk;
+    bool seenValue = false;
+    settings_->OnInterfaceChange = [&](TObject*) {
+        seenOnDisk = OnDisk("Interface", "RigComm");
+        seenValue = settings_->RigComKeying();
+    };
+    settings_->SetRigComKeying(true);
+    EXPECT_EQ(seenOnDisk, "1");
+    EXPECT_TRUE(seenValue);
+}
+
+TEST_F(SettingsSet, BandChannelAndCodeRules)
+{
+    const std::pair<int, int> bands[] = {{-5, 0}, {0, 0}, {1, 1}, {2, 25}, {24, 25}, {25, 25}, {500, 500},
+                                         {999, 999}, {1000, 999}};
+    for (const auto& [given, stored] : bands) {
+        settings_->SetBand(given);
+        EXPECT_EQ(settings_->Band(), stored) << given;
+        EXPECT_EQ(OnDisk("Identification", "FBand"), std::to_string(stored));
+    }
+    settings_->SetChannel(0);
+    EXPECT_EQ(settings_->Channel(), 1);
+
+    settings_->SetCode(500);
+    EXPECT_EQ(settings_->Code(), 99);
+    settings_->SetSquelchType(sqDCS);
+    EXPECT_EQ(settings_->Code(), 99); // a later squelch type does not re-clamp
+    settings_->SetCode(500);
+    EXPECT_EQ(settings_->Code(), 500);
+    settings_->SetSquelchType(sqCTCSS);
+    settings_->SetMode(mdDIG);
+    settings_->SetCode(1500);
+    EXPECT_EQ(settings_->Code(), 999);
+    settings_->SetMode(mdFM);
+    EXPECT_EQ(settings_->Code(), 999);
+    settings_->SetCode(-3);
+    EXPECT_EQ(settings_->Code(), 1);
+    EXPECT_EQ(OnDisk("Identification", "Code"), "1");
+}
+
+TEST_F(SettingsSet, VoxLevelsPullEachOtherAlongAndFireOnce)
+{
+    Open("[Interface]\nVoxLevel=30\nVoxOffLevel=20\n");
+    settings_->SetVoxLevel(10);
+    EXPECT_EQ(settings_->VoxLevel(), 10);
+    EXPECT_EQ(settings_->VoxOffLevel(), 10);
+    EXPECT_EQ(OnDisk("Interface", "VoxLevel"), "10");
+    EXPECT_EQ(OnDisk("Interface", "VoxOffLevel"), "10");
+    EXPECT_EQ(fired_, std::vector<Fired>{Fired::Interface});
+
+    fired_.clear();
+    settings_->SetVoxOffLevel(150);
+    EXPECT_EQ(settings_->VoxOffLevel(), 100);
+    EXPECT_EQ(settings_->VoxLevel(), 100);
+    EXPECT_EQ(OnDisk("Interface", "VoxLevel"), "100");
+    EXPECT_EQ(OnDisk("Interface", "VoxOffLevel"), "100");
+    EXPECT_EQ(fired_, std::vector<Fired>{Fired::Interface});
+
+    // Moving apart couples nothing.
+    settings_->SetVoxOffLevel(40);
+    EXPECT_EQ(settings_->VoxLevel(), 100);
+    EXPECT_EQ(OnDisk("Interface", "VoxLevel"), "100");
+}
+
+TEST_F(SettingsSet, ANegativeWindowEdgeShrinksItsPartnerSize)
+{
+    Open("[Forms]\nMainW=400\nMainH=300\nTextMessagesW=200\nTextMessagesH=100\n"
+         "SystemMonitorW=50\nSystemMonitorH=60\n");
+    settings_->SetMainL(-20);
+    EXPECT_EQ(settings_->MainL(), 0);
+    EXPECT_EQ(settings_->MainW(), 380);
+    EXPECT_EQ(OnDisk("Forms", "MainL"), "0");
+    EXPECT_EQ(OnDisk("Forms", "MainW"), "380");
+
+    settings_->SetMainT(-30);
+    EXPECT_EQ(settings_->MainH(), 270);
+    settings_->SetTextMessagesL(-1);
+    settings_->SetTextMessagesT(-2);
+    settings_->SetSystemMonitorL(-3);
+    settings_->SetSystemMonitorT(-4);
+    EXPECT_EQ(OnDisk("Forms", "MainT"), "0");
+    EXPECT_EQ(OnDisk("Forms", "MainH"), "270");
+    EXPECT_EQ(OnDisk("Forms", "TextMessagesW"), "199");
+    EXPECT_EQ(OnDisk("Forms", "TextMessagesH"), "98");
+    EXPECT_EQ(OnDisk("Forms", "SystemMonitorW"), "47");
+    EXPECT_EQ(OnDisk("Forms", "SystemMonitorH"), "56");
+    for (const char* edge : {"TextMessagesL", "TextMessagesT", "SystemMonitorL", "SystemMonitorT"})
+        EXPECT_EQ(OnDisk("Forms", edge), "0") << edge;
+
+    // A nonsense size from the file saturates instead of overflowing.
+    settings_->SetMainW(INT32_MIN + 5);
+    settings_->SetMainL(-100);
+    EXPECT_EQ(settings_->MainW(), INT32_MIN);
+    EXPECT_TRUE(fired_.empty());
+}
+
+TEST_F(SettingsSet, UnchangedMediaSettingsWriteAndFireNothing)
+{
+    settings_->SetMediaVolume(50);
+    settings_->SetControlWinAmp(false);
+    settings_->SetControlWMPlayer(false);
+    EXPECT_FALSE(fs::exists(File()));
+    EXPECT_TRUE(fired_.empty());
+
+    settings_->SetMediaVolume(150); // no limit
+    EXPECT_EQ(OnDisk("Media", "MediaVolume"), "150");
+    EXPECT_EQ(fired_, std::vector<Fired>{Fired::MediaVol});
+}
+
+TEST_F(SettingsSet, AnEmptyPasswordAndAnUnknownCountryAreIgnored)
+{
+    Open("[Identification]\nPassWord=old\nCountry=Spain\n");
+    const std::string before = ReadBytes(File());
+    settings_->SetPassWord("");
+    settings_->SetCountry("Atlantis");
+    EXPECT_EQ(settings_->PassWord(), "old");
+    EXPECT_EQ(settings_->Country(), "Spain");
+    EXPECT_EQ(ReadBytes(File()), before);
+
+    settings_->SetCountry("germany");
+    EXPECT_EQ(settings_->Country(), "germany");
+    EXPECT_EQ(OnDisk("Identification", "Country"), "germany");
+}
+
+TEST_F(SettingsSet, ACourtesySoundMustBeAnExistingFile)
+{
+    const std::string wav = folder_.File("beep.wav");
+    WriteBytes(wav, "RIFF");
+    settings_->SetLocalCourtesySound(wav);
+    EXPECT_EQ(settings_->LocalCourtesySound(), wav);
+    EXPECT_EQ(OnDisk("CourtesySettings", "LocalCourtesySound"), wav);
+    EXPECT_EQ(fired_, std::vector<Fired>{Fired::Messages});
+    EXPECT_TRUE(errors_.empty());
+
+    fired_.clear();
+    const std::string before = ReadBytes(File());
+    const std::string missing = folder_.File("gone.wav");
+    settings_->SetLocalCourtesySound(missing);
+    settings_->SetVoIPCourtesySound(folder_.Path().string()); // a folder is no file
+    settings_->SetErrorCourtesySound("");
+    EXPECT_EQ(errors_, (std::vector<std::string>{"ZYN Client can not find " + missing + ".",
+                                                 "ZYN Client can not find " + folder_.Path().string() + ".",
+                                                 "ZYN Client can not find ."}));
+    EXPECT_EQ(settings_->LocalCourtesySound(), wav);
+    EXPECT_NE(settings_->VoIPCourtesySound(), folder_.Path().string());
+    EXPECT_TRUE(fired_.empty());
+    EXPECT_EQ(ReadBytes(File()), before);
+
+    settings_->SetErrorCourtesySound(wav);
+    settings_->SetVoIPCourtesySound(wav);
+    EXPECT_EQ(OnDisk("CourtesySettings", "ErrorCourtesySound"), wav);
+    EXPECT_EQ(OnDisk("CourtesySettings", "VoIPCourtesySound"), wav);
+}
+
+TEST_F(SettingsSet, WithoutAnErrorHookTheSoundErrorReachesTheMainLoop)
+{
+    TVirtualLoop loop;
+    std::vector<std::string> reported;
+    loop.SetErrorReport([&](const std::string& message) { reported.push_back(message); });
+    settings_->ShowError = nullptr;
+    settings_->SetVoIPCourtesySound("/no/such.wav");
+    EXPECT_EQ(reported, std::vector<std::string>{"ZYN Client can not find /no/such.wav."});
+}
+
+TEST_F(SettingsSet, ARefusedWriteKeepsTheValueInMemoryAndFiresNoEvent)
+{
+    const std::string lost = folder_.File("vanished/ZYNClient.ini");
+    TZYNClientSettings s(lost);
+    bool fired = false;
+    s.OnInterfaceChange = [&](TObject*) { fired = true; };
+    try {
+        s.SetRigComKeying(true);
+        FAIL() << "the write should have been refused";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.Message(), "Unable to write to " + lost);
+    }
+    EXPECT_TRUE(s.RigComKeying());
+    EXPECT_FALSE(fired);
+}
+
+} // namespace
