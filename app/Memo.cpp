@@ -27,10 +27,16 @@ void TMemo::AddLine(const QString& line)
     QString text = line;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (empty_)
+    if (empty_) {
         setPlainText(text);
-    else
-        appendPlainText(text);
+    } else {
+        // Not appendPlainText: it fills a lone empty first line instead of
+        // adding a line after it.
+        QTextCursor cursor(document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertBlock();
+        cursor.insertText(text);
+    }
     empty_ = false;
     // The newest line is the one the operator wants to see.
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());

@@ -1,0 +1,93 @@
+// parlet-screenshots FOLDER: draws the README's pictures into FOLDER. The
+// real windows and modem run on a simulated station in virtual time (its
+// sound card's output wired back to its input), so no sound card is needed:
+// a message is typed and sent, comes back decoded, and a second one is being
+// received while the main window is drawn; then the settings dialog. The
+// pictures are Qt's own rendering of the windows (no window frame), on
+// whatever display platform Qt is given.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/AdvProgr.h"
+#include "app/Memo.h"
+#include "app/guiParlet.h"
+#include "app/guiSettings.h"
+#include "audio/SimulatedSoundCard.h"
+#include "audio/VirtualCable.h"
+#include "base/VirtualLoop.h"
+#include "radio/SimulatedHidBus.h"
+#include "radio/SimulatedSerialPlatform.h"
+#include "settings/SimulatedDesktop.h"
+
+namespace {
+bool Save(QWidget& window, const std::filesystem::path& file)
+{
+    QApplication::processEvents();
+    if (window.grab().save(QString::fromStdString(file.string()), "PNG")) {
+        std::printf("screenshots: wrote %s\n", file.c_str());
+        return true;
+    }
+    std::fprintf(stderr, "screenshots: cannot write %s\n", file.c_str());
+    return false;
+}
+
+void Send(TfrmParlet& form, const QString& text)
+{
+    QTest::keyClicks(&form.Edit1(), text);
+    QTest::mouseClick(&form.btnSend(), Qt::LeftButton);
+}
+}
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: parlet-screenshots FOLDER\n");
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+
+    std::string pattern = (std::filesystem::temp_directory_path() / "parlet-shots-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        std::perror("screenshots: mkdtemp");
+        return 1;
+    }
+    const std::filesystem::path scratch = pattern;
+    const std::string settingsFile = (scratch / "ZYNClient.ini").string();
+    std::ofstream(settingsFile) << "[Identification]\r\nOperaterName=Anna\r\n[Interface]\r\nRigComm=1\r\nCommPort=0\r\n";
+
+    bool saved = false;
+    {
+        TVirtualLoop loop;
+        TSimulatedSoundCard sound;
+        TVirtualCable loopback(sound, sound);
+        loopback.SetGain(0.8);
+        TSimulatedSerialPlatform serial;
+        TSimulatedHidBus hid;
+        TSimulatedDesktop desktop;
+        TfrmParlet form(TStationPlatform{sound, serial, hid, desktop}, settingsFile);
+        form.show();
+
+        Send(form, "hello");
+        loop.AdvanceUntil([&] { return form.Memo1().LineCount() == 4; }, 10000);
+        Send(form, "Good morning, all stations");
+        // Drawn while the second message is on the input.
+        loop.AdvanceUntil([&] { return form.prbLevelIn().value() >= 50; }, 10000);
+        saved = Save(form, folder / "parlet-main.png");
+
+        form.btnSettingsClick();
+        saved = Save(form.SettingsForm(), folder / "parlet-settings.png") && saved;
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+    return saved ? 0 : 1;
+}

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Draws the README's pictures of the main window and the settings dialog into
+# docs/, under a private Xvfb display. Usage: screenshots.sh [BIN_DIR]
+# (default build/release/bin, as built by `make build`).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+bin=${1:-$here/build/release/bin}
+if [ ! -x "$bin/parlet-screenshots" ]; then
+  echo "screenshots: not built yet (no $bin/parlet-screenshots); run 'make build' first" >&2
+  exit 1
+fi
+
+# -displayfd picks a free display number and reports it once the server is up.
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$fifo"' EXIT
+read -r -t 10 display <"$fifo" || { echo "screenshots: Xvfb did not start" >&2; exit 1; }
+echo "screenshots: drawing on a private Xvfb display :$display"
+
+DISPLAY=":$display" QT_QPA_PLATFORM=xcb "$bin/parlet-screenshots" "$here/docs"

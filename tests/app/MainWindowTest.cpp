@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/AdvProgr.h"
+#include "app/Memo.h"
+#include "app/guiSettings.h"
+#include "tests/app/SimulatedStation.h"
+
+namespace {
+struct MainWindow : testing::Test {
+    TSimulatedStation station;
+    TfrmParlet& form = station.Open();
+    TObject sender; // stands for the transceiver
+
+    QStringList Log() const { return form.Memo1().Lines(); }
+    void Receive(const std::string& text, bool sms = true) { form.TranceiverReceive(&sender, sms, text); }
+};
+
+QColor Highlight()
+{
+    return QApplication::palette().color(QPalette::Highlight);
+}
+}
+
+TEST_F(MainWindow, LayoutAndAnchors)
+{
+    EXPECT_EQ(form.windowTitle(), "Parlet");
+    EXPECT_EQ(form.size(), QSize(441, 200));
+    form.show();
+    EXPECT_EQ(form.Memo1().geometry(), QRect(17, 34, 424, 132));
+    EXPECT_EQ(form.prbLevelIn().geometry(), QRect(0, 34, 17, 132));
+    EXPECT_EQ(form.Panel2().geometry(), QRect(0, 0, 441, 34));
+    EXPECT_EQ(form.Panel1().geometry(), QRect(0, 166, 441, 34));
+    EXPECT_EQ(form.Edit1().geometry(), QRect(8, 6, 344, 21));
+    EXPECT_EQ(form.btnSend().geometry(), QRect(359, 4, 75, 25));
+    EXPECT_EQ(form.btnSettings().geometry(), QRect(8, 4, 75, 25));
+    EXPECT_EQ(form.btnSend().text(), "Send");
+    EXPECT_EQ(form.btnSettings().text(), "Settings");
+    EXPECT_TRUE(form.Memo1().isReadOnly());
+    EXPECT_EQ(form.font().pixelSize(), 11);
+    EXPECT_EQ(form.Memo1().font().pixelSize(), 13);
+
+    // The input line widens with the window; Send keeps to the bottom right.
+    form.resize(541, 260);
+    EXPECT_EQ(form.Edit1().geometry(), QRect(8, 6, 444, 21));
+    EXPECT_EQ(form.btnSend().geometry(), QRect(459, 4, 75, 25));
+    EXPECT_EQ(form.Memo1().geometry(), QRect(17, 34, 524, 192));
+    EXPECT_EQ(form.btnSettings().geometry(), QRect(8, 4, 75, 25));
+}
+
+TEST_F(MainWindow, TabOrderIsLogInputSendSettings)
+{
+    std::vector<QWidget*> order;
+    QWidget* w = &form.Memo1();
+    for (int i = 0; i < 50 && order.size() < 4; ++i, w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->window() == &form &&
+            (order.empty() || w != order.front()))
+            order.push_back(w);
+    EXPECT_EQ(order, (std::vector<QWidget*>{&form.Memo1(), &form.Edit1(), &form.btnSend(), &form.btnSettings()}));
+}
+
+TEST_F(MainWindow, LevelBarTurnsRedAbove90AndBackOnlyBelow70)
+{
+    TAdvProgress& bar = form.prbLevelIn();
+    form.TranceiverInputLevel(&sender, 80);
+    EXPECT_EQ(bar.value(), 80);
+    EXPECT_EQ(bar.BarRgb(), Highlight());
+    form.TranceiverInputLevel(&sender, 90);
+    EXPECT_EQ(bar.BarRgb(), Highlight());
+    form.TranceiverInputLevel(&sender, 95);
+    EXPECT_EQ(bar.BarColor(), TColor::Rgb(255, 0, 0));
+    form.TranceiverInputLevel(&sender, 80);
+    EXPECT_EQ(bar.BarColor(), TColor::Rgb(255, 0, 0));
+    form.TranceiverInputLevel(&sender, 70);
+    EXPECT_EQ(bar.BarColor(), TColor::Rgb(255, 0, 0));
+    EXPECT_EQ(bar.value(), 70);
+    form.TranceiverInputLevel(&sender, 60);
+    EXPECT_EQ(bar.BarColor(), TColor::Highlight());
+    EXPECT_EQ(bar.BarRgb(), Highlight());
+    EXPECT_EQ(bar.value(), 60);
+}
+
+TEST_F(MainWindow, MessageIsSplitAtTheFirstDoubleArrowOnly)
+{
+    Receive("a text with no arrows");
+    Receive("Bob>>one>>two");
+    EXPECT_EQ(Log(), (QStringList{"a text with no arrows", "Bob", ">one>>two"}));
+}
+
+TEST_F(MainWindow, OtherMessagesRaiseTheWindowButAreNotLogged)
+{
+    ASSERT_FALSE(form.isVisible());
+    Receive("LOC>somewhere", false);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.Memo1().LineCount(), 0);
+}
+
+TEST_F(MainWindow, LogIsTrimmedTo70LinesBeforeAMessageIsAdded)
+{
+    for (int i = 1; i <= 70; ++i) Receive("line " + std::to_string(i));
+    Receive("Anna>>first");
+    ASSERT_EQ(form.Memo1().LineCount(), 72);
+    Receive("Anna>>second");
+    const QStringList log = Log();
+    ASSERT_EQ(log.size(), 72);
+    EXPECT_EQ(log.front(), "line 3");
+    EXPECT_EQ(log.mid(68), (QStringList{"Anna", ">first", "Anna", ">second"}));
+}
+
+TEST_F(MainWindow, FillBytesAreCutAndBytesAreWindows1252PlainText)
+{
+    Receive(std::string("Anna>>hello\0\0\0\0\0", 16));
+    Receive("J\xF6rg>>gr\xFC\xDF \x80 5");
+    Receive("<b>Eve</b>>><i>&amp;</i>");
+    EXPECT_EQ(Log(), (QStringList{"Anna", ">hello", QString::fromUtf8("Jörg"), QString::fromUtf8(">grüß € 5"),
+                                  "<b>Eve</b>", "><i>&amp;</i>"}));
+    EXPECT_EQ(form.Memo1().toPlainText().count("<b>"), 1);
+}
+
+TEST_F(MainWindow, SendingAnEmptyLineLogsTheNameAndALoneArrow)
+{
+    QTest::mouseClick(&form.btnSend(), Qt::LeftButton);
+    EXPECT_EQ(Log(), (QStringList{"Anna", ">"}));
+}
+
+TEST_F(MainWindow, SentTextIsEchoedClearedAndComesBackOverTheLoopback)
+{
+    QTest::keyClicks(&form.Edit1(), QString::fromUtf8("hello \xC3\xA9t\xC3\xA9"));
+    QTest::mouseClick(&form.btnSend(), Qt::LeftButton);
+    EXPECT_TRUE(form.Edit1().text().isEmpty());
+    EXPECT_EQ(Log(), (QStringList{"Anna", QString::fromUtf8(">hello été")}));
+
+    // Sent at the next 5 s queue tick, then decoded from the cable: the same
+    // two lines again, without the fill of the last block.
+    ASSERT_TRUE(station.loop.AdvanceUntil([&] { return form.Memo1().LineCount() == 4; }, 10000));
+    EXPECT_EQ(Log().mid(2), (QStringList{"Anna", QString::fromUtf8(">hello été")}));
+    EXPECT_GT(form.prbLevelIn().value(), 0);
+}
+
+TEST_F(MainWindow, SettingsButtonShowsTheDialogWhichOkHides)
+{
+    TfrmSettings& dialog = form.SettingsForm();
+    EXPECT_FALSE(dialog.isVisible());
+    QTest::mouseClick(&form.btnSettings(), Qt::LeftButton);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.isModal());
+    QTest::mouseClick(&dialog.btnOk(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    form.btnSettingsClick();
+    dialog.close();
+    EXPECT_FALSE(dialog.isVisible());
+    form.btnSettingsClick();
+    EXPECT_TRUE(dialog.isVisible());
+}
