@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <vector>
 
 #include "base/Exceptions.h"
 #include "base/ProgramFolder.h"
+#include "settings/SettingsTextRules.h"
 #include "settings/untZYNClientSettings.h"
 #include "tests/settings/TempFolder.h"
 
@@ -21,146 +25,123 @@ protected:
     TTempFolder folder_;
 };
 
+using S = TZYNClientSettings;
+
+std::string Text(int v) { return std::to_string(v); }
+std::string Text(bool v) { return v ? "1" : "0"; }
+std::string Text(const std::string& v) { return v; }
+
+// One key of the file: where it lives, how its property reads, its default,
+// and a value in the file with what the load makes of it.
+struct KeyCase {
+    const char* section;
+    const char* key;
+    std::function<std::string(const S&)> get;
+    std::string byDefault;
+    const char* inFile;
+    const char* loaded;
+};
+
+const std::string Sounds = ProgramFolder() + "Sounds/";
+
+const std::vector<KeyCase> Keys = {
+    {"Language", "Name", [](const S& s) { return Text(s.Language()); }, "", "Deutsch", "Deutsch"},
+    {"SystemManager", "Address", [](const S& s) { return Text(s.SysManAddress()); }, "", "sm.example", "sm.example"},
+    {"SystemManager", "Port", [](const S& s) { return Text(s.SysManPort()); }, "10025", "1", "1"},
+    {"Identification", "PassWord", [](const S& s) { return Text(s.PassWord()); }, "", "pw", "pw"},
+    {"Identification", "OperaterName", [](const S& s) { return Text(s.OperaterName()); }, "", "JOHN", "John"},
+    {"Identification", "Callsign", [](const S& s) { return Text(s.Callsign()); }, "", "N0CALL", "N0CALL"},
+    {"Identification", "EMailAddress", [](const S& s) { return Text(s.EMailAddress()); }, "", "A@B.C", "a@b.c"},
+    {"Identification", "Country", [](const S& s) { return Text(s.Country()); }, "", "germany", "germany"},
+    {"Identification", "City", [](const S& s) { return Text(s.City()); }, "", "BERLIN", "Berlin"},
+    {"Identification", "CityPart", [](const S& s) { return Text(s.CityPart()); }, "", "MITTE", "MITTE"},
+    {"Identification", "FBand", [](const S& s) { return Text(s.Band()); }, "0", "40", "40"},
+    {"Identification", "Channel", [](const S& s) { return Text(s.Channel()); }, "6", "12", "12"},
+    {"Identification", "SquelchType", [](const S& s) { return Text(int{s.SquelchType()}); }, "0", "1", "1"},
+    {"Identification", "Mode", [](const S& s) { return Text(int{s.Mode()}); }, "0", "1", "1"},
+    {"Identification", "Code", [](const S& s) { return Text(s.Code()); }, "20", "300", "300"},
+    {"Identification", "Status", [](const S& s) { return Text(s.Status()); }, "0", "3", "3"},
+    {"Messages", "TimeMessage", [](const S& s) { return Text(s.TimeMessage()); }, "1", "0", "0"},
+    {"CourtesySettings", "CourtesyOn", [](const S& s) { return Text(s.CourtesySoundEnable()); }, "1", "0", "0"},
+    {"CourtesySettings", "VoIPCourtesySound", [](const S& s) { return Text(s.VoIPCourtesySound()); },
+     Sounds + "Over01.wav", "/a.wav", "/a.wav"},
+    {"CourtesySettings", "LocalCourtesySound", [](const S& s) { return Text(s.LocalCourtesySound()); },
+     Sounds + "Over02.wav", "/b.wav", "/b.wav"},
+    {"CourtesySettings", "ErrorCourtesySound", [](const S& s) { return Text(s.ErrorCourtesySound()); },
+     Sounds + "Over05.wav", "/c.wav", "/c.wav"},
+    {"Interface", "VoIpComm", [](const S& s) { return Text(s.VoIPComKeying()); }, "0", "1", "1"},
+    {"Interface", "VoIPComDsr", [](const S& s) { return Text(s.VoIPComDsr()); }, "0", "1", "1"},
+    {"Interface", "VoIPComActiveHigh", [](const S& s) { return Text(s.VoIPComActiveHigh()); }, "1", "0", "0"},
+    {"Interface", "RigComm", [](const S& s) { return Text(s.RigComKeying()); }, "0", "5", "1"},
+    {"Interface", "RigComDtr", [](const S& s) { return Text(s.RigComDtr()); }, "1", "0", "0"},
+    {"Interface", "RigComUnusedHight", [](const S& s) { return Text(s.RigComUnusedHight()); }, "0", "1", "1"},
+    {"Interface", "RigComActiveHigh", [](const S& s) { return Text(s.RigComActiveHigh()); }, "1", "0", "0"},
+    {"Interface", "SquelchSetlingTime", [](const S& s) { return Text(s.SquelchSetlingTime()); }, "200", "300", "300"},
+    {"Interface", "VoxLevel", [](const S& s) { return Text(s.VoxLevel()); }, "30", "40", "40"},
+    {"Interface", "VoxOffLevel", [](const S& s) { return Text(s.VoxOffLevel()); }, "1", "5", "5"},
+    {"Interface", "VoxDelayTime", [](const S& s) { return Text(s.VoxDelayTime()); }, "500", "700", "700"},
+    {"Interface", "CourtesyDelay", [](const S& s) { return Text(s.CourtesyDelay()); }, "400", "0x1F4", "500"},
+    {"Interface", "CommPort", [](const S& s) { return Text(s.CommIndex()); }, "0", "$3", "3"},
+    {"Interface", "PTTKey", [](const S& s) { return Text(s.PTTKey()); }, "163", "17", "17"},
+    {"Interface", "GlobalPTT", [](const S& s) { return Text(s.GlobalPTT()); }, "1", "0", "0"},
+    {"Interface", "DecodeDTMF", [](const S& s) { return Text(s.DecodeDTMF()); }, "0", "1", "1"},
+    {"Media", "ControlWinAmp", [](const S& s) { return Text(s.ControlWinAmp()); }, "0", "1", "1"},
+    {"Media", "ControlWMPlayer", [](const S& s) { return Text(s.ControlWMPlayer()); }, "0", "1", "1"},
+    {"Media", "MediaVolume", [](const S& s) { return Text(s.MediaVolume()); }, "50", "250", "250"},
+    {"Preverences", "AutoConnect", [](const S& s) { return Text(s.AutoConnect()); }, "0", "1", "1"},
+    {"Preverences", "AutoTray", [](const S& s) { return Text(s.AutoTray()); }, "0", "1", "1"},
+    {"Preverences", "AutoMessagePopUp", [](const S& s) { return Text(s.AutoMessagePopUp()); }, "1", "0", "0"},
+    {"AudioSettings", "OutputDeviceID", [](const S& s) { return Text(s.OutputDeviceID()); }, "0", "2", "2"},
+    {"AudioSettings", "InputDeviceID", [](const S& s) { return Text(s.InputDeviceID()); }, "-1", "3", "3"},
+    {"AudioSettings", "ALC", [](const S& s) { return Text(s.ALC()); }, "1", "0", "0"},
+    {"InBoundServer", "ServerName", [](const S& s) { return Text(s.InBoundServerName()); }, "", "in", "in"},
+    {"InBoundServer", "InBoundAddress", [](const S& s) { return Text(s.InBoundServerAddress()); }, "127.0.0.1",
+     "10.0.0.9", "10.0.0.9"},
+    {"RfData", "ForwardSMS", [](const S& s) { return Text(s.ForwardSMS()); }, "0", "1", "1"},
+    {"RfData", "SendID", [](const S& s) { return Text(s.SendID()); }, "0", "7", "1"},
+    {"Forms", "MainW", [](const S& s) { return Text(s.MainW()); }, "-1", "800", "800"},
+    {"Forms", "MainH", [](const S& s) { return Text(s.MainH()); }, "-1", "600", "600"},
+    // The window position rule belongs to the setters, not to the load.
+    {"Forms", "MainL", [](const S& s) { return Text(s.MainL()); }, "-1", "-10", "-10"},
+    {"Forms", "MainT", [](const S& s) { return Text(s.MainT()); }, "-1", "20", "20"},
+    {"Forms", "TextMessagesW", [](const S& s) { return Text(s.TextMessagesW()); }, "-1", "1", "1"},
+    {"Forms", "TextMessagesH", [](const S& s) { return Text(s.TextMessagesH()); }, "-1", "2", "2"},
+    {"Forms", "TextMessagesL", [](const S& s) { return Text(s.TextMessagesL()); }, "-1", "3", "3"},
+    {"Forms", "TextMessagesT", [](const S& s) { return Text(s.TextMessagesT()); }, "-1", "4", "4"},
+    {"Forms", "TextMessagesV", [](const S& s) { return Text(s.TextMessagesV()); }, "0", "1", "1"},
+    {"Forms", "SystemMonitorW", [](const S& s) { return Text(s.SystemMonitorW()); }, "-1", "5", "5"},
+    {"Forms", "SystemMonitorH", [](const S& s) { return Text(s.SystemMonitorH()); }, "-1", "6", "6"},
+    {"Forms", "SystemMonitorL", [](const S& s) { return Text(s.SystemMonitorL()); }, "-1", "7", "7"},
+    {"Forms", "SystemMonitorT", [](const S& s) { return Text(s.SystemMonitorT()); }, "-1", "-8", "-8"},
+    {"Forms", "SystemMonitorV", [](const S& s) { return Text(s.SystemMonitorV()); }, "0", "1", "1"},
+};
+
 TEST_F(SettingsLoad, AMissingFileGivesEveryDefaultAndIsNotCreated)
 {
     TZYNClientSettings s(File());
     EXPECT_FALSE(std::filesystem::exists(File()));
-
+    for (const KeyCase& k : Keys) EXPECT_EQ(k.get(s), k.byDefault) << k.section << "/" << k.key;
     EXPECT_EQ(s.PresetCount(), 0);
     EXPECT_EQ(s.IdleAnnouncementsCount(), 0);
     EXPECT_EQ(s.ActivityAnnouncementsCount(), 0);
-    EXPECT_EQ(s.Language(), "");
-    EXPECT_EQ(s.SysManAddress(), "");
-    EXPECT_EQ(s.SysManPort(), 10025);
-    EXPECT_EQ(s.OperaterName(), "");
-    EXPECT_EQ(s.Band(), 0);
-    EXPECT_EQ(s.Channel(), 6);
-    EXPECT_EQ(s.SquelchType(), sqCTCSS);
-    EXPECT_EQ(s.Mode(), mdFM);
-    EXPECT_EQ(s.Code(), 20);
-    EXPECT_TRUE(s.TimeMessage());
-    EXPECT_TRUE(s.CourtesySoundEnable());
-    const std::string sounds = ProgramFolder() + "Sounds/";
-    EXPECT_EQ(s.VoIPCourtesySound(), sounds + "Over01.wav");
-    EXPECT_EQ(s.LocalCourtesySound(), sounds + "Over02.wav");
-    EXPECT_EQ(s.ErrorCourtesySound(), sounds + "Over05.wav");
-    EXPECT_FALSE(s.VoIPComKeying());
-    EXPECT_FALSE(s.VoIPComDsr());
-    EXPECT_TRUE(s.VoIPComActiveHigh());
-    EXPECT_FALSE(s.RigComKeying());
-    EXPECT_TRUE(s.RigComDtr());
-    EXPECT_FALSE(s.RigComUnusedHight());
-    EXPECT_TRUE(s.RigComActiveHigh());
-    EXPECT_EQ(s.SquelchSetlingTime(), 200);
-    EXPECT_EQ(s.VoxLevel(), 30);
-    EXPECT_EQ(s.VoxOffLevel(), 1);
-    EXPECT_EQ(s.VoxDelayTime(), 500);
-    EXPECT_EQ(s.CourtesyDelay(), 400);
-    EXPECT_EQ(s.CommIndex(), 0);
-    EXPECT_EQ(s.PTTKey(), 163);
-    EXPECT_TRUE(s.GlobalPTT());
-    EXPECT_FALSE(s.ControlWinAmp());
-    EXPECT_FALSE(s.ControlWMPlayer());
-    EXPECT_EQ(s.MediaVolume(), 50);
-    EXPECT_FALSE(s.DecodeDTMF());
-    EXPECT_FALSE(s.AutoConnect());
-    EXPECT_FALSE(s.AutoTray());
-    EXPECT_TRUE(s.AutoMessagePopUp());
-    EXPECT_EQ(s.OutputDeviceID(), 0);
-    EXPECT_EQ(s.InputDeviceID(), -1);
-    EXPECT_TRUE(s.ALC());
-    EXPECT_EQ(s.InBoundServerName(), "");
-    EXPECT_EQ(s.InBoundServerAddress(), "127.0.0.1");
-    EXPECT_FALSE(s.ForwardSMS());
-    EXPECT_FALSE(s.SendID());
-    EXPECT_EQ(s.Status(), 0);
-    for (int v : {s.MainW(), s.MainH(), s.MainL(), s.MainT(), s.TextMessagesW(), s.TextMessagesH(),
-                  s.TextMessagesL(), s.TextMessagesT(), s.SystemMonitorW(), s.SystemMonitorH(),
-                  s.SystemMonitorL(), s.SystemMonitorT()})
-        EXPECT_EQ(v, -1);
-    EXPECT_FALSE(s.TextMessagesV());
-    EXPECT_FALSE(s.SystemMonitorV());
     EXPECT_EQ(s.BandAndChannel(), "PC Only");
     EXPECT_EQ(s.CityCityPart(), " - ");
+    EXPECT_EQ(s.CallsignAndUser(), "");
 }
 
 TEST_F(SettingsLoad, EveryKeyIsReadUnderItsOwnSectionAndName)
 {
-    auto s = LoadFrom(
-        "[Language]\nName=Deutsch\n"
-        "[SystemManager]\nAddress=manager.example\nPort=1\n"
-        "[Identification]\nPassWord=secret\nEMailAddress=Op@Example.ORG\nCountry=germany\nStatus=3\n"
-        "FBand=40\nChannel=12\nSquelchType=1\nMode=1\nCode=300\n"
-        "[Messages]\nTimeMessage=0\n"
-        "[CourtesySettings]\nCourtesyOn=0\nVoIPCourtesySound=/a.wav\nLocalCourtesySound=/b.wav\n"
-        "ErrorCourtesySound=/c.wav\n"
-        "[Interface]\nVoIpComm=1\nVoIPComDsr=1\nVoIPComActiveHigh=0\nRigComm=1\nRigComDtr=0\n"
-        "RigComUnusedHight=1\nRigComActiveHigh=0\nSquelchSetlingTime=300\nVoxLevel=40\nVoxOffLevel=5\n"
-        "VoxDelayTime=700\nCourtesyDelay=0x1F4\nCommPort=$3\nPTTKey=17\nGlobalPTT=0\nDecodeDTMF=1\n"
-        "[Media]\nControlWinAmp=1\nControlWMPlayer=1\nMediaVolume=250\n"
-        "[Preverences]\nAutoConnect=1\nAutoTray=1\nAutoMessagePopUp=0\n"
-        "[AudioSettings]\nOutputDeviceID=2\nInputDeviceID=3\nALC=0\n"
-        "[InBoundServer]\nServerName=inbound\nInBoundAddress=10.0.0.9\n"
-        "[RfData]\nForwardSMS=1\nSendID=7\n"
-        "[Forms]\nMainW=800\nMainH=600\nMainL=-10\nMainT=20\nTextMessagesW=1\nTextMessagesH=2\n"
-        "TextMessagesL=3\nTextMessagesT=4\nTextMessagesV=1\nSystemMonitorW=5\nSystemMonitorH=6\n"
-        "SystemMonitorL=7\nSystemMonitorT=-8\nSystemMonitorV=1\n");
-    EXPECT_EQ(s->Language(), "Deutsch");
-    EXPECT_EQ(s->SysManAddress(), "manager.example");
-    EXPECT_EQ(s->SysManPort(), 1);
-    EXPECT_EQ(s->PassWord(), "secret");
-    EXPECT_EQ(s->EMailAddress(), "op@example.org");
-    EXPECT_EQ(s->Country(), "germany");
-    EXPECT_EQ(s->Status(), 3);
+    // Sections in lower case: names match without regard to case.
+    std::map<std::string, std::string> sections;
+    for (const KeyCase& k : Keys) sections[k.section] += std::string(k.key) + "=" + k.inFile + "\r\n";
+    std::string text;
+    for (const auto& [section, body] : sections) text += "[" + LowerCaseAscii(section) + "]\r\n" + body;
+
+    auto s = LoadFrom(text);
+    for (const KeyCase& k : Keys) EXPECT_EQ(k.get(*s), k.loaded) << k.section << "/" << k.key;
     EXPECT_EQ(s->BandAndChannel(), "040 Ch12 AM DCS300");
-    EXPECT_FALSE(s->TimeMessage());
-    EXPECT_FALSE(s->CourtesySoundEnable());
-    EXPECT_EQ(s->VoIPCourtesySound(), "/a.wav");
-    EXPECT_EQ(s->LocalCourtesySound(), "/b.wav");
-    EXPECT_EQ(s->ErrorCourtesySound(), "/c.wav");
-    EXPECT_TRUE(s->VoIPComKeying());
-    EXPECT_TRUE(s->VoIPComDsr());
-    EXPECT_FALSE(s->VoIPComActiveHigh());
-    EXPECT_TRUE(s->RigComKeying());
-    EXPECT_FALSE(s->RigComDtr());
-    EXPECT_TRUE(s->RigComUnusedHight());
-    EXPECT_FALSE(s->RigComActiveHigh());
-    EXPECT_EQ(s->SquelchSetlingTime(), 300);
-    EXPECT_EQ(s->VoxLevel(), 40);
-    EXPECT_EQ(s->VoxOffLevel(), 5);
-    EXPECT_EQ(s->VoxDelayTime(), 700);
-    EXPECT_EQ(s->CourtesyDelay(), 500);
-    EXPECT_EQ(s->CommIndex(), 3);
-    EXPECT_EQ(s->PTTKey(), 17);
-    EXPECT_FALSE(s->GlobalPTT());
-    EXPECT_TRUE(s->DecodeDTMF());
-    EXPECT_TRUE(s->ControlWinAmp());
-    EXPECT_TRUE(s->ControlWMPlayer());
-    EXPECT_EQ(s->MediaVolume(), 250);
-    EXPECT_TRUE(s->AutoConnect());
-    EXPECT_TRUE(s->AutoTray());
-    EXPECT_FALSE(s->AutoMessagePopUp());
-    EXPECT_EQ(s->OutputDeviceID(), 2);
-    EXPECT_EQ(s->InputDeviceID(), 3);
-    EXPECT_FALSE(s->ALC());
-    EXPECT_EQ(s->InBoundServerName(), "inbound");
-    EXPECT_EQ(s->InBoundServerAddress(), "10.0.0.9");
-    EXPECT_TRUE(s->ForwardSMS());
-    EXPECT_TRUE(s->SendID());
-    EXPECT_EQ(s->MainW(), 800);
-    EXPECT_EQ(s->MainH(), 600);
-    EXPECT_EQ(s->MainL(), -10); // the position rule is the setter's, not the load's
-    EXPECT_EQ(s->MainT(), 20);
-    EXPECT_EQ(s->TextMessagesW(), 1);
-    EXPECT_EQ(s->TextMessagesH(), 2);
-    EXPECT_EQ(s->TextMessagesL(), 3);
-    EXPECT_EQ(s->TextMessagesT(), 4);
-    EXPECT_TRUE(s->TextMessagesV());
-    EXPECT_EQ(s->SystemMonitorW(), 5);
-    EXPECT_EQ(s->SystemMonitorH(), 6);
-    EXPECT_EQ(s->SystemMonitorL(), 7);
-    EXPECT_EQ(s->SystemMonitorT(), -8);
-    EXPECT_TRUE(s->SystemMonitorV());
+    EXPECT_EQ(s->CallsignAndUser(), "N0CALL, John");
+    EXPECT_EQ(s->CityCityPart(), "Berlin - MITTE");
 }
 
 TEST_F(SettingsLoad, LoadingChangesNothingOnDisk)
