@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "base/Event.h"
+#include "base/ProgramFolder.h"
+#include "modem/StationPlatform.h"
+
+class TFFSKReceiver;
+class TFFSKTransmitter;
+class TInterface;
+class TZYNClientSettings;
+
+using TAudioLevelEvent = TEvent<TObject*, int>;
+using TDataReiceiveEvent = TEvent<TObject*, bool, const std::string&>;
+
+// The one object through which the window reaches the radio: it loads the
+// settings, creates the rig interface, the receiver and the transmitter,
+// sends typed texts tagged with the operator's name, echoes them, and passes
+// received messages and input levels on.
+class TFFSKTranceiver : public TObject {
+public:
+    static constexpr const char* SettingsFileName = "ZYNClient.ini";
+
+    explicit TFFSKTranceiver(const TStationPlatform& platform,
+                             const std::string& settingsFile = ProgramFolder() + SettingsFileName);
+    ~TFFSKTranceiver() override;
+
+    // Sends one typed line as "SMS>" + operator name + ">>" + text and raises
+    // its echo at once.
+    void SendText(const std::string& text);
+
+    TZYNClientSettings& Settings() { return *settings_; }
+    TInterface& RigInterface() { return *rigInterface_; }
+    TFFSKReceiver& Receiver() { return *receiver_; }
+    TFFSKTransmitter& Transmitter() { return *transmitter_; }
+
+    TAudioLevelEvent OnInputLevel;
+    TDataReiceiveEvent OnReceive;
+
+private:
+    std::unique_ptr<TZYNClientSettings> settings_;
+    std::unique_ptr<TInterface> rigInterface_;
+    std::unique_ptr<TFFSKReceiver> receiver_;
+    std::unique_ptr<TFFSKTransmitter> transmitter_;
+};

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "base/Event.h"
+#include "base/Timer.h"
+
+class TFFSK;
+class TInterface;
+class TSoundPlatform;
+class TZYNClientSettings;
+
+// Start and end of a keying: StartStop true when the radio is keyed, false
+// when it is released.
+using TPlayEvent = TEvent<TObject*, bool>;
+
+// One queued text of a keying.
+class TMessageObject {
+public:
+    explicit TMessageObject(std::string text) : Text(std::move(text)) {}
+    std::string Text;
+};
+
+// The keying sequencer: keys the transmitter, waits the courtesy delay, has
+// the modulator play the queued texts one after another and releases the
+// transmitter when nothing is left.
+class TFfskMessage : public TObject {
+public:
+    TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface);
+    ~TFfskMessage() override;
+
+    // Queue a text; key the radio if it is not keyed yet.
+    void AddText(const std::string& text, int delayMs);
+    // Modulate the next text, or release the radio when none is left.
+    void SendNext();
+
+    bool TX() const { return tx_; }
+    int DeviceID() const;
+    void SetDeviceID(int id);
+
+    TPlayEvent OnTX;
+
+    // The parts, for tests that watch the sequence.
+    TFFSK& Modulator() { return *modulator_; }
+    const TTimer& DelayTimer() const { return *delayTimer_; }
+
+private:
+    void DelayTimerTick();
+
+    std::unique_ptr<TFFSK> modulator_;
+    std::unique_ptr<TTimer> delayTimer_;
+    bool tx_ = false;
+    std::deque<std::unique_ptr<TMessageObject>> texts_;
+    TInterface& rigInterface_;
+};
+
+// The outgoing queue: accepts texts at any time and hands at most one of them
+// to the sequencer every 5000 ms.
+class TFFSKTransmitter : public TObject {
+public:
+    static constexpr int QueueIntervalMs = 5000;
+
+    TFFSKTransmitter(TSoundPlatform& sound, TZYNClientSettings& settings, TInterface& rigInterface);
+    ~TFFSKTransmitter() override;
+
+    // Appends the text to the queue; it leaves at a later queue tick.
+    void Send(const std::string& text);
+
+    bool TX() const { return sequencer_->TX(); }
+    int DeviceID() const { return sequencer_->DeviceID(); }
+    void SetDeviceID(int id) { sequencer_->SetDeviceID(id); }
+    std::size_t Queued() const { return queue_.size(); }
+
+    TPlayEvent OnTX;
+
+    TFfskMessage& Sequencer() { return *sequencer_; }
+
+private:
+    void QueueTimerTick();
+
+    std::deque<std::string> queue_;
+    std::unique_ptr<TTimer> queueTimer_;
+    TZYNClientSettings& settings_;
+    TInterface& rigInterface_;
+    std::unique_ptr<TFfskMessage> sequencer_;
+};
