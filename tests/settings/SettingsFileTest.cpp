@@ -189,7 +189,7 @@ TEST(SettingsFile, AKilledWriterNeverLeavesAHalfWrittenFile)
         if (now != original) ++changedFiles;
         WriteBytes(file, original);
     }
-    EXPECT_GE(kills, 50);
+    EXPECT_GE(kills, 20); // a few hundred on a quiet machine; fewer on a slow, busy disk
     // Some kills came after at least one finished write, so both sides of
     // the rename were seen.
     EXPECT_GT(changedFiles, 0);
