@@ -1,0 +1,259 @@
+#include "radio/untInterface.h"
+
+#include <string>
+
+#include "base/Exceptions.h"
+
+#include "radio/CPort.h"
+#include "radio/untUsbInterface.h"
+#include "settings/untZYNClientSettings.h"
+#include "settings/untZYNWinAmpControl.h"
+
+namespace {
+const int InputStartDelayMs = 1000;
+const int RxReleaseWithoutRadioMs = 10;
+} // namespace
+
+TInterface::TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, THidPlatform& hid, TDesktop& desktop)
+    : FSettings(settings)
+{
+    FMediaControl = std::make_unique<TZYNWinAmpControl>(settings, desktop);
+    FPttPrimary = false;
+    FPttSecondary = false;
+    FPtt = false;
+    FRigRx = false;
+    FSquelchSettled = true;
+    FRxReleased = true;
+    FSettings.OnInterfaceChange = [this](TObject*) { ApplyInterfaceSettings(); };
+
+    FComPort = std::make_unique<TComPort>(serial);
+    // The USB interface looks for its device while it is being built, before
+    // these subscriptions exist: a device present now raises no arrival, and
+    // the ApplyInterfaceSettings below finds it through Connected.
+    FUsbInterface = std::make_unique<TUsbInterface>(hid);
+    FUsbInterface->OnConnected = [this](TObject* Sender) { UsbArrived(Sender); };
+    FUsbInterface->OnDisconnected = [this](TObject* Sender) { UsbRemoved(Sender); };
+    FUsbInterface->OnRigRxIn = [this](TObject* Sender, bool Level) { HandleRigRxInput(Sender, Level); };
+
+    FSquelchSettleTimer = std::make_unique<TTimer>(FSettings.SquelchSetlingTime(), false);
+    FSquelchSettleTimer->OnTimer = [this](TObject* Sender) { SquelchSettleTimerFired(Sender); };
+    FRxReleaseTimer = std::make_unique<TTimer>(FSettings.VoxDelayTime(), false);
+    FRxReleaseTimer->OnTimer = [this](TObject* Sender) { RxReleaseTimerFired(Sender); };
+    FInputStartTimer = std::make_unique<TTimer>(InputStartDelayMs, false);
+    FInputStartTimer->OnTimer = [this](TObject* Sender) { InputStartTimerFired(Sender); };
+
+    ApplyInterfaceSettings();
+}
+
+TInterface::~TInterface()
+{
+    // The settings outlive this object: a later interface setting must not
+    // reach it.
+    FSettings.OnInterfaceChange = nullptr;
+
+    FInputStartTimer.reset();
+    FRxReleaseTimer.reset();
+    FSquelchSettleTimer.reset();
+
+    if (FUsbInterface->Connected()) {
+        try {
+            FUsbInterface->SetPttOutput(false);
+        } catch (const Exception&) {
+            // A device that no longer takes reports is closed below anyway;
+            // a destructor has no caller to report it to.
+        }
+    }
+    // Freeing the USB interface closes its device and raises its removal
+    // notices, which must no longer reach this object.
+    FUsbInterface->OnConnected = nullptr;
+    FUsbInterface->OnDisconnected = nullptr;
+    FUsbInterface->OnRigRxIn = nullptr;
+    FUsbInterface.reset();
+
+    // Freeing the port closes it, which reports both inputs low.
+    FComPort->OnCTSChange = nullptr;
+    FComPort->OnDSRChange = nullptr;
+    FComPort.reset();
+
+    FMediaControl.reset();
+}
+
+bool TInterface::RadioAttached() const
+{
+    return FSettings.Band() > 0;
+}
+
+bool TInterface::UsbConnected() const
+{
+    return FUsbInterface->Connected();
+}
+
+bool TInterface::ComPortOpen() const
+{
+    return FComPort->Connected();
+}
+
+void TInterface::ApplyInterfaceSettings()
+{
+    FInputStartTimer->SetEnabled(false);
+
+    FComPort->OnCTSChange = nullptr;
+    FComPort->OnDSRChange = nullptr;
+    try {
+        FComPort->ClosePort();
+    } catch (const Exception&) {
+        // A port that will not close cleanly is left to the open below.
+    }
+
+    const bool rigKeying = RadioAttached() && FSettings.RigComKeying();
+    if (rigKeying || FSettings.VoIPComKeying()) {
+        if (FUsbInterface->Connected()) {
+            // The USB interface takes both keying and receive input; the
+            // serial port stays closed.
+            HandleRigRxInput(FUsbInterface.get(), true);
+        } else {
+            FComPort->SetPort("COM" + std::to_string(FSettings.CommIndex() + 1));
+            try {
+                FComPort->OpenPort();
+            } catch (const Exception&) {
+                // Reported as OnCommError below.
+            }
+            if (FComPort->Connected()) {
+                if (FSettings.VoIPComKeying()) {
+                    auto handler = [this](TObject* Sender, bool Level) { HandleRigRxInput(Sender, Level); };
+                    if (FSettings.VoIPComDsr())
+                        FComPort->OnDSRChange = handler;
+                    else
+                        FComPort->OnCTSChange = handler;
+                    FInputStartTimer->SetEnabled(true);
+                }
+                SetControlLines();
+            } else {
+                OnCommError(this);
+            }
+        }
+    }
+
+    FSquelchSettleTimer->SetInterval(FSettings.SquelchSetlingTime());
+    FRxReleaseTimer->SetInterval(RadioAttached() ? FSettings.VoxDelayTime() : RxReleaseWithoutRadioMs);
+
+    OnInterfaceChange(this);
+}
+
+void TInterface::SetControlLines()
+{
+    // The PTT line is written idle whatever the keying state holds.
+    const bool idlePtt = !FSettings.RigComActiveHigh();
+    const bool unused = FSettings.RigComUnusedHight();
+    const bool rigKeying = RadioAttached() && FSettings.RigComKeying();
+    if (rigKeying && FSettings.RigComDtr()) {
+        FComPort->SetDTR(idlePtt);
+        FComPort->SetRTS(unused);
+    } else if (rigKeying) {
+        FComPort->SetRTS(idlePtt);
+        FComPort->SetDTR(unused);
+    } else {
+        FComPort->SetRTS(unused);
+        FComPort->SetDTR(unused);
+    }
+}
+
+void TInterface::SetTransmitRequest(bool Active, bool Primary)
+{
+    if (Primary)
+        FPttPrimary = Active;
+    else
+        FPttSecondary = Active;
+
+    bool ptt = FPttPrimary || FPttSecondary;
+    // A secondary release with an ID or courtesy sound to follow unkeys even
+    // a primary request.
+    if (!Primary && !Active && (FSettings.SendID() || FSettings.CourtesySoundEnable())) ptt = false;
+
+    if (ptt == FPtt) return;
+    FPtt = ptt;
+
+    if (FSettings.Band() != 0) {
+        if (ptt) FSquelchSettled = false;
+        if (FSettings.RigComKeying()) {
+            if (FUsbInterface->Connected()) {
+                FUsbInterface->SetPttOutput(ptt);
+            } else if (FComPort->Connected()) {
+                const bool level = FSettings.RigComActiveHigh() ? ptt : !ptt;
+                if (FSettings.RigComDtr())
+                    FComPort->SetDTR(level);
+                else
+                    FComPort->SetRTS(level);
+            }
+        }
+        // Counts the settle time from the moment of unkeying.
+        FSquelchSettleTimer->SetEnabled(!ptt);
+    }
+
+    if (FPtt)
+        FMediaControl->MuteMedia();
+    else if (!FRigRx)
+        FMediaControl->RestoreMedia();
+}
+
+void TInterface::HandleRigRxInput(TObject*, bool Level)
+{
+    if (!FSettings.VoIPComKeying()) return;
+    const bool active = FSettings.VoIPComActiveHigh() ? Level : !Level;
+    if (active == FRigRx) return;
+    if (active) {
+        FRigRx = true;
+        ReportRigRx();
+    } else {
+        FRigRx = false;
+        FRxReleaseTimer->SetEnabled(false);
+        FRxReleased = false;
+        FRxReleaseTimer->SetEnabled(true);
+    }
+}
+
+void TInterface::ReportRigRx()
+{
+    if (FSettings.Status() != 0) return;
+    if (FRigRx) {
+        if (FSquelchSettled) {
+            FMediaControl->MuteMedia();
+            OnRigRxChange(this, true);
+        }
+    } else if (FRxReleased) {
+        if (!((FSettings.SendID() || FSettings.CourtesySoundEnable()) && FPtt)) FMediaControl->RestoreMedia();
+        OnRigRxChange(this, false);
+    }
+}
+
+void TInterface::SquelchSettleTimerFired(TObject*)
+{
+    FSquelchSettleTimer->SetEnabled(false);
+    FSquelchSettled = true;
+    if (FRigRx) ReportRigRx();
+}
+
+void TInterface::RxReleaseTimerFired(TObject*)
+{
+    FRxReleaseTimer->SetEnabled(false);
+    FRxReleased = true;
+    if (!FRigRx) ReportRigRx();
+}
+
+void TInterface::InputStartTimerFired(TObject*)
+{
+    FInputStartTimer->SetEnabled(false);
+    HandleRigRxInput(this, false);
+}
+
+void TInterface::UsbArrived(TObject*)
+{
+    ApplyInterfaceSettings();
+    OnUsbConnection(this, true);
+}
+
+void TInterface::UsbRemoved(TObject*)
+{
+    ApplyInterfaceSettings();
+    OnUsbConnection(this, false);
+}
