@@ -28,6 +28,8 @@ class TSignalHistory;
 //
 // With no cable plugged into its input, a card records silence. Cables
 // (TVirtualCable) carry an output to an input, this card's own or another's.
+// A card must outlive the streams opened on it and the cables plugged into
+// it.
 class TSimulatedSoundCard : public TSoundPlatform {
 public:
     explicit TSimulatedSoundCard(int deviceCount = 1);
@@ -48,8 +50,8 @@ public:
 
     // The device number of the open stream in that direction, if any.
     std::optional<int> OpenDeviceID(TWaveDirection direction) const;
-    // Playback restarts after running dry; capture samples lost for want of
-    // a queued buffer.
+    // How often playback ran dry and restarted, and how often capture had no
+    // buffer queued and lost samples.
     std::uint64_t Underruns() const { return FUnderruns; }
     std::uint64_t Overruns() const { return FOverruns; }
 
@@ -65,6 +67,7 @@ private:
     friend class TVirtualCable;
 
     TWaveResult CheckDevice(TWaveDirection direction, int deviceId) const;
+    void DeviceGone(TWaveDirection direction);
     TSignalHistory& OutputSignal() { return *FOutput; }
     // Sum of every cable into this input at a moment (ticks, see
     // TSignalHistory), in full-scale units.
@@ -72,8 +75,6 @@ private:
 
     int FDeviceCount;
     TWaveResult FOpenError[2] = {wrNoError, wrNoError};
-    TSimulatedPlayback* FPlayback = nullptr;
-    TSimulatedCapture* FCapture = nullptr;
     std::optional<int> FOpenIds[2];
     std::unique_ptr<TSignalHistory> FOutput;
     std::vector<TVirtualCable*> FCablesIn;

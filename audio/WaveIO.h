@@ -91,7 +91,8 @@ protected:
     void FreeHeader(THeader* header);
     // Give the header a block of `size` bytes, reusing its own block when
     // that is still the stream's and of that size.
-    void PrepareBlock(THeader& header, std::uint32_t size);
+    bool PrepareBlock(THeader& header, std::uint32_t size);
+    // Hand the header to the device; on failure it stays unqueued.
     bool Submit(THeader& header);
     // Close the device once; the closed notice follows.
     void CloseDevice();

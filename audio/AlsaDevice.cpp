@@ -1,0 +1,250 @@
+#include "audio/AlsaDevice.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+
+#include "audio/AlsaSoundPlatform.h"
+
+namespace {
+// A request reaches the worker through the wake-up descriptor at once; this
+// only bounds a wait on a PCM that never becomes ready.
+constexpr int PollTimeoutMs = 500;
+}
+
+TAlsaDevice::TAlsaDevice(TAlsaSoundPlatform& platform, TWaveDirection direction, snd_pcm_t* pcm,
+                         const TWaveFormat& format, TSoundNoticeSink& sink)
+    : FPlatform(platform), FDirection(direction), FPcm(pcm), FFormat(format), FPoster(sink)
+{
+    FWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    const int count = std::max(snd_pcm_poll_descriptors_count(FPcm), 0);
+    FPollFds.resize(static_cast<std::size_t>(count) + 1);
+    FPoster.Opened();
+    FWorker = std::thread([this] { Run(); });
+}
+
+TAlsaDevice::~TAlsaDevice()
+{
+    {
+        std::lock_guard<std::mutex> lock(FMutex);
+        FStopAsked = true;
+        FInterrupt = true;
+    }
+    Wake();
+    FWorker.join();
+    snd_pcm_close(FPcm);
+    if (FWakeFd >= 0) ::close(FWakeFd);
+    FPoster.Detach();
+}
+
+TWaveResult TAlsaDevice::Submit(TWaveBuffer& buffer)
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    if (FCloseAsked) return EINVAL;
+    buffer.DeviceNext = nullptr;
+    buffer.BytesRecorded = 0;
+    if (FTail)
+        FTail->DeviceNext = &buffer;
+    else
+        FHead = &buffer;
+    FTail = &buffer;
+    FChanged.notify_all();
+    return wrNoError;
+}
+
+TWaveResult TAlsaDevice::Start()
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    FStartAsked = true;
+    FChanged.notify_all();
+    return wrNoError;
+}
+
+TWaveResult TAlsaDevice::Reset()
+{
+    std::unique_lock<std::mutex> lock(FMutex);
+    if (FCloseAsked) return EINVAL;
+    FResetAsked = true;
+    FResetDone = false;
+    FInterrupt = true;
+    FChanged.notify_all();
+    Wake();
+    FChanged.wait(lock, [this] { return FResetDone; });
+    return wrNoError;
+}
+
+TWaveResult TAlsaDevice::Close()
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    if (FHead) return EBUSY;
+    if (FCloseAsked) return EINVAL;
+    FCloseAsked = true;
+    FChanged.notify_all();
+    return wrNoError;
+}
+
+void TAlsaDevice::Wake()
+{
+    const std::uint64_t one = 1;
+    if (FWakeFd >= 0) (void)!::write(FWakeFd, &one, sizeof one);
+}
+
+void TAlsaDevice::Run()
+{
+    const bool playback = FDirection == TWaveDirection::Playback;
+    for (;;) {
+        TWaveBuffer* buffer = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(FMutex);
+            FChanged.wait(lock, [&] {
+                return FStopAsked || FResetAsked || (FCloseAsked && !FHead) || (FHead && (playback || FStartAsked));
+            });
+            if (FStopAsked) return;
+            if (!FResetAsked && !FHead) {
+                lock.unlock();
+                Finish();
+                FPoster.Closed();
+                return;
+            }
+            buffer = FResetAsked ? nullptr : FHead;
+        }
+        if (!buffer) {
+            ReturnAll();
+            continue;
+        }
+        if (!(playback ? Play(*buffer) : Record(*buffer))) continue;
+        {
+            std::lock_guard<std::mutex> lock(FMutex);
+            FHead = buffer->DeviceNext;
+            if (!FHead) FTail = nullptr;
+        }
+        FPoster.Done(buffer);
+    }
+}
+
+bool TAlsaDevice::Play(TWaveBuffer& buffer)
+{
+    const snd_pcm_uframes_t frames = buffer.BufferLength / FFormat.BlockAlign;
+    const std::uint32_t loops = std::max<std::uint32_t>(buffer.Loops, 1);
+    for (std::uint32_t loop = 0; loop < loops; ++loop) {
+        snd_pcm_uframes_t done = 0;
+        while (done < frames) {
+            if (FInterrupt) return false;
+            const snd_pcm_sframes_t n = snd_pcm_writei(FPcm, buffer.Data + done * FFormat.BlockAlign, frames - done);
+            if (n > 0) {
+                done += static_cast<snd_pcm_uframes_t>(n);
+            } else if (n == 0 || n == -EAGAIN) {
+                WaitForPcm();
+            } else if (!Recover(n)) {
+                Idle(static_cast<std::uint32_t>(frames - done));
+                return !FInterrupt;
+            }
+        }
+    }
+    return true;
+}
+
+bool TAlsaDevice::Record(TWaveBuffer& buffer)
+{
+    const snd_pcm_uframes_t frames = buffer.BufferLength / FFormat.BlockAlign;
+    snd_pcm_uframes_t done = buffer.BytesRecorded / FFormat.BlockAlign;
+    while (done < frames) {
+        if (FInterrupt) return false;
+        if (snd_pcm_state(FPcm) == SND_PCM_STATE_PREPARED) snd_pcm_start(FPcm);
+        const snd_pcm_sframes_t n = snd_pcm_readi(FPcm, buffer.Data + done * FFormat.BlockAlign, frames - done);
+        if (n > 0) {
+            done += static_cast<snd_pcm_uframes_t>(n);
+            buffer.BytesRecorded = static_cast<std::uint32_t>(done * FFormat.BlockAlign);
+        } else if (n == 0 || n == -EAGAIN) {
+            WaitForPcm();
+        } else if (!Recover(n)) {
+            Idle(static_cast<std::uint32_t>(frames - done));
+            return !FInterrupt;
+        }
+    }
+    return true;
+}
+
+bool TAlsaDevice::Recover(long error)
+{
+    if (error == -EPIPE || error == -ESTRPIPE) {
+        if (FDirection == TWaveDirection::Playback)
+            ++FPlatform.FUnderruns;
+        else
+            ++FPlatform.FOverruns;
+    }
+    const int result = snd_pcm_recover(FPcm, static_cast<int>(error), 1);
+    if (result == 0) return true;
+    if (!FFailureLogged) {
+        FFailureLogged = true;
+        std::fprintf(stderr, "parlet: ALSA %s failed: %s\n",
+                     FDirection == TWaveDirection::Playback ? "playback" : "capture", snd_strerror(result));
+    }
+    return false;
+}
+
+void TAlsaDevice::Idle(std::uint32_t frames)
+{
+    const int ms = static_cast<int>(std::uint64_t{frames} * 1000 / std::max<std::uint32_t>(FFormat.SamplesPerSec, 1));
+    pollfd wake{FWakeFd, POLLIN, 0};
+    if (::poll(&wake, 1, std::max(ms, 1)) > 0) {
+        std::uint64_t count;
+        (void)!::read(FWakeFd, &count, sizeof count);
+    }
+}
+
+void TAlsaDevice::WaitForPcm()
+{
+    const int count = snd_pcm_poll_descriptors(FPcm, FPollFds.data(), static_cast<unsigned>(FPollFds.size() - 1));
+    const std::size_t used = static_cast<std::size_t>(std::max(count, 0));
+    FPollFds[used] = pollfd{FWakeFd, POLLIN, 0};
+    if (::poll(FPollFds.data(), used + 1, PollTimeoutMs) <= 0) return;
+    if (FPollFds[used].revents & POLLIN) {
+        std::uint64_t wakes;
+        (void)!::read(FWakeFd, &wakes, sizeof wakes);
+    }
+    unsigned short revents = 0;
+    snd_pcm_poll_descriptors_revents(FPcm, FPollFds.data(), static_cast<unsigned>(used), &revents);
+}
+
+void TAlsaDevice::ReturnAll()
+{
+    // Stop at once: playback drops what is waiting in the device, capture
+    // keeps what the buffer being filled has got so far.
+    snd_pcm_drop(FPcm);
+    snd_pcm_prepare(FPcm);
+    TWaveBuffer* list = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(FMutex);
+        list = FHead;
+        FHead = FTail = nullptr;
+        FStartAsked = false;
+    }
+    while (list) {
+        TWaveBuffer* next = list->DeviceNext;
+        FPoster.Done(list);
+        list = next;
+    }
+    {
+        std::lock_guard<std::mutex> lock(FMutex);
+        FResetAsked = false;
+        FInterrupt = FStopAsked;
+        FResetDone = true;
+    }
+    FChanged.notify_all();
+}
+
+void TAlsaDevice::Finish()
+{
+    if (FDirection == TWaveDirection::Capture) {
+        snd_pcm_drop(FPcm);
+        return;
+    }
+    // Let the last buffers be heard before the device closes.
+    snd_pcm_nonblock(FPcm, 0);
+    snd_pcm_drain(FPcm);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <alsa/asoundlib.h>
+#include <poll.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "audio/NoticePoster.h"
+#include "audio/SoundPlatform.h"
+
+class TAlsaSoundPlatform;
+
+// One open ALSA PCM and its worker thread. The worker plays or records the
+// submitted buffers in order (a list linked through DeviceNext, so queuing
+// allocates nothing) and posts each finished one to the main loop. Only the
+// worker touches the PCM once it runs; Reset and Close are requests the
+// worker carries out, woken through an eventfd beside the PCM's own poll
+// descriptors, so it never sleeps through a request.
+class TAlsaDevice : public TSoundDevice {
+public:
+    TAlsaDevice(TAlsaSoundPlatform& platform, TWaveDirection direction, snd_pcm_t* pcm, const TWaveFormat& format,
+                TSoundNoticeSink& sink);
+    ~TAlsaDevice() override;
+
+    TWaveResult Submit(TWaveBuffer& buffer) override;
+    TWaveResult Start() override;
+    // Waits until the worker has stopped the PCM and posted every buffer.
+    TWaveResult Reset() override;
+    TWaveResult Close() override;
+
+private:
+    void Run();
+    // false when a reset or stop cut the transfer short.
+    bool Play(TWaveBuffer& buffer);
+    bool Record(TWaveBuffer& buffer);
+    void ReturnAll();
+    void Finish();
+    // An xrun or suspend is recovered and counted; false if the PCM failed.
+    bool Recover(long error);
+    // The PCM failed: keep the ring's pace (so nothing spins) until a request.
+    void Idle(std::uint32_t frames);
+    void WaitForPcm();
+    void Wake();
+
+    TAlsaSoundPlatform& FPlatform;
+    const TWaveDirection FDirection;
+    snd_pcm_t* const FPcm;
+    const TWaveFormat FFormat;
+    TNoticePoster FPoster;
+    std::vector<pollfd> FPollFds;
+    int FWakeFd = -1;
+    bool FFailureLogged = false;  // worker only
+
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    TWaveBuffer* FHead = nullptr;
+    TWaveBuffer* FTail = nullptr;
+    bool FStartAsked = false;
+    bool FResetAsked = false;
+    bool FResetDone = false;
+    bool FCloseAsked = false;
+    bool FStopAsked = false;
+    std::atomic<bool> FInterrupt{false};  // a reset or stop waits for the worker
+
+    std::thread FWorker;
+};

@@ -1,0 +1,138 @@
+#include "audio/AlsaSoundPlatform.h"
+
+#include <alsa/asoundlib.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "audio/AlsaDevice.h"
+
+namespace {
+// The device buffer: a cushion for the moments between two ring buffers,
+// small enough that a buffer handed to the player is heard within about one
+// ring buffer after the one already queued.
+constexpr unsigned DeviceBufferUs = 100000;
+constexpr unsigned DevicePeriodUs = 20000;
+
+snd_pcm_stream_t StreamOf(TWaveDirection direction)
+{
+    return direction == TWaveDirection::Playback ? SND_PCM_STREAM_PLAYBACK : SND_PCM_STREAM_CAPTURE;
+}
+
+const char* DirectionName(TWaveDirection direction)
+{
+    return direction == TWaveDirection::Playback ? "playback" : "capture";
+}
+
+bool IsSupported(const TWaveFormat& format)
+{
+    return format.FormatTag == WAVE_FORMAT_PCM && (format.BitsPerSample == 8 || format.BitsPerSample == 16) &&
+           (format.Channels == 1 || format.Channels == 2) &&
+           format.BlockAlign == format.Channels * format.BitsPerSample / 8 && format.SamplesPerSec > 0;
+}
+
+// Restrict the PCM's configuration space to the format; with `apply` also
+// choose the buffer and period and install the result.
+int SetHardware(snd_pcm_t* pcm, const TWaveFormat& format, bool apply)
+{
+    snd_pcm_hw_params_t* hw = nullptr;
+    snd_pcm_hw_params_alloca(&hw);
+    int result = snd_pcm_hw_params_any(pcm, hw);
+    if (result >= 0) result = snd_pcm_hw_params_set_rate_resample(pcm, hw, 1);
+    if (result >= 0) result = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
+    if (result >= 0)
+        result = snd_pcm_hw_params_set_format(pcm, hw,
+                                              format.BitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE);
+    if (result >= 0) result = snd_pcm_hw_params_set_channels(pcm, hw, format.Channels);
+    if (result >= 0) result = snd_pcm_hw_params_set_rate(pcm, hw, format.SamplesPerSec, 0);
+    if (result < 0 || !apply) return result;
+    unsigned bufferUs = DeviceBufferUs;
+    unsigned periodUs = DevicePeriodUs;
+    result = snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &bufferUs, nullptr);
+    if (result >= 0) result = snd_pcm_hw_params_set_period_time_near(pcm, hw, &periodUs, nullptr);
+    if (result >= 0) result = snd_pcm_hw_params(pcm, hw);
+    return result;
+}
+
+int SetSoftware(snd_pcm_t* pcm, TWaveDirection direction, snd_pcm_uframes_t period)
+{
+    snd_pcm_sw_params_t* sw = nullptr;
+    snd_pcm_sw_params_alloca(&sw);
+    int result = snd_pcm_sw_params_current(pcm, sw);
+    // Playback starts as soon as one period is in; the worker keeps the
+    // device buffer full from then on.
+    if (result >= 0)
+        result = snd_pcm_sw_params_set_start_threshold(pcm, sw, direction == TWaveDirection::Playback ? period : 1);
+    if (result >= 0) result = snd_pcm_sw_params_set_avail_min(pcm, sw, period);
+    if (result >= 0) result = snd_pcm_sw_params(pcm, sw);
+    return result;
+}
+
+TWaveResult ResultOf(int alsaError)
+{
+    return static_cast<TWaveResult>(-alsaError);
+}
+}
+
+std::string TAlsaSoundPlatform::DeviceName(int deviceId)
+{
+    return deviceId < 0 ? std::string("default") : "plughw:" + std::to_string(deviceId);
+}
+
+TWaveResult TAlsaSoundPlatform::QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format)
+{
+    if (deviceId < -1) return ENODEV;
+    if (!IsSupported(format)) return EINVAL;
+    snd_pcm_t* pcm = nullptr;
+    int result = snd_pcm_open(&pcm, DeviceName(deviceId).c_str(), StreamOf(direction), SND_PCM_NONBLOCK);
+    if (result < 0) return ResultOf(result);
+    result = SetHardware(pcm, format, false);
+    snd_pcm_close(pcm);
+    return result < 0 ? ResultOf(result) : wrNoError;
+}
+
+TWaveResult TAlsaSoundPlatform::Open(TWaveDirection direction, int deviceId, const TWaveFormat& format,
+                                     TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
+{
+    if (deviceId < -1) return ENODEV;
+    if (!IsSupported(format)) return EINVAL;
+    const std::string name = DeviceName(deviceId);
+    snd_pcm_t* pcm = nullptr;
+    int result = snd_pcm_open(&pcm, name.c_str(), StreamOf(direction), SND_PCM_NONBLOCK);
+    if (result < 0) return ResultOf(result);
+    snd_pcm_uframes_t bufferFrames = 0;
+    snd_pcm_uframes_t periodFrames = 0;
+    result = SetHardware(pcm, format, true);
+    if (result >= 0) result = snd_pcm_get_params(pcm, &bufferFrames, &periodFrames);
+    if (result >= 0) result = SetSoftware(pcm, direction, periodFrames);
+    if (result >= 0) result = snd_pcm_prepare(pcm);
+    if (result < 0) {
+        snd_pcm_close(pcm);
+        return ResultOf(result);
+    }
+    std::fprintf(stderr,
+                 "parlet: ALSA %s on \"%s\": %s, %u channel(s), %u Hz, device buffer %lu frames (%lu ms), "
+                 "period %lu frames\n",
+                 DirectionName(direction), name.c_str(), format.BitsPerSample == 8 ? "U8" : "S16_LE",
+                 unsigned{format.Channels}, format.SamplesPerSec, static_cast<unsigned long>(bufferFrames),
+                 static_cast<unsigned long>(bufferFrames * 1000 / format.SamplesPerSec),
+                 static_cast<unsigned long>(periodFrames));
+    device = std::make_unique<TAlsaDevice>(*this, direction, pcm, format, sink);
+    return wrNoError;
+}
+
+TWaveResult TAlsaSoundPlatform::ValidateDevice(TWaveDirection direction, int deviceId)
+{
+    if (deviceId == -1) return wrNoError;
+    if (deviceId < -1) return ENODEV;
+    snd_pcm_t* pcm = nullptr;
+    const int result = snd_pcm_open(&pcm, DeviceName(deviceId).c_str(), StreamOf(direction), SND_PCM_NONBLOCK);
+    if (result < 0) return ResultOf(result);
+    snd_pcm_close(pcm);
+    return wrNoError;
+}
+
+std::string TAlsaSoundPlatform::ErrorText(TWaveResult code) const
+{
+    return snd_strerror(-static_cast<int>(code));
+}

@@ -1,0 +1,98 @@
+#include "audio/SimulatedSoundCard.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "audio/SignalHistory.h"
+#include "audio/SimulatedClock.h"
+#include "audio/SimulatedDevices.h"
+#include "base/MainLoop.h"
+
+namespace {
+std::size_t Slot(TWaveDirection direction)
+{
+    return direction == TWaveDirection::Playback ? 0 : 1;
+}
+}
+
+std::int64_t SimulatedClock::NowTicks()
+{
+    return TMainLoop::Current().NowUs() * 882 / 125;
+}
+
+TSimulatedSoundCard::TSimulatedSoundCard(int deviceCount)
+    : FDeviceCount(deviceCount), FOutput(std::make_unique<TSignalHistory>())
+{
+}
+
+TSimulatedSoundCard::~TSimulatedSoundCard() = default;
+
+TWaveResult TSimulatedSoundCard::CheckDevice(TWaveDirection, int deviceId) const
+{
+    return deviceId >= -1 && deviceId < FDeviceCount ? wrNoError : ENODEV;
+}
+
+TWaveResult TSimulatedSoundCard::QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format)
+{
+    if (const TWaveResult result = CheckDevice(direction, deviceId)) return result;
+    if (const TWaveResult result = FOpenError[Slot(direction)]) return result;
+    const bool supported = format.FormatTag == WAVE_FORMAT_PCM && (format.Channels == 1 || format.Channels == 2) &&
+                           (format.BitsPerSample == 8 || format.BitsPerSample == 16) &&
+                           format.BlockAlign == format.Channels * format.BitsPerSample / 8 &&
+                           SimulatedClock::PeriodTicks(format.SamplesPerSec) != 0;
+    return supported ? wrNoError : EINVAL;
+}
+
+TWaveResult TSimulatedSoundCard::Open(TWaveDirection direction, int deviceId, const TWaveFormat& format,
+                                      TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
+{
+    if (const TWaveResult result = QueryFormat(direction, deviceId, format)) return result;
+    if (FOpenIds[Slot(direction)]) return EBUSY;
+    if (direction == TWaveDirection::Playback) {
+        FOutput->SetPeriod(SimulatedClock::PeriodTicks(format.SamplesPerSec));
+        device = std::make_unique<TSimulatedPlayback>(*this, format, sink);
+    } else {
+        device = std::make_unique<TSimulatedCapture>(*this, format, sink);
+    }
+    FOpenIds[Slot(direction)] = deviceId;
+    return wrNoError;
+}
+
+TWaveResult TSimulatedSoundCard::ValidateDevice(TWaveDirection direction, int deviceId)
+{
+    return CheckDevice(direction, deviceId);
+}
+
+std::string TSimulatedSoundCard::ErrorText(TWaveResult code) const
+{
+    return std::strerror(static_cast<int>(code));
+}
+
+void TSimulatedSoundCard::SetOpenError(TWaveDirection direction, TWaveResult code)
+{
+    FOpenError[Slot(direction)] = code;
+}
+
+std::optional<int> TSimulatedSoundCard::OpenDeviceID(TWaveDirection direction) const
+{
+    return FOpenIds[Slot(direction)];
+}
+
+void TSimulatedSoundCard::DeviceGone(TWaveDirection direction)
+{
+    FOpenIds[Slot(direction)].reset();
+}
+
+std::vector<std::uint8_t> TSimulatedSoundCard::TakePlayed()
+{
+    std::vector<std::uint8_t> played;
+    played.swap(FPlayed);
+    return played;
+}
+
+double TSimulatedSoundCard::InputValueAt(double tick)
+{
+    double value = 0.0;
+    for (TVirtualCable* cable : FCablesIn) value += cable->ValueAt(tick);
+    return value;
+}

@@ -1,0 +1,269 @@
+#include "audio/WaveIO.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+
+#include "base/MainLoop.h"
+
+namespace {
+// How long a destructor waits for a device that does not close.
+constexpr int CloseWaitMs = 10000;
+}
+
+TWaveAudioIO::TWaveAudioIO(TSoundPlatform& platform, TWaveDirection direction)
+    : FPlatform(platform), FDirection(direction)
+{
+}
+
+TWaveAudioIO::~TWaveAudioIO()
+{
+    // The concrete stream's destructor has closed already; this only makes
+    // sure no device or pending notice outlives the object.
+    FDestroying = true;
+    FDevice.reset();
+    if (FPendingSelfNotices > 0) TMainLoop::Current().WaitUntil([this] { return FPendingSelfNotices == 0; });
+}
+
+void TWaveAudioIO::Shutdown()
+{
+    if (FDestroying) return;
+    FDestroying = true;
+    try {
+        Deactivate();
+    } catch (const std::exception& e) {
+        TMainLoop::Current().ReportError(e.what());
+    }
+    if (FClosing) WaitForClose();
+    if (FActive) {
+        // The device never closed (a failed reset, or a device that hangs):
+        // drop it, which stops it without further notices.
+        FDevice.reset();
+        FActive = false;
+        FClosing = false;
+    }
+    if (FPendingSelfNotices > 0) TMainLoop::Current().WaitUntil([this] { return FPendingSelfNotices == 0; });
+    FBuffers.clear();
+}
+
+void TWaveAudioIO::SetDeviceID(int value)
+{
+    if (value == FDeviceID) return;
+    if (FActive) throw EWaveAudioInvalidOperation("DeviceID cannot be changed while device is open");
+    if (CheckResult(FPlatform.ValidateDevice(FDirection, value))) FDeviceID = value;
+}
+
+void TWaveAudioIO::SetBufferLength(std::uint16_t value)
+{
+    FBufferLength = std::max<std::uint16_t>(value, 10);
+}
+
+void TWaveAudioIO::SetAsync(bool value)
+{
+    if (FActive || !value) return;
+    throw EWaveAudioInvalidOperation("Audio notices are always delivered on the main thread");
+}
+
+void TWaveAudioIO::SetActive(bool value)
+{
+    if (value == FActive) return;
+    if (value)
+        Open();
+    else
+        Close();
+}
+
+std::uint32_t TWaveAudioIO::BufferBytes() const
+{
+    return ::BufferBytes(FFormat, FBufferLength);
+}
+
+void TWaveAudioIO::Open()
+{
+    if (FOpening) return;
+    if (FActive) throw EWaveAudioInvalidOperation("Device is aleardy open");
+    if (FClosing) WaitForClose();
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    FOpening = true;
+    try {
+        const TWaveFormat format = FormatToOpen();
+        if (format.FormatTag != WAVE_FORMAT_PCM) throw EWaveAudioInvalidOperation("No audio format is selected");
+        if (CheckResult(FPlatform.QueryFormat(FDirection, FDeviceID, format))) {
+            FFormat = format;
+            std::unique_ptr<TSoundDevice> device;
+            if (CheckResult(FPlatform.Open(FDirection, FDeviceID, format, *this, device))) {
+                FDevice = std::move(device);
+                FActive = true;
+            }
+        }
+    } catch (...) {
+        FOpening = false;
+        throw;
+    }
+    FOpening = false;
+}
+
+void TWaveAudioIO::Close()
+{
+    if (FClosing) return;
+    if (FOpening) TMainLoop::Current().WaitUntil([this] { return !FOpening; });
+    if (!FActive) throw EWaveAudioInvalidOperation("Device is aleardy close");
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    FClosing = true;
+    TWaveResult result = FDevice->Reset();
+    if (result == wrNoError && FBuffers.empty()) {
+        FCloseRequested = true;
+        result = FDevice->Close();
+        if (result != wrNoError) FCloseRequested = false;
+    }
+    if (result == wrNoError) return;
+    FClosing = false;
+    // Playback lets the failure reach the caller; capture swallows it.
+    if (FDirection == TWaveDirection::Playback) {
+        CheckResult(result);
+        return;
+    }
+    try {
+        CheckResult(result);
+    } catch (const EWaveAudioError&) {
+    }
+}
+
+void TWaveAudioIO::WaitForClose()
+{
+    if (FActive) TMainLoop::Current().WaitUntil([this] { return !FActive; }, CloseWaitMs);
+}
+
+bool TWaveAudioIO::CheckResult(TWaveResult code)
+{
+    FLastError = code;
+    if (code == wrNoError) return true;
+    ReportError();
+    return false;
+}
+
+void TWaveAudioIO::ReportError()
+{
+    if (OnError) {
+        OnError(this);
+        return;
+    }
+    throw EWaveAudioSysError(FPlatform.ErrorText(FLastError));
+}
+
+TWaveAudioIO::THeader* TWaveAudioIO::NewHeader()
+{
+    FBuffers.push_back(std::make_unique<THeader>());
+    return FBuffers.back().get();
+}
+
+void TWaveAudioIO::FreeHeader(THeader* header)
+{
+    auto it = std::find_if(FBuffers.begin(), FBuffers.end(), [header](const auto& h) { return h.get() == header; });
+    if (it != FBuffers.end()) FBuffers.erase(it);
+}
+
+bool TWaveAudioIO::PrepareBlock(THeader& header, std::uint32_t size)
+{
+    if (!header.Block || header.BlockSize != size) {
+        header.Block.reset(new (std::nothrow) std::uint8_t[size == 0 ? 1 : size]);
+        header.BlockSize = header.Block ? size : 0;
+        if (!header.Block) return CheckResult(ENOMEM);
+    }
+    header.Data = header.Block.get();
+    header.BufferLength = size;
+    header.BytesRecorded = 0;
+    header.Loops = 0;
+    header.DeviceNext = nullptr;
+    return true;
+}
+
+bool TWaveAudioIO::Submit(THeader& header)
+{
+    const TWaveResult result = FDevice->Submit(header);
+    header.Queued = result == wrNoError;
+    return CheckResult(result);
+}
+
+void TWaveAudioIO::CloseDevice()
+{
+    if (FCloseRequested || !FDevice) return;
+    FCloseRequested = true;
+    const TWaveResult result = FDevice->Close();
+    if (result != wrNoError) FCloseRequested = false;
+    CheckResult(result);
+}
+
+void TWaveAudioIO::RaiseLevel(const std::uint8_t* block, std::uint32_t size)
+{
+    if (FDestroying || !OnLevel) return;
+    const int level = ComputeLevel(block, size, FFormat);
+    if (level >= 0) OnLevel(this, level);
+}
+
+void TWaveAudioIO::PostSelfNotice()
+{
+    ++FPendingSelfNotices;
+    TMainLoop::Current().Post([this] {
+        --FPendingSelfNotices;
+        if (FDevice && !FDestroying) HandleBufferNotice(nullptr);
+    });
+}
+
+void TWaveAudioIO::DeviceOpened()
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    try {
+        OpenNotice();
+    } catch (const std::exception& e) {
+        FOpening = false;
+        std::erase_if(FBuffers, [](const auto& h) { return !h->Queued; });
+        TMainLoop::Current().ReportError(e.what());
+    }
+}
+
+void TWaveAudioIO::BufferDone(TWaveBuffer* buffer)
+{
+    auto* header = static_cast<THeader*>(buffer);
+    header->Queued = false;
+    HandleBufferNotice(header);
+}
+
+void TWaveAudioIO::HandleBufferNotice(THeader* header)
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    try {
+        BufferNotice(header);
+    } catch (const std::exception& e) {
+        // Outside a handler every header is queued at the device, so the
+        // ones not queued now are those being handled: free them, and the
+        // ring runs on with fewer buffers.
+        std::erase_if(FBuffers, [](const auto& h) { return !h->Queued; });
+        TMainLoop::Current().ReportError(e.what());
+        if (FClosing && FBuffers.empty()) {
+            try {
+                CloseDevice();
+            } catch (const std::exception& closeError) {
+                TMainLoop::Current().ReportError(closeError.what());
+            }
+        }
+    }
+}
+
+void TWaveAudioIO::DeviceClosed()
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    FDevice.reset();
+    FCloseRequested = false;
+    if (!FDestroying) {
+        try {
+            if (OnLevel) OnLevel(this, 0);
+        } catch (const std::exception& e) {
+            TMainLoop::Current().ReportError(e.what());
+        }
+    }
+    FClosing = false;
+    FActive = false;
+    FBuffers.clear();
+    if (!FDestroying) OnDeactivate(this);
+}

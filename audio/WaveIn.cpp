@@ -1,0 +1,56 @@
+#include "audio/WaveIn.h"
+
+#include <algorithm>
+
+TWaveAudioIn::TWaveAudioIn(TSoundPlatform& platform) : TWaveAudioIO(platform, TWaveDirection::Capture) {}
+
+void TWaveAudioIn::SetPCMFormat(TPCMFormat value)
+{
+    if (value == FPCMFormat) return;
+    if (FDevice) throw EWaveAudioInvalidOperation("Audio format cannot be changed while device is open");
+    FPCMFormat = value;
+}
+
+TWaveFormat TWaveAudioIn::FormatToOpen() const
+{
+    return BuildPCMFormat(FPCMFormat);
+}
+
+void TWaveAudioIn::DataReady(std::uint8_t*, std::uint32_t, bool&) {}
+
+void TWaveAudioIn::OpenNotice()
+{
+    FOpening = false;
+    while (FBuffers.size() < BufferCount() && FDevice && !FClosing) {
+        THeader* header = NewHeader();
+        if (!PrepareBlock(*header, BufferBytes())) {
+            FreeHeader(header);
+            break;
+        }
+        if (!Submit(*header)) {
+            FreeHeader(header);
+            break;
+        }
+    }
+    if (!FDestroying) OnActivate(this);
+    if (FDevice && !FClosing) CheckResult(FDevice->Start());
+}
+
+void TWaveAudioIn::BufferNotice(THeader* header)
+{
+    if (header->BytesRecorded > 0) {
+        const std::uint32_t recorded = std::min(header->BytesRecorded, header->BlockSize);
+        RaiseLevel(header->Data, recorded);
+        bool freeIt = true;
+        DataReady(header->Data, recorded, freeIt);
+        if (!freeIt) {
+            // The handler keeps the block; the header gets a new one.
+            (void)header->Block.release();
+            header->BlockSize = 0;
+            header->Data = nullptr;
+        }
+    }
+    if (!FClosing && FBuffers.size() <= BufferCount() && PrepareBlock(*header, BufferBytes())) Submit(*header);
+    if (!header->Queued) FreeHeader(header);
+    if (FClosing && FBuffers.empty()) CloseDevice();
+}
