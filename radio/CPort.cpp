@@ -93,7 +93,7 @@ void TComThread::Stop()
     }
     std::shared_ptr<TState> state = state_;
     TMainLoop::Current().WaitUntil([state] { return state->finished.load(); }, 10000);
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 bool TComThread::Stopping() const
@@ -166,10 +166,13 @@ void TCustomComPort::ClosePort()
 
 void TCustomComPort::CloseLine()
 {
-    if (eventThread_) eventThread_->Stop();
-    eventThread_.reset();
-    line_.reset();
+    // Stopping the thread serves the main loop, which may run code that uses
+    // this port: it finds the port closed already.
     connected_ = false;
+    std::unique_ptr<TComThread> thread = std::move(eventThread_);
+    std::unique_ptr<TSerialLine> line = std::move(line_);
+    thread.reset(); // stops and joins the thread while its line is still open
+    line.reset();
 }
 
 void TCustomComPort::ReportSignalsLow()

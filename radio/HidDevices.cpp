@@ -153,7 +153,7 @@ void THidThread::Stop()
     }
     std::shared_ptr<TState> state = state_;
     TMainLoop::Current().WaitUntil([state] { return state->finished.load(); }, 10000);
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 bool THidThread::Stopping() const
@@ -199,13 +199,17 @@ void THidDevice::OpenDevice(int n)
 void THidDevice::CloseDevice()
 {
     if (!opened_) return;
-    if (reader_) reader_->Stop();
-    reader_.reset();
+    // Stopping the reader serves the main loop, which may run a device
+    // notice that re-opens this device: leave it fully closed, and announce
+    // it, before that can happen.
+    opened_ = false;
+    std::unique_ptr<THidThread> reader = std::move(reader_);
+    std::unique_ptr<THidWriteHandle> writer = std::move(writeHandle_);
     devicePath_.clear();
     deviceNumber_ = 0;
-    writeHandle_.reset();
-    opened_ = false;
     OnDisconnect(this);
+    reader.reset(); // stops and waits for the reader
+    writer.reset();
 }
 
 void THidDevice::WriteReport(std::uint8_t reportId, const THidData& data)

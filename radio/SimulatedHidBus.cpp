@@ -17,6 +17,7 @@ struct TSimReader {
     std::deque<THidReport> queue;
     bool cancelled = false;
     bool failed = false;
+    bool waiting = false; // blocked in Read
 };
 
 struct TSimDevice {
@@ -105,7 +106,10 @@ public:
     THidRead Read(THidReport& report) override
     {
         std::unique_lock<std::mutex> lock(state_->mutex);
+        reader_.waiting = true;
+        state_->changed.notify_all();
         state_->changed.wait(lock, [&] { return reader_.cancelled || reader_.failed || !reader_.queue.empty(); });
+        reader_.waiting = false;
         if (reader_.cancelled) return THidRead::Cancelled;
         if (!reader_.queue.empty()) {
             report = reader_.queue.front();
@@ -240,6 +244,16 @@ int TSimulatedHidBus::OpenWriters(const std::string& path) const
     std::lock_guard<std::mutex> lock(state_->mutex);
     TSimDevice* device = state_->Find(path);
     return device ? device->writers : 0;
+}
+
+bool TSimulatedHidBus::InputIdle(const std::string& path) const
+{
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    TSimDevice* device = state_->Find(path);
+    if (!device) return true;
+    for (const TSimReader* reader : device->readers)
+        if (!reader->waiting || !reader->queue.empty()) return false;
+    return true;
 }
 
 std::vector<std::string> TSimulatedHidBus::EnumeratePaths()

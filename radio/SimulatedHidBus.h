@@ -46,6 +46,9 @@ public:
     int OpenReaders(const std::string& path) const;
     // Write handles open on the device now.
     int OpenWriters(const std::string& path) const;
+    // Every open reader of the device is blocked in a read with nothing
+    // queued: each fed report has been taken and handed over.
+    bool InputIdle(const std::string& path) const;
 
     std::vector<std::string> EnumeratePaths() override;
     THidQuery QueryAttributes(const std::string& path, THidAttributes& attributes) override;

@@ -243,7 +243,20 @@ void TInterface::RxReleaseTimerFired(TObject*)
 void TInterface::InputStartTimerFired(TObject*)
 {
     FInputStartTimer->SetEnabled(false);
-    HandleRigRxInput(this, false);
+    // The port reported its lines at open, before anyone listened, so the
+    // input's level is taken over now. It is read rather than assumed low, so
+    // a radio that began receiving within the first second is not reported
+    // idle while it still receives.
+    bool level = false;
+    if (FComPort->Connected()) {
+        try {
+            const TModemLines lines = FComPort->ModemSignals();
+            level = FSettings.VoIPComDsr() ? lines.DSR : lines.CTS;
+        } catch (const EComPort&) {
+            // Unreadable lines count as low, as before any change.
+        }
+    }
+    HandleRigRxInput(this, level);
 }
 
 void TInterface::UsbArrived(TObject*)

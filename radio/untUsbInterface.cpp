@@ -29,6 +29,8 @@ TUsbInterface::TUsbInterface(THidPlatform& platform)
 
 TUsbInterface::~TUsbInterface()
 {
+    // No rescan while going away (closing serves pending device notices).
+    hidDevices_->OnDeviceChange = nullptr;
     hidDevice_->CloseDevice();
     dataPort_.reset();
     hidDevice_.reset();

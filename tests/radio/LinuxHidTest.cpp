@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "base/VirtualLoop.h"
+#include "radio/LinuxHidPlatform.h"
+#include "radio/untUsbInterface.h"
+
+// This machine has no hidraw devices: the real back end must list none and
+// report no error.
+TEST(LinuxHid, UdevEnumerationOnThisMachineFindsNoneWithoutError)
+{
+    TVirtualLoop loop;
+    std::vector<std::string> errors;
+    loop.SetErrorReport([&](const std::string& m) { errors.push_back(m); });
+    TLinuxHidPlatform hid;
+    const std::vector<std::string> paths = hid.EnumeratePaths();
+    if (!paths.empty()) GTEST_SKIP() << "this machine has hidraw devices, e.g. " << paths[0];
+
+    TUsbInterface usb(hid);
+    EXPECT_FALSE(usb.Connected());
+    loop.RunPending();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST(LinuxHid, MissingDeviceNodeFailsToOpen)
+{
+    TLinuxHidPlatform hid;
+    THidAttributes ids;
+    EXPECT_EQ(hid.QueryAttributes("/dev/hidraw-parlet-none", ids), THidQuery::OpenFailed);
+    int error = 0;
+    EXPECT_EQ(hid.OpenForWrite("/dev/hidraw-parlet-none", error), nullptr);
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_EQ(hid.OpenForRead("/dev/hidraw-parlet-none", error), nullptr);
+    EXPECT_EQ(error, ENOENT);
+}

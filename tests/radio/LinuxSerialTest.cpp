@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "base/ProgramFolder.h"
+#include "base/VirtualLoop.h"
+#include "radio/CPort.h"
+#include "radio/LinuxSerialPlatform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A pseudo-terminal reached as "COMn" through ports/comn beside the test
+// program, the way an operator maps a USB adapter.
+class TPtyPort {
+public:
+    TPtyPort()
+    {
+        char slave[128] = {};
+        if (openpty(&master_, &slave_, slave, nullptr, nullptr) != 0) return;
+        const int number = 100000 + getpid() % 800000;
+        name_ = "COM" + std::to_string(number);
+        fs::create_directories(ProgramFolder() + "ports");
+        link_ = ProgramFolder() + "ports/com" + std::to_string(number);
+        fs::remove(link_);
+        fs::create_symlink(slave, link_);
+        slavePath_ = slave;
+    }
+    ~TPtyPort()
+    {
+        if (!link_.empty()) fs::remove(link_);
+        if (slave_ >= 0) close(slave_);
+        if (master_ >= 0) close(master_);
+    }
+    bool Ok() const { return !name_.empty(); }
+    const std::string& Name() const { return name_; }
+    const std::string& Link() const { return link_; }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string name_;
+    std::string link_;
+    std::string slavePath_;
+};
+
+int InChild(const std::function<bool()>& body)
+{
+    const pid_t pid = fork();
+    if (pid == 0) _exit(body() ? 0 : 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
+}
+
+int SetRtsError(TComPort& port, std::string& message)
+{
+    try {
+        port.SetRTS(true);
+    } catch (const EComPort& e) {
+        message = e.Message();
+        return e.Code();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(LinuxSerial, ComNamesMapToPortsLinkElseTtyS)
+{
+    EXPECT_EQ(TLinuxSerialPlatform::DevicePath("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(TLinuxSerialPlatform::DevicePath("com12"), "/dev/ttyS11");
+    EXPECT_EQ(TLinuxSerialPlatform::DevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(TLinuxSerialPlatform::DevicePath("ttyACM0"), "/dev/ttyACM0");
+    TPtyPort pty;
+    ASSERT_TRUE(pty.Ok());
+    EXPECT_EQ(TLinuxSerialPlatform::DevicePath(pty.Name()), pty.Link());
+}
+
+TEST(LinuxSerial, AbsentPortFailsWithCode1AndTheSystemError)
+{
+    TVirtualLoop loop;
+    TLinuxSerialPlatform serial;
+    TComPort port(serial);
+    port.SetPort("/dev/parlet-no-such-tty");
+    try {
+        port.OpenPort();
+        FAIL() << "absent port opened";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code(), 1);
+        EXPECT_EQ(e.WinCode(), ENOENT);
+        EXPECT_EQ(e.Message(), "Unable to open com port (win error code: " + std::to_string(ENOENT) + ")");
+    }
+    EXPECT_FALSE(port.Connected());
+}
+
+TEST(LinuxSerial, PtyThroughPortsLinkOpensExclusivelyAndRefusesRts)
+{
+    TPtyPort pty;
+    ASSERT_TRUE(pty.Ok());
+    TVirtualLoop loop;
+    TLinuxSerialPlatform serial;
+    TComPort port(serial);
+    port.SetPort(pty.Name());
+    port.OpenPort();
+    EXPECT_TRUE(port.Connected());
+
+    TComPort second(serial);
+    second.SetPort(pty.Name());
+    try {
+        second.OpenPort();
+        FAIL() << "second open of the pty succeeded";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code(), 1);
+        EXPECT_NE(e.WinCode(), 0);
+    }
+    EXPECT_FALSE(second.Connected());
+
+    // A pty has no modem lines: the line call fails with the system's error.
+    std::string message;
+    EXPECT_EQ(SetRtsError(port, message), 12);
+    EXPECT_EQ(message, "EscapeCommFunction function failed (win error code: " + std::to_string(ENOTTY) + ")");
+
+    const auto before = std::chrono::steady_clock::now();
+    port.ClosePort();
+    const auto closeMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before).count();
+    EXPECT_LT(closeMs, 100);
+    EXPECT_FALSE(port.Connected());
+
+    // Free again once closed.
+    second.OpenPort();
+    EXPECT_TRUE(second.Connected());
+}
+
+TEST(LinuxSerial, PtyWithoutModemLinesDoesNotOpenForALineSubscriber)
+{
+    TPtyPort pty;
+    ASSERT_TRUE(pty.Ok());
+    TVirtualLoop loop;
+    TLinuxSerialPlatform serial;
+    TComPort port(serial);
+    port.SetPort(pty.Name());
+    port.OnCTSChange = [](TObject*, bool) {};
+    try {
+        port.OpenPort();
+        FAIL() << "opened although its lines cannot be read";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code(), 11);
+        EXPECT_EQ(e.WinCode(), ENOTTY);
+    }
+    EXPECT_FALSE(port.Connected());
+    TComPort other(serial);
+    other.SetPort(pty.Name());
+    EXPECT_NO_THROW(other.OpenPort()) << "the failed open left the port held";
+}
+
+TEST(LinuxSerial, MessageIsTranslatedWithTheCatalogueBesideTheProgram)
+{
+    // Esperanto: no other test uses it, and no system locale is needed.
+    const fs::path dir = fs::path(ProgramFolder()) / "locale" / "eo" / "LC_MESSAGES";
+    fs::create_directories(dir);
+    const fs::path po = dir / ("cport-" + std::to_string(getpid()) + ".po");
+    std::ofstream(po) << "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
+                      << "msgid \"EscapeCommFunction function failed\"\n"
+                      << "msgstr \"Funkcio EscapeCommFunction malsukcesis\"\n\n"
+                      << "msgid \" (win error code: %d)\"\nmsgstr \" (sistema erarkodo: %d)\"\n";
+    const std::string cmd = "msgfmt -o '" + (dir / "cport.mo").string() + "' '" + po.string() + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << "msgfmt failed";
+    fs::remove(po);
+
+    TPtyPort pty;
+    ASSERT_TRUE(pty.Ok());
+    // Translation state is per process: the port is used in a child.
+    const int rc = InChild([&] {
+        setenv("LANG", "eo.UTF-8", 1);
+        unsetenv("LANGUAGE");
+        unsetenv("LC_ALL");
+        unsetenv("LC_MESSAGES");
+        TVirtualLoop loop;
+        TLinuxSerialPlatform serial;
+        TComPort port(serial);
+        port.SetPort(pty.Name());
+        port.OpenPort();
+        std::string message;
+        const int code = SetRtsError(port, message);
+        return code == 12
+               && message == "Funkcio EscapeCommFunction malsukcesis (sistema erarkodo: " + std::to_string(ENOTTY) + ")";
+    });
+    EXPECT_EQ(rc, 0);
+    fs::remove_all(fs::path(ProgramFolder()) / "locale" / "eo");
+}
