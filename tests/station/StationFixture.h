@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "audio/SimulatedSoundCard.h"
+#include "modem/StationPlatform.h"
+#include "modem/untFFSKTranceiver.h"
+#include "radio/SimulatedHidBus.h"
+#include "radio/SimulatedSerialPlatform.h"
+#include "settings/SimulatedDesktop.h"
+
+// A private folder, removed afterwards.
+class TScratchFolder {
+public:
+    TScratchFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "parlet-station-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TScratchFolder(const TScratchFolder&) = delete;
+    TScratchFolder& operator=(const TScratchFolder&) = delete;
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+// Settings of a station that keys the PTT on RTS, active high, on COM1.
+inline std::string RtsStationSettings(const std::string& operatorName, int courtesyDelayMs)
+{
+    return "[Identification]\r\nOperaterName=" + operatorName +
+           "\r\n[Interface]\r\nRigComm=1\r\nRigComDtr=0\r\nRigComActiveHigh=1\r\nRigComUnusedHight=0\r\nCommPort=0\r\n"
+           "CourtesyDelay=" +
+           std::to_string(courtesyDelayMs) + "\r\n";
+}
+
+// One station on simulated back ends: its own sound card, serial ports, HID
+// bus, desktop and settings file. The virtual loop is the test's.
+class TSimulatedStation {
+public:
+    explicit TSimulatedStation(const std::string& settings)
+    {
+        WriteBytes(SettingsFile(), settings);
+        sound.SetRecordPlayback(true);
+    }
+
+    TStationPlatform Platform() { return {sound, serial, hid, desktop}; }
+    std::string SettingsFile() const { return folder.File("ZYNClient.ini"); }
+    TFFSKTranceiver& Open()
+    {
+        transceiver = std::make_unique<TFFSKTranceiver>(Platform(), SettingsFile());
+        return *transceiver;
+    }
+    bool Rts() const { return serial.RTS("COM1"); }
+
+    TScratchFolder folder;
+    TSimulatedSoundCard sound;
+    TSimulatedSerialPlatform serial;
+    TSimulatedHidBus hid;
+    TSimulatedDesktop desktop;
+    std::unique_ptr<TFFSKTranceiver> transceiver;
+};
+
+// Times (ms, from the start of playback) of the first and last sample of
+// the played bytes that is not silence (127).
+struct TToneSpan {
+    bool found = false;
+    double firstMs = 0;
+    double lastMs = 0;
+};
+
+inline TToneSpan FindTones(const std::vector<std::uint8_t>& played, std::size_t from = 0)
+{
+    TToneSpan span;
+    for (std::size_t i = from; i < played.size(); ++i) {
+        if (played[i] == 127) continue;
+        if (!span.found) span.firstMs = static_cast<double>(i) / 48.0;
+        span.found = true;
+        span.lastMs = static_cast<double>(i + 1) / 48.0;
+    }
+    return span;
+}

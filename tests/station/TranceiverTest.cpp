@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "StationFixture.h"
+#include "audio/VirtualCable.h"
+#include "base/ProgramFolder.h"
+#include "base/VirtualLoop.h"
+#include "modem/untFFSK.h"
+#include "modem/untFFSKTransmitter.h"
+#include "settings/untZYNClientSettings.h"
+
+namespace {
+
+struct TReceived {
+    std::int64_t atMs;
+    TObject* sender;
+    bool isSms;
+    std::string text;
+};
+
+void Record(TFFSKTranceiver& t, TVirtualLoop& loop, std::vector<TReceived>& log)
+{
+    t.OnReceive = [&log, &loop](TObject* sender, bool isSms, const std::string& text) {
+        log.push_back({loop.NowMs(), sender, isSms, text});
+    };
+}
+
+} // namespace
+
+TEST(Tranceiver, SendTextQueuesTheTaggedTextAndEchoesAtOnce)
+{
+    TVirtualLoop loop;
+    TSimulatedStation station(RtsStationSettings("Anna", 400));
+    TFFSKTranceiver& t = station.Open();
+    std::vector<TReceived> log;
+    Record(t, loop, log);
+    t.SendText("hello");
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].sender, &t);
+    EXPECT_TRUE(log[0].isSms);
+    EXPECT_EQ(log[0].text, "Anna>>hello");
+    EXPECT_EQ(log[0].atMs, 0);
+    EXPECT_EQ(t.Transmitter().Queued(), 1u);
+
+    // What goes on the air is the tagged text: the station hears itself.
+    TVirtualCable loopback(station.sound, station.sound);
+    loop.AdvanceByMs(7000);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].text, std::string("Anna>>hello\0", 12));
+}
+
+TEST(Tranceiver, EmptyOperatorNameAndEmptyText)
+{
+    TVirtualLoop loop;
+    TSimulatedStation station("[Interface]\r\nRigComm=0\r\n");
+    TFFSKTranceiver& t = station.Open();
+    TVirtualCable loopback(station.sound, station.sound);
+    std::vector<TReceived> log;
+    Record(t, loop, log);
+    t.SendText("");
+    loop.AdvanceByMs(7000);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].text, ">>");
+    // "SMS>>>" is one block: six characters and two 0x00 of fill.
+    EXPECT_EQ(log[1].text, std::string(">>\0\0", 4));
+}
+
+TEST(Tranceiver, ForcesBandOneAndKeepsEveryOtherByteOfTheFile)
+{
+    TVirtualLoop loop;
+    const std::string before = "; the suite's own file\r\n[Identification]\r\nOperaterName=Anna\r\nFBand=30\r\n"
+                               "Channel=7\r\n\r\n[Foreign]\r\nkey = value with  spaces \r\n";
+    TSimulatedStation station(before);
+    station.Open();
+    const std::string after = ReadBytes(station.SettingsFile());
+    std::string expected = before;
+    expected.replace(expected.find("FBand=30"), 8, "FBand=1");
+    EXPECT_EQ(after, expected);
+    EXPECT_EQ(station.transceiver->Settings().Band(), 1);
+}
+
+TEST(Tranceiver, SettingsFileLiesBesideTheExecutable)
+{
+    TVirtualLoop loop;
+    const std::string file = ProgramFolder() + "ZYNClient.ini";
+    ASSERT_NE(file.find("/bin/"), std::string::npos);
+    std::filesystem::remove(file);
+    TSimulatedStation station("");
+    {
+        TFFSKTranceiver t(station.Platform());
+        // A new file gets the line endings of the suite's own files.
+        EXPECT_EQ(ReadBytes(file), "[Identification]\r\nFBand=1\r\n");
+    }
+    std::filesystem::remove(file);
+}
+
+TEST(Tranceiver, LevelAndMessagesArePassedOnWithTheTranceiverAsSender)
+{
+    TVirtualLoop loop;
+    TSimulatedStation station("");
+    TFFSKTranceiver& t = station.Open();
+    std::vector<int> levels;
+    TObject* levelSender = nullptr;
+    t.OnInputLevel = [&](TObject* sender, int level) {
+        levelSender = sender;
+        levels.push_back(level);
+    };
+    loop.AdvanceByMs(1000);
+    EXPECT_EQ(levelSender, &t);
+    EXPECT_GE(levels.size(), 4u);
+    for (int level : levels) EXPECT_EQ(level, 0);
+}
+
+// Two stations joined by a cable with noise and a small clock skew: A sends,
+// B hears.
+TEST(TwoStations, AnnaSendsHelloAndTheOtherStationHearsIt)
+{
+    TVirtualLoop loop;
+    TSimulatedStation a(RtsStationSettings("Anna", 400));
+    TSimulatedStation b("[Identification]\r\nOperaterName=Bert\r\n[Interface]\r\nRigComm=0\r\n");
+    TVirtualCable cable(a.sound, b.sound);
+    cable.SetGain(0.5);
+    cable.SetNoise(0.01, 42);
+    cable.SetClockSkewPpm(100);
+    TFFSKTranceiver& ta = a.Open();
+    TFFSKTranceiver& tb = b.Open();
+    std::vector<TReceived> heardByA, heardByB;
+    Record(ta, loop, heardByA);
+    Record(tb, loop, heardByB);
+    std::vector<std::int64_t> readyAt;
+    ta.Transmitter().Sequencer().Modulator().OnReady = [&](TObject*) {
+        readyAt.push_back(loop.NowMs());
+        ta.Transmitter().Sequencer().SendNext();
+    };
+
+    loop.AdvanceByMs(1000);
+    const std::int64_t sentAt = loop.NowMs();
+    ta.SendText("hello");
+    ASSERT_EQ(heardByA.size(), 1u);
+    EXPECT_EQ(heardByA[0].atMs, sentAt);
+    EXPECT_EQ(heardByA[0].text, "Anna>>hello");
+
+    std::int64_t rtsUp = -1, rtsDown = -1;
+    bool rts = false;
+    for (int ms = 0; ms < 8000; ++ms) {
+        loop.AdvanceByMs(1);
+        if (a.Rts() != rts) {
+            rts = a.Rts();
+            (rts ? rtsUp : rtsDown) = loop.NowMs();
+        }
+    }
+    EXPECT_FALSE(b.Rts());
+    const TToneSpan tones = FindTones(a.sound.TakePlayed());
+    ASSERT_TRUE(tones.found);
+    ASSERT_EQ(heardByB.size(), 1u);
+    EXPECT_EQ(heardByB[0].sender, &tb);
+    EXPECT_TRUE(heardByB[0].isSms);
+    EXPECT_EQ(heardByB[0].text, std::string("Anna>>hello\0", 12));
+    ASSERT_EQ(readyAt.size(), 1u);
+
+    // The RTS line rises at the queue tick; the first tone follows the
+    // courtesy delay; B has the message 200 to 400 ms after the last block;
+    // the line falls after the modulator's ready signal.
+    EXPECT_EQ(rtsUp, 5000);
+    EXPECT_GE(tones.firstMs - static_cast<double>(rtsUp), 400.0);
+    const double deliveredAfterLastTone = static_cast<double>(heardByB[0].atMs) - tones.lastMs;
+    EXPECT_GE(deliveredAfterLastTone, 200.0 - 1.0);
+    EXPECT_LE(deliveredAfterLastTone, 400.0 + 1.0);
+    EXPECT_GE(rtsDown, readyAt[0]);
+    EXPECT_GT(static_cast<double>(rtsDown), tones.lastMs);
+
+    std::printf("send->rts-up %lld ms, rts-up->first tone %.1f ms, last tone->B delivery %.1f ms, "
+                "last tone->rts-down %.1f ms\n",
+                static_cast<long long>(rtsUp - sentAt), tones.firstMs - static_cast<double>(rtsUp),
+                deliveredAfterLastTone, static_cast<double>(rtsDown) - tones.lastMs);
+}
