@@ -13,7 +13,7 @@
 namespace {
 // A request reaches the worker through the wake-up descriptor at once; this
 // only bounds a wait on a PCM that never becomes ready.
-constexpr int PollTimeoutMs = 500;
+constexpr int PollTimeoutMs = 100;
 }
 
 TAlsaDevice::TAlsaDevice(TAlsaSoundPlatform& platform, TWaveDirection direction, snd_pcm_t* pcm,

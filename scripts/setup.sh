@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libasound2-dev libudev-dev gettext
   libgtest-dev libgmock-dev libbenchmark-dev
-  pulseaudio libasound2-plugins alsa-utils
+  pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev
 )
