@@ -389,20 +389,30 @@ TEST_F(Interface, ReceiveInputOnDsrIsReportedAndItsEndAfterTheReleaseDelay)
     EXPECT_EQ(MediaState(), TZYNWinAmpControl::msRising);
 }
 
-TEST_F(Interface, InputThatDropsAndReturnsWithinTheReleaseDelayIsReportedActiveTwice)
+TEST_F(Interface, InputThatReturnsWithinTheReleaseDelayIsReportedActiveTwiceAndEachEndWaitsAFullDelay)
 {
     settings->SetVoIPComKeying(true);
+    settings->SetVoxDelayTime(500);
     Make();
     loop.AdvanceByMs(1000); // past the input's start-up tick
     serial.SetCTS(Com1, true);
     WaitForRigRx(true);
     serial.SetCTS(Com1, false);
     WaitForRigRx(false);
-    loop.AdvanceByMs(settings->VoxDelayTime() / 2);
+    loop.AdvanceByMs(250);
     serial.SetCTS(Com1, true);
     WaitForRigRx(true);
-    loop.AdvanceByMs(3 * settings->VoxDelayTime());
     EXPECT_EQ(reports, (std::vector<bool>{true, true}));
+
+    // Dropping again 300 ms after the first end: the release delay counts
+    // afresh from the second end.
+    loop.AdvanceByMs(50);
+    serial.SetCTS(Com1, false);
+    WaitForRigRx(false);
+    loop.AdvanceByMs(499);
+    EXPECT_EQ(reports, (std::vector<bool>{true, true}));
+    loop.AdvanceByMs(1);
+    EXPECT_EQ(reports, (std::vector<bool>{true, true, false}));
 }
 
 TEST_F(Interface, InputActiveWithinTheSettleTimeIsReportedWhenItEnds)
