@@ -49,29 +49,16 @@ std::string EComPort::MessageOf(int code)
 // ---------------------------------------------------------------------------
 
 TComThread::TComThread(TCustomComPort& port, TSerialLine& line)
-    : state_(std::make_shared<TState>()), line_(&line)
+    : line_(line),
+      worker_([&port, watched = &line](TWorkerControl& control) {
+          // The port and its line are reached only until the stop begins.
+          while (!control.Stopping()) {
+              TLineChanges changes;
+              if (watched->WaitForChange(changes) != TLineWait::Changed) break;
+              control.HandOff([&] { port.DispatchComm(changes); });
+          }
+      })
 {
-    // The worker shares only its state and reaches the port through the
-    // hand-off, so a close from inside a hand-off can let it finish alone.
-    std::shared_ptr<TState> state = state_;
-    TCustomComPort* owner = &port;
-    TSerialLine* watched = &line;
-    thread_ = std::thread([state, owner, watched] {
-        while (!state->stopping) {
-            TLineChanges changes;
-            if (watched->WaitForChange(changes) != TLineWait::Changed || state->stopping) break;
-            TMainLoop::Current().Synchronize([&] {
-                if (state->stopping) return;
-                state->dispatching = true;
-                struct TReset {
-                    bool& flag;
-                    ~TReset() { flag = false; }
-                } reset{state->dispatching};
-                owner->DispatchComm(changes);
-            });
-        }
-        state->finished = true;
-    });
 }
 
 TComThread::~TComThread()
@@ -81,24 +68,7 @@ TComThread::~TComThread()
 
 void TComThread::Stop()
 {
-    state_->stopping = true;
-    line_->StopWaiting();
-    if (!thread_.joinable()) return;
-    if (state_->dispatching) {
-        // Closed from inside this thread's own hand-off: the thread waits for
-        // that hand-off to return and then ends by itself, touching nothing
-        // but its own state. Joining here would wait for ourselves.
-        thread_.detach();
-        return;
-    }
-    std::shared_ptr<TState> state = state_;
-    TMainLoop::Current().WaitUntil([state] { return state->finished.load(); }, 10000);
-    if (thread_.joinable()) thread_.join();
-}
-
-bool TComThread::Stopping() const
-{
-    return state_->stopping;
+    worker_.Stop([this] { line_.StopWaiting(); });
 }
 
 // ---------------------------------------------------------------------------

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "SerialPlatform.h"
+#include "WorkerThread.h"
 #include "base/Event.h"
 #include "base/Exceptions.h"
 #include "base/Object.h"
@@ -66,18 +65,11 @@ public:
     // Main thread: end the thread and wait for it. The wait keeps serving the
     // main loop's hand-offs, so a report in flight cannot deadlock it.
     void Stop();
-    bool Stopping() const;
+    bool Stopping() const { return worker_.Stopping(); }
 
 private:
-    struct TState {
-        std::atomic<bool> stopping{false};
-        std::atomic<bool> finished{false};
-        bool dispatching = false; // main thread only: inside this thread's hand-off
-    };
-
-    std::shared_ptr<TState> state_;
-    TSerialLine* line_ = nullptr;
-    std::thread thread_;
+    TSerialLine& line_;
+    TWorkerThread worker_;
 };
 
 // A serial port used for its control lines only: RTS and DTR out, CTS and DSR

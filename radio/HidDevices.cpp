@@ -108,30 +108,17 @@ void THidDevices::Detach(THidDevice* device)
 // ---------------------------------------------------------------------------
 
 THidThread::THidThread(THidDevice& device, std::unique_ptr<THidReadHandle> handle)
-    : state_(std::make_shared<TState>())
+    : handle_(std::move(handle)),
+      worker_([&device, reader = handle_](TWorkerControl& control) {
+          // The device is reached only until the stop begins.
+          THidReport report;
+          while (!control.Stopping()) {
+              report = {};
+              if (reader->Read(report) != THidRead::Report) break;
+              control.HandOff([&] { device.DispatchReport(report); });
+          }
+      })
 {
-    state_->handle = std::move(handle);
-    // The worker shares only its state and reaches the device through the
-    // hand-off, so a close from inside a hand-off can let it finish alone.
-    std::shared_ptr<TState> state = state_;
-    THidDevice* target = &device;
-    thread_ = std::thread([state, target] {
-        THidReport report;
-        while (!state->stopping) {
-            report = {};
-            if (state->handle->Read(report) != THidRead::Report || state->stopping) break;
-            TMainLoop::Current().Synchronize([&] {
-                if (state->stopping) return;
-                state->dispatching = true;
-                struct TReset {
-                    bool& flag;
-                    ~TReset() { flag = false; }
-                } reset{state->dispatching};
-                target->DispatchReport(report);
-            });
-        }
-        state->finished = true;
-    });
 }
 
 THidThread::~THidThread()
@@ -141,24 +128,7 @@ THidThread::~THidThread()
 
 void THidThread::Stop()
 {
-    state_->stopping = true;
-    state_->handle->Cancel();
-    if (!thread_.joinable()) return;
-    if (state_->dispatching) {
-        // Closed from inside this thread's own hand-off: the thread waits for
-        // that hand-off to return and then ends by itself, touching nothing
-        // but its own state. Joining here would wait for ourselves.
-        thread_.detach();
-        return;
-    }
-    std::shared_ptr<TState> state = state_;
-    TMainLoop::Current().WaitUntil([state] { return state->finished.load(); }, 10000);
-    if (thread_.joinable()) thread_.join();
-}
-
-bool THidThread::Stopping() const
-{
-    return state_->stopping;
+    worker_.Stop([this] { handle_->Cancel(); });
 }
 
 // ---------------------------------------------------------------------------

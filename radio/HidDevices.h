@@ -1,14 +1,13 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "HidPlatform.h"
+#include "WorkerThread.h"
 #include "base/Event.h"
 #include "base/Exceptions.h"
 #include "base/Object.h"
@@ -76,18 +75,11 @@ public:
     // Main thread: set the stop flag, cancel the blocked read and wait for
     // the thread; the wait keeps serving hand-offs, so no deadlock.
     void Stop();
-    bool Stopping() const;
+    bool Stopping() const { return worker_.Stopping(); }
 
 private:
-    struct TState {
-        std::unique_ptr<THidReadHandle> handle;
-        std::atomic<bool> stopping{false};
-        std::atomic<bool> finished{false};
-        bool dispatching = false; // main thread only: inside this thread's hand-off
-    };
-
-    std::shared_ptr<TState> state_;
-    std::thread thread_;
+    std::shared_ptr<THidReadHandle> handle_; // shared with the reader, which may outlive a stop by a moment
+    TWorkerThread worker_;
 };
 
 // One opened HID device: writes output reports and reads input reports on

@@ -24,25 +24,47 @@ TInterface::TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, TH
     FRigRx = false;
     FSquelchSettled = true;
     FRxReleased = true;
-    FSettings.OnInterfaceChange = [this](TObject*) { ApplyInterfaceSettings(); };
+    try {
+        FSettings.OnInterfaceChange = [this](TObject*) { ApplyInterfaceSettings(); };
 
-    FComPort = std::make_unique<TComPort>(serial);
-    // The USB interface looks for its device while it is being built, before
-    // these subscriptions exist: a device present now raises no arrival, and
-    // the ApplyInterfaceSettings below finds it through Connected.
-    FUsbInterface = std::make_unique<TUsbInterface>(hid);
-    FUsbInterface->OnConnected = [this](TObject* Sender) { UsbArrived(Sender); };
-    FUsbInterface->OnDisconnected = [this](TObject* Sender) { UsbRemoved(Sender); };
-    FUsbInterface->OnRigRxIn = [this](TObject* Sender, bool Level) { HandleRigRxInput(Sender, Level); };
+        FComPort = std::make_unique<TComPort>(serial);
+        // The USB interface looks for its device while it is being built, before
+        // these subscriptions exist: a device present now raises no arrival, and
+        // the ApplyInterfaceSettings below finds it through Connected.
+        FUsbInterface = std::make_unique<TUsbInterface>(hid);
+        FUsbInterface->OnConnected = [this](TObject* Sender) { UsbArrived(Sender); };
+        FUsbInterface->OnDisconnected = [this](TObject* Sender) { UsbRemoved(Sender); };
+        FUsbInterface->OnRigRxIn = [this](TObject* Sender, bool Level) { HandleRigRxInput(Sender, Level); };
 
-    FSquelchSettleTimer = std::make_unique<TTimer>(FSettings.SquelchSetlingTime(), false);
-    FSquelchSettleTimer->OnTimer = [this](TObject* Sender) { SquelchSettleTimerFired(Sender); };
-    FRxReleaseTimer = std::make_unique<TTimer>(FSettings.VoxDelayTime(), false);
-    FRxReleaseTimer->OnTimer = [this](TObject* Sender) { RxReleaseTimerFired(Sender); };
-    FInputStartTimer = std::make_unique<TTimer>(InputStartDelayMs, false);
-    FInputStartTimer->OnTimer = [this](TObject* Sender) { InputStartTimerFired(Sender); };
+        FSquelchSettleTimer = std::make_unique<TTimer>(FSettings.SquelchSetlingTime(), false);
+        FSquelchSettleTimer->OnTimer = [this](TObject* Sender) { SquelchSettleTimerFired(Sender); };
+        FRxReleaseTimer = std::make_unique<TTimer>(FSettings.VoxDelayTime(), false);
+        FRxReleaseTimer->OnTimer = [this](TObject* Sender) { RxReleaseTimerFired(Sender); };
+        FInputStartTimer = std::make_unique<TTimer>(InputStartDelayMs, false);
+        FInputStartTimer->OnTimer = [this](TObject* Sender) { InputStartTimerFired(Sender); };
 
-    ApplyInterfaceSettings();
+        ApplyInterfaceSettings();
+    } catch (...) {
+        // A part that failed to start (or a control line that could not be
+        // set) leaves no subscription behind pointing at this half-built
+        // object.
+        Unsubscribe();
+        throw;
+    }
+}
+
+void TInterface::Unsubscribe()
+{
+    FSettings.OnInterfaceChange = nullptr;
+    if (FUsbInterface) {
+        FUsbInterface->OnConnected = nullptr;
+        FUsbInterface->OnDisconnected = nullptr;
+        FUsbInterface->OnRigRxIn = nullptr;
+    }
+    if (FComPort) {
+        FComPort->OnCTSChange = nullptr;
+        FComPort->OnDSRChange = nullptr;
+    }
 }
 
 TInterface::~TInterface()
@@ -251,7 +273,7 @@ void TInterface::InputStartTimerFired(TObject*)
     if (FComPort->Connected()) {
         try {
             const TModemLines lines = FComPort->ModemSignals();
-            level = FSettings.VoIPComDsr() ? lines.DSR : lines.CTS;
+            
         } catch (const EComPort&) {
             // Unreadable lines count as low, as before any change.
         }

@@ -65,6 +65,7 @@ private:
     void UsbArrived(TObject* Sender);
     void UsbRemoved(TObject* Sender);
     void SetControlLines();
+    void Unsubscribe();
 
     TZYNClientSettings& FSettings;
     std::unique_ptr<TZYNWinAmpControl> FMediaControl;
