@@ -273,7 +273,7 @@ void TInterface::InputStartTimerFired(TObject*)
     if (FComPort->Connected()) {
         try {
             const TModemLines lines = FComPort->ModemSignals();
-            
+            level = FSettings.VoIPComDsr() ? lines.DSR : lines.CTS;
         } catch (const EComPort&) {
             // Unreadable lines count as low, as before any change.
         }

@@ -493,6 +493,26 @@ TEST_F(Interface, OneSecondAfterOpeningTheInputIsTakenFromTheLineItself)
     loop.AdvanceByMs(1);
     EXPECT_TRUE(rig->RigRx());
     EXPECT_EQ(reports, (std::vector<bool>{true}));
+
+    // Reconfiguring while receiving: closing the port reports no line low
+    // here, and the reopened port still finds the radio receiving.
+    settings->SetVoxDelayTime(200);
+    loop.AdvanceByMs(5000);
+    EXPECT_TRUE(rig->RigRx());
+    EXPECT_EQ(reports, (std::vector<bool>{true}));
+}
+
+TEST_F(Interface, ALineErrorWhileStartingLeavesNoSubscriptionBehind)
+{
+    settings->SetRigComKeying(true);
+    serial.FailCall(Com1, TSerialCall::SetDTR, EIO);
+    EXPECT_THROW(Make(), EComPort);
+    serial.FailCall(Com1, TSerialCall::SetDTR, 0);
+    rig.reset();
+    EXPECT_FALSE(serial.IsOpen(Com1));
+    // A later interface setting reaches nothing.
+    settings->SetRigComDtr(false);
+    EXPECT_EQ(serial.OpenCount(Com1), 1);
 }
 
 TEST_F(Interface, ReceiveEndWhileKeyedWithCourtesySoundLeavesMediaDucked)
