@@ -531,15 +531,17 @@ TEST_F(Interface, ReceiveEndWhileKeyedWithCourtesySoundLeavesMediaDucked)
     EXPECT_EQ(MediaState(), TZYNWinAmpControl::msMuted);
 }
 
-TEST_F(Interface, DestructionWritesTheUsbPttOffAndRaisesNothing)
+TEST_F(Interface, DestructionWritesTheUsbPttOffClosesThePortAndRaisesNothing)
 {
     settings->SetRigComKeying(true);
+    settings->SetVoIPComKeying(true);
     Make();
     const std::string usb = PlugUsbInterface();
     rig->SetTransmitRequest(true, true);
     events.clear();
     reports.clear();
     rig.reset();
+    loop.AdvanceByMs(5000);
     EXPECT_EQ(hid.Written(usb).back(), PttOffReport);
     EXPECT_EQ(hid.OpenWriters(usb), 0);
     EXPECT_TRUE(events.empty());
@@ -547,11 +549,11 @@ TEST_F(Interface, DestructionWritesTheUsbPttOffAndRaisesNothing)
     // The settings no longer reach the freed interface.
     settings->SetRigComDtr(false);
     EXPECT_FALSE(serial.IsOpen(Com1));
-}
 
-TEST_F(Interface, DestructionClosesAnOpenComPortWithoutReports)
-{
-    settings->SetVoIPComKeying(true);
+    // Without the USB interface, freeing closes the port open for the
+    // receive input, and its closing reports nothing.
+    hid.Unplug(usb);
+    loop.RunPending();
     Make();
     serial.SetCTS(Com1, true);
     WaitForRigRx(true);
