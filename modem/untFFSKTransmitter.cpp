@@ -1,5 +1,8 @@
 #include "untFFSKTransmitter.h"
 
+#include <algorithm>
+
+#include "base/MainLoop.h"
 #include "modem/untFFSK.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
@@ -10,12 +13,15 @@ TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface) : ri
     modulator_->OnReady = [this](TObject*) { SendNext(); };
     delayTimer_ = std::make_unique<TTimer>(1000, false);
     delayTimer_->OnTimer = [this](TObject*) { DelayTimerTick(); };
+    keyingWatchdog_ = std::make_unique<TTimer>(KeyingMarginMs, false);
+    keyingWatchdog_->OnTimer = [this](TObject*) { KeyingWatchdogTick(); };
 }
 
 TFfskMessage::~TFfskMessage()
 {
     // The radio is not unkeyed here: the rig interface's own destruction
     // decides what becomes of the keying line.
+    keyingWatchdog_.reset();
     delayTimer_.reset();
     modulator_.reset();
     texts_.clear();
@@ -37,6 +43,8 @@ void TFfskMessage::AddText(const std::string& text, int delayMs)
     if (tx_) return;
     OnTX(this, true);
     tx_ = true;
+    keyingDeadlineUs_ = TMainLoop::Current().NowUs();
+    ExtendKeyingDeadline((static_cast<std::int64_t>(delayMs > 0 ? delayMs : 0) + KeyingMarginMs) * 1000);
     rigInterface_.SetTransmitRequest(true, true);
     if (delayMs <= 0) {
         // A timer with no interval never fires, which would leave the radio
@@ -60,12 +68,49 @@ void TFfskMessage::SendNext()
     if (!texts_.empty()) {
         std::unique_ptr<TMessageObject> next = std::move(texts_.front());
         texts_.pop_front();
+        ExtendKeyingDeadline(FrameAirtimeUs(next->Text.size()) + FrameOverheadMs * 1000);
         modulator_->WriteText(next->Text);
         return;
     }
+    Release();
+}
+
+void TFfskMessage::Release()
+{
+    keyingWatchdog_->SetEnabled(false);
     OnTX(this, false);
     tx_ = false;
     rigInterface_.SetTransmitRequest(false, true);
+}
+
+std::int64_t TFfskMessage::FrameAirtimeUs(std::size_t textLength)
+{
+    // Preamble (2 bytes), a sync word (4 bytes) and 8 characters per block,
+    // one tail bit; an empty text is eight 0x00 without a sync word.
+    const std::size_t blocks = (textLength + 7) / 8;
+    const std::size_t bits = textLength == 0 ? 16 + 64 + 1 : 16 + 96 * blocks + 1;
+    return static_cast<std::int64_t>(bits) * 40 * 1000000 / 48000;
+}
+
+void TFfskMessage::ExtendKeyingDeadline(std::int64_t us)
+{
+    keyingDeadlineUs_ += us;
+    const std::int64_t leftUs = keyingDeadlineUs_ - TMainLoop::Current().NowUs();
+    keyingWatchdog_->SetEnabled(false);
+    keyingWatchdog_->SetInterval(static_cast<int>(std::max<std::int64_t>(1, (leftUs + 999) / 1000)));
+    keyingWatchdog_->SetEnabled(true);
+}
+
+void TFfskMessage::KeyingWatchdogTick()
+{
+    keyingWatchdog_->SetEnabled(false);
+    if (!tx_) return;
+    const std::size_t dropped = texts_.size();
+    texts_.clear();
+    delayTimer_->SetEnabled(false);
+    Release();
+    TMainLoop::Current().ReportError("The transmitter was released because the sound card did not play the message out" +
+                                     (dropped ? " (" + std::to_string(dropped) + " more message(s) of this keying dropped)" : std::string()) + ".");
 }
 
 TFFSKTransmitter::TFFSKTransmitter(TSoundPlatform& sound, TZYNClientSettings& settings, TInterface& rigInterface)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -28,6 +29,14 @@ public:
 // transmitter when nothing is left.
 class TFfskMessage : public TObject {
 public:
+    // Whatever fails, a keying ends at the latest this long after its
+    // courtesy delay and frames should have ended.
+    static constexpr int KeyingMarginMs = 2000;
+    // What a frame needs beyond its airtime: it waits for the next buffer
+    // request and sounds after the buffer then playing (up to 400 ms), and
+    // the ready signal follows 250 ms after the last block went out.
+    static constexpr int FrameOverheadMs = 650;
+
     TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface);
     ~TFfskMessage() override;
 
@@ -45,12 +54,25 @@ public:
     // The parts, for tests that watch the sequence.
     TFFSK& Modulator() { return *modulator_; }
     const TTimer& DelayTimer() const { return *delayTimer_; }
+    const TTimer& KeyingWatchdog() const { return *keyingWatchdog_; }
+
+    // Airtime of the frame the modulator renders for a text, preamble
+    // included.
+    static std::int64_t FrameAirtimeUs(std::size_t textLength);
 
 private:
     void DelayTimerTick();
+    // Moves the latest end of the keying by `us` and re-arms the watchdog.
+    void ExtendKeyingDeadline(std::int64_t us);
+    // The keying outlived everything its frames need: release the radio,
+    // drop what is left of this keying and say so once.
+    void KeyingWatchdogTick();
+    void Release();
 
     std::unique_ptr<TFFSK> modulator_;
     std::unique_ptr<TTimer> delayTimer_;
+    std::unique_ptr<TTimer> keyingWatchdog_;
+    std::int64_t keyingDeadlineUs_ = 0;
     bool tx_ = false;
     std::deque<std::unique_ptr<TMessageObject>> texts_;
     TInterface& rigInterface_;

@@ -160,3 +160,38 @@ TEST(TransmitterAlone, DestroyingWhileKeyedDoesNotUnkey)
     rig.reset();
     settings.reset();
 }
+
+TEST_F(TransmitterTest, KeyingIsReleasedWhenTheFramesAreNeverPlayedOut)
+{
+    Build(400);
+    std::vector<std::string> reports;
+    loop.SetErrorReport([&](const std::string& m) { reports.push_back(m); });
+    // A modulator whose ready signal never comes, as with a sound card that
+    // stopped taking buffers.
+    transmitter->Sequencer().Modulator().OnReady = nullptr;
+    transmitter->Send("SMS>Anna>>lost");
+    Run(12000);
+    const double limitMs = 5000 + 400 + TFfskMessage::KeyingMarginMs + TFfskMessage::FrameOverheadMs +
+                           static_cast<double>(TFfskMessage::FrameAirtimeUs(14)) / 1000.0;
+    ASSERT_EQ(TimesOf("rts-down").size(), 1u);
+    EXPECT_LE(static_cast<double>(TimesOf("rts-down")[0]), limitMs + 1);
+    EXPECT_GT(static_cast<double>(TimesOf("rts-down")[0]), limitMs - 2);
+    ASSERT_EQ(TimesOf("tx-off").size(), 1u);
+    EXPECT_FALSE(transmitter->TX());
+    EXPECT_EQ(reports.size(), 1u);
+}
+
+TEST_F(TransmitterTest, LongHealthyKeyingIsNeverCutShort)
+{
+    // Four long texts in one keying: the watchdog must leave it alone.
+    Build(16000);
+    std::vector<std::string> reports;
+    loop.SetErrorReport([&](const std::string& m) { reports.push_back(m); });
+    for (int i = 0; i < 4; ++i) transmitter->Send("SMS>Anna>>" + std::string(190, static_cast<char>('a' + i)));
+    Run(40000);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(TimesOf("tx-on").size(), 1u);
+    EXPECT_EQ(TimesOf("ready").size(), 4u);
+    ASSERT_EQ(TimesOf("rts-down").size(), 1u);
+    EXPECT_EQ(TimesOf("tx-off")[0], TimesOf("ready")[3]);
+}
