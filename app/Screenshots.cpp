@@ -70,7 +70,8 @@ int main(int argc, char** argv)
         TVirtualLoop loop;
         TSimulatedSoundCard sound;
         TVirtualCable loopback(sound, sound);
-        loopback.SetGain(0.8);
+        // As loud as a receiver turned up: the level bar shows the burst well.
+        loopback.SetGain(5.0);
         TSimulatedSerialPlatform serial;
         TSimulatedHidBus hid;
         TSimulatedDesktop desktop;

@@ -34,7 +34,12 @@ struct SettingsDialog : testing::Test {
         return dialog;
     }
     TZYNClientSettings& Settings() { return station.form->Transceiver().Settings(); }
-    void Pick(TRadioGroup& group, int item) { QTest::mouseClick(group.Item(item), Qt::LeftButton); }
+    // A click on the item's round button.
+    void Pick(TRadioGroup& group, int item)
+    {
+        QRadioButton* button = group.Item(item);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    }
     void ChoosePort(QComboBox& box, int index)
     {
         // As the operator's choice from the list arrives.
