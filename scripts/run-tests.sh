@@ -6,5 +6,10 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+tsan_build="$(cd "$build/.." && pwd)/tsan"
 cd "$build"
 ctest --output-on-failure -j 2 --timeout 600
+
+# The radio worker threads once more under ThreadSanitizer, in a build of
+# their own (it cannot be combined with AddressSanitizer).
+bash "$here/scripts/run-tsan-tests.sh" "$tsan_build"
