@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One message sent through a simulated channel on virtual time: a modulator
+// and a receiver on one simulated sound card, output looped back to input
+// through a virtual cable with gain, white noise and clock skew.
+struct TChannel {
+    // Peak of the tones on the 16-bit input (4864 at unity gain).
+    double Peak = 4864.0;
+    // Signal-to-noise ratio in dB over the whole 0..24 kHz band (tone power
+    // against white noise power); a very large value means no noise.
+    double SnrDb = 1000.0;
+    // The sender's sample clock against the receiver's, in ppm: negative
+    // means the sender is slower (its bits arrive longer).
+    double SenderPpm = 0.0;
+    std::uint32_t Seed = 1;
+};
+
+struct TTrialResult {
+    bool Exact = false;        // the message arrived once, exactly
+    int OtherMessages = 0;     // deliveries that were not the message
+    std::int64_t LatencyUs = -1; // last tone to OnReceive, on the virtual clock
+};
+
+// A seeded message of `length` characters: "SMS>" and printable characters.
+std::string TrialMessage(std::uint32_t seed, std::size_t length);
+
+// Sends `text` once over `channel`; the modulator starts a seeded 0..39
+// samples after the receiver, so bit windows and buffers start anywhere.
+TTrialResult RunTrial(const TChannel& channel, const std::string& text);

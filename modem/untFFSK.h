@@ -1,0 +1,73 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "base/Event.h"
+#include "base/Object.h"
+
+class TSoundPlatform;
+class TLiveAudioPlayer;
+class TTimer;
+
+// The FFSK modulator: turns texts into 1200 bit/s fast frequency-shift keying
+// (a 0 bit is one cycle of 1200 Hz, a 1 bit one and a half cycles of 1800 Hz)
+// as 8-bit unsigned mono samples at 48000 Hz, and streams them through a
+// player that stays open for the modulator's whole life, playing silence when
+// nothing is queued. OnReady reports that everything written has been played.
+class TFFSK : public TObject {
+public:
+    static constexpr std::uint32_t SamplesPerBit = 40;
+    static constexpr std::uint32_t BlockSize = 9600; // 200 ms, one player buffer, 240 bits
+    static constexpr std::uint8_t Midpoint = 127;    // silence and the zero line of every tone
+    static constexpr std::int32_t Amplitude = 20;
+    static constexpr int ReadyDelayMs = 250;
+
+    using TTone = std::array<std::uint8_t, SamplesPerBit>;
+    using TBlock = std::array<std::uint8_t, BlockSize>;
+
+    explicit TFFSK(TSoundPlatform& platform);
+    ~TFFSK() override;
+
+    int DeviceID() const;
+    // Closes the player; it reopens on the new device when the close is done.
+    void SetDeviceID(int value);
+
+    // Appends one frame carrying Text (its bytes unchanged) and returns at
+    // once; the player takes it one block per buffer.
+    void WriteText(const std::string& Text);
+    void WriteByte(std::uint8_t Value);
+    void WriteBit(bool Bit);
+
+    // The player's fill handler: always supplies 9600 bytes, except for the
+    // last queued block, of which only the written part is played.
+    std::uint32_t FillBuffer(TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, std::uint32_t& NumLoops);
+
+    // Audio written but not yet handed to the player, in bytes (= samples).
+    std::uint32_t QueuedBytes() const;
+
+    const TTone& Tone1200Up() const { return FTone1200Up; }
+    const TTone& Tone1200Down() const { return FTone1200Down; }
+    const TTone& Tone1800Up() const { return FTone1800Up; }
+    const TTone& Tone1800Down() const { return FTone1800Down; }
+
+    TNotifyEvent OnReady;
+
+private:
+    void PlayerDeactivated(TObject* Sender);
+    void ReadyTimerTick(TObject* Sender);
+
+    TTone FTone1200Up{}, FTone1200Down{}, FTone1800Up{}, FTone1800Down{};
+    std::unique_ptr<TBlock> FSilence;
+    std::deque<std::unique_ptr<TBlock>> FBlocks;
+    std::uint32_t FWritePos = BlockSize; // BlockSize: no block is open
+    std::uint8_t* FWritePtr = nullptr;
+    bool FPhase = false; // true: the next bit's wave starts rising
+    bool FLastBlockOut = false;
+    int FPendingDevice = -1;
+    std::unique_ptr<TLiveAudioPlayer> FPlayer;
+    std::unique_ptr<TTimer> ReadyTimer;
+};

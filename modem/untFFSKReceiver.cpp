@@ -1,0 +1,152 @@
+#include "untFFSKReceiver.h"
+
+#include <algorithm>
+
+#include "audio/WaveRecorders.h"
+
+namespace {
+constexpr std::uint8_t SyncHigh = 0x3B; // ';'
+constexpr std::uint8_t SyncLow = 0x28;  // '('
+constexpr std::size_t PrefixLength = 4;
+} // namespace
+
+TFFSKReceiver::TFFSKReceiver(TSoundPlatform& platform)
+{
+    FBitTrace.reserve(TraceLength + 1);
+    FRecorder = std::make_unique<TLiveAudioRecorder>(platform);
+    FRecorder->SetAsync(false);
+    FRecorder->SetBufferCount(2);
+    FRecorder->SetBufferLength(200);
+    FRecorder->SetPCMFormat(Mono16bit48000Hz);
+    FRecorder->OnLevel = [this](TObject* Sender, int Level) { RecorderLevel(Sender, Level); };
+    FRecorder->OnData = [this](TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, bool& FreeIt) {
+        RecorderData(Sender, Buffer, BufferSize, FreeIt);
+    };
+    FRecorder->Activate();
+}
+
+TFFSKReceiver::~TFFSKReceiver()
+{
+    FRecorder->Deactivate();
+    FRecorder.reset();
+}
+
+void TFFSKReceiver::RecorderLevel(TObject*, int Level)
+{
+    OnInputLevel(this, Level);
+}
+
+void TFFSKReceiver::RecorderData(TObject*, std::uint8_t* Buffer, std::uint32_t BufferSize, bool&)
+{
+    // Only the recorded samples are demodulated: a buffer handed back while
+    // the stream closes is partly filled, and the rest of its memory holds
+    // audio that was already demodulated.
+    const std::uint32_t samples = std::min(BufferSize / 2, BufferSamples);
+    // Only the high byte of each sample is looked at: above 0x80 is a
+    // negative sample, below 0x7F a non-negative one; the two extreme values
+    // (beyond +-32512) never count as a crossing.
+    const std::uint8_t* high = Buffer + 1;
+    for (std::uint32_t i = 0; i < samples; ++i, high += 2) {
+        const std::uint8_t h = *high;
+        ++FSinceCrossing;
+        if ((FHalfWave == 0 && h > 0x80) || (FHalfWave == 1 && h < 0x7F)) {
+            // A crossing is accepted at least 10 samples after the last one;
+            // any candidate early in a window pulls the window on to 7, so
+            // the windows settle with the bit boundary at position 7.
+            if (FSinceCrossing > 9) {
+                ++FCrossings;
+                FSinceCrossing = 0;
+                FHalfWave ^= 1;
+            }
+            if (FBitPhase < 7) FBitPhase = 7;
+        }
+        if (++FBitPhase > 39) {
+            FBitPhase = 0;
+            DecideBit();
+        }
+    }
+    if (FMessageOpen && ++FIdleBuffers > 1) {
+        FMessageOpen = false;
+        CompleteMessage();
+    }
+}
+
+void TFFSKReceiver::DecideBit()
+{
+    // 3 crossings are an 1800 Hz bit, 2 a 1200 Hz bit; 4 and 1 are those bits
+    // with a crossing moved across the window edge, carried to the next window.
+    switch (FCrossings) {
+    case 4:
+        ShiftBit(true);
+        AddBitSymbol('^');
+        FCrossings = 1;
+        break;
+    case 3:
+        ShiftBit(true);
+        AddBitSymbol('1');
+        FCrossings = 0;
+        break;
+    case 2:
+        ShiftBit(false);
+        AddBitSymbol('0');
+        FCrossings = 0;
+        break;
+    case 1:
+        ShiftBit(false);
+        AddBitSymbol('_');
+        FCrossings = -1;
+        break;
+    default:
+        AddBitSymbol('-');
+        FCrossings = 0;
+        break;
+    }
+}
+
+void TFFSKReceiver::ShiftBit(bool Bit)
+{
+    for (std::size_t i = 0; i + 1 < FShiftReg.size(); ++i)
+        FShiftReg[i] = static_cast<std::uint8_t>((FShiftReg[i] << 1) | (FShiftReg[i + 1] >> 7));
+    FShiftReg.back() = static_cast<std::uint8_t>((FShiftReg.back() << 1) | (Bit ? 1 : 0));
+
+    if (FShiftReg[0] != SyncHigh || FShiftReg[1] != SyncLow) return;
+    FChunk.assign(FShiftReg.begin() + 2, FShiftReg.end());
+    // Cleared so that no bit of this block can be part of the next match.
+    FShiftReg.fill(0);
+    HandleChunk();
+    FMessageOpen = true;
+    FIdleBuffers = 0;
+}
+
+void TFFSKReceiver::AddBitSymbol(char Symbol)
+{
+    FBitTrace.push_back(Symbol);
+    if (FBitTrace.size() > TraceLength) FBitTrace.erase(0, 1);
+    OnBitReceive(this, FBitTrace);
+}
+
+void TFFSKReceiver::HandleChunk()
+{
+    if (FChunk.compare(0, PrefixLength, "SMS>") == 0) {
+        if (FMessageOpen) CompleteMessage();
+        FSmsText = FChunk;
+        FIsSMS = true;
+    } else if (FChunk.compare(0, PrefixLength, "LOC>") == 0) {
+        if (FMessageOpen) CompleteMessage();
+        FLocText = FChunk;
+        FIsSMS = false;
+    } else {
+        (FIsSMS ? FSmsText : FLocText) += FChunk;
+    }
+}
+
+void TFFSKReceiver::CompleteMessage()
+{
+    std::string& text = FIsSMS ? FSmsText : FLocText;
+    text.erase(0, std::min(PrefixLength, text.size()));
+    // Moved out first, so that a handler sees a receiver ready for the next
+    // message.
+    const std::string message = std::move(text);
+    text.clear();
+    OnReceive(this, FIsSMS, message);
+}

@@ -1,0 +1,51 @@
+// The modem on the real ALSA back end, through the private PulseAudio server
+// of the test run: a modulator on the default output and a receiver on the
+// default input (the null sink's monitor) in one process.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "audio/AlsaSoundPlatform.h"
+#include "base/RealTimeLoop.h"
+#include "modem/untFFSK.h"
+#include "modem/untFFSKReceiver.h"
+
+TEST(FFSKSoundServer, FortyCharacterTextArrivesCompleteAndOnceWithinOneAndAHalfSeconds)
+{
+    unsetenv("PULSE_SERVER");
+    TRealTimeLoop loop;
+    TAlsaSoundPlatform alsa;
+    TFFSKReceiver receiver(alsa);
+    TFFSK modulator(alsa);
+    std::vector<std::string> received;
+    std::vector<std::int64_t> receivedAtMs;
+    receiver.OnReceive = [&](TObject* sender, bool sms, const std::string& text) {
+        EXPECT_EQ(sender, &receiver);
+        EXPECT_TRUE(sms);
+        received.push_back(text);
+        receivedAtMs.push_back(loop.NowMs());
+    };
+    int levels = 0;
+    receiver.OnInputLevel = [&](TObject*, int level) {
+        EXPECT_GE(level, 0);
+        EXPECT_LE(level, 100);
+        ++levels;
+    };
+    // The sound server takes a while to start both streams; measure from
+    // when they run in their rhythm.
+    ASSERT_TRUE(loop.RunUntil([&] { return levels >= 5; }, 10000));
+
+    const std::string text = "SMS>Anna>>forty characters through ALSA!";
+    ASSERT_EQ(text.size(), 40u);
+    const std::int64_t writtenAtMs = loop.NowMs();
+    modulator.WriteText(text);
+    EXPECT_TRUE(loop.RunUntil([&] { return !received.empty(); }, 1500)) << "nothing within 1.5 s";
+    loop.RunForMs(1000);
+
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0], text.substr(4));
+    EXPECT_LE(receivedAtMs[0] - writtenAtMs, 1500);
+    EXPECT_GE(levels, 12) << "the input level arrives with every capture buffer";
+}

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ModemTestKit.h"
+
+using namespace modemtest;
+
+namespace {
+
+// 16-bit samples of +-1000 that change sign exactly at the given indices
+// (starting on the non-negative side).
+std::vector<std::uint8_t> SignChanges(std::size_t length, const std::vector<std::size_t>& at)
+{
+    std::vector<std::int16_t> samples(length);
+    bool negative = false;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (next < at.size() && at[next] == i) {
+            negative = !negative;
+            ++next;
+        }
+        samples[i] = negative ? -1000 : 1000;
+    }
+    std::vector<std::uint8_t> bytes;
+    for (const std::int16_t s : samples) {
+        bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST(FFSKReceiver, CrossingsPerWindowDecideBitAndCarry)
+{
+    TDirectReceiver rx;
+    // Windows of 40 samples from 0 (no crossing before position 7, so none
+    // is moved): 3 crossings, 4 (carry 1), 1 + 4 = 5, 2, 1 (owes 1),
+    // -1 + 2 = 1 (owes 1), -1 + 0, and 2 with a glitch 5 samples after the
+    // first that is not taken.
+    rx.Feed(SignChanges(320, {10, 20, 30, 47, 57, 67, 77, 87, 97, 107, 117, 130, 150, 170, 210, 220, 290, 295, 297, 310}),
+            0, 320);
+    ASSERT_FALSE(rx.Traces.empty());
+    EXPECT_EQ(rx.Traces.back(), "1^-0__-0");
+}
+
+TEST(FFSKReceiver, CandidateEarlyInAWindowMovesTheWindowOn)
+{
+    // A crossing at position 3 of the second window moves it to 7: that
+    // window ends 4 samples early, at sample 75 instead of 79.
+    {
+        TDirectReceiver rx;
+        rx.Feed(SignChanges(76, {43}), 0, 76);
+        EXPECT_EQ(rx.Traces.size(), 2u);
+    }
+    TDirectReceiver unmoved;
+    unmoved.Feed(SignChanges(76, {50}), 0, 76);
+    EXPECT_EQ(unmoved.Traces.size(), 1u);
+}
+
+TEST(FFSKReceiver, SilenceAndClippedSquareWaveGiveOnlyNoBitSymbols)
+{
+    {
+        TDirectReceiver rx;
+        rx.Feed(std::vector<std::uint8_t>(9600 * 2, 0), 0);
+        ASSERT_EQ(rx.Traces.size(), 240u);
+        EXPECT_EQ(rx.Traces.back(), std::string(40, '-'));
+    }
+
+    // 1200 Hz square wave at full scale: the extreme high bytes never count.
+    std::vector<std::uint8_t> square;
+    for (int i = 0; i < 9600; ++i) {
+        const bool high = (i / 20) % 2 == 0;
+        square.push_back(high ? 0xFF : 0x00);
+        square.push_back(high ? 0x7F : 0x80);
+    }
+    TDirectReceiver clipped;
+    clipped.Feed(square, 0);
+    for (const auto& t : clipped.Traces) ASSERT_EQ(t.find_first_not_of('-'), std::string::npos) << t;
+    EXPECT_TRUE(clipped.Messages.empty());
+}
+
+TEST(FFSKReceiver, BitTraceHoldsTheLast40SymbolsNewestLast)
+{
+    TDirectReceiver rx;
+    rx.Feed(ToCapture(RenderFrame("SMS>trace")), 1);
+    std::size_t longest = 0;
+    for (const auto& t : rx.Traces) longest = std::max(longest, t.size());
+    EXPECT_EQ(longest, 40u);
+    EXPECT_EQ(rx.Traces[0].size(), 1u);
+    EXPECT_EQ(rx.Receiver().BitTrace(), rx.Traces.back());
+    // After the frame, silence: the newest symbols are "-".
+    EXPECT_EQ(rx.Traces.back(), std::string(40, '-'));
+}
+
+TEST(FFSKReceiver, MessageIsDeliveredAfterTheNextWholeIdleBuffer)
+{
+    TDirectReceiver rx;
+    const auto capture = ToCapture(RenderFrame("SMS>Anna>>hello there"));
+    // The frame (18 bytes of text, 21 after the prefix) fits in one buffer.
+    rx.Feed(capture, 0);
+    EXPECT_TRUE(rx.Messages.empty()) << "the buffer with the last block counts as the first";
+    rx.Feed({}, 1);
+    ASSERT_EQ(rx.Messages.size(), 1u);
+    EXPECT_EQ(rx.Messages[0], (TMessage{true, std::string("Anna>>hello there") + std::string(3, '\0'), 0}));
+}
+
+TEST(FFSKReceiver, PrefixedBlockDeliversTheOpenMessageAtOnce)
+{
+    TDirectReceiver rx;
+    rx.Feed(ToCapture(RenderFrames({"SMS>Bob>>one", "LOC>1234", "SMS>Bob>>two"})), 0);
+    ASSERT_EQ(rx.Messages.size(), 2u);
+    EXPECT_EQ(rx.Messages[0], (TMessage{true, std::string("Bob>>one") + std::string(4, '\0'), 0}));
+    EXPECT_EQ(rx.Messages[1], (TMessage{false, "1234", 0}));
+    rx.Feed({}, 5);
+    ASSERT_EQ(rx.Messages.size(), 3u) << "each message once";
+    EXPECT_EQ(rx.Messages[2], (TMessage{true, std::string("Bob>>two") + std::string(4, '\0'), 0}));
+}
+
+TEST(FFSKReceiver, BlockWithoutPrefixJoinsTheLastTypeSeen)
+{
+    // After start-up the type is LOC; a first block without a prefix loses
+    // its first 4 characters.
+    TDirectReceiver rx;
+    rx.Feed(ToCapture(RenderFrame("ABCDEFGHIJ")));
+    ASSERT_EQ(rx.Messages.size(), 1u);
+    EXPECT_EQ(rx.Messages[0], (TMessage{false, std::string("EFGHIJ") + std::string(6, '\0'), 0}));
+
+    rx.Feed(ToCapture(RenderFrame("SMS>Eve>>x")));
+    rx.Feed(ToCapture(RenderFrame("12345678")));
+    ASSERT_EQ(rx.Messages.size(), 3u);
+    EXPECT_EQ(rx.Messages[2], (TMessage{true, "5678", 0}));
+}
+
+TEST(FFSKReceiver, FrameAtAnyStartOffsetAndSplitAnywhereDecodesTheSame)
+{
+    const auto capture = ToCapture(RenderFrame("SMS>split across the buffers"));
+    const std::string expected = std::string("split across the buffers") + std::string(4, '\0');
+    // Offsets 0..39 in a bit, and offsets that put the buffer boundary at
+    // points all over the frame.
+    std::vector<std::size_t> offsets;
+    for (std::size_t k = 0; k < 40; ++k) offsets.push_back(k);
+    for (std::size_t k = 40; k < 9600; k += 97) offsets.push_back(k);
+    for (const std::size_t offset : offsets) {
+        std::vector<std::uint8_t> delayed(offset * 2, 0);
+        delayed.insert(delayed.end(), capture.begin(), capture.end());
+        TDirectReceiver rx;
+        rx.Feed(delayed);
+        ASSERT_EQ(rx.Messages.size(), 1u) << offset;
+        EXPECT_EQ(rx.Messages[0].RxString, expected) << offset;
+    }
+}
+
+TEST(FFSKReceiver, OnlyTheRecordedPartOfAShortBufferIsDemodulated)
+{
+    TDirectReceiver rx;
+    std::vector<std::uint8_t> buffer(19200, 0);
+    bool freeIt = true;
+    rx.Receiver().RecorderData(nullptr, buffer.data(), 400, freeIt);
+    EXPECT_EQ(rx.Traces.size(), 5u);
+    EXPECT_TRUE(freeIt);
+}
+
+TEST(FFSKReceiver, InputLevelIsPassedOnWithTheReceiverAsSender)
+{
+    TDirectReceiver rx;
+    TObject* sender = nullptr;
+    int level = -1;
+    rx.Receiver().OnInputLevel = [&](TObject* s, int l) {
+        sender = s;
+        level = l;
+    };
+    rx.Receiver().RecorderLevel(nullptr, 42);
+    EXPECT_EQ(sender, &rx.Receiver());
+    EXPECT_EQ(level, 42);
+}

@@ -1,0 +1,44 @@
+// parlet-ffsk: FFSK frames to and from WAV files, with the program's own
+// modulator and receiver.
+//   parlet-ffsk encode TEXT OUT.wav
+//   parlet-ffsk decode IN.wav
+// Exit status 0 on success (decoding nothing included), 2 on any error, with
+// one line on stderr naming the file and the reason.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "FileModem.h"
+
+namespace {
+
+constexpr int ExitError = 2;
+
+int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "parlet-ffsk: %s\n", message.c_str());
+    return ExitError;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        if (args.size() == 3 && args[0] == "encode") {
+            EncodeToFile(args[1], args[2]);
+            return 0;
+        }
+        if (args.size() == 2 && args[0] == "decode") {
+            const std::vector<std::string> lines = DecodeFile(args[1]);
+            for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+            return std::fflush(stdout) == 0 ? 0 : Fail("standard output: write error");
+        }
+        return Fail("usage: parlet-ffsk encode TEXT OUT.wav | parlet-ffsk decode IN.wav");
+    } catch (const EFileModemError& e) {
+        return Fail(e.File() + ": " + e.Message());
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+}
