@@ -88,10 +88,21 @@ std::uint16_t THidDevices::ProductId(int n)
 
 void THidDevices::DeviceChanged()
 {
-    // One plug shows up as several system notices while the device settles;
-    // enumerating ten times in a row lets the count come to rest.
+    // Closing a vanished device serves the main loop, which may deliver the
+    // next notice meanwhile: fold it into the run already going on.
+    if (inDeviceChange_) {
+        changedAgain_ = true;
+        return;
+    }
+    inDeviceChange_ = true;
     const std::uint16_t before = deviceCount_;
-    for (int i = 0; i < 10; ++i) Enumerate();
+    do {
+        changedAgain_ = false;
+        // One plug shows up as several system notices while the device
+        // settles; enumerating ten times in a row lets the count come to rest.
+        for (int i = 0; i < 10; ++i) Enumerate();
+    } while (changedAgain_);
+    inDeviceChange_ = false;
     if (deviceCount_ != before) OnDeviceChange(this);
 }
 
@@ -150,6 +161,8 @@ void THidDevice::SetHidDevices(THidDevices* devices)
 
 void THidDevice::OpenDevice(int n)
 {
+    CloseDevice();
+    // Closing serves the main loop; a device notice may have re-opened it.
     CloseDevice();
     if (!hidDevices_) return;
     if (n < 1 || n > hidDevices_->DeviceCount()) throw EUSBException(NotAvailable(n));

@@ -62,6 +62,8 @@ private:
     std::uint16_t deviceCount_ = 0;
     std::vector<THidDevice*> devices_; // attached, not owned
     std::unique_ptr<THidWatch> watch_;
+    bool inDeviceChange_ = false;
+    bool changedAgain_ = false;
 };
 
 // The reader of an open device: it waits for input reports and hands each to

@@ -101,6 +101,15 @@ TEST(LinuxSerial, AbsentPortFailsWithCode1AndTheSystemError)
         EXPECT_EQ(e.Message(), "Unable to open com port (win error code: " + std::to_string(ENOENT) + ")");
     }
     EXPECT_FALSE(port.Connected());
+
+    port.SetPort("COM250"); // no ports/com250: /dev/ttyS249, absent here
+    try {
+        port.OpenPort();
+        FAIL() << "COM250 opened";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code(), 1);
+        EXPECT_EQ(e.WinCode(), ENOENT);
+    }
 }
 
 TEST(LinuxSerial, PtyThroughPortsLinkOpensExclusivelyAndRefusesRts)
