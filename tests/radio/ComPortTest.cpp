@@ -52,17 +52,6 @@ protected:
 
 } // namespace
 
-TEST_F(ComPortTest, ConstructorValues)
-{
-    TComPort port(serial);
-    EXPECT_EQ(port.Port(), "COM1");
-    EXPECT_FALSE(port.Connected());
-    EXPECT_EQ(port.BaudRate(), br9600);
-    EXPECT_EQ(port.ControlDTR(), dtrDisable);
-    EXPECT_EQ(port.ControlRTS(), rtsDisable);
-    EXPECT_EQ(serial.OpenCount("COM1"), 0);
-}
-
 TEST_F(ComPortTest, OpenCloseAndReopenEachOnlyOnce)
 {
     TComPort port(serial);
@@ -334,18 +323,4 @@ TEST_F(ComPortTest, DestroyingWithAChangeInFlightEndsTheThread)
     }
     loop.RunPending();
     for (const TSignal& s : signals) EXPECT_TRUE(s.onMainThread);
-}
-
-TEST(ComPortError, MessagesOfTheControlLineCodes)
-{
-    EXPECT_EQ(EComPort::MessageOf(1), "Unable to open com port");
-    EXPECT_EQ(EComPort::MessageOf(5), "PurgeComm function failed");
-    EXPECT_EQ(EComPort::MessageOf(7), "SetCommState function failed");
-    EXPECT_EQ(EComPort::MessageOf(8), "SetCommTimeouts failed");
-    EXPECT_EQ(EComPort::MessageOf(9), "SetupComm function failed");
-    EXPECT_EQ(EComPort::MessageOf(10), "ClearCommError function failed");
-    EXPECT_EQ(EComPort::MessageOf(11), "GetCommModemStatus function failed");
-    EXPECT_EQ(EComPort::MessageOf(12), "EscapeCommFunction function failed");
-    const EComPort e(8, 1234);
-    EXPECT_EQ(e.Message(), "SetCommTimeouts failed (win error code: 1234)");
 }
