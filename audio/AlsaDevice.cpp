@@ -1,5 +1,6 @@
 #include "audio/AlsaDevice.h"
 
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -10,19 +11,16 @@
 
 #include "audio/AlsaSoundPlatform.h"
 
-namespace {
-// A request reaches the worker through the wake-up descriptor at once; this
-// only bounds a wait on a PCM that never becomes ready.
-constexpr int PollTimeoutMs = 100;
-}
-
 TAlsaDevice::TAlsaDevice(TAlsaSoundPlatform& platform, TWaveDirection direction, snd_pcm_t* pcm,
-                         const TWaveFormat& format, TSoundNoticeSink& sink)
-    : FPlatform(platform), FDirection(direction), FPcm(pcm), FFormat(format), FPoster(sink)
+                         const TWaveFormat& format, snd_pcm_uframes_t periodFrames, TSoundNoticeSink& sink)
+    : FPlatform(platform),
+      FDirection(direction),
+      FPcm(pcm),
+      FFormat(format),
+      FPeriodFrames(static_cast<snd_pcm_sframes_t>(std::max<snd_pcm_uframes_t>(periodFrames, 1))),
+      FPoster(sink)
 {
     FWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    const int count = std::max(snd_pcm_poll_descriptors_count(FPcm), 0);
-    FPollFds.resize(static_cast<std::size_t>(count) + 1);
     FPoster.Opened();
     FWorker = std::thread([this] { Run(); });
 }
@@ -96,6 +94,7 @@ void TAlsaDevice::Wake()
 void TAlsaDevice::Run()
 {
     const bool playback = FDirection == TWaveDirection::Playback;
+    pthread_setname_np(pthread_self(), playback ? "parlet-play" : "parlet-record");
     for (;;) {
         TWaveBuffer* buffer = nullptr;
         {
@@ -189,26 +188,34 @@ bool TAlsaDevice::Recover(long error)
 
 void TAlsaDevice::Idle(std::uint32_t frames)
 {
-    const int ms = static_cast<int>(std::uint64_t{frames} * 1000 / std::max<std::uint32_t>(FFormat.SamplesPerSec, 1));
+    WaitForRequest(FramesToMs(frames));
+}
+
+// The PCM's own poll descriptors are not used: PulseAudio's plugin reports
+// a capture stream readable before a period is there, which would make the
+// worker spin. Sound moves at the sample rate, so the worker sleeps until
+// about a period is ready (never less than a quarter period), and a request
+// wakes it at once.
+void TAlsaDevice::WaitForPcm()
+{
+    const snd_pcm_sframes_t avail = std::max<snd_pcm_sframes_t>(snd_pcm_avail_update(FPcm), 0);
+    const snd_pcm_sframes_t missing = std::max(FPeriodFrames - avail, FPeriodFrames / 4);
+    WaitForRequest(FramesToMs(static_cast<std::uint64_t>(missing)));
+}
+
+int TAlsaDevice::FramesToMs(std::uint64_t frames) const
+{
+    const std::uint64_t rate = std::max<std::uint32_t>(FFormat.SamplesPerSec, 1);
+    return static_cast<int>(std::max<std::uint64_t>((frames * 1000 + rate - 1) / rate, 1));
+}
+
+void TAlsaDevice::WaitForRequest(int timeoutMs)
+{
     pollfd wake{FWakeFd, POLLIN, 0};
-    if (::poll(&wake, 1, std::max(ms, 1)) > 0) {
+    if (::poll(&wake, 1, timeoutMs) > 0) {
         std::uint64_t count;
         (void)!::read(FWakeFd, &count, sizeof count);
     }
-}
-
-void TAlsaDevice::WaitForPcm()
-{
-    const int count = snd_pcm_poll_descriptors(FPcm, FPollFds.data(), static_cast<unsigned>(FPollFds.size() - 1));
-    const std::size_t used = static_cast<std::size_t>(std::max(count, 0));
-    FPollFds[used] = pollfd{FWakeFd, POLLIN, 0};
-    if (::poll(FPollFds.data(), used + 1, PollTimeoutMs) <= 0) return;
-    if (FPollFds[used].revents & POLLIN) {
-        std::uint64_t wakes;
-        (void)!::read(FWakeFd, &wakes, sizeof wakes);
-    }
-    unsigned short revents = 0;
-    snd_pcm_poll_descriptors_revents(FPcm, FPollFds.data(), static_cast<unsigned>(used), &revents);
 }
 
 void TAlsaDevice::ReturnAll()

@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "audio/NoticePoster.h"
 #include "audio/SoundPlatform.h"
@@ -18,12 +17,12 @@ class TAlsaSoundPlatform;
 // submitted buffers in order (a list linked through DeviceNext, so queuing
 // allocates nothing) and posts each finished one to the main loop. Only the
 // worker touches the PCM once it runs; Reset and Close are requests the
-// worker carries out, woken through an eventfd beside the PCM's own poll
-// descriptors, so it never sleeps through a request.
+// worker carries out, woken through an eventfd, so it never sleeps through a
+// request.
 class TAlsaDevice : public TSoundDevice {
 public:
     TAlsaDevice(TAlsaSoundPlatform& platform, TWaveDirection direction, snd_pcm_t* pcm, const TWaveFormat& format,
-                TSoundNoticeSink& sink);
+                snd_pcm_uframes_t periodFrames, TSoundNoticeSink& sink);
     ~TAlsaDevice() override;
 
     TWaveResult Submit(TWaveBuffer& buffer) override;
@@ -43,15 +42,18 @@ private:
     bool Recover(long error);
     // The PCM failed: keep the ring's pace (so nothing spins) until a request.
     void Idle(std::uint32_t frames);
+    // Sleep until about a period can be transferred, or a request comes.
     void WaitForPcm();
+    void WaitForRequest(int timeoutMs);
+    int FramesToMs(std::uint64_t frames) const;
     void Wake();
 
     TAlsaSoundPlatform& FPlatform;
     const TWaveDirection FDirection;
     snd_pcm_t* const FPcm;
     const TWaveFormat FFormat;
+    const snd_pcm_sframes_t FPeriodFrames;
     TNoticePoster FPoster;
-    std::vector<pollfd> FPollFds;
     int FWakeFd = -1;
     bool FFailureLogged = false;  // worker only
 

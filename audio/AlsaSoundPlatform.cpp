@@ -8,11 +8,12 @@
 #include "audio/AlsaDevice.h"
 
 namespace {
-// The device buffer: a cushion for the moments between two ring buffers,
-// small enough that a buffer handed to the player is heard within about one
-// ring buffer after the one already queued.
-constexpr unsigned DeviceBufferUs = 100000;
-constexpr unsigned DevicePeriodUs = 20000;
+// The device buffer: a cushion of up to 200 ms behind the ring's queued
+// buffer, so the ring never starves while the main thread is busy, and a
+// buffer handed to the player is heard 200 to 400 ms later. Four periods
+// keep the wake-ups (and the sound server's requests) few.
+constexpr unsigned DeviceBufferUs = 200000;
+constexpr unsigned DevicePeriodUs = 50000;
 
 snd_pcm_stream_t StreamOf(TWaveDirection direction)
 {
@@ -117,7 +118,7 @@ TWaveResult TAlsaSoundPlatform::Open(TWaveDirection direction, int deviceId, con
                  unsigned{format.Channels}, format.SamplesPerSec, static_cast<unsigned long>(bufferFrames),
                  static_cast<unsigned long>(bufferFrames * 1000 / format.SamplesPerSec),
                  static_cast<unsigned long>(periodFrames));
-    device = std::make_unique<TAlsaDevice>(*this, direction, pcm, format, sink);
+    device = std::make_unique<TAlsaDevice>(*this, direction, pcm, format, periodFrames, sink);
     return wrNoError;
 }
 
