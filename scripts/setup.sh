@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libasound2-dev libudev-dev gettext
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core fonts-dejavu-extra
   clang libclang-rt-14-dev
 )
 

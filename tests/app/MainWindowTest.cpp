@@ -6,9 +6,12 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <cerrno>
+
 #include "app/AdvProgr.h"
 #include "app/Memo.h"
 #include "app/guiSettings.h"
+#include "base/Exceptions.h"
 #include "tests/app/SimulatedStation.h"
 
 namespace {
@@ -163,4 +166,17 @@ TEST_F(MainWindow, SettingsButtonShowsTheDialogWhichOkHides)
     EXPECT_FALSE(dialog.isVisible());
     form.btnSettingsClick();
     EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST(MainWindowStartUp, AFailureWhileCreatingTheTransceiverLeavesNothingOpen)
+{
+    TSimulatedStation station("[Interface]\r\nRigComm=1\r\nCommPort=0\r\n");
+    // The playback stream is the last part the transceiver opens.
+    station.sound.SetOpenError(TWaveDirection::Playback, EBUSY);
+    EXPECT_THROW(station.Open(), Exception);
+    EXPECT_FALSE(station.sound.OpenDeviceID(TWaveDirection::Capture).has_value());
+    EXPECT_FALSE(station.sound.OpenDeviceID(TWaveDirection::Playback).has_value());
+    EXPECT_EQ(station.serial.OpenCount("COM1"), 1);
+    EXPECT_FALSE(station.serial.IsOpen("COM1"));
+    for (QWidget* window : QApplication::topLevelWidgets()) EXPECT_FALSE(window->isVisible());
 }
