@@ -56,7 +56,8 @@ TTrialResult RunTrial(const TChannel& channel, const std::string& text)
             ++result.OtherMessages;
         }
     };
-    const std::int64_t offset = std::mt19937(channel.Seed * 7919u + 1)() % 40;
+    const std::int64_t offset =
+        channel.StartSamples >= 0 ? channel.StartSamples : std::mt19937(channel.Seed * 7919u + 1)() % 40;
     loop.AdvanceToUs(SimulatedClock::TicksToUsCeil(offset * SimulatedClock::PeriodTicks(48000)));
     auto modulator = std::make_unique<TFFSK>(card);
     const std::int64_t startSample = (loop.NowUs() * 48 + 999) / 1000;

@@ -16,6 +16,9 @@ struct TChannel {
     // means the sender is slower (its bits arrive longer).
     double SenderPpm = 0.0;
     std::uint32_t Seed = 1;
+    // Samples from the receiver's start to the modulator's; -1: a seeded
+    // 0..39, so bit windows start anywhere.
+    std::int64_t StartSamples = -1;
 };
 
 struct TTrialResult {
@@ -27,6 +30,5 @@ struct TTrialResult {
 // A seeded message of `length` characters: "SMS>" and printable characters.
 std::string TrialMessage(std::uint32_t seed, std::size_t length);
 
-// Sends `text` once over `channel`; the modulator starts a seeded 0..39
-// samples after the receiver, so bit windows and buffers start anywhere.
+// Sends `text` once over `channel`.
 TTrialResult RunTrial(const TChannel& channel, const std::string& text);

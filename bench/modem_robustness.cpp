@@ -98,12 +98,14 @@ int main(int argc, char** argv)
         Row(options, label, Measure(options, [peak](TChannel& c) { c.Peak = peak; }));
     }
 
-    std::printf("\nLatency, last tone to OnReceive (virtual clock, no noise)\n\n");
+    std::printf("\nLatency, last tone to OnReceive (virtual clock, no noise, the frame's start moved through a "
+                "whole capture buffer)\n\n");
     std::int64_t least = -1, most = -1, sum = 0;
     int count = 0;
     for (int t = 0; t < options.Trials; ++t) {
         TChannel channel;
         channel.Seed = options.Seed * 100003u + static_cast<std::uint32_t>(t);
+        channel.StartSamples = t * 9600 / options.Trials;
         const TTrialResult r = RunTrial(channel, TrialMessage(channel.Seed, options.Length));
         if (r.LatencyUs < 0) continue;
         least = least < 0 ? r.LatencyUs : std::min(least, r.LatencyUs);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "audio/WavePlayers.h"
+#include "base/MainLoop.h"
 #include "base/Timer.h"
 
 namespace {
@@ -49,7 +50,8 @@ TFFSK::TFFSK(TSoundPlatform& platform)
 TFFSK::~TFFSK()
 {
     ReadyTimer.reset();
-    FPlayer->Deactivate();
+    // A device that fails to close must not take the program down with it.
+    TMainLoop::Current().Guarded([this] { FPlayer->Deactivate(); });
     FPlayer.reset();
     FBlocks.clear();
     FSilence.reset();

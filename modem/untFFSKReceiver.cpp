@@ -44,27 +44,40 @@ void TFFSKReceiver::RecorderData(TObject*, std::uint8_t* Buffer, std::uint32_t B
     const std::uint32_t samples = std::min(BufferSize / 2, BufferSamples);
     // Only the high byte of each sample is looked at: above 0x80 is a
     // negative sample, below 0x7F a non-negative one; the two extreme values
-    // (beyond +-32512) never count as a crossing.
+    // (beyond +-32512) never count as a crossing. Flipping every bit of the
+    // byte while waiting for a non-negative sample turns both tests into one
+    // (h < 0x7F is ~h > 0x80), so the loop runs without data-dependent
+    // branches; the state lives in locals and is stored at each bit decision.
+    std::uint8_t waitMask = FHalfWave ? 0xFF : 0x00;
+    std::int32_t since = FSinceCrossing;
+    std::int32_t crossings = FCrossings;
+    std::int32_t phase = FBitPhase;
     const std::uint8_t* high = Buffer + 1;
     for (std::uint32_t i = 0; i < samples; ++i, high += 2) {
-        const std::uint8_t h = *high;
-        ++FSinceCrossing;
-        if ((FHalfWave == 0 && h > 0x80) || (FHalfWave == 1 && h < 0x7F)) {
-            // A crossing is accepted at least 10 samples after the last one;
-            // any candidate early in a window pulls the window on to 7, so
-            // the windows settle with the bit boundary at position 7.
-            if (FSinceCrossing > 9) {
-                ++FCrossings;
-                FSinceCrossing = 0;
-                FHalfWave ^= 1;
-            }
-            if (FBitPhase < 7) FBitPhase = 7;
-        }
-        if (++FBitPhase > 39) {
+        ++since;
+        const bool candidate = static_cast<std::uint8_t>(*high ^ waitMask) > 0x80;
+        // A crossing is accepted at least 10 samples after the last one.
+        const bool accepted = candidate && since > 9;
+        crossings += accepted;
+        since = accepted ? 0 : since;
+        waitMask ^= accepted ? 0xFF : 0x00;
+        // Any candidate early in a window pulls the window on to 7, so the
+        // windows settle with the bit boundary at position 7.
+        phase = candidate && phase < 7 ? 7 : phase;
+        if (++phase > 39) {
+            FHalfWave = waitMask ? 1 : 0;
+            FSinceCrossing = since;
+            FCrossings = crossings;
             FBitPhase = 0;
             DecideBit();
+            crossings = FCrossings;
+            phase = 0;
         }
     }
+    FHalfWave = waitMask ? 1 : 0;
+    FSinceCrossing = since;
+    FCrossings = crossings;
+    FBitPhase = phase;
     if (FMessageOpen && ++FIdleBuffers > 1) {
         FMessageOpen = false;
         CompleteMessage();
