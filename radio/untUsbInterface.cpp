@@ -39,25 +39,27 @@ TUsbInterface::~TUsbInterface()
 
 void TUsbInterface::ScanForInterface()
 {
-    FDeviceIndex = -1;
-    connected_ = false;
-    FTxState = false;
+    int index = -1;
     for (int n = 1; n <= hidDevices_->DeviceCount(); ++n) {
         try {
             // No break: the last matching device wins.
-            if (hidDevices_->VendorId(n) == VendorID && hidDevices_->ProductId(n) == ProductID) FDeviceIndex = n;
+            if (hidDevices_->VendorId(n) == VendorID && hidDevices_->ProductId(n) == ProductID) index = n;
         } catch (const EUSBException&) {
             // A device that cannot be queried is not ours to use.
         }
     }
-    if (FDeviceIndex < 0) return;
-    const int index = FDeviceIndex;
+    if (index < 0) {
+        // None to use: one still open is let go (with its disconnect), so
+        // that a connection is never claimed without its device or left
+        // open unclaimed.
+        hidDevice_->CloseDevice();
+        return;
+    }
     try {
         // Closes an open device first, with OnDisconnected through the
         // removal handler, which forgets the index.
         hidDevice_->OpenDevice(index);
         FDeviceIndex = index;
-        connected_ = true;
     } catch (const EUSBException&) {
         return;
     }
@@ -71,7 +73,11 @@ void TUsbInterface::ScanForInterface()
         TMainLoop::Current().ReportError(e.what());
         return;
     }
-    if (connected_) OnConnected(this);
+    // Connected only once the interface took its first report; the write
+    // may also have found the device gone, which closed it.
+    if (!hidDevice_->Opened()) return;
+    connected_ = true;
+    OnConnected(this);
 }
 
 void TUsbInterface::SetPttOutput(bool Active)
@@ -101,9 +107,13 @@ void TUsbInterface::HidDataReceived()
 
 void TUsbInterface::DeviceRemoved()
 {
+    const bool wasConnected = connected_;
     FDeviceIndex = -1;
     connected_ = false;
     FTxState = false;
+    // A device closed before its connection was announced (it took no
+    // report) has nothing to take back.
+    if (!wasConnected) return;
     OnRigRxIn(this, true);
     OnDisconnected(this);
 }

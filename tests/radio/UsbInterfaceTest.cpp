@@ -226,3 +226,36 @@ TEST_F(UsbInterfaceTest, DestructionClosesWithItsEventsAndLeavesNoReader)
     EXPECT_EQ(bus.OpenReaders(radio), 0);
     EXPECT_EQ(bus.OpenWriters(radio), 0);
 }
+
+// Found by fuzzing: a reconnection whose first report fails took back a
+// connection twice, and an interface that could no longer be identified
+// stayed open while it claimed to be disconnected.
+TEST_F(UsbInterfaceTest, FailedReconnectionTakesTheConnectionBackOnce)
+{
+    std::vector<std::string> errors;
+    loop.SetErrorReport([&](const std::string& m) { errors.push_back(m); });
+    const std::string radio = bus.Plug(0x07A0, 0x1001);
+    TUsbInterface usb(bus);
+    Record(usb);
+    bus.FailWrites(radio, EIO);
+    bus.Plug(0x046D, 0xC52B); // the rescan reopens the interface, whose report fails
+    loop.RunPending();
+    EXPECT_EQ(events, (std::vector<std::string>{"rx on", "disconnected"}));
+    EXPECT_FALSE(usb.Connected());
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(bus.OpenReaders(radio), 0);
+}
+
+TEST_F(UsbInterfaceTest, InterfaceThatCanNoLongerBeIdentifiedIsClosed)
+{
+    const std::string radio = bus.Plug(0x07A0, 0x1001);
+    TUsbInterface usb(bus);
+    Record(usb);
+    bus.FailAttributes(radio, true);
+    bus.Plug(0x046D, 0xC52B);
+    loop.RunPending();
+    EXPECT_EQ(events, (std::vector<std::string>{"rx on", "disconnected"}));
+    EXPECT_FALSE(usb.Connected());
+    EXPECT_EQ(bus.OpenReaders(radio), 0);
+    EXPECT_EQ(bus.OpenWriters(radio), 0);
+}
