@@ -1,0 +1,74 @@
+#include "ShutdownSignals.h"
+
+#include <csignal>
+#include <cstring>
+#include <poll.h>
+#include <stdexcept>
+#include <string>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include "base/MainLoop.h"
+
+namespace {
+
+sigset_t ShutdownSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+} // namespace
+
+TShutdownSignals::TShutdownSignals(std::function<void()> onShutdownRequested)
+    : onShutdownRequested_(std::move(onShutdownRequested))
+{
+    const sigset_t set = ShutdownSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signalFd_ = signalfd(-1, &set, SFD_CLOEXEC);
+    stopFd_ = eventfd(0, EFD_CLOEXEC);
+    if (signalFd_ < 0 || stopFd_ < 0) {
+        if (signalFd_ >= 0) close(signalFd_);
+        if (stopFd_ >= 0) close(stopFd_);
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+        throw std::runtime_error("cannot watch for shutdown signals");
+    }
+    watcher_ = std::thread([this] { Watch(); });
+}
+
+TShutdownSignals::~TShutdownSignals()
+{
+    const std::uint64_t one = 1;
+    (void)!write(stopFd_, &one, sizeof one);
+    watcher_.join();
+    close(signalFd_);
+    close(stopFd_);
+    const sigset_t set = ShutdownSet();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+void TShutdownSignals::Watch()
+{
+    int received = 0;
+    for (;;) {
+        pollfd fds[2] = {{signalFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) continue;
+        if (fds[1].revents & POLLIN) return;
+        signalfd_siginfo info{};
+        if (read(signalFd_, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) continue;
+        if (++received > 1) {
+            // The operator insists: no more waiting for an orderly end.
+            static const char message[] = "parlet: second signal, ending at once\n";
+            (void)!write(STDERR_FILENO, message, sizeof message - 1);
+            _exit(128 + static_cast<int>(info.ssi_signo));
+        }
+        const std::string line = "parlet: " + std::string(strsignal(static_cast<int>(info.ssi_signo))) + ", shutting down\n";
+        (void)!write(STDERR_FILENO, line.data(), line.size());
+        TMainLoop::Current().Post(onShutdownRequested_);
+    }
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <thread>
+
+// SIGINT, SIGTERM and SIGHUP end the program through its normal destruction
+// path: the first one runs OnShutdownRequested on the main thread (posted to
+// the main loop); a second one while that shutdown is under way ends the
+// process at once with status 128 + the signal number.
+//
+// Construct it on the main thread before any other thread is started: the
+// signals are blocked in the constructing thread, every thread started later
+// inherits that, and one watcher thread takes them from a signalfd.
+class TShutdownSignals {
+public:
+    explicit TShutdownSignals(std::function<void()> onShutdownRequested);
+    ~TShutdownSignals();
+    TShutdownSignals(const TShutdownSignals&) = delete;
+    TShutdownSignals& operator=(const TShutdownSignals&) = delete;
+
+private:
+    void Watch();
+
+    std::function<void()> onShutdownRequested_;
+    int signalFd_ = -1;
+    int stopFd_ = -1;
+    std::thread watcher_;
+};
