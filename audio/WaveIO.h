@@ -53,7 +53,7 @@ public:
     const TWaveFormat& Format() const { return FFormat; }
     // Bytes of one buffer of BufferLength in the open format.
     std::uint32_t BufferBytes() const;
-    // Bytes the device still owes a notice for (test and diagnostics aid).
+    // Buffers the stream holds: queued at the device or being handled.
     std::size_t BufferCountInUse() const { return FBuffers.size(); }
 
     TNotifyEvent OnActivate;
