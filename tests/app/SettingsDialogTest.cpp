@@ -7,6 +7,10 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <cerrno>
+#include <string>
+#include <vector>
+
 #include "app/RadioGroup.h"
 #include "app/guiSettings.h"
 #include "radio/untInterface.h"
@@ -200,4 +204,21 @@ TEST_F(SettingsDialog, DialogOutlivesHidingAndFollowsTheInterfaceWhileHidden)
     // Freeing the window frees the dialog before the transceiver; the rig
     // interface must not reach it afterwards.
     station.form.reset();
+}
+
+TEST_F(SettingsDialog, AFailingControlLineIsReportedAndTheDialogCarriesOn)
+{
+    std::vector<std::string> reports;
+    station.loop.SetErrorReport([&](const std::string& message) { reports.push_back(message); });
+    TfrmSettings& d = Open();
+    station.serial.FailCall("COM2", TSerialCall::SetDTR, EIO);
+    Pick(d.grpPcToRadioPin(), 1);
+    ASSERT_EQ(reports.size(), 1u);
+    // The choice was saved before the line failed.
+    EXPECT_TRUE(Settings().RigComDtr());
+
+    station.serial.FailCall("COM2", TSerialCall::SetDTR, 0);
+    Pick(d.grpPcToRadioPin(), 0);
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_FALSE(Settings().RigComDtr());
 }
