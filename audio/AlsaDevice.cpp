@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 
 #include "audio/AlsaSoundPlatform.h"
 
@@ -100,7 +99,8 @@ void TAlsaDevice::Run()
         {
             std::unique_lock<std::mutex> lock(FMutex);
             FChanged.wait(lock, [&] {
-                return FStopAsked || FResetAsked || (FCloseAsked && !FHead) || (FHead && (playback || FStartAsked));
+                return FStopAsked || FResetAsked || (FCloseAsked && !FHead) ||
+                       (FHead && !FFailed && (playback || FStartAsked));
             });
             if (FStopAsked) return;
             if (!FResetAsked && !FHead) {
@@ -139,8 +139,7 @@ bool TAlsaDevice::Play(TWaveBuffer& buffer)
             } else if (n == 0 || n == -EAGAIN) {
                 WaitForPcm();
             } else if (!Recover(n)) {
-                Idle(static_cast<std::uint32_t>(frames - done));
-                return !FInterrupt;
+                return false;
             }
         }
     }
@@ -161,8 +160,7 @@ bool TAlsaDevice::Record(TWaveBuffer& buffer)
         } else if (n == 0 || n == -EAGAIN) {
             WaitForPcm();
         } else if (!Recover(n)) {
-            Idle(static_cast<std::uint32_t>(frames - done));
-            return !FInterrupt;
+            return false;
         }
     }
     return true;
@@ -178,17 +176,11 @@ bool TAlsaDevice::Recover(long error)
     }
     const int result = snd_pcm_recover(FPcm, static_cast<int>(error), 1);
     if (result == 0) return true;
-    if (!FFailureLogged) {
-        FFailureLogged = true;
-        std::fprintf(stderr, "parlet: ALSA %s failed: %s\n",
-                     FDirection == TWaveDirection::Playback ? "playback" : "capture", snd_strerror(result));
-    }
+    // The buffer in hand stays queued; the stream resets and closes on the
+    // notice.
+    FFailed = true;
+    FPoster.Failed(static_cast<TWaveResult>(-result));
     return false;
-}
-
-void TAlsaDevice::Idle(std::uint32_t frames)
-{
-    WaitForRequest(FramesToMs(frames));
 }
 
 // The PCM's own poll descriptors are not used: PulseAudio's plugin reports
@@ -221,9 +213,12 @@ void TAlsaDevice::WaitForRequest(int timeoutMs)
 void TAlsaDevice::ReturnAll()
 {
     // Stop at once: playback drops what is waiting in the device, capture
-    // keeps what the buffer being filled has got so far.
-    snd_pcm_drop(FPcm);
-    snd_pcm_prepare(FPcm);
+    // keeps what the buffer being filled has got so far. A failed PCM has
+    // nothing left to stop.
+    if (!FFailed) {
+        snd_pcm_drop(FPcm);
+        snd_pcm_prepare(FPcm);
+    }
     TWaveBuffer* list = nullptr;
     {
         std::lock_guard<std::mutex> lock(FMutex);
@@ -247,6 +242,7 @@ void TAlsaDevice::ReturnAll()
 
 void TAlsaDevice::Finish()
 {
+    if (FFailed) return;
     if (FDirection == TWaveDirection::Capture) {
         snd_pcm_drop(FPcm);
         return;

@@ -18,7 +18,9 @@ class TAlsaSoundPlatform;
 // allocates nothing) and posts each finished one to the main loop. Only the
 // worker touches the PCM once it runs; Reset and Close are requests the
 // worker carries out, woken through an eventfd, so it never sleeps through a
-// request.
+// request. A PCM that fails beyond recovery (a device unplugged, the sound
+// server gone) is reported once as a failure notice; from then on the worker
+// holds the buffers until Reset and closes without draining.
 class TAlsaDevice : public TSoundDevice {
 public:
     TAlsaDevice(TAlsaSoundPlatform& platform, TWaveDirection direction, snd_pcm_t* pcm, const TWaveFormat& format,
@@ -33,15 +35,14 @@ public:
 
 private:
     void Run();
-    // false when a reset or stop cut the transfer short.
+    // false when a reset or stop cut the transfer short, or the PCM failed.
     bool Play(TWaveBuffer& buffer);
     bool Record(TWaveBuffer& buffer);
     void ReturnAll();
     void Finish();
-    // An xrun or suspend is recovered and counted; false if the PCM failed.
+    // An xrun or suspend is recovered and counted; false if the PCM failed,
+    // which has then been reported.
     bool Recover(long error);
-    // The PCM failed: keep the ring's pace (so nothing spins) until a request.
-    void Idle(std::uint32_t frames);
     // Sleep until about a period can be transferred, or a request comes.
     void WaitForPcm();
     void WaitForRequest(int timeoutMs);
@@ -55,7 +56,7 @@ private:
     const snd_pcm_sframes_t FPeriodFrames;
     TNoticePoster FPoster;
     int FWakeFd = -1;
-    bool FFailureLogged = false;  // worker only
+    bool FFailed = false;  // worker only: the PCM failed for good
 
     std::mutex FMutex;
     std::condition_variable FChanged;

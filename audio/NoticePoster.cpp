@@ -32,6 +32,15 @@ void TNoticePoster::Closed()
     });
 }
 
+void TNoticePoster::Failed(TWaveResult code)
+{
+    ++FPending;
+    TMainLoop::Current().Post([this, code] {
+        --FPending;
+        if (!FDetached) FSink.DeviceFailed(code);
+    });
+}
+
 void TNoticePoster::Detach()
 {
     FDetached = true;

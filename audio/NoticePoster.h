@@ -18,6 +18,7 @@ public:
     void Opened();
     void Done(TWaveBuffer* buffer);
     void Closed();
+    void Failed(TWaveResult code);
 
     // Main thread, once the posting threads have stopped: notices not yet
     // delivered are dropped, and this returns when none of them is left in

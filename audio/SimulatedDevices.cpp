@@ -29,6 +29,10 @@ TSimulatedPlayback::~TSimulatedPlayback()
 TWaveResult TSimulatedPlayback::Submit(TWaveBuffer& buffer)
 {
     if (FClosed) return EINVAL;
+    if (FFailed) {
+        FQueue.push_back({&buffer, 0});
+        return wrNoError;
+    }
     const std::int64_t blockFrames = buffer.BufferLength / FFormat.BlockAlign;
     const std::int64_t loops = std::max<std::uint32_t>(buffer.Loops, 1);
     const std::int64_t nowIndex = CeilDiv(NowTicks(), FPeriod);
@@ -78,6 +82,18 @@ TWaveResult TSimulatedPlayback::Reset()
     return wrNoError;
 }
 
+void TSimulatedPlayback::Fail(TWaveResult code)
+{
+    if (FFailed) return;
+    FFailed = true;
+    FCard.OutputSignal().TruncateFrom(CeilDiv(NowTicks(), FPeriod));
+    for (auto& queued : FQueue) {
+        TMainLoop::Current().Cancel(queued.Timer);
+        queued.Timer = 0;
+    }
+    FPoster.Failed(code);
+}
+
 TWaveResult TSimulatedPlayback::Close()
 {
     if (!FQueue.empty()) return EBUSY;
@@ -105,7 +121,7 @@ TWaveResult TSimulatedCapture::Submit(TWaveBuffer& buffer)
     if (FClosed) return EINVAL;
     buffer.BytesRecorded = 0;
     FQueue.push_back(&buffer);
-    if (FStarted && FQueue.size() == 1) BeginHead();
+    if (FStarted && !FFailed && FQueue.size() == 1) BeginHead();
     return wrNoError;
 }
 
@@ -115,7 +131,7 @@ TWaveResult TSimulatedCapture::Start()
     if (FStarted) return wrNoError;
     FStarted = true;
     FNextIndex = CeilDiv(NowTicks(), FPeriod);
-    if (!FQueue.empty()) BeginHead();
+    if (!FQueue.empty() && !FFailed) BeginHead();
     return wrNoError;
 }
 
@@ -165,6 +181,15 @@ TWaveResult TSimulatedCapture::Reset()
     FQueue.clear();
     FStarted = false;
     return wrNoError;
+}
+
+void TSimulatedCapture::Fail(TWaveResult code)
+{
+    if (FFailed) return;
+    FFailed = true;
+    if (FTimer) TMainLoop::Current().Cancel(*FTimer);
+    FTimer.reset();
+    FPoster.Failed(code);
 }
 
 TWaveResult TSimulatedCapture::Close()

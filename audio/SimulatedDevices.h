@@ -22,10 +22,14 @@ public:
     TWaveResult Reset() override;
     TWaveResult Close() override;
 
+    // The device is gone: nothing queued is played, later buffers are only
+    // held until Reset, and the failure notice is on its way.
+    void Fail(TWaveResult code);
+
 private:
     struct TQueued {
         TWaveBuffer* Buffer;
-        TMainLoop::TimerId Timer;
+        TMainLoop::TimerId Timer;  // 0 once the device failed
     };
     void Played();
 
@@ -37,6 +41,7 @@ private:
     std::int64_t FNextIndex = 0;  // where the next buffer starts while queued back to back
     bool FRunning = false;        // played since opening or the last reset
     bool FClosed = false;
+    bool FFailed = false;
 };
 
 // The open capture stream of a simulated card: once started, the queued
@@ -51,6 +56,11 @@ public:
     TWaveResult Start() override;
     TWaveResult Reset() override;
     TWaveResult Close() override;
+
+    // The device is gone: nothing more is recorded, buffers are only held
+    // until Reset (which returns them empty), and the failure notice is on
+    // its way.
+    void Fail(TWaveResult code);
 
 private:
     void BeginHead();
@@ -67,4 +77,5 @@ private:
     std::optional<TMainLoop::TimerId> FTimer;
     bool FStarted = false;
     bool FClosed = false;
+    bool FFailed = false;
 };

@@ -27,9 +27,9 @@ TSimulatedSoundCard::TSimulatedSoundCard(int deviceCount)
 
 TSimulatedSoundCard::~TSimulatedSoundCard() = default;
 
-TWaveResult TSimulatedSoundCard::CheckDevice(TWaveDirection, int deviceId) const
+TWaveResult TSimulatedSoundCard::CheckDevice(TWaveDirection direction, int deviceId) const
 {
-    return deviceId >= -1 && deviceId < FDeviceCount ? wrNoError : ENODEV;
+    return deviceId >= -1 && deviceId < FDeviceCount && !FUnplugged[Slot(direction)] ? wrNoError : ENODEV;
 }
 
 TWaveResult TSimulatedSoundCard::QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format)
@@ -50,9 +50,13 @@ TWaveResult TSimulatedSoundCard::Open(TWaveDirection direction, int deviceId, co
     if (FOpenIds[Slot(direction)]) return EBUSY;
     if (direction == TWaveDirection::Playback) {
         FOutput->SetPeriod(SimulatedClock::PeriodTicks(format.SamplesPerSec));
-        device = std::make_unique<TSimulatedPlayback>(*this, format, sink);
+        auto playback = std::make_unique<TSimulatedPlayback>(*this, format, sink);
+        FPlayback = playback.get();
+        device = std::move(playback);
     } else {
-        device = std::make_unique<TSimulatedCapture>(*this, format, sink);
+        auto capture = std::make_unique<TSimulatedCapture>(*this, format, sink);
+        FCapture = capture.get();
+        device = std::move(capture);
     }
     FOpenIds[Slot(direction)] = deviceId;
     return wrNoError;
@@ -81,6 +85,27 @@ std::optional<int> TSimulatedSoundCard::OpenDeviceID(TWaveDirection direction) c
 void TSimulatedSoundCard::DeviceGone(TWaveDirection direction)
 {
     FOpenIds[Slot(direction)].reset();
+    if (direction == TWaveDirection::Playback)
+        FPlayback = nullptr;
+    else
+        FCapture = nullptr;
+}
+
+void TSimulatedSoundCard::Unplug(TWaveDirection direction)
+{
+    FUnplugged[Slot(direction)] = true;
+    if (direction == TWaveDirection::Playback && FPlayback) FPlayback->Fail(ENODEV);
+    if (direction == TWaveDirection::Capture && FCapture) FCapture->Fail(ENODEV);
+}
+
+void TSimulatedSoundCard::Replug(TWaveDirection direction)
+{
+    FUnplugged[Slot(direction)] = false;
+}
+
+bool TSimulatedSoundCard::Plugged(TWaveDirection direction) const
+{
+    return !FUnplugged[Slot(direction)];
 }
 
 std::vector<std::uint8_t> TSimulatedSoundCard::TakePlayed()

@@ -47,6 +47,13 @@ public:
     // From now on, QueryFormat and Open in this direction fail with `code`
     // (0 clears it): a broken or busy device.
     void SetOpenError(TWaveDirection direction, TWaveResult code);
+    // Pull the device of that direction out, as a USB sound card: an open
+    // stream fails at once (ENODEV; what it has not played yet is never
+    // heard, what it has not recorded yet is lost), and until Replug every
+    // device number of that direction fails with ENODEV.
+    void Unplug(TWaveDirection direction);
+    void Replug(TWaveDirection direction);
+    bool Plugged(TWaveDirection direction) const;
 
     // The device number of the open stream in that direction, if any.
     std::optional<int> OpenDeviceID(TWaveDirection direction) const;
@@ -76,6 +83,9 @@ private:
     int FDeviceCount;
     TWaveResult FOpenError[2] = {wrNoError, wrNoError};
     std::optional<int> FOpenIds[2];
+    bool FUnplugged[2] = {false, false};
+    TSimulatedPlayback* FPlayback = nullptr;  // the open streams, if any
+    TSimulatedCapture* FCapture = nullptr;
     std::unique_ptr<TSignalHistory> FOutput;
     std::vector<TVirtualCable*> FCablesIn;
     std::vector<TVirtualCable*> FCablesOut;

@@ -11,7 +11,8 @@
 // numbers. A back end delivers every notice of an open device on the main
 // thread (posted to TMainLoop or run from its timers), one at a time and in
 // order: opened, then one BufferDone per submitted buffer in submission
-// order, then closed.
+// order, then closed. A device that fails for good (unplugged, its sound
+// server gone) says so once with DeviceFailed, between those notices.
 //
 // Device numbers: -1 is the default device; what n >= 0 means is up to the
 // back end (see each one).
@@ -46,6 +47,10 @@ public:
     virtual void BufferDone(TWaveBuffer* buffer) = 0;
     // The device closed; no further notice follows.
     virtual void DeviceClosed() = 0;
+    // The device is gone and plays or records nothing more. It keeps the
+    // buffers it holds until Reset returns them; Close works as usual and
+    // its closed notice comes without waiting for playback to be heard.
+    virtual void DeviceFailed(TWaveResult code) = 0;
 
 protected:
     ~TSoundNoticeSink() = default;

@@ -2,18 +2,23 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <new>
 
 #include "base/MainLoop.h"
+#include "base/Timer.h"
 
 namespace {
 // How long a destructor waits for a device that does not close.
 constexpr int CloseWaitMs = 10000;
+// How often a lost device is tried again.
+constexpr int ReopenIntervalMs = 1000;
 }
 
 TWaveAudioIO::TWaveAudioIO(TSoundPlatform& platform, TWaveDirection direction)
-    : FPlatform(platform), FDirection(direction)
+    : FPlatform(platform), FDirection(direction), FReopenTimer(std::make_unique<TTimer>(ReopenIntervalMs, false))
 {
+    FReopenTimer->OnTimer = [this](TObject*) { ReopenTimerTick(); };
 }
 
 TWaveAudioIO::~TWaveAudioIO()
@@ -21,6 +26,7 @@ TWaveAudioIO::~TWaveAudioIO()
     // The concrete stream's destructor has closed already; this only makes
     // sure no device or pending notice outlives the object.
     FDestroying = true;
+    FReopenTimer->SetEnabled(false);
     FDevice.reset();
     if (FPendingSelfNotices > 0) TMainLoop::Current().WaitUntil([this] { return FPendingSelfNotices == 0; });
 }
@@ -66,6 +72,8 @@ void TWaveAudioIO::SetAsync(bool value)
 
 void TWaveAudioIO::SetActive(bool value)
 {
+    // A deliberate close gives a lost device up, also while it is closed.
+    if (!value) EndLoss(false);
     if (value == FActive) return;
     if (value)
         Open();
@@ -85,22 +93,58 @@ void TWaveAudioIO::Open()
     if (FClosing) WaitForClose();
     std::lock_guard<std::recursive_mutex> lock(FLock);
     FOpening = true;
+    TWaveResult result = wrNoError;
     try {
         const TWaveFormat format = FormatToOpen();
         if (format.FormatTag != WAVE_FORMAT_PCM) throw EWaveAudioInvalidOperation("No audio format is selected");
-        if (CheckResult(FPlatform.QueryFormat(FDirection, FDeviceID, format))) {
-            FFormat = format;
-            std::unique_ptr<TSoundDevice> device;
-            if (CheckResult(FPlatform.Open(FDirection, FDeviceID, format, *this, device))) {
-                FDevice = std::move(device);
-                FActive = true;
-            }
-        }
+        result = OpenDevice(format);
     } catch (...) {
         FOpening = false;
         throw;
     }
     FOpening = false;
+    CheckResult(result);
+}
+
+TWaveResult TWaveAudioIO::OpenDevice(const TWaveFormat& format)
+{
+    TWaveResult result = FPlatform.QueryFormat(FDirection, FDeviceID, format);
+    if (result == wrNoError) {
+        FFormat = format;
+        std::unique_ptr<TSoundDevice> device;
+        result = FPlatform.Open(FDirection, FDeviceID, format, *this, device);
+        if (result == wrNoError) {
+            FDevice = std::move(device);
+            FActive = true;
+            EndLoss(true);
+        }
+    }
+    FLastError = result;
+    return result;
+}
+
+void TWaveAudioIO::ReopenTimerTick()
+{
+    if (!FLost || FActive || FOpening) return;
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    // Quiet: a device still missing is simply tried again next time.
+    try {
+        (void)OpenDevice(FormatToOpen());
+    } catch (const std::exception&) {
+    }
+}
+
+void TWaveAudioIO::EndLoss(bool back)
+{
+    FReopenTimer->SetEnabled(false);
+    if (!FLost) return;
+    FLost = false;
+    if (back) std::fprintf(stderr, "parlet: %s device is back\n", DirectionName());
+}
+
+const char* TWaveAudioIO::DirectionName() const
+{
+    return FDirection == TWaveDirection::Playback ? "playback" : "capture";
 }
 
 void TWaveAudioIO::Close()
@@ -254,6 +298,7 @@ void TWaveAudioIO::DeviceClosed()
 {
     std::lock_guard<std::recursive_mutex> lock(FLock);
     FDevice.reset();
+    FDeviceFailed = false;
     FCloseRequested = false;
     if (!FDestroying) {
         try {
@@ -265,5 +310,34 @@ void TWaveAudioIO::DeviceClosed()
     FClosing = false;
     FActive = false;
     FBuffers.clear();
-    if (!FDestroying) OnDeactivate(this);
+    if (FDestroying) return;
+    // Armed before OnDeactivate, so a handler that reopens or deactivates
+    // the stream ends the attempts.
+    if (FLost) FReopenTimer->SetEnabled(true);
+    OnDeactivate(this);
+}
+
+void TWaveAudioIO::DeviceFailed(TWaveResult code)
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    if (FDestroying || !FDevice || FDeviceFailed) return;
+    FDeviceFailed = true;
+    FLastError = code;
+    // A device failing while it closes anyway (Deactivate, or a player's
+    // stream that ended) is only let close; one failing while streaming is
+    // lost and will be reopened.
+    const bool streaming = !FClosing;
+    FClosing = true;
+    if (streaming) {
+        FLost = true;
+        std::fprintf(stderr, "parlet: %s device lost: %s; trying to reopen it every second\n", DirectionName(),
+                     FPlatform.ErrorText(code).c_str());
+    }
+    TMainLoop& loop = TMainLoop::Current();
+    loop.Guarded([this] {
+        // Every queued buffer comes back; the last one's notice closes it.
+        if (!FCloseRequested) (void)FDevice->Reset();
+        if (FBuffers.empty()) CloseDevice();
+    });
+    if (streaming) loop.Guarded([this] { OnDeviceLost(this); });
 }

@@ -10,6 +10,8 @@
 #include "audio/WaveUtils.h"
 #include "base/Event.h"
 
+class TTimer;
+
 // What both stream directions share: device number, buffer settings, the
 // ring of buffers, opening and closing, and the delivery of device notices.
 // Every event runs on the main thread, from the main loop or from a wait
@@ -19,6 +21,13 @@
 // -> (Deactivate, or a player fill of 0 bytes) Closing -> (closed notice)
 // Closed. Active() holds from the open call until the closed notice has been
 // handled.
+//
+// A device that goes away while streaming (unplugged, its sound server
+// gone) is closed the same way (its buffers come back, OnDeactivate), and
+// then the stream tries to open the same device again once a second,
+// quietly, until it can. The loss and the return are each one line on
+// stderr; OnDeviceLost tells the owner. A deliberate Deactivate, or the
+// stream's destruction, stops the attempts.
 class TWaveAudioIO : public TObject, protected TSoundNoticeSink {
 public:
     TWaveAudioIO(TSoundPlatform& platform, TWaveDirection direction);
@@ -56,8 +65,15 @@ public:
     // Buffers the stream holds: queued at the device or being handled.
     std::size_t BufferCountInUse() const { return FBuffers.size(); }
 
+    // The device went away while streaming: true from then until it is open
+    // again (or a deliberate Deactivate gives it up).
+    bool DeviceLost() const { return FLost; }
+
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
+    // The device went away while streaming; its close has begun, and
+    // OnDeactivate follows when it is done.
+    TNotifyEvent OnDeviceLost;
     // When assigned, a failing device call raises this instead of throwing
     // EWaveAudioSysError, and the operation just fails.
     TNotifyEvent OnError;
@@ -114,14 +130,22 @@ protected:
 
 private:
     void Open();
+    // Query and open the device in this format without reporting a failure.
+    TWaveResult OpenDevice(const TWaveFormat& format);
     void Close();
+    // One quiet attempt to open the lost device again.
+    void ReopenTimerTick();
+    // Stop trying to reopen; `back` says the device is open again.
+    void EndLoss(bool back);
     // TSoundNoticeSink: run the handler under FLock; an escaping exception
     // goes to the main loop's error report and the header being handled is
     // freed.
     void DeviceOpened() override;
     void BufferDone(TWaveBuffer* buffer) override;
     void DeviceClosed() override;
+    void DeviceFailed(TWaveResult code) override;
     void HandleBufferNotice(THeader* header);
+    const char* DirectionName() const;
 
     int FDeviceID = -1;
     std::uint16_t FBufferLength = 1000;
@@ -129,4 +153,7 @@ private:
     bool FActive = false;
     bool FCloseRequested = false;
     int FPendingSelfNotices = 0;
+    bool FLost = false;          // the device went away; not given up yet
+    bool FDeviceFailed = false;  // the open device reported its failure
+    std::unique_ptr<TTimer> FReopenTimer;
 };

@@ -188,6 +188,7 @@ TEST(SimulatedSoundCard, PlaybackThatRunsDryIsCountedAndRestartsAfterTheGap)
         void DeviceOpened() override { opened = true; }
         void BufferDone(TWaveBuffer*) override { done.push_back(TMainLoop::Current().NowUs()); }
         void DeviceClosed() override { closed = true; }
+        void DeviceFailed(TWaveResult) override {}
     } sink;
     std::unique_ptr<TSoundDevice> device;
     const TWaveFormat format = BuildPCMFormat(Mono8bit48000Hz);
@@ -223,6 +224,7 @@ TEST(SimulatedSoundCard, CaptureWithNothingQueuedLosesSamplesAndCountsIt)
         void DeviceOpened() override {}
         void BufferDone(TWaveBuffer* b) override { done.push_back(b->BytesRecorded); }
         void DeviceClosed() override {}
+        void DeviceFailed(TWaveResult) override {}
     } sink;
     std::unique_ptr<TSoundDevice> device;
     ASSERT_EQ(card.Open(TWaveDirection::Capture, -1, BuildPCMFormat(Mono16bit48000Hz), sink, device), wrNoError);
