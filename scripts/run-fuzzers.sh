@@ -13,7 +13,7 @@ targets=(fuzz_settings_file fuzz_text_rules fuzz_demodulator fuzz_usb_interface)
 [ $# -gt 0 ] && targets=("$@")
 build=${PARLET_FUZZ_BUILD:-$here/build/fuzz}
 
-CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
   -DPARLET_SANITIZE=ON -DPARLET_FUZZ=ON -DPARLET_TESTS=OFF >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" --target "${targets[@]}"
 

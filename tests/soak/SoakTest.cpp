@@ -1,0 +1,378 @@
+// Two full stations on simulated back ends talk for hours of virtual time:
+// every 7 s each sends the other a text of random length under a random
+// operator name. Each direction has its own cable (A to B, B to A), with
+// gain, DC offset, noise and clock skew; within every hour a stretch of heavy
+// noise. The keyings of the two stations are not kept apart: with a cable
+// per direction they overlap without harm, and each station then receives
+// while it transmits, which the program must take in its stride.
+//
+// Both cables run the receiving card's clock slower than the sender's
+// (negative skew), the direction the demodulator's bit clock follows; with
+// the receiver's clock faster, long messages lose blocks (PARLET_SOAK_SKEW_PPM
+// positive shows it). A cable models skew as a growing offset in time, so
+// each is set afresh every minute while its sender is quiet, which keeps the
+// offset to milliseconds and repeats only silence.
+//
+// Duration and seed come from PARLET_SOAK_HOURS and PARLET_SOAK_SEED. The
+// default, three minutes, is a run under the sanitizers in the test build;
+// scripts/run-soak.sh runs it for hours on an optimized build.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "DeliveryLedger.h"
+#include "HeapInUse.h"
+#include "audio/VirtualCable.h"
+#include "base/VirtualLoop.h"
+#include "modem/untFFSKTransmitter.h"
+#include "settings/untZYNClientSettings.h"
+#include "tests/station/StationFixture.h"
+
+namespace {
+
+constexpr std::int64_t HourMs = 3'600'000;
+constexpr std::int64_t MessageEveryMs = 7000;
+constexpr std::int64_t StepMs = 10;
+constexpr std::int64_t DrainMs = 30'000;
+constexpr int CourtesyDelayMs = 400;
+constexpr std::int64_t KeyingAllowanceMs = 2000; // beyond frames and courtesy delay
+constexpr double QuietNoiseRms = 0.001;
+constexpr double HeavyNoiseRms = 0.02;
+constexpr double SkewPpm = -50;
+constexpr std::int64_t SkewRenewEveryMs = 60'000;
+constexpr std::int64_t QuietBeforeRenewMs = 1000;
+constexpr double MemoryGrowthAllowed = 0.03;
+
+double EnvNumber(const char* name, double fallback)
+{
+    const char* text = std::getenv(name);
+    return text && *text ? std::strtod(text, nullptr) : fallback;
+}
+
+// The channel's noise follows a fixed plan: in every period (an hour, or the
+// whole run when shorter) minutes 50 to 55 of 60 carry heavy noise.
+class TNoisePlan {
+public:
+    explicit TNoisePlan(std::int64_t runMs) : periodMs_(std::min(HourMs, runMs)) {}
+
+    bool HeavyAt(std::int64_t ms) const
+    {
+        const std::int64_t inPeriod = ms % periodMs_;
+        return inPeriod >= periodMs_ * 50 / 60 && inPeriod < periodMs_ * 55 / 60;
+    }
+    // Whether any moment of [fromMs, toMs] is heavy.
+    bool HeavyDuring(std::int64_t fromMs, std::int64_t toMs) const
+    {
+        for (std::int64_t period = fromMs / periodMs_; period <= toMs / periodMs_; ++period) {
+            const std::int64_t begin = period * periodMs_ + periodMs_ * 50 / 60;
+            const std::int64_t end = period * periodMs_ + periodMs_ * 55 / 60;
+            if (fromMs < end && toMs >= begin) return true;
+        }
+        return false;
+    }
+
+private:
+    std::int64_t periodMs_;
+};
+
+// Air time of one queued text: two preamble bytes, then per 8 characters a
+// block of two preamble bytes, the sync word and the characters, then one bit.
+std::int64_t FrameMs(const std::string& queued)
+{
+    const std::size_t blocks = (queued.size() + 7) / 8;
+    const std::size_t bits = 16 + blocks * 96 + 1;
+    return static_cast<std::int64_t>((bits * 1000 + 1199) / 1200);
+}
+
+// The text the receiver delivers for a tagged body: "SMS>" + body goes out in
+// blocks of 8 filled up with 0x00, and the prefix is taken off again.
+std::string AsDelivered(const std::string& body)
+{
+    std::string text = body;
+    text.append((8 - (4 + body.size()) % 8) % 8, '\0');
+    return text;
+}
+
+// The PTT keyings of one station: each is measured against the air time of
+// the text it carries (one text per keying: the queue hands one over every
+// 5 s and no keying lasts that long).
+class TKeyingWatch {
+public:
+    void Queued(const std::string& queued) { frames_.push_back(FrameMs(queued)); }
+
+    void Poll(bool keyed, std::int64_t nowMs)
+    {
+        if (keyed == keyed_) return;
+        keyed_ = keyed;
+        if (keyed) {
+            upAtMs_ = nowMs;
+            return;
+        }
+        downAtMs_ = nowMs;
+        ++keyings_;
+        const std::int64_t held = nowMs - upAtMs_;
+        if (frames_.empty()) {
+            ++unexplained_;
+            return;
+        }
+        const std::int64_t beyond = held - frames_.front() - CourtesyDelayMs;
+        frames_.pop_front();
+        maxBeyondMs_ = std::max(maxBeyondMs_, beyond);
+        minBeyondMs_ = std::min(minBeyondMs_, beyond);
+        if (beyond > KeyingAllowanceMs) ++tooLong_;
+    }
+
+    bool Keyed() const { return keyed_; }
+    bool QuietFor(std::int64_t ms, std::int64_t nowMs) const { return !keyed_ && nowMs - downAtMs_ >= ms; }
+    std::uint64_t keyings_ = 0;
+    std::uint64_t tooLong_ = 0;
+    std::uint64_t unexplained_ = 0; // keyings with no text to carry
+    std::int64_t maxBeyondMs_ = INT64_MIN;
+    std::int64_t minBeyondMs_ = INT64_MAX;
+    std::size_t Unkeyed() const { return frames_.size(); }
+
+private:
+    std::deque<std::int64_t> frames_;
+    bool keyed_ = false;
+    std::int64_t upAtMs_ = 0;
+    std::int64_t downAtMs_ = 0;
+};
+
+// One station of the soak with its random traffic.
+class TSoakStation {
+public:
+    TSoakStation(const std::string& name, std::uint32_t seed)
+        : station(RtsStationSettings(name, CourtesyDelayMs)), random_(seed)
+    {
+        // A day of played audio would not fit in memory.
+        station.sound.SetRecordPlayback(false);
+    }
+
+    void Open(TVirtualLoop& loop, TDeliveryLedger& heardFromOther, const TNoisePlan& noise)
+    {
+        TFFSKTranceiver& t = station.Open();
+        t.OnReceive = [&, this](TObject*, bool isSms, const std::string& text) {
+            if (sending_) {
+                echo_ = text;
+                return;
+            }
+            const std::int64_t now = loop.NowMs();
+            heardFromOther.Received(isSms ? text : "LOC>" + text, now, noise.HeavyDuring(now - 4000, now));
+        };
+    }
+
+    // Sends one random text under a random operator name; tells the other
+    // end's ledger what it should receive.
+    void SendRandom(std::int64_t nowMs, TDeliveryLedger& otherLedger, const TNoisePlan& noise)
+    {
+        TFFSKTranceiver& t = *station.transceiver;
+        t.Settings().SetOperaterName(RandomName());
+        sending_ = true;
+        t.SendText(RandomText());
+        sending_ = false;
+        keying.Queued("SMS>" + echo_);
+        // Queue wait (up to 5 s), keying and decoding all fall in this span.
+        otherLedger.Sent(AsDelivered(echo_), nowMs, noise.HeavyDuring(nowMs, nowMs + 12'000));
+    }
+
+    TSimulatedStation station;
+    TKeyingWatch keying;
+
+private:
+    std::string RandomText()
+    {
+        const int length = std::uniform_int_distribution<int>(1, 200)(random_);
+        std::string text;
+        for (int i = 0; i < length; ++i) {
+            // Mostly printable ASCII, some Windows-1252 letters.
+            const bool accented = std::uniform_int_distribution<int>(0, 9)(random_) == 0;
+            text += static_cast<char>(accented ? std::uniform_int_distribution<int>(0xC0, 0xFF)(random_)
+                                               : std::uniform_int_distribution<int>(0x20, 0x7E)(random_));
+        }
+        return text;
+    }
+
+    std::string RandomName()
+    {
+        static const char* const extras[] = {"", "", "", "", " server", " link", "gateway "};
+        const int length = std::uniform_int_distribution<int>(1, 24)(random_);
+        std::string name;
+        for (int i = 0; i < length; ++i) {
+            const int pick = std::uniform_int_distribution<int>(0, 26)(random_);
+            name += pick == 26 ? ' ' : static_cast<char>('a' + pick);
+        }
+        return name + extras[std::uniform_int_distribution<int>(0, 6)(random_)];
+    }
+
+    std::mt19937 random_;
+    bool sending_ = false;
+    std::string echo_;
+};
+
+struct TMemoryFigures {
+    std::size_t heapEarly = 0;
+    std::size_t heapEnd = 0;
+    std::size_t residentEarly = 0;
+    std::size_t residentEnd = 0;
+    std::int64_t earlyAtMs = 0;
+};
+
+void PrintCounts(std::FILE* out, const char* direction, const TDeliveryLedger& ledger)
+{
+    const auto& q = ledger.Quiet();
+    const auto& n = ledger.Noisy();
+    std::fprintf(out,
+                 "soak: %s quiet: sent %llu delivered %llu lost %llu duplicated %llu unsent %llu | "
+                 "noisy: sent %llu delivered %llu lost %llu duplicated %llu unsent %llu\n",
+                 direction, (unsigned long long)q.sent, (unsigned long long)q.delivered, (unsigned long long)q.lost,
+                 (unsigned long long)q.duplicated, (unsigned long long)q.unsent, (unsigned long long)n.sent,
+                 (unsigned long long)n.delivered, (unsigned long long)n.lost, (unsigned long long)n.duplicated,
+                 (unsigned long long)n.unsent);
+}
+
+void PrintKeying(std::FILE* out, const char* station, const TKeyingWatch& k)
+{
+    std::fprintf(out,
+                 "soak: %s keyings %llu, longest beyond frames+courtesy %lld ms, shortest %lld ms, "
+                 "over the %lld ms allowance %llu, without a text %llu\n",
+                 station, (unsigned long long)k.keyings_, (long long)k.maxBeyondMs_, (long long)k.minBeyondMs_,
+                 (long long)KeyingAllowanceMs, (unsigned long long)k.tooLong_, (unsigned long long)k.unexplained_);
+}
+
+} // namespace
+
+TEST(Soak, TwoStationsTalkAcrossNoisyCables)
+{
+    const double hours = EnvNumber("PARLET_SOAK_HOURS", 0.05);
+    const auto seed = static_cast<std::uint32_t>(EnvNumber("PARLET_SOAK_SEED", 1));
+    const auto runMs = static_cast<std::int64_t>(hours * HourMs);
+    ASSERT_GE(runMs, 60'000) << "a soak shorter than a minute says nothing";
+    const TNoisePlan noise(runMs);
+    const double quietRms = EnvNumber("PARLET_SOAK_QUIET_RMS", QuietNoiseRms);
+    const double heavyRms = EnvNumber("PARLET_SOAK_HEAVY_RMS", HeavyNoiseRms);
+    const double skewPpm = EnvNumber("PARLET_SOAK_SKEW_PPM", SkewPpm);
+    // Memory is compared with its level after the first hour, or after the
+    // first quarter of a shorter run.
+    TMemoryFigures memory;
+    memory.earlyAtMs = std::min(HourMs, runMs / 4);
+
+    TVirtualLoop loop;
+    TSoakStation a("Anna", seed * 2 + 1);
+    TSoakStation b("Bert", seed * 2 + 2);
+    TVirtualCable toB(a.station.sound, b.station.sound);
+    TVirtualCable toA(b.station.sound, a.station.sound);
+    toB.SetGain(0.5);
+    toB.SetClockSkewPpm(skewPpm);
+    toA.SetGain(0.7);
+    toA.SetDcOffset(0.002);
+    toA.SetClockSkewPpm(skewPpm * 0.4);
+    TDeliveryLedger heardByB, heardByA;
+    a.Open(loop, heardByA, noise);
+    b.Open(loop, heardByB, noise);
+
+    bool heavy = true; // forces the first setting
+    std::uint32_t noiseSeed = seed * 1000;
+    auto applyNoise = [&](std::int64_t now) {
+        if (noise.HeavyAt(now) == heavy) return;
+        heavy = !heavy;
+        const double rms = heavy ? heavyRms : quietRms;
+        toB.SetNoise(rms, ++noiseSeed);
+        toA.SetNoise(rms, ++noiseSeed);
+    };
+    applyNoise(0);
+
+    std::int64_t nextSkewRenewA = SkewRenewEveryMs, nextSkewRenewB = SkewRenewEveryMs;
+    auto renewSkew = [&](TVirtualCable& cable, const TKeyingWatch& sender, std::int64_t& due, std::int64_t now) {
+        if (now < due || !sender.QuietFor(QuietBeforeRenewMs, now)) return;
+        cable.SetClockSkewPpm(cable.ClockSkewPpm());
+        due = now + SkewRenewEveryMs;
+    };
+
+    std::uint64_t overlapSteps = 0, keyedStepsA = 0, keyedStepsB = 0;
+    std::int64_t nextA = 1000, nextB = 4500;
+    const auto started = std::chrono::steady_clock::now();
+    while (loop.NowMs() < runMs + DrainMs) {
+        loop.AdvanceByMs(StepMs);
+        const std::int64_t now = loop.NowMs();
+        applyNoise(now);
+        if (now >= nextA && now < runMs) {
+            a.SendRandom(now, heardByB, noise);
+            nextA += MessageEveryMs;
+        }
+        if (now >= nextB && now < runMs) {
+            b.SendRandom(now, heardByA, noise);
+            nextB += MessageEveryMs;
+        }
+        a.keying.Poll(a.station.Rts(), now);
+        b.keying.Poll(b.station.Rts(), now);
+        renewSkew(toB, a.keying, nextSkewRenewA, now);
+        renewSkew(toA, b.keying, nextSkewRenewB, now);
+        keyedStepsA += a.keying.Keyed();
+        keyedStepsB += b.keying.Keyed();
+        overlapSteps += a.keying.Keyed() && b.keying.Keyed();
+        if (memory.heapEarly == 0 && now >= memory.earlyAtMs) {
+            memory.heapEarly = HeapInUse();
+            memory.residentEarly = ResidentBytes();
+        }
+    }
+    memory.heapEnd = HeapInUse();
+    memory.residentEnd = ResidentBytes();
+    heardByA.Finish();
+    heardByB.Finish();
+    const double realSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+    std::string reportPath = std::getenv("PARLET_SOAK_REPORT") ? std::getenv("PARLET_SOAK_REPORT") : "";
+    std::FILE* file = reportPath.empty() ? nullptr : std::fopen(reportPath.c_str(), "a");
+    for (std::FILE* out : {stdout, file}) {
+        if (!out) continue;
+        std::fprintf(out, "soak: %.2f h of virtual time (seed %u) in %.0f s real, %.0fx real time\n", hours, seed,
+                     realSeconds, static_cast<double>(runMs + DrainMs) / 1000.0 / realSeconds);
+        std::fprintf(out, "soak: noise rms %.4f, heavy %.4f; skew A->B %.0f ppm, B->A %.0f ppm\n", quietRms, heavyRms,
+                     toB.ClockSkewPpm(), toA.ClockSkewPpm());
+        PrintCounts(out, "A->B", heardByB);
+        PrintCounts(out, "B->A", heardByA);
+        PrintKeying(out, "A", a.keying);
+        PrintKeying(out, "B", b.keying);
+        std::fprintf(out, "soak: keyed A %.1f%% B %.1f%% of the time, both at once %.1f%%\n",
+                     100.0 * static_cast<double>(keyedStepsA * StepMs) / static_cast<double>(runMs + DrainMs),
+                     100.0 * static_cast<double>(keyedStepsB * StepMs) / static_cast<double>(runMs + DrainMs),
+                     100.0 * static_cast<double>(overlapSteps * StepMs) / static_cast<double>(runMs + DrainMs));
+        std::fprintf(out, "soak: heap %zu bytes after %lld s, %zu at the end (%+.2f%%); resident %zu -> %zu bytes\n",
+                     memory.heapEarly, static_cast<long long>(memory.earlyAtMs / 1000), memory.heapEnd,
+                     100.0 * (static_cast<double>(memory.heapEnd) - static_cast<double>(memory.heapEarly)) /
+                         static_cast<double>(memory.heapEarly),
+                     memory.residentEarly, memory.residentEnd);
+        std::fprintf(out, "soak: sound cards: underruns A %llu B %llu, overruns A %llu B %llu\n",
+                     (unsigned long long)a.station.sound.Underruns(), (unsigned long long)b.station.sound.Underruns(),
+                     (unsigned long long)a.station.sound.Overruns(), (unsigned long long)b.station.sound.Overruns());
+        std::fflush(out);
+    }
+    if (file) std::fclose(file);
+
+    for (const TDeliveryLedger* ledger : {&heardByB, &heardByA}) {
+        const auto& q = ledger->Quiet();
+        EXPECT_GT(q.sent, 0u);
+        EXPECT_EQ(q.delivered, q.sent);
+        EXPECT_EQ(q.lost, 0u);
+        EXPECT_EQ(q.duplicated, 0u);
+        EXPECT_EQ(q.unsent, 0u);
+        EXPECT_EQ(ledger->Noisy().duplicated, 0u);
+        for (const std::string& fault : ledger->QuietFaults()) ADD_FAILURE() << fault;
+    }
+    for (const TKeyingWatch* k : {&a.keying, &b.keying}) {
+        EXPECT_EQ(k->tooLong_, 0u) << "a keying outlasted its frames, the courtesy delay and 2 s";
+        EXPECT_EQ(k->unexplained_, 0u) << "the radio was keyed with nothing to send";
+        EXPECT_EQ(k->Unkeyed(), 0u) << "texts were never sent";
+        EXPECT_FALSE(k->Keyed()) << "still keyed after the traffic stopped";
+    }
+    EXPECT_LE(static_cast<double>(memory.heapEnd),
+              static_cast<double>(memory.heapEarly) * (1.0 + MemoryGrowthAllowed))
+        << "the heap grew by more than " << MemoryGrowthAllowed * 100 << "% after the first hour";
+}
