@@ -7,6 +7,7 @@
 #include "app/ErrorBox.h"
 #include "app/QtMainLoop.h"
 #include "app/guiParlet.h"
+#include "base/ShutdownSignals.h"
 
 TProgram::TProgram(const std::string& settingsFile)
     : station_(std::make_unique<TLinuxStationPlatform>()),
@@ -22,6 +23,10 @@ TProgram::~TProgram()
 
 int RunParlet(int argc, char** argv)
 {
+    // Before any thread exists, so that every thread leaves the shutdown
+    // signals to the watcher: the first one ends the program through the
+    // normal destruction path (PTT written off, ports closed), status 0.
+    TShutdownSignals shutdownSignals([] { QApplication::quit(); });
     QApplication application(argc, argv);
     TQtMainLoop loop;
     TErrorBox errorBox;

@@ -69,6 +69,9 @@ void TShutdownSignals::Watch()
         }
         const std::string line = "parlet: " + std::string(strsignal(static_cast<int>(info.ssi_signo))) + ", shutting down\n";
         (void)!write(STDERR_FILENO, line.data(), line.size());
+        // Before the main loop exists (or after it is gone) nothing is open
+        // that an orderly shutdown would have to close.
+        if (!TMainLoop::Exists()) _exit(0);
         TMainLoop::Current().Post(onShutdownRequested_);
     }
 }
