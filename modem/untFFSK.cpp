@@ -42,6 +42,7 @@ TFFSK::TFFSK(TSoundPlatform& platform)
         return FillBuffer(Sender, Buffer, BufferSize, NumLoops);
     };
     FPlayer->OnDeactivate = [this](TObject* Sender) { PlayerDeactivated(Sender); };
+    FPlayer->OnDeviceLost = [this](TObject* Sender) { PlayerDeviceLost(Sender); };
     FPlayer->Activate();
     ReadyTimer = std::make_unique<TTimer>(ReadyDelayMs, false);
     ReadyTimer->OnTimer = [this](TObject* Sender) { ReadyTimerTick(Sender); };
@@ -64,16 +65,44 @@ int TFFSK::DeviceID() const
 
 void TFFSK::SetDeviceID(int value)
 {
+    if (!FPlayer->Active()) {
+        // Closed already: a lost device's next reopen attempt takes the new
+        // number; a player that could not open tries it now.
+        FPlayer->SetDeviceID(value);
+        if (!FPlayer->DeviceLost()) FPlayer->Activate();
+        return;
+    }
     FPendingDevice = value;
     FPlayer->Deactivate();
 }
 
+bool TFFSK::PlayerLost() const
+{
+    return FPlayer->DeviceLost();
+}
+
 void TFFSK::PlayerDeactivated(TObject*)
 {
-    if (FPendingDevice < 0) return;
-    FPlayer->SetDeviceID(FPendingDevice);
-    FPendingDevice = -1;
+    if (!FPendingDevice) return;
+    const int device = *FPendingDevice;
+    FPendingDevice.reset();
+    FPlayer->SetDeviceID(device);
     FPlayer->Activate();
+}
+
+void TFFSK::PlayerDeviceLost(TObject*)
+{
+    DropQueued();
+    OnPlayerLost(this);
+}
+
+void TFFSK::DropQueued()
+{
+    FBlocks.clear();
+    FWritePos = BlockSize;
+    FWritePtr = nullptr;
+    FLastBlockOut = false;
+    if (ReadyTimer) ReadyTimer->SetEnabled(false);
 }
 
 void TFFSK::WriteBit(bool Bit)

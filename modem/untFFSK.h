@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/Event.h"
@@ -18,6 +19,11 @@ class TTimer;
 // as 8-bit unsigned mono samples at 48000 Hz, and streams them through a
 // player that stays open for the modulator's whole life, playing silence when
 // nothing is queued. OnReady reports that everything written has been played.
+//
+// When the sound device goes away, the audio not yet played is dropped (it
+// must not sound minutes later, when the radio is no longer keyed) and
+// OnPlayerLost says so; the player reopens the device by itself, and from
+// then on the modulator streams silence and takes texts as before.
 class TFFSK : public TObject {
 public:
     static constexpr std::uint32_t SamplesPerBit = 40;
@@ -34,7 +40,14 @@ public:
 
     int DeviceID() const;
     // Closes the player; it reopens on the new device when the close is done.
+    // While the device is lost, the next attempt to reopen takes the new one.
     void SetDeviceID(int value);
+    // The player's device went away and is not open again yet.
+    bool PlayerLost() const;
+
+    // Forget the audio written but not yet handed to the player, and the
+    // ready signal still to come.
+    void DropQueued();
 
     // Appends one frame carrying Text (its bytes unchanged) and returns at
     // once; the player takes it one block per buffer.
@@ -55,9 +68,12 @@ public:
     const TTone& Tone1800Down() const { return FTone1800Down; }
 
     TNotifyEvent OnReady;
+    // The player's device went away; what was queued is gone.
+    TNotifyEvent OnPlayerLost;
 
 private:
     void PlayerDeactivated(TObject* Sender);
+    void PlayerDeviceLost(TObject* Sender);
     void ReadyTimerTick(TObject* Sender);
 
     TTone FTone1200Up{}, FTone1200Down{}, FTone1800Up{}, FTone1800Down{};
@@ -67,7 +83,7 @@ private:
     std::uint8_t* FWritePtr = nullptr;
     bool FPhase = false; // true: the next bit's wave starts rising
     bool FLastBlockOut = false;
-    int FPendingDevice = -1;
+    std::optional<int> FPendingDevice; // the device to reopen on once the player has closed
     std::unique_ptr<TLiveAudioPlayer> FPlayer;
     std::unique_ptr<TTimer> ReadyTimer;
 };

@@ -112,6 +112,10 @@ void TFFSKReceiver::DecideBit()
     default:
         AddBitSymbol('-');
         FCrossings = 0;
+        // A whole window without a crossing: the signal has stopped. A sync
+        // word heard just before (a frame cut short) must not take the first
+        // bits of the next transmission as its block.
+        if (FSinceCrossing >= static_cast<std::int32_t>(SamplesPerBit)) FShiftReg.fill(0);
         break;
     }
 }

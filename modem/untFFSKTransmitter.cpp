@@ -11,6 +11,9 @@ TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface) : ri
 {
     modulator_ = std::make_unique<TFFSK>(sound);
     modulator_->OnReady = [this](TObject*) { SendNext(); };
+    modulator_->OnPlayerLost = [this](TObject*) {
+        AbortKeying("The transmitter was released because the sound card went away while sending");
+    };
     delayTimer_ = std::make_unique<TTimer>(1000, false);
     delayTimer_->OnTimer = [this](TObject*) { DelayTimerTick(); };
     keyingWatchdog_ = std::make_unique<TTimer>(KeyingMarginMs, false);
@@ -65,6 +68,13 @@ void TFfskMessage::DelayTimerTick()
 
 void TFfskMessage::SendNext()
 {
+    if (!tx_) return;
+    if (modulator_->PlayerLost()) {
+        // Written now, the frame would sound whenever the device returns,
+        // long after this keying.
+        AbortKeying("The transmitter was released because the sound card is not available");
+        return;
+    }
     if (!texts_.empty()) {
         std::unique_ptr<TMessageObject> next = std::move(texts_.front());
         texts_.pop_front();
@@ -103,13 +113,21 @@ void TFfskMessage::ExtendKeyingDeadline(std::int64_t us)
 
 void TFfskMessage::KeyingWatchdogTick()
 {
+    AbortKeying("The transmitter was released because the sound card did not play the message out");
+}
+
+void TFfskMessage::AbortKeying(const std::string& reason)
+{
     keyingWatchdog_->SetEnabled(false);
     if (!tx_) return;
     const std::size_t dropped = texts_.size();
     texts_.clear();
     delayTimer_->SetEnabled(false);
+    // What the modulator still holds of this keying must not sound later
+    // with the radio released.
+    modulator_->DropQueued();
     Release();
-    TMainLoop::Current().ReportError("The transmitter was released because the sound card did not play the message out" +
+    TMainLoop::Current().ReportError(reason +
                                      (dropped ? " (" + std::to_string(dropped) + " more message(s) of this keying dropped)" : std::string()) + ".");
 }
 

@@ -26,7 +26,10 @@ public:
 
 // The keying sequencer: keys the transmitter, waits the courtesy delay, has
 // the modulator play the queued texts one after another and releases the
-// transmitter when nothing is left.
+// transmitter when nothing is left. A keying that cannot be played out (the
+// sound device went away, or its frames never finish) is released at once,
+// as after its last frame, its remaining texts dropped and the error
+// reported once.
 class TFfskMessage : public TObject {
 public:
     // Whatever fails, a keying ends at the latest this long after its
@@ -42,7 +45,8 @@ public:
 
     // Queue a text; key the radio if it is not keyed yet.
     void AddText(const std::string& text, int delayMs);
-    // Modulate the next text, or release the radio when none is left.
+    // Modulate the next text, or release the radio when none is left; no-op
+    // when the radio is not keyed.
     void SendNext();
 
     bool TX() const { return tx_; }
@@ -64,9 +68,11 @@ private:
     void DelayTimerTick();
     // Moves the latest end of the keying by `us` and re-arms the watchdog.
     void ExtendKeyingDeadline(std::int64_t us);
-    // The keying outlived everything its frames need: release the radio,
-    // drop what is left of this keying and say so once.
+    // The keying outlived everything its frames need.
     void KeyingWatchdogTick();
+    // Release the radio, drop what is left of this keying (texts and audio
+    // not played yet) and report `reason` once.
+    void AbortKeying(const std::string& reason);
     void Release();
 
     std::unique_ptr<TFFSK> modulator_;
