@@ -1,0 +1,112 @@
+// A station whose sound card goes away while it transmits: the radio is
+// released at once, the keying's texts are dropped and the user told once,
+// and the station sends again when the card is back.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "StationFixture.h"
+#include "base/VirtualLoop.h"
+#include "modem/untFFSK.h"
+#include "modem/untFFSKTransmitter.h"
+
+namespace {
+
+class LostSoundCardTest : public ::testing::Test {
+protected:
+    void Build(int courtesyDelayMs)
+    {
+        loop.SetErrorReport([this](const std::string& m) { reports.push_back(m); });
+        station = std::make_unique<TSimulatedStation>(RtsStationSettings("Anna", courtesyDelayMs));
+        transmitter = &station->Open().Transmitter();
+        transmitter->OnTX = [this](TObject*, bool on) { events.emplace_back(loop.NowMs(), on ? "tx-on" : "tx-off"); };
+    }
+
+    // Advance in 1 ms steps, logging every change of the RTS line.
+    void RunTo(std::int64_t ms)
+    {
+        while (loop.NowMs() < ms) {
+            loop.AdvanceByMs(1);
+            const bool rts = station->Rts();
+            if (rts != lastRts) events.emplace_back(loop.NowMs(), rts ? "rts-up" : "rts-down");
+            lastRts = rts;
+        }
+    }
+
+    std::vector<std::int64_t> TimesOf(const std::string& what) const
+    {
+        std::vector<std::int64_t> at;
+        for (const auto& [t, e] : events)
+            if (e == what) at.push_back(t);
+        return at;
+    }
+
+    TVirtualLoop loop;
+    std::unique_ptr<TSimulatedStation> station;
+    TFFSKTransmitter* transmitter = nullptr;
+    std::vector<std::pair<std::int64_t, std::string>> events;
+    std::vector<std::string> reports;
+    bool lastRts = false;
+};
+
+} // namespace
+
+TEST_F(LostSoundCardTest, CardLostMidFrameReleasesTheRadioAtOnceAndDropsTheKeying)
+{
+    // A courtesy delay longer than the queue period: both texts belong to
+    // the keying that starts at 5 s, the first frame starts at 11 s.
+    Build(6000);
+    testing::internal::CaptureStderr();
+    transmitter->Send("SMS>Anna>>" + std::string(150, 'a'));
+    transmitter->Send("SMS>Anna>>second");
+    RunTo(11600);
+    ASSERT_TRUE(transmitter->TX());
+    ASSERT_TRUE(FindTones(station->sound.TakePlayed()).found) << "the first frame is on the air";
+
+    station->sound.Unplug(TWaveDirection::Playback);
+    RunTo(12600);
+    ASSERT_EQ(TimesOf("tx-off").size(), 1u);
+    ASSERT_EQ(TimesOf("rts-down").size(), 1u);
+    EXPECT_LE(TimesOf("rts-down")[0], 11600 + 1000);
+    EXPECT_LE(TimesOf("tx-off")[0], TimesOf("rts-down")[0]) << "tx-off comes before the line falls";
+    EXPECT_FALSE(transmitter->TX());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("1 more message(s) of this keying dropped"), std::string::npos) << reports[0];
+
+    station->sound.Replug(TWaveDirection::Playback);
+    RunTo(30000);
+    EXPECT_FALSE(FindTones(station->sound.TakePlayed()).found) << "nothing of the dropped keying is played later";
+    EXPECT_EQ(TimesOf("rts-up").size(), 1u);
+    EXPECT_EQ(reports.size(), 1u) << "reported once, the watchdog stays quiet";
+
+    // The card is back: the next text goes out as ever.
+    transmitter->Send("SMS>Anna>>back on the air");
+    RunTo(45000);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(FindTones(station->sound.TakePlayed()).found);
+    EXPECT_EQ(TimesOf("tx-on").size(), 2u);
+    EXPECT_EQ(TimesOf("tx-off").size(), 2u);
+    EXPECT_FALSE(station->Rts());
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(said.find("playback device lost"), said.rfind("playback device lost")) << said;
+}
+
+TEST_F(LostSoundCardTest, KeyingWhileTheCardIsGoneEndsWithTheCourtesyDelay)
+{
+    Build(400);
+    testing::internal::CaptureStderr();
+    RunTo(1000);
+    station->sound.Unplug(TWaveDirection::Playback);
+    transmitter->Send("SMS>Anna>>into the void");
+    RunTo(6000);
+    EXPECT_EQ(TimesOf("rts-up"), (std::vector<std::int64_t>{5000}));
+    EXPECT_EQ(TimesOf("rts-down"), (std::vector<std::int64_t>{5400}));
+    EXPECT_EQ(reports.size(), 1u);
+    station->sound.Replug(TWaveDirection::Playback);
+    RunTo(12000);
+    (void)testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(FindTones(station->sound.TakePlayed()).found) << "the text is not played when the card returns";
+    EXPECT_EQ(reports.size(), 1u);
+}
