@@ -163,13 +163,17 @@ void CheckOnlyTheKeyChanged(std::string_view before, std::string_view after, con
         FuzzCheck(AreAddedKeyLines(is, setter), "lines other than the key's were added" + where);
         return;
     }
-    // A last line without a line break gets one, so the key can follow it;
-    // its bytes stay as they were.
-    FuzzCheck(was.size() == 1 && prefix + 1 == b.size() && was[0].ending.empty() && !is.empty() &&
-                  is[0].content == was[0].content && !is[0].ending.empty(),
+    // A last line without a line break (or ended by a lone CR) gets one, so
+    // the key can follow it: every byte of the file stays, then come a line
+    // break and the added lines.
+    FuzzCheck(was.size() == 1 && suffix == 0 && prefix + 1 == b.size() && was[0].ending != "\n" &&
+                  was[0].ending != "\r\n" && after.substr(0, before.size()) == before,
               "lines other than the key's changed" + where);
-    FuzzCheck(AreAddedKeyLines(std::vector<TLine>(is.begin() + 1, is.end()), setter),
-              "lines other than the key's were added" + where);
+    std::string_view rest = after.substr(before.size());
+    const std::size_t breakLength = rest.substr(0, 2) == "\r\n" ? 2 : rest.substr(0, 1) == "\n" ? 1 : 0;
+    FuzzCheck(breakLength > 0, "the last line was not ended before the key" + where);
+    rest.remove_prefix(breakLength);
+    FuzzCheck(AreAddedKeyLines(SplitLines(rest), setter), "lines other than the key's were added" + where);
 }
 
 // A value the profile reader gives back as written: no blanks at its ends,

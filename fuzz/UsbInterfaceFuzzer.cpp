@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FuzzInput.h"
@@ -24,6 +25,7 @@ const TBytes PttOff = {0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x03, 0xFF};
 const TBytes PttOn = {0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x00};
 constexpr std::size_t MaxSteps = 120;
 constexpr int SettleTimeoutMs = 5000;
+constexpr int SettleSpins = 20000;
 
 struct TDevice {
     std::string path;
@@ -149,18 +151,24 @@ private:
         FuzzCheck(rx_.back() == (data[7] == 0xFF), "the receive line does not follow data byte 7");
     }
 
+    bool ReadersIdle() const
+    {
+        for (const TDevice& d : devices_)
+            if (!bus_.InputIdle(d.path)) return false;
+        return true;
+    }
+
     // Serve device notices and reader hand-offs until every reader waits.
+    // Readers usually get there within microseconds: spin briefly before
+    // the loop's own wait, which looks again only every 10 ms.
     void Settle()
     {
         loop_.RunPending();
-        const bool idle = loop_.WaitUntil(
-            [this] {
-                for (const TDevice& d : devices_)
-                    if (!bus_.InputIdle(d.path)) return false;
-                return true;
-            },
-            SettleTimeoutMs);
-        FuzzCheck(idle, "the HID readers did not settle");
+        for (int spin = 0; spin < SettleSpins && !ReadersIdle(); ++spin) {
+            std::this_thread::yield();
+            loop_.RunPending();
+        }
+        FuzzCheck(loop_.WaitUntil([this] { return ReadersIdle(); }, SettleTimeoutMs), "the HID readers did not settle");
         loop_.RunPending();
     }
 

@@ -117,8 +117,10 @@ Location Locate(const std::vector<Line>& lines, std::string_view section, std::s
 
 std::string_view LineEndingOf(std::string_view text, const std::vector<Line>& lines)
 {
+    // A lone CR at the end of the file ends no line: taken as the ending,
+    // the new lines would run into one line that no reader splits.
     for (const Line& line : lines)
-        if (line.next > line.end) return text.substr(line.end, line.next - line.end);
+        if (line.next > line.end && text[line.next - 1] == '\n') return text.substr(line.end, line.next - line.end);
     return "\r\n";
 }
 

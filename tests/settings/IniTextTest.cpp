@@ -80,6 +80,10 @@ TEST(IniText, ANewSectionIsAppendedWithTheFilesLineEnding)
     EXPECT_EQ(WithIniValue("[A]\nk=1\n", "Forms", "MainW", "1"), "[A]\nk=1\n[Forms]\nMainW=1\n");
     EXPECT_EQ(WithIniValue("[A]\r\nk=1", "Forms", "MainW", "1"), "[A]\r\nk=1\r\n[Forms]\r\nMainW=1\r\n");
     EXPECT_EQ(WithIniValue("[A]", "A", "k", "1"), "[A]\r\nk=1\r\n");
+    // Found by fuzzing: a stray CR at the end of the file is no line ending.
+    const std::string strayCr = WithIniValue("x=1\r", "Forms", "MainW", "1");
+    EXPECT_EQ(strayCr, "x=1\r\r\n[Forms]\r\nMainW=1\r\n");
+    EXPECT_EQ(FindIniValue(strayCr, "Forms", "MainW"), "1");
 }
 
 TEST(IniText, IntegersFollowTheProfileRules)
