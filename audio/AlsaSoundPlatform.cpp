@@ -3,7 +3,11 @@
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
+#include <mutex>
+#include <set>
+#include <utility>
 
 #include "audio/AlsaDevice.h"
 
@@ -73,6 +77,33 @@ TWaveResult ResultOf(int alsaError)
 {
     return static_cast<TWaveResult>(-alsaError);
 }
+
+// ALSA writes its own diagnostics ("ALSA lib pulse.c:242:(pulse_connect)
+// ...") through one process-wide handler. A lost device is tried again every
+// second, and every attempt would repeat the same lines, so each distinct
+// diagnostic (by its place in ALSA's source) is written once, in ALSA's own
+// layout. The record of what was written belongs to that one handler.
+void DiagnosticOncePerPlace(const char* file, int line, const char* function, int err, const char* fmt, ...)
+{
+    static std::mutex mutex;
+    static std::set<std::pair<std::string, int>> written;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!written.emplace(file ? file : "", line).second) return;
+    }
+    std::fprintf(stderr, "ALSA lib %s:%i:(%s) ", file ? file : "", line, function ? function : "");
+    va_list args;
+    va_start(args, fmt);
+    std::vfprintf(stderr, fmt, args);
+    va_end(args);
+    if (err) std::fprintf(stderr, ": %s", snd_strerror(err));
+    std::fputc('\n', stderr);
+}
+}
+
+TAlsaSoundPlatform::TAlsaSoundPlatform()
+{
+    snd_lib_error_set_handler(DiagnosticOncePerPlace);
 }
 
 std::string TAlsaSoundPlatform::DeviceName(int deviceId)

@@ -14,10 +14,14 @@
 // submitted buffers in order and posts each finished one to the main loop.
 // Underruns and overruns are recovered and counted, not fatal. Result codes
 // are ALSA's error numbers negated, and ErrorText is ALSA's own text for
-// them. The parameters negotiated are logged on stderr once per open.
+// them. The parameters negotiated are logged on stderr once per open. A PCM
+// that fails beyond recovery (device unplugged, sound server gone) is
+// reported to its stream as a failure notice.
 class TAlsaSoundPlatform : public TSoundPlatform {
 public:
-    TAlsaSoundPlatform() = default;
+    // Makes ALSA write each of its own diagnostics once (a lost device is
+    // tried again every second).
+    TAlsaSoundPlatform();
 
     TWaveResult QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format) override;
     TWaveResult Open(TWaveDirection direction, int deviceId, const TWaveFormat& format, TSoundNoticeSink& sink,
