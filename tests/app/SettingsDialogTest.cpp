@@ -87,7 +87,7 @@ TEST_F(SettingsDialog, ControlsCaptionsAndPositions)
 
 TEST_F(SettingsDialog, ShowsTheSettingsFile)
 {
-    WriteFile(station.SettingsFile(), "[Interface]\r\nRigComm=1\r\nRigComDtr=1\r\nRigComActiveHigh=0\r\n"
+    WriteBytes(station.SettingsFile(), "[Interface]\r\nRigComm=1\r\nRigComDtr=1\r\nRigComActiveHigh=0\r\n"
                                       "RigComUnusedHight=1\r\nCommPort=5\r\n");
     TfrmSettings& d = Open();
     EXPECT_EQ(d.grpPcToRadio().ItemIndex(), 1);
@@ -105,7 +105,7 @@ TEST_F(SettingsDialog, VoxGreysPinAndPolarityAndEveryChangeIsSavedAtOnce)
     EXPECT_TRUE(d.grpPcToRadioPin().isEnabled());
     Pick(d.grpPcToRadio(), 0);
     EXPECT_FALSE(Settings().RigComKeying());
-    EXPECT_NE(ReadFile(station.SettingsFile()).find("RigComm=0"), std::string::npos);
+    EXPECT_NE(ReadBytes(station.SettingsFile()).find("RigComm=0"), std::string::npos);
     EXPECT_FALSE(d.grpPcToRadioPin().isEnabled());
     EXPECT_FALSE(d.grpPcToRadioPolarity().isEnabled());
     EXPECT_TRUE(d.ComboBox1().isEnabled());
@@ -126,7 +126,7 @@ TEST_F(SettingsDialog, VoxGreysPinAndPolarityAndEveryChangeIsSavedAtOnce)
     QTest::mouseClick(&d.cbxUnusedHight(), Qt::LeftButton);
     EXPECT_TRUE(Settings().RigComUnusedHight());
     EXPECT_TRUE(station.serial.RTS("COM2"));
-    const std::string file = ReadFile(station.SettingsFile());
+    const std::string file = ReadBytes(station.SettingsFile());
     EXPECT_NE(file.find("RigComDtr=1"), std::string::npos);
     EXPECT_NE(file.find("RigComActiveHigh=0"), std::string::npos);
     EXPECT_NE(file.find("RigComUnusedHight=1"), std::string::npos);
@@ -148,7 +148,7 @@ TEST_F(SettingsDialog, RedLabelFollowsThePortChoice)
     ChoosePort(d.ComboBox1(), 3); // COM4: absent
     EXPECT_TRUE(Shown(d.lblComInUse()));
     EXPECT_EQ(Settings().CommIndex(), 3);
-    EXPECT_NE(ReadFile(station.SettingsFile()).find("CommPort=3"), std::string::npos);
+    EXPECT_NE(ReadBytes(station.SettingsFile()).find("CommPort=3"), std::string::npos);
 
     // Another absent one: hidden and shown again at once.
     ChoosePort(d.ComboBox1(), 1);

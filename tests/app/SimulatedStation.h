@@ -1,10 +1,6 @@
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "app/guiParlet.h"
@@ -15,42 +11,7 @@
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 #include "settings/SimulatedDesktop.h"
-
-// A private folder for one test's settings file, removed afterwards.
-class TTestFolder {
-public:
-    TTestFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "parlet-app-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TTestFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TTestFolder(const TTestFolder&) = delete;
-    TTestFolder& operator=(const TTestFolder&) = delete;
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
+#include "tests/support/TempFolder.h"
 
 // Operator Anna, keying by the radio's VOX, the default courtesy delay.
 inline const char* const AnnaByVox = "[Identification]\r\n"
@@ -66,7 +27,7 @@ class TSimulatedStation {
 public:
     explicit TSimulatedStation(const std::string& settings = AnnaByVox)
     {
-        WriteFile(SettingsFile(), settings);
+        WriteBytes(SettingsFile(), settings);
     }
 
     TStationPlatform Platform() { return {sound, serial, hid, desktop}; }
@@ -79,7 +40,7 @@ public:
         return *form;
     }
 
-    TTestFolder folder;
+    TTempFolder folder;
     TVirtualLoop loop;
     TSimulatedSoundCard sound;
     TVirtualCable loopback{sound, sound};

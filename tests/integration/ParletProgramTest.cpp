@@ -16,6 +16,7 @@
 #include "app/Program.h"
 #include "app/QtMainLoop.h"
 #include "app/guiParlet.h"
+#include "tests/support/TempFolder.h"
 
 // The program end to end: what start-up builds (the real back ends: ALSA,
 // termios, hidraw; the main window on them) on Qt's main loop, on the private
@@ -23,33 +24,6 @@
 // drawn on Qt's offscreen platform: the test types and clicks through Qt's
 // own input events and reads the log from the widget.
 namespace {
-class TSettingsFolder {
-public:
-    TSettingsFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "parlet-e2e-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TSettingsFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string File() const { return (path_ / "ZYNClient.ini").string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
 const std::string AnnaByVox = "; the client suite's own settings\r\n"
                               "[Identification]\r\n"
                               "OperaterName=Anna\r\n"
@@ -63,14 +37,15 @@ const std::string AnnaByVox = "; the client suite's own settings\r\n"
 
 TEST(ParletProgram, HelloGoesOutAndComesBackDecodedFromTheSoundServer)
 {
-    TSettingsFolder folder;
-    std::ofstream(folder.File(), std::ios::binary) << AnnaByVox;
+    TTempFolder folder;
+    const std::string settingsFile = folder.File("ZYNClient.ini");
+    WriteBytes(settingsFile, AnnaByVox);
 
     TQtMainLoop loop;
     std::vector<std::string> errors;
     loop.SetErrorReport([&](const std::string& message) { errors.push_back(message); });
     {
-        TProgram program(folder.File());
+        TProgram program(settingsFile);
         TfrmParlet& form = program.MainForm();
         form.show();
 
@@ -93,5 +68,5 @@ TEST(ParletProgram, HelloGoesOutAndComesBackDecodedFromTheSoundServer)
 
     std::string expected = AnnaByVox;
     expected.replace(expected.find("FBand=0"), 7, "FBand=1");
-    EXPECT_EQ(ReadAll(folder.File()), expected);
+    EXPECT_EQ(ReadBytes(settingsFile), expected);
 }

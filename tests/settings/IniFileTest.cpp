@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "settings/IniFile.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "settings/IniText.h"
 #include "settings/untZYNClientSettings.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "base/ProgramFolder.h"
 #include "settings/SettingsTextRules.h"
 #include "settings/untZYNClientSettings.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -1,11 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,41 +11,7 @@
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 #include "settings/SimulatedDesktop.h"
-
-// A private folder, removed afterwards.
-class TScratchFolder {
-public:
-    TScratchFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "parlet-station-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TScratchFolder(const TScratchFolder&) = delete;
-    TScratchFolder& operator=(const TScratchFolder&) = delete;
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-inline std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
+#include "tests/support/TempFolder.h"
 
 // Settings of a station that keys the PTT on RTS, active high, on COM1.
 inline std::string RtsStationSettings(const std::string& operatorName, int courtesyDelayMs)
@@ -79,7 +41,7 @@ public:
     }
     bool Rts() const { return serial.RTS("COM1"); }
 
-    TScratchFolder folder;
+    TTempFolder folder;
     TSimulatedSoundCard sound;
     TSimulatedSerialPlatform serial;
     TSimulatedHidBus hid;

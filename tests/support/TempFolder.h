@@ -11,7 +11,7 @@ class TTempFolder {
 public:
     TTempFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "parlet-settings-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "parlet-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }
