@@ -17,6 +17,10 @@
 namespace {
 
 constexpr int MaxPresets = 10;
+// Far more announcements than the suite ever keeps. Every entry reads the
+// file twice, so a count of two thousand million (a damaged or hostile file)
+// would hang the start-up and exhaust memory.
+constexpr int MaxAnnouncements = 1000;
 constexpr std::size_t MaxCallsignLength = 20;
 
 // Where the suite keeps its courtesy sounds when the file names none.
@@ -203,7 +207,7 @@ void TZYNClientSettings::LoadPresets()
 void TZYNClientSettings::LoadAnnouncements(const std::string& countKey, const std::string& sectionWord,
                                            std::vector<std::unique_ptr<TAnnouncement>>& list)
 {
-    const int count = FIniFile->ReadInteger("Messages", countKey, 0);
+    const int count = std::min(FIniFile->ReadInteger("Messages", countKey, 0), MaxAnnouncements);
     for (int i = 0; i < count; ++i) {
         const std::string section = sectionWord + std::to_string(i);
         std::string file = FIniFile->ReadString(section, "File", "");
