@@ -46,8 +46,8 @@ void TFFSKReceiver::RecorderData(TObject*, std::uint8_t* Buffer, std::uint32_t B
     // negative sample, below 0x7F a non-negative one; the two extreme values
     // (beyond +-32512) never count as a crossing. Flipping every bit of the
     // byte while waiting for a non-negative sample turns both tests into one
-    // (h < 0x7F is ~h > 0x80), so the loop runs without data-dependent
-    // branches; the state lives in locals and is stored at each bit decision.
+    // comparison (h < 0x7F is ~h > 0x80). The state lives in locals and is
+    // stored at each bit decision.
     std::uint8_t waitMask = FHalfWave ? 0xFF : 0x00;
     std::int32_t since = FSinceCrossing;
     std::int32_t crossings = FCrossings;
@@ -61,8 +61,14 @@ void TFFSKReceiver::RecorderData(TObject*, std::uint8_t* Buffer, std::uint32_t B
         crossings += accepted;
         since = accepted ? 0 : since;
         waitMask ^= accepted ? 0xFF : 0x00;
-        // Any candidate early in a window pulls the window on to 7, so the
-        // windows settle with the bit boundary at position 7.
+        // The bit clock is pulled both ways towards a boundary crossing at
+        // position 7: an accepted crossing at 8..12 (a boundary drifting
+        // late, from a slower sender or windows that settled late in noise)
+        // walks the window back one sample per bit, and any candidate early
+        // in a window moves the window on to 7. A clean, aligned signal
+        // crosses at 7 and is never moved. Without the walk back a boundary
+        // more than about 5 samples late loses or invents bits.
+        phase -= accepted && static_cast<std::uint32_t>(phase - 8) <= 4;
         phase = candidate && phase < 7 ? 7 : phase;
         if (++phase > 39) {
             FHalfWave = waitMask ? 1 : 0;

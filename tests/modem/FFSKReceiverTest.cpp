@@ -35,11 +35,11 @@ std::vector<std::uint8_t> SignChanges(std::size_t length, const std::vector<std:
 TEST(FFSKReceiver, CrossingsPerWindowDecideBitAndCarry)
 {
     TDirectReceiver rx;
-    // Windows of 40 samples from 0 (no crossing before position 7, so none
-    // is moved): 3 crossings, 4 (carry 1), 1 + 4 = 5, 2, 1 (owes 1),
+    // Windows of 40 samples from 0 (no crossing before position 7 or at
+    // 8..12, so none is moved): 3 crossings, 4 (carry 1), 1 + 4 = 5, 2, 1 (owes 1),
     // -1 + 2 = 1 (owes 1), -1 + 0, and 2 with a glitch 5 samples after the
     // first that is not taken.
-    rx.Feed(SignChanges(320, {10, 20, 30, 47, 57, 67, 77, 87, 97, 107, 117, 130, 150, 170, 210, 220, 290, 295, 297, 310}),
+    rx.Feed(SignChanges(320, {13, 23, 33, 47, 57, 67, 77, 87, 97, 107, 117, 133, 150, 173, 213, 223, 293, 298, 300, 313}),
             0, 320);
     ASSERT_FALSE(rx.Traces.empty());
     EXPECT_EQ(rx.Traces.back(), "1^-0__-0");
@@ -57,6 +57,21 @@ TEST(FFSKReceiver, CandidateEarlyInAWindowMovesTheWindowOn)
     TDirectReceiver unmoved;
     unmoved.Feed(SignChanges(76, {50}), 0, 76);
     EXPECT_EQ(unmoved.Traces.size(), 1u);
+}
+
+TEST(FFSKReceiver, LateBoundaryCrossingWalksTheWindowBackOneSample)
+{
+    // An accepted crossing at position 10 of the second window moves that
+    // window's end one sample later, from sample 79 to 80; one at 13 is an
+    // ordinary crossing inside the bit and moves nothing.
+    {
+        TDirectReceiver rx;
+        rx.Feed(SignChanges(80, {50}), 0, 80);
+        EXPECT_EQ(rx.Traces.size(), 1u);
+    }
+    TDirectReceiver inside;
+    inside.Feed(SignChanges(80, {53}), 0, 80);
+    EXPECT_EQ(inside.Traces.size(), 2u);
 }
 
 TEST(FFSKReceiver, SilenceAndClippedSquareWaveGiveOnlyNoBitSymbols)
