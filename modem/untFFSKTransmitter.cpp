@@ -23,7 +23,10 @@ TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface) : ri
 TFfskMessage::~TFfskMessage()
 {
     // The radio is not unkeyed here: the rig interface's own destruction
-    // decides what becomes of the keying line.
+    // decides what becomes of the keying line. A closing player must not
+    // call back into a half-destroyed sequencer.
+    modulator_->OnPlayerLost = nullptr;
+    modulator_->OnReady = nullptr;
     keyingWatchdog_.reset();
     delayTimer_.reset();
     modulator_.reset();
