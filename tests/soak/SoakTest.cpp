@@ -6,12 +6,12 @@
 // per direction they overlap without harm, and each station then receives
 // while it transmits, which the program must take in its stride.
 //
-// Both cables run the receiving card's clock slower than the sender's
-// (negative skew), the direction the demodulator's bit clock follows; with
-// the receiver's clock faster, long messages lose blocks (PARLET_SOAK_SKEW_PPM
-// positive shows it). A cable models skew as a growing offset in time, so
-// each is set afresh every minute while its sender is quiet, which keeps the
-// offset to milliseconds and repeats only silence.
+// B's sound card runs 50 ppm slower than A's, so A->B is skewed by -50 ppm
+// and B->A by +50 ppm. A cable models skew as a growing offset in time (a
+// negative one reads ahead of what the sender has queued and would turn to
+// silence within hours), so each is set afresh every minute while its sender
+// is quiet: the offset stays within milliseconds and only silence is skipped
+// or repeated, while every frame still arrives stretched or squeezed.
 //
 // Duration and seed come from PARLET_SOAK_HOURS and PARLET_SOAK_SEED. The
 // default, three minutes, is a run under the sanitizers in the test build;
@@ -45,7 +45,7 @@ constexpr int CourtesyDelayMs = 400;
 constexpr std::int64_t KeyingAllowanceMs = 2000; // beyond frames and courtesy delay
 constexpr double QuietNoiseRms = 0.001;
 constexpr double HeavyNoiseRms = 0.02;
-constexpr double SkewPpm = -50;
+constexpr double SkewPpm = 50; // how much slower B's card runs than A's
 constexpr std::int64_t SkewRenewEveryMs = 60'000;
 constexpr std::int64_t QuietBeforeRenewMs = 1000;
 constexpr double MemoryGrowthAllowed = 0.03;
@@ -258,6 +258,7 @@ TEST(Soak, TwoStationsTalkAcrossNoisyCables)
     const double quietRms = EnvNumber("PARLET_SOAK_QUIET_RMS", QuietNoiseRms);
     const double heavyRms = EnvNumber("PARLET_SOAK_HEAVY_RMS", HeavyNoiseRms);
     const double skewPpm = EnvNumber("PARLET_SOAK_SKEW_PPM", SkewPpm);
+    const auto skewRenewMs = static_cast<std::int64_t>(EnvNumber("PARLET_SOAK_SKEW_RENEW_S", SkewRenewEveryMs / 1000) * 1000);
     // Memory is compared with its level after the first hour, or after the
     // first quarter of a shorter run.
     TMemoryFigures memory;
@@ -269,10 +270,10 @@ TEST(Soak, TwoStationsTalkAcrossNoisyCables)
     TVirtualCable toB(a.station.sound, b.station.sound);
     TVirtualCable toA(b.station.sound, a.station.sound);
     toB.SetGain(0.5);
-    toB.SetClockSkewPpm(skewPpm);
+    toB.SetClockSkewPpm(-skewPpm);
     toA.SetGain(0.7);
     toA.SetDcOffset(0.002);
-    toA.SetClockSkewPpm(skewPpm * 0.4);
+    toA.SetClockSkewPpm(skewPpm);
     TDeliveryLedger heardByB, heardByA;
     a.Open(loop, heardByA, noise);
     b.Open(loop, heardByB, noise);
@@ -288,11 +289,12 @@ TEST(Soak, TwoStationsTalkAcrossNoisyCables)
     };
     applyNoise(0);
 
-    std::int64_t nextSkewRenewA = SkewRenewEveryMs, nextSkewRenewB = SkewRenewEveryMs;
+    // A renewal interval of 0 never renews.
+    std::int64_t nextSkewRenewA = skewRenewMs, nextSkewRenewB = skewRenewMs;
     auto renewSkew = [&](TVirtualCable& cable, const TKeyingWatch& sender, std::int64_t& due, std::int64_t now) {
-        if (now < due || !sender.QuietFor(QuietBeforeRenewMs, now)) return;
+        if (skewRenewMs <= 0 || now < due || !sender.QuietFor(QuietBeforeRenewMs, now)) return;
         cable.SetClockSkewPpm(cable.ClockSkewPpm());
-        due = now + SkewRenewEveryMs;
+        due = now + skewRenewMs;
     };
 
     std::uint64_t overlapSteps = 0, keyedStepsA = 0, keyedStepsB = 0;
@@ -334,8 +336,8 @@ TEST(Soak, TwoStationsTalkAcrossNoisyCables)
         if (!out) continue;
         std::fprintf(out, "soak: %.2f h of virtual time (seed %u) in %.0f s real, %.0fx real time\n", hours, seed,
                      realSeconds, static_cast<double>(runMs + DrainMs) / 1000.0 / realSeconds);
-        std::fprintf(out, "soak: noise rms %.4f, heavy %.4f; skew A->B %.0f ppm, B->A %.0f ppm\n", quietRms, heavyRms,
-                     toB.ClockSkewPpm(), toA.ClockSkewPpm());
+        std::fprintf(out, "soak: noise rms %.4f, heavy %.4f; skew A->B %.0f ppm, B->A %.0f ppm, set afresh every %lld s\n",
+                     quietRms, heavyRms, toB.ClockSkewPpm(), toA.ClockSkewPpm(), static_cast<long long>(skewRenewMs / 1000));
         PrintCounts(out, "A->B", heardByB);
         PrintCounts(out, "B->A", heardByA);
         PrintKeying(out, "A", a.keying);
