@@ -20,35 +20,19 @@ protected:
     {
         loop.SetErrorReport([this](const std::string& m) { reports.push_back(m); });
         station = std::make_unique<TSimulatedStation>(RtsStationSettings("Anna", courtesyDelayMs));
+        log = std::make_unique<TKeyingLog>(loop, *station);
         transmitter = &station->Open().Transmitter();
-        transmitter->OnTX = [this](TObject*, bool on) { events.emplace_back(loop.NowMs(), on ? "tx-on" : "tx-off"); };
+        log->Watch(*transmitter);
     }
 
-    // Advance in 1 ms steps, logging every change of the RTS line.
-    void RunTo(std::int64_t ms)
-    {
-        while (loop.NowMs() < ms) {
-            loop.AdvanceByMs(1);
-            const bool rts = station->Rts();
-            if (rts != lastRts) events.emplace_back(loop.NowMs(), rts ? "rts-up" : "rts-down");
-            lastRts = rts;
-        }
-    }
-
-    std::vector<std::int64_t> TimesOf(const std::string& what) const
-    {
-        std::vector<std::int64_t> at;
-        for (const auto& [t, e] : events)
-            if (e == what) at.push_back(t);
-        return at;
-    }
+    void RunTo(std::int64_t ms) { log->RunTo(ms); }
+    std::vector<std::int64_t> TimesOf(const std::string& what) const { return log->TimesOf(what); }
 
     TVirtualLoop loop;
     std::unique_ptr<TSimulatedStation> station;
+    std::unique_ptr<TKeyingLog> log;
     TFFSKTransmitter* transmitter = nullptr;
-    std::vector<std::pair<std::int64_t, std::string>> events;
     std::vector<std::string> reports;
-    bool lastRts = false;
 };
 
 } // namespace

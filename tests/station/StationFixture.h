@@ -3,11 +3,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/SimulatedSoundCard.h"
+#include "base/VirtualLoop.h"
 #include "modem/StationPlatform.h"
 #include "modem/untFFSKTranceiver.h"
+#include "modem/untFFSKTransmitter.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 #include "settings/SimulatedDesktop.h"
@@ -68,3 +71,42 @@ inline TToneSpan FindTones(const std::vector<std::uint8_t>& played, std::size_t 
     }
     return span;
 }
+
+// What happens when on one station, on the virtual clock: the transmitter's
+// OnTX, changes of the RTS line, and whatever a test notes itself.
+class TKeyingLog {
+public:
+    TKeyingLog(TVirtualLoop& loop, TSimulatedStation& station) : loop_(loop), station_(station) {}
+
+    void Watch(TFFSKTransmitter& transmitter)
+    {
+        transmitter.OnTX = [this](TObject*, bool on) { Note(on ? "tx-on" : "tx-off"); };
+    }
+    void Note(const std::string& what) { events_.emplace_back(loop_.NowMs(), what); }
+
+    // Advance in 1 ms steps, noting every change of the RTS line.
+    void RunTo(std::int64_t ms)
+    {
+        while (loop_.NowMs() < ms) {
+            loop_.AdvanceByMs(1);
+            const bool rts = station_.Rts();
+            if (rts != lastRts_) Note(rts ? "rts-up" : "rts-down");
+            lastRts_ = rts;
+        }
+    }
+    void RunFor(std::int64_t ms) { RunTo(loop_.NowMs() + ms); }
+
+    std::vector<std::int64_t> TimesOf(const std::string& what) const
+    {
+        std::vector<std::int64_t> at;
+        for (const auto& [t, e] : events_)
+            if (e == what) at.push_back(t);
+        return at;
+    }
+
+private:
+    TVirtualLoop& loop_;
+    TSimulatedStation& station_;
+    std::vector<std::pair<std::int64_t, std::string>> events_;
+    bool lastRts_ = false;
+};

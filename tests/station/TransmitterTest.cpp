@@ -19,44 +19,28 @@ protected:
     void Build(int courtesyDelayMs = 400)
     {
         station = std::make_unique<TSimulatedStation>(RtsStationSettings("Anna", courtesyDelayMs));
+        log = std::make_unique<TKeyingLog>(loop, *station);
         TFFSKTranceiver& t = station->Open();
         transmitter = &t.Transmitter();
         transmitter->OnTX = [this](TObject* sender, bool on) {
             EXPECT_EQ(sender, transmitter);
-            events.emplace_back(loop.NowMs(), on ? "tx-on" : "tx-off");
+            log->Note(on ? "tx-on" : "tx-off");
         };
         // The modulator's ready signal is watched without taking the slot
         // the sequencer needs.
         transmitter->Sequencer().Modulator().OnReady = [this](TObject*) {
-            events.emplace_back(loop.NowMs(), "ready");
+            log->Note("ready");
             transmitter->Sequencer().SendNext();
         };
     }
 
-    // Advance in 1 ms steps, logging every change of the RTS line.
-    void Run(std::int64_t ms)
-    {
-        for (std::int64_t i = 0; i < ms; ++i) {
-            loop.AdvanceByMs(1);
-            const bool rts = station->Rts();
-            if (rts != lastRts) events.emplace_back(loop.NowMs(), rts ? "rts-up" : "rts-down");
-            lastRts = rts;
-        }
-    }
-
-    std::vector<std::int64_t> TimesOf(const std::string& what) const
-    {
-        std::vector<std::int64_t> at;
-        for (const auto& [t, e] : events)
-            if (e == what) at.push_back(t);
-        return at;
-    }
+    void Run(std::int64_t ms) { log->RunFor(ms); }
+    std::vector<std::int64_t> TimesOf(const std::string& what) const { return log->TimesOf(what); }
 
     TVirtualLoop loop;
     std::unique_ptr<TSimulatedStation> station;
+    std::unique_ptr<TKeyingLog> log;
     TFFSKTransmitter* transmitter = nullptr;
-    std::vector<std::pair<std::int64_t, std::string>> events;
-    bool lastRts = false;
 };
 
 } // namespace
