@@ -196,15 +196,33 @@ std::string ReadFile(const std::string& path)
     return all.str();
 }
 
-const std::string& ScratchFile()
-{
-    // On tmpfs where there is one: every case writes the file with fsync.
-    static const std::string path = [] {
-        std::string base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
+// A private folder for the settings file, removed when the process ends; on
+// tmpfs where there is one, as every case writes the file with fsync.
+class TScratchFolder {
+public:
+    TScratchFolder()
+    {
+        const std::string base =
+            std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
         std::string pattern = base + "/parlet-fuzz-XXXXXX";
         if (!::mkdtemp(pattern.data())) FuzzFailure("cannot make a scratch folder");
-        return pattern + "/ZYNClient.ini";
-    }();
+        folder_ = pattern;
+    }
+    ~TScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    std::string File() const { return folder_ + "/ZYNClient.ini"; }
+
+private:
+    std::string folder_;
+};
+
+const std::string& ScratchFile()
+{
+    static const TScratchFolder folder;
+    static const std::string path = folder.File();
     return path;
 }
 
