@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Writes the seed corpora in fuzz/corpus/<target>/. Each seed is a small,
 readable case of the input layout its target takes apart (see the target's
-source); the fuzzer starts from these and mutates them."""
+source); the fuzzer starts from these and mutates them. The inputs named
+after the fault they once found (reconnect-write-fails, lone-cr-at-end,
+lone-cr-crlf-merge, huge-announcement-count) came from the fuzzers and are
+kept as they are, so every run replays them."""
 import math
 import os
 import struct
