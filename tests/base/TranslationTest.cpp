@@ -8,20 +8,11 @@
 #include <unistd.h>
 
 #include "base/Translation.h"
+#include "tests/support/ChildProcess.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Translation state is per process, so each case runs in a child process.
-int InChild(const std::function<bool()>& body)
-{
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body() ? 0 : 1);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
-}
 
 fs::path MakeGermanCatalogue()
 {
@@ -42,7 +33,7 @@ TEST(Translation, CatalogueTranslatesWithoutAnInstalledLocale)
 {
     const fs::path root = MakeGermanCatalogue();
     ASSERT_FALSE(root.empty()) << "msgfmt failed";
-    const int rc = InChild([&] {
+    const int rc = ExitCodeInChild([&] {
         setenv("LANG", "de_DE.UTF-8", 1);
         unsetenv("LANGUAGE");
         unsetenv("LC_ALL");
@@ -58,7 +49,7 @@ TEST(Translation, WithoutCatalogueTheMessageStaysEnglish)
 {
     const fs::path empty = fs::temp_directory_path() / ("parlet-nolocale-" + std::to_string(getpid()));
     fs::create_directories(empty);
-    const int rc = InChild([&] {
+    const int rc = ExitCodeInChild([&] {
         setenv("LANG", "de_DE.UTF-8", 1);
         unsetenv("LANGUAGE");
         SetLocaleRoot(empty.string());

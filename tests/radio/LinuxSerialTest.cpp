@@ -14,6 +14,7 @@
 #include "base/VirtualLoop.h"
 #include "radio/CPort.h"
 #include "radio/LinuxSerialPlatform.h"
+#include "tests/support/ChildProcess.h"
 
 namespace fs = std::filesystem;
 
@@ -52,15 +53,6 @@ private:
     std::string link_;
     std::string slavePath_;
 };
-
-int InChild(const std::function<bool()>& body)
-{
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body() ? 0 : 1);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
-}
 
 int SetRtsError(TComPort& port, std::string& message)
 {
@@ -205,7 +197,7 @@ TEST(LinuxSerial, MessageIsTranslatedWithTheCatalogueBesideTheProgram)
 
     TPtyPort pty;
     ASSERT_TRUE(pty.Ok());
-    const int rc = InChild([&] {
+    const int rc = ExitCodeInChild([&] {
         setenv("LANG", "eo.UTF-8", 1);
         unsetenv("LANGUAGE");
         unsetenv("LC_ALL");

@@ -11,19 +11,9 @@
 #include "base/VirtualLoop.h"
 #include "modem/untFFSKTransmitter.h"
 #include "radio/untInterface.h"
+#include "tests/support/ChildProcess.h"
 
 namespace {
-
-// Signals are a per-process matter: every case runs in a child of its own,
-// forked from this thread alone. Returns the child's wait status.
-int InChild(const std::function<int()>& body)
-{
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return status;
-}
 
 // Child exit codes that name the check that failed.
 enum { Ok = 0, NotShutDown = 10, StillKeyed = 11, PortStillOpen = 12, NoPttOffReport = 13, NotKeyed = 14 };
@@ -33,7 +23,7 @@ enum { Ok = 0, NotShutDown = 10, StillKeyed = 11, PortStillOpen = 12, NoPttOffRe
 TEST(ShutdownSignals, FirstSignalRunsTheOrderlyShutdownAndExitsZero)
 {
     for (const int signo : {SIGINT, SIGTERM, SIGHUP}) {
-        const int status = InChild([signo] {
+        const int status = WaitStatusInChild([signo] {
             TRealTimeLoop loop;
             bool shutDown = false;
             TShutdownSignals signals([&] {
@@ -51,7 +41,7 @@ TEST(ShutdownSignals, FirstSignalRunsTheOrderlyShutdownAndExitsZero)
 
 TEST(ShutdownSignals, SecondSignalDuringShutdownEndsAtOnce)
 {
-    const int status = InChild([] {
+    const int status = WaitStatusInChild([] {
         TRealTimeLoop loop;
         // A shutdown that never finishes.
         TShutdownSignals signals([] {});
@@ -67,7 +57,7 @@ TEST(ShutdownSignals, SecondSignalDuringShutdownEndsAtOnce)
 
 TEST(ShutdownSignals, StationKeyedMidTransmissionIsReleasedOnTheWayOut)
 {
-    const int status = InChild([] {
+    const int status = WaitStatusInChild([] {
         TVirtualLoop loop;
         std::unique_ptr<TSimulatedStation> station;
         bool shutDown = false;
