@@ -52,7 +52,7 @@ void TFFSKReceiver::RecorderData(TObject*, std::uint8_t* Buffer, std::uint32_t B
     std::int32_t since = FSinceCrossing;
     std::int32_t crossings = FCrossings;
     std::int32_t phase = FBitPhase;
-    const std::uint8_t* high = Buffer + 1;
+    const std::uint8_t* high = samples > 0 ? Buffer + 1 : Buffer;
     for (std::uint32_t i = 0; i < samples; ++i, high += 2) {
         ++since;
         const bool candidate = static_cast<std::uint8_t>(*high ^ waitMask) > 0x80;
@@ -137,8 +137,6 @@ void TFFSKReceiver::ShiftBit(bool Bit)
     // Cleared so that no bit of this block can be part of the next match.
     FShiftReg.fill(0);
     HandleChunk();
-    FMessageOpen = true;
-    FIdleBuffers = 0;
 }
 
 void TFFSKReceiver::AddBitSymbol(char Symbol)
@@ -158,9 +156,17 @@ void TFFSKReceiver::HandleChunk()
         if (FMessageOpen) CompleteMessage();
         FLocText = FChunk;
         FIsSMS = false;
-    } else {
+    } else if (FMessageOpen) {
         (FIsSMS ? FSmsText : FLocText) += FChunk;
+    } else {
+        // A block without a type while no message is open is the rest of a
+        // message whose first block was not heard, or noise that matched the
+        // sync word: delivering it would hand the operator a message nobody
+        // sent, under a name cut from the middle of a text.
+        return;
     }
+    FMessageOpen = true;
+    FIdleBuffers = 0;
 }
 
 void TFFSKReceiver::CompleteMessage()

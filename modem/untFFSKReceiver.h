@@ -15,7 +15,8 @@ class TLiveAudioRecorder;
 // listens to the default input all the time (16-bit signed mono, 48000 Hz),
 // counts zero crossings in 40-sample bit windows, takes the 8-character block
 // behind every sync word 0x3B 0x28 and joins blocks into "SMS>" and "LOC>"
-// messages, each delivered once through OnReceive without its prefix.
+// messages, each delivered once through OnReceive without its prefix. A block
+// without a prefix only continues an open message; on its own it is dropped.
 class TFFSKReceiver : public TObject {
 public:
     static constexpr std::uint32_t SamplesPerBit = 40;

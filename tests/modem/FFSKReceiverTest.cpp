@@ -133,19 +133,32 @@ TEST(FFSKReceiver, PrefixedBlockDeliversTheOpenMessageAtOnce)
     EXPECT_EQ(rx.Messages[2], (TMessage{true, std::string("Bob>>two") + std::string(4, '\0'), 0}));
 }
 
-TEST(FFSKReceiver, BlockWithoutPrefixJoinsTheLastTypeSeen)
+TEST(FFSKReceiver, BlockWithoutPrefixOnlyContinuesAnOpenMessage)
 {
-    // After start-up the type is LOC; a first block without a prefix loses
-    // its first 4 characters.
+    // A frame whose first block was not heard, at start-up and after a
+    // message was delivered: nothing is delivered, however long it waits.
     TDirectReceiver rx;
-    rx.Feed(ToCapture(RenderFrame("ABCDEFGHIJ")));
-    ASSERT_EQ(rx.Messages.size(), 1u);
-    EXPECT_EQ(rx.Messages[0], (TMessage{false, std::string("EFGHIJ") + std::string(6, '\0'), 0}));
-
+    rx.Feed(ToCapture(RenderFrame("ABCDEFGHIJ")), 5);
     rx.Feed(ToCapture(RenderFrame("SMS>Eve>>x")));
-    rx.Feed(ToCapture(RenderFrame("12345678")));
-    ASSERT_EQ(rx.Messages.size(), 3u);
-    EXPECT_EQ(rx.Messages[2], (TMessage{true, "5678", 0}));
+    rx.Feed(ToCapture(RenderFrame("12345678")), 5);
+    ASSERT_EQ(rx.Messages.size(), 1u);
+    EXPECT_EQ(rx.Messages[0], (TMessage{true, std::string("Eve>>x") + std::string(6, '\0'), 0}));
+
+    // Within a message, blocks without a prefix join the type it began with.
+    rx.Feed(ToCapture(RenderFrame("LOC>12345678")));
+    ASSERT_EQ(rx.Messages.size(), 2u);
+    EXPECT_EQ(rx.Messages[1], (TMessage{false, std::string("12345678") + std::string(4, '\0'), 0}));
+}
+
+TEST(FFSKReceiver, EmptyBufferCountsAsAnIdleBuffer)
+{
+    TDirectReceiver rx;
+    rx.Feed(ToCapture(RenderFrame("SMS>Eve>>x")), 0);
+    EXPECT_TRUE(rx.Messages.empty());
+    bool freeIt = true;
+    rx.Receiver().RecorderData(nullptr, nullptr, 0, freeIt);
+    ASSERT_EQ(rx.Messages.size(), 1u);
+    EXPECT_EQ(rx.Messages[0].RxString, std::string("Eve>>x") + std::string(6, '\0'));
 }
 
 TEST(FFSKReceiver, FrameAtAnyStartOffsetAndSplitAnywhereDecodesTheSame)
