@@ -8,6 +8,11 @@ namespace {
 constexpr std::uint8_t SyncHigh = 0x3B; // ';'
 constexpr std::uint8_t SyncLow = 0x28;  // '('
 constexpr std::size_t PrefixLength = 4;
+// A crossing after this many samples without one starts a transmission.
+constexpr std::int32_t SilenceSamples = 2 * TFFSKReceiver::SamplesPerBit;
+// The count of samples since the last crossing stops here: hours of a
+// silent input must not run it over.
+constexpr std::int32_t SinceLimit = 1 << 20;
 } // namespace
 
 TFFSKReceiver::TFFSKReceiver(TSoundPlatform& platform)
@@ -54,10 +59,11 @@ void TFFSKReceiver::RecorderData(TObject*, std::uint8_t* Buffer, std::uint32_t B
     std::int32_t phase = FBitPhase;
     const std::uint8_t* high = samples > 0 ? Buffer + 1 : Buffer;
     for (std::uint32_t i = 0; i < samples; ++i, high += 2) {
-        ++since;
+        since += since < SinceLimit;
         const bool candidate = static_cast<std::uint8_t>(*high ^ waitMask) > 0x80;
         // A crossing is accepted at least 10 samples after the last one.
         const bool accepted = candidate && since > 9;
+        const bool startsTransmission = accepted && since >= SilenceSamples;
         crossings += accepted;
         since = accepted ? 0 : since;
         waitMask ^= accepted ? 0xFF : 0x00;
@@ -70,6 +76,13 @@ void TFFSKReceiver::RecorderData(TObject*, std::uint8_t* Buffer, std::uint32_t B
         // more than about 5 samples late loses or invents bits.
         phase -= accepted && static_cast<std::uint32_t>(phase - 8) <= 4;
         phase = candidate && phase < 7 ? 7 : phase;
+        // Every frame begins with a 1800 Hz bit. Its first crossing is the
+        // bit's start, or half a cycle later when the wave first heads to the
+        // side the idle level already sits on; placing it at 7 puts the
+        // window edges between crossings either way. Left to chance, a
+        // window edge can sit on the bit boundaries, where a sample of
+        // jitter moves crossings between windows and spoils bits.
+        phase = startsTransmission ? 7 : phase;
         if (++phase > 39) {
             FHalfWave = waitMask ? 1 : 0;
             FSinceCrossing = since;

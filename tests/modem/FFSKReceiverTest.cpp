@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ModemTestKit.h"
+#include "audio/WavFile.h"
 
 using namespace modemtest;
 
@@ -72,6 +73,43 @@ TEST(FFSKReceiver, LateBoundaryCrossingWalksTheWindowBackOneSample)
     TDirectReceiver inside;
     inside.Feed(SignChanges(80, {53}), 0, 80);
     EXPECT_EQ(inside.Traces.size(), 2u);
+}
+
+TEST(FFSKReceiver, FirstCrossingAfterSilenceIsPlacedAtSeven)
+{
+    // Four silent bits, then a crossing at position 39 of the fourth window:
+    // it is placed at 7, so that window ends at sample 191 instead of 159.
+    {
+        TDirectReceiver rx;
+        rx.Feed(SignChanges(191, {159}), 0, 191);
+        EXPECT_EQ(rx.Traces.size(), 3u);
+        rx.Feed(SignChanges(1, {}), 0, 1);
+        EXPECT_EQ(rx.Traces.size(), 4u);
+    }
+    // After less than two silent bits a crossing at 39 moves nothing.
+    TDirectReceiver soon;
+    soon.Feed(SignChanges(191, {20, 79}), 0, 191);
+    EXPECT_EQ(soon.Traces.size(), 4u);
+}
+
+TEST(FFSKReceiver, RecordedFrameDecodesWhereverTheWindowsFall)
+{
+    // A quarter second recorded by a station: idle level, then a frame
+    // (first text "SMS>Msauetjythbh...") over a cable with a DC offset,
+    // noise and a slow clock. With its first crossing on the last sample of
+    // a window, its boundaries jittered across the window edge and the sync
+    // word of the first block was lost. Every window position is tried.
+    const TWavData wav = ReadWavFile(std::string(PARLET_MODEM_TEST_DATA) + "/frame-start-near-a-window-edge.wav");
+    ASSERT_EQ(wav.BitsPerSample, 16);
+    for (std::size_t lead = 0; lead < 40; ++lead) {
+        std::vector<std::uint8_t> capture;
+        for (std::size_t i = 0; i < lead; ++i) capture.insert(capture.end(), wav.Data.begin(), wav.Data.begin() + 2);
+        capture.insert(capture.end(), wav.Data.begin(), wav.Data.end());
+        TDirectReceiver rx;
+        rx.Feed(capture);
+        ASSERT_EQ(rx.Messages.size(), 1u) << lead;
+        EXPECT_EQ(rx.Messages[0].RxString.substr(0, 12), "Msauetjythbh") << lead;
+    }
 }
 
 TEST(FFSKReceiver, SilenceAndClippedSquareWaveGiveOnlyNoBitSymbols)

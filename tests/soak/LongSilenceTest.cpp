@@ -1,0 +1,28 @@
+// Half a day of an input that never crosses zero (a muted or gated sound
+// card hands over exact zeros), then a frame: the receiver must still hear
+// it. A day of samples takes seconds only on an optimized build, so this
+// runs with the long soak (PARLET_SOAK_HOURS set), not in the sanitized run.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/modem/ModemTestKit.h"
+
+using namespace modemtest;
+
+TEST(LongSilence, ReceiverHearsAFrameAfterThirteenHoursOfZeros)
+{
+    if (!std::getenv("PARLET_SOAK_HOURS")) GTEST_SKIP() << "runs with the long soak";
+    TDirectReceiver rx;
+    // A trace per bit for 13 hours would not fit in memory.
+    rx.Receiver().OnBitReceive = [](TObject*, const std::string&) {};
+    std::vector<std::uint8_t> zeros(TFFSKReceiver::BufferSamples * 2, 0);
+    bool freeIt = false;
+    // 13 hours: more samples than a 32-bit count holds.
+    const std::uint64_t buffers = 13ull * 3600 * 48000 / TFFSKReceiver::BufferSamples;
+    for (std::uint64_t i = 0; i < buffers; ++i)
+        rx.Receiver().RecorderData(nullptr, zeros.data(), static_cast<std::uint32_t>(zeros.size()), freeIt);
+    rx.Feed(ToCapture(RenderFrame("SMS>Anna>>still here")));
+    ASSERT_EQ(rx.Messages.size(), 1u);
+    EXPECT_EQ(rx.Messages[0].RxString, std::string("Anna>>still here") + std::string(4, '\0'));
+}
