@@ -12,7 +12,7 @@ using namespace modemtest;
 
 TEST(LongSilence, ReceiverHearsAFrameAfterThirteenHoursOfZeros)
 {
-    if (!std::getenv("PARLET_SOAK_HOURS")) GTEST_SKIP() << "runs with the long soak";
+    if (!std::getenv("PARLET_SOAK_HOURS")) GTEST_SKIP() << "runs in the optimized soak build (scripts/run-soak.sh)";
     TDirectReceiver rx;
     // A trace per bit for 13 hours would not fit in memory.
     rx.Receiver().OnBitReceive = [](TObject*, const std::string&) {};
