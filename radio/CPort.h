@@ -65,7 +65,6 @@ public:
     // Main thread: end the thread and wait for it. The wait keeps serving the
     // main loop's hand-offs, so a report in flight cannot deadlock it.
     void Stop();
-    bool Stopping() const { return worker_.Stopping(); }
 
 private:
     TSerialLine& line_;

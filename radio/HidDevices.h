@@ -77,7 +77,6 @@ public:
     // Main thread: set the stop flag, cancel the blocked read and wait for
     // the thread; the wait keeps serving hand-offs, so no deadlock.
     void Stop();
-    bool Stopping() const { return worker_.Stopping(); }
 
 private:
     std::shared_ptr<THidReadHandle> handle_; // shared with the reader, which may outlive a stop by a moment

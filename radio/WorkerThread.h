@@ -27,7 +27,8 @@ private:
 // that its owner stops and joins on the main thread without deadlock.
 class TWorkerThread {
 public:
-    // body runs on the new thread; it must return soon after Stopping().
+    // body runs on the new thread; it must return soon after its control's
+    // Stopping() turns true.
     explicit TWorkerThread(std::function<void(TWorkerControl&)> body);
     // Stops (see Stop) with no wake-up of its own: the owner wakes the body
     // first.
@@ -38,7 +39,6 @@ public:
     // may be in flight). Called from inside this thread's own hand-off, the
     // join is left to the moment that hand-off returns.
     void Stop(const std::function<void()>& wake);
-    bool Stopping() const { return control_->Stopping(); }
 
 private:
     std::shared_ptr<TWorkerControl> control_;

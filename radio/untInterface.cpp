@@ -18,12 +18,6 @@ TInterface::TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, TH
     : FSettings(settings)
 {
     FMediaControl = std::make_unique<TZYNWinAmpControl>(settings, desktop);
-    FPttPrimary = false;
-    FPttSecondary = false;
-    FPtt = false;
-    FRigRx = false;
-    FSquelchSettled = true;
-    FRxReleased = true;
     try {
         FSettings.OnInterfaceChange = [this](TObject*) { ApplyInterfaceSettings(); };
 
@@ -69,9 +63,10 @@ void TInterface::Unsubscribe()
 
 TInterface::~TInterface()
 {
-    // The settings outlive this object: a later interface setting must not
-    // reach it.
-    FSettings.OnInterfaceChange = nullptr;
+    // First of all: the settings outlive this object, and writing the PTT
+    // off, closing the device (a failed write closes it at once) and closing
+    // the port all raise notices. None may reach a half-destroyed interface.
+    Unsubscribe();
 
     FInputStartTimer.reset();
     FRxReleaseTimer.reset();
@@ -85,18 +80,8 @@ TInterface::~TInterface()
             // a destructor has no caller to report it to.
         }
     }
-    // Freeing the USB interface closes its device and raises its removal
-    // notices, which must no longer reach this object.
-    FUsbInterface->OnConnected = nullptr;
-    FUsbInterface->OnDisconnected = nullptr;
-    FUsbInterface->OnRigRxIn = nullptr;
     FUsbInterface.reset();
-
-    // Freeing the port closes it, which reports both inputs low.
-    FComPort->OnCTSChange = nullptr;
-    FComPort->OnDSRChange = nullptr;
     FComPort.reset();
-
     FMediaControl.reset();
 }
 

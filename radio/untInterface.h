@@ -45,14 +45,10 @@ public:
     // State, for the settings dialog and for tests.
     bool Ptt() const { return FPtt; }
     bool PttPrimary() const { return FPttPrimary; }
-    bool PttSecondary() const { return FPttSecondary; }
     bool RigRx() const { return FRigRx; }
     bool SquelchSettled() const { return FSquelchSettled; }
-    bool RxReleased() const { return FRxReleased; }
     bool ComPortOpen() const;
-    const TTimer& SquelchSettleTimer() const { return *FSquelchSettleTimer; }
     const TTimer& RxReleaseTimer() const { return *FRxReleaseTimer; }
-    const TTimer& InputStartTimer() const { return *FInputStartTimer; }
     TZYNWinAmpControl& MediaControl() { return *FMediaControl; }
 
 private:

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -17,6 +15,7 @@
 #include "settings/SimulatedDesktop.h"
 #include "settings/untZYNClientSettings.h"
 #include "settings/untZYNWinAmpControl.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -32,12 +31,7 @@ class Interface : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("parlet-rig-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-        settings = std::make_unique<TZYNClientSettings>((folder_ / "ZYNClient.ini").string());
+        settings = std::make_unique<TZYNClientSettings>(folder_.File("ZYNClient.ini"));
         settings->SetBand(1);
         settings->SetControlWinAmp(true);
         winamp = desktop.OpenWindow("Winamp v1.x", "Winamp");
@@ -46,7 +40,6 @@ protected:
     {
         rig.reset();
         settings.reset();
-        std::filesystem::remove_all(folder_);
     }
 
     void Make()
@@ -91,7 +84,7 @@ protected:
     std::vector<std::string> events;
 
 private:
-    std::filesystem::path folder_;
+    TTempFolder folder_;
 };
 
 } // namespace
@@ -324,6 +317,23 @@ TEST_F(Interface, HidDeviceChangeDuringATransmissionDropsTheUsbPttButKeepsTheReq
     EXPECT_FALSE(serial.IsOpen(Com1));
     EXPECT_EQ(events, (std::vector<std::string>{"interface change", "usb disconnected", "interface change",
                                                 "usb connected"}));
+}
+
+TEST_F(Interface, FreedWhileKeyedJustAfterTheUsbInterfaceWasPulledOut)
+{
+    // The PTT-off write at freeing fails on the pulled device, which closes
+    // it and raises its removal before the bus's notice was handled: the
+    // half-freed interface must not take it (its timers are gone by then).
+    settings->SetRigComKeying(true);
+    Make();
+    const std::string usb = PlugUsbInterface();
+    rig->SetTransmitRequest(true, true);
+    events.clear();
+    hid.Unplug(usb);
+    rig.reset();
+    loop.AdvanceByMs(2000);
+    EXPECT_TRUE(events.empty());
+    EXPECT_FALSE(serial.IsOpen(Com1));
 }
 
 TEST_F(Interface, UsbReceiveInputIsDebouncedLikeTheSerialOne)
