@@ -21,8 +21,6 @@ public:
 
     explicit TIniFile(std::string fileName);
 
-    const std::string& FileName() const { return FFileName; }
-
     // Missing file, section or key gives the default. An unreadable file is
     // treated as missing: the reader falls back to its defaults.
     std::string ReadString(const std::string& Section, const std::string& Key,

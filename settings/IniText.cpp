@@ -17,19 +17,6 @@ std::string_view TrimBlanks(std::string_view s)
     return s;
 }
 
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    return true;
-}
-
 enum class LineKind { Other, Section, Key };
 
 // One line of the file: [begin, end) is its content, [end, next) its line
@@ -98,7 +85,7 @@ Location Locate(const std::vector<Line>& lines, std::string_view section, std::s
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line& line = lines[i];
         if (!where.section) {
-            if (line.kind == LineKind::Section && SameName(line.name, section)) {
+            if (line.kind == LineKind::Section && SameTextAscii(line.name, section)) {
                 where.section = i;
                 where.lastKeyOrHeader = i;
             }
@@ -107,7 +94,7 @@ Location Locate(const std::vector<Line>& lines, std::string_view section, std::s
         if (line.kind == LineKind::Section) break;
         if (line.kind != LineKind::Key) continue;
         where.lastKeyOrHeader = i;
-        if (SameName(line.name, key)) {
+        if (SameTextAscii(line.name, key)) {
             where.key = i;
             break;
         }
@@ -168,6 +155,18 @@ std::optional<int> ParseDecimal(std::string_view text)
 }
 
 } // namespace
+
+bool SameTextAscii(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
 
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view section,
                                         std::string_view key)

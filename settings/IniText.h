@@ -10,6 +10,9 @@
 // Lines are ended by LF or CRLF; a line whose first non-blank character is
 // ';' is a comment, a line without '=' outside a section header holds no key.
 
+// Whether two names are the same, A-Z and a-z taken as equal.
+bool SameTextAscii(std::string_view a, std::string_view b);
+
 // The value of a key: the text after the first '=', with surrounding blanks
 // and one pair of enclosing quotes (" or ') removed. Nothing when the section
 // or the key is missing.

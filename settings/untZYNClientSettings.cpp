@@ -89,11 +89,6 @@ TZYNClientSettings::~TZYNClientSettings()
     FIniFile.reset();
 }
 
-const std::string& TZYNClientSettings::FileName() const
-{
-    return FIniFile->FileName();
-}
-
 // The order matters where a rule uses a value read before it (the code rule
 // uses SquelchType and Mode).
 void TZYNClientSettings::Load()

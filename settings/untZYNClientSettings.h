@@ -59,8 +59,6 @@ public:
     // goes to the main loop's error report, or to stderr without a loop.
     std::function<void(const std::string& message)> ShowError;
 
-    const std::string& FileName() const;
-
     const std::string& Language() const { return FLanguage; }
     void SetLanguage(const std::string& Value);
     const std::string& SysManAddress() const { return FSysManAddress; }

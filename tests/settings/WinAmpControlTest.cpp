@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <unistd.h>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -11,6 +10,7 @@
 #include "settings/SimulatedDesktop.h"
 #include "settings/untZYNClientSettings.h"
 #include "settings/untZYNWinAmpControl.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -34,12 +34,7 @@ class WinAmpControl : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("parlet-media-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-        settings = std::make_unique<TZYNClientSettings>((folder_ / "ZYNClient.ini").string());
+        settings = std::make_unique<TZYNClientSettings>(folder_.File("ZYNClient.ini"));
         winamp = desktop.OpenWindow("Winamp v1.x", "Winamp 5.9");
         wmplayer = desktop.OpenWindow("WMPlayerApp", "Windows Media Player");
         relay = desktop.OpenWindow("TfrmZYNWAmpRelaysClientMain", "ZYN relays");
@@ -48,7 +43,6 @@ protected:
     {
         control.reset();
         settings.reset();
-        std::filesystem::remove_all(folder_);
     }
 
     // Both players steered, MediaVolume as given, commands of the start-up
@@ -78,7 +72,7 @@ protected:
     TWindowHandle winamp = 0, wmplayer = 0, relay = 0;
 
 private:
-    std::filesystem::path folder_;
+    TTempFolder folder_;
 };
 
 } // namespace
