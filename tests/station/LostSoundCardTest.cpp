@@ -14,24 +14,15 @@
 
 namespace {
 
-class LostSoundCardTest : public ::testing::Test {
+class LostSoundCardTest : public StationTest {
 protected:
     void Build(int courtesyDelayMs)
     {
         loop.SetErrorReport([this](const std::string& m) { reports.push_back(m); });
-        station = std::make_unique<TSimulatedStation>(RtsStationSettings("Anna", courtesyDelayMs));
-        log = std::make_unique<TKeyingLog>(loop, *station);
-        transmitter = &station->Open().Transmitter();
+        StationTest::Build(courtesyDelayMs);
         log->Watch(*transmitter);
     }
 
-    void RunTo(std::int64_t ms) { log->RunTo(ms); }
-    std::vector<std::int64_t> TimesOf(const std::string& what) const { return log->TimesOf(what); }
-
-    TVirtualLoop loop;
-    std::unique_ptr<TSimulatedStation> station;
-    std::unique_ptr<TKeyingLog> log;
-    TFFSKTransmitter* transmitter = nullptr;
     std::vector<std::string> reports;
 };
 

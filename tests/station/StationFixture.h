@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -109,4 +111,25 @@ private:
     TSimulatedStation& station_;
     std::vector<std::pair<std::int64_t, std::string>> events_;
     bool lastRts_ = false;
+};
+
+// A test on one station keying on RTS: Build() makes the station and its
+// keying log, opens it and takes its transmitter.
+class StationTest : public ::testing::Test {
+protected:
+    void Build(int courtesyDelayMs)
+    {
+        station = std::make_unique<TSimulatedStation>(RtsStationSettings("Anna", courtesyDelayMs));
+        log = std::make_unique<TKeyingLog>(loop, *station);
+        transmitter = &station->Open().Transmitter();
+    }
+
+    void RunTo(std::int64_t ms) { log->RunTo(ms); }
+    void Run(std::int64_t ms) { log->RunFor(ms); }
+    std::vector<std::int64_t> TimesOf(const std::string& what) const { return log->TimesOf(what); }
+
+    TVirtualLoop loop;
+    std::unique_ptr<TSimulatedStation> station;
+    std::unique_ptr<TKeyingLog> log;
+    TFFSKTransmitter* transmitter = nullptr;
 };

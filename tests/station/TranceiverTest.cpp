@@ -143,15 +143,13 @@ TEST(TwoStations, AnnaSendsHelloAndTheOtherStationHearsIt)
     EXPECT_EQ(heardByA[0].atMs, sentAt);
     EXPECT_EQ(heardByA[0].text, "Anna>>hello");
 
-    std::int64_t rtsUp = -1, rtsDown = -1;
-    bool rts = false;
-    for (int ms = 0; ms < 8000; ++ms) {
-        loop.AdvanceByMs(1);
-        if (a.Rts() != rts) {
-            rts = a.Rts();
-            (rts ? rtsUp : rtsDown) = loop.NowMs();
-        }
-    }
+    TKeyingLog keying(loop, a);
+    keying.RunFor(8000);
+    // The last rise and fall of A's RTS line, -1 if there was none.
+    const std::vector<std::int64_t> ups = keying.TimesOf("rts-up");
+    const std::vector<std::int64_t> downs = keying.TimesOf("rts-down");
+    const std::int64_t rtsUp = ups.empty() ? -1 : ups.back();
+    const std::int64_t rtsDown = downs.empty() ? -1 : downs.back();
     EXPECT_FALSE(b.Rts());
     const TToneSpan tones = FindTones(a.sound.TakePlayed());
     ASSERT_TRUE(tones.found);

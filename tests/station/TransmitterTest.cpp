@@ -13,15 +13,13 @@
 
 namespace {
 
-// A transmitter on one simulated station, with a log of what happens when.
-class TransmitterTest : public ::testing::Test {
+// The transmitter's own hooks on top: its sender is checked and the
+// modulator's ready signal is logged.
+class TransmitterTest : public StationTest {
 protected:
     void Build(int courtesyDelayMs = 400)
     {
-        station = std::make_unique<TSimulatedStation>(RtsStationSettings("Anna", courtesyDelayMs));
-        log = std::make_unique<TKeyingLog>(loop, *station);
-        TFFSKTranceiver& t = station->Open();
-        transmitter = &t.Transmitter();
+        StationTest::Build(courtesyDelayMs);
         transmitter->OnTX = [this](TObject* sender, bool on) {
             EXPECT_EQ(sender, transmitter);
             log->Note(on ? "tx-on" : "tx-off");
@@ -33,14 +31,6 @@ protected:
             transmitter->Sequencer().SendNext();
         };
     }
-
-    void Run(std::int64_t ms) { log->RunFor(ms); }
-    std::vector<std::int64_t> TimesOf(const std::string& what) const { return log->TimesOf(what); }
-
-    TVirtualLoop loop;
-    std::unique_ptr<TSimulatedStation> station;
-    std::unique_ptr<TKeyingLog> log;
-    TFFSKTransmitter* transmitter = nullptr;
 };
 
 } // namespace
