@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ModemTestKit.h"
+#include "audio/SampleCodec.h"
 #include "audio/WavFile.h"
 
 using namespace modemtest;
@@ -13,7 +14,8 @@ namespace {
 // (starting on the non-negative side).
 std::vector<std::uint8_t> SignChanges(std::size_t length, const std::vector<std::size_t>& at)
 {
-    std::vector<std::int16_t> samples(length);
+    const TWaveFormat format = BuildPCMFormat(Mono16bit48000Hz);
+    std::vector<std::uint8_t> bytes(length * 2);
     bool negative = false;
     std::size_t next = 0;
     for (std::size_t i = 0; i < length; ++i) {
@@ -21,12 +23,7 @@ std::vector<std::uint8_t> SignChanges(std::size_t length, const std::vector<std:
             negative = !negative;
             ++next;
         }
-        samples[i] = negative ? -1000 : 1000;
-    }
-    std::vector<std::uint8_t> bytes;
-    for (const std::int16_t s : samples) {
-        bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+        EncodeFrame((negative ? -1000 : 1000) / 32768.0, &bytes[2 * i], format);
     }
     return bytes;
 }

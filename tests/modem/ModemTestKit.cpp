@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <optional>
 
+#include "audio/SampleCodec.h"
 #include "audio/SimulatedClock.h"
 
 namespace modemtest {
@@ -63,14 +63,10 @@ std::string BitsOf(const std::vector<std::uint8_t>& bytes)
 
 std::vector<std::uint8_t> ToCapture(const std::vector<std::uint8_t>& frame, double gain)
 {
-    std::vector<std::uint8_t> capture;
-    capture.reserve(frame.size() * 2);
-    for (const std::uint8_t b : frame) {
-        const double v = std::clamp(std::round((b - 128) * 256.0 * gain), -32768.0, 32767.0);
-        const auto s = static_cast<std::uint16_t>(static_cast<std::int16_t>(v));
-        capture.push_back(static_cast<std::uint8_t>(s & 0xFF));
-        capture.push_back(static_cast<std::uint8_t>(s >> 8));
-    }
+    const TWaveFormat format = BuildPCMFormat(Mono16bit48000Hz);
+    std::vector<std::uint8_t> capture(frame.size() * 2);
+    for (std::size_t i = 0; i < frame.size(); ++i)
+        EncodeFrame((frame[i] - 128) * gain / 128.0, &capture[2 * i], format);
     return capture;
 }
 

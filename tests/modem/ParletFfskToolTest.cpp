@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "ModemTestKit.h"
 #include "audio/WavFile.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempFolder.h"
 
 using namespace modemtest;
 
@@ -22,30 +21,13 @@ struct TRun {
     std::string Err;
 };
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class ParletFfskTool : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/parlet-ffsk-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(Dir); }
-
-    std::string Path(const std::string& name) const { return (Dir / name).string(); }
-
     // Runs the tool with these arguments (bytes passed as they are).
     TRun Run(const std::vector<std::string>& args) const
     {
-        const std::string out = Path("stdout"), err = Path("stderr");
-        const pid_t pid = fork();
-        if (pid == 0) {
+        const std::string out = Folder.File("stdout"), err = Folder.File("stderr");
+        const int status = WaitStatusInChild([&] {
             const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(o, 1);
@@ -54,11 +36,9 @@ protected:
             for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
             execv(PARLET_FFSK_PATH, argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+            return 127;
+        });
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(out), ReadBytes(err)};
     }
 
     // Expects the error contract: status 2, nothing on stdout, one line on
@@ -80,10 +60,10 @@ protected:
         wav.SampleRate = rate;
         wav.BitsPerSample = bits;
         wav.Data = std::move(data);
-        WriteWavFile(Path(name), wav);
+        WriteWavFile(Folder.File(name), wav);
     }
 
-    std::filesystem::path Dir;
+    TTempFolder Folder;
 };
 
 } // namespace
@@ -91,13 +71,13 @@ protected:
 TEST_F(ParletFfskTool, EncodeWritesExactlyTheFrameAsAn8BitMonoWavFile)
 {
     const std::string text = "SMS>Anna>>\x80\xE9 high bytes";
-    const TRun run = Run({"encode", text, Path("out.wav")});
+    const TRun run = Run({"encode", text, Folder.File("out.wav")});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "");
-    const std::string file = ReadAll(Path("out.wav"));
+    const std::string file = ReadBytes(Folder.File("out.wav"));
     const auto frame = RenderFrame(text);
     ASSERT_EQ(file.size(), 44 + frame.size());
-    const TWavData wav = ReadWavFile(Path("out.wav"));
+    const TWavData wav = ReadWavFile(Folder.File("out.wav"));
     EXPECT_EQ(wav.Channels, 1);
     EXPECT_EQ(wav.SampleRate, 48000u);
     EXPECT_EQ(wav.BitsPerSample, 8);
@@ -106,14 +86,14 @@ TEST_F(ParletFfskTool, EncodeWritesExactlyTheFrameAsAn8BitMonoWavFile)
 
 TEST_F(ParletFfskTool, DecodePrintsEachMessageWithUnprintableBytesEscaped)
 {
-    ASSERT_EQ(Run({"encode", "SMS>a\\b\tc~\x7F\xFF", Path("sms.wav")}).Status, 0);
-    TRun run = Run({"decode", Path("sms.wav")});
+    ASSERT_EQ(Run({"encode", "SMS>a\\b\tc~\x7F\xFF", Folder.File("sms.wav")}).Status, 0);
+    TRun run = Run({"decode", Folder.File("sms.wav")});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "SMS\ta\\x5cb\\x09c~\\x7f\\xff\\x00\\x00\\x00\\x00\n");
     EXPECT_EQ(run.Err, "");
 
-    ASSERT_EQ(Run({"encode", "LOC>12345678", Path("loc.wav")}).Status, 0);
-    run = Run({"decode", Path("loc.wav")});
+    ASSERT_EQ(Run({"encode", "LOC>12345678", Folder.File("loc.wav")}).Status, 0);
+    run = Run({"decode", Folder.File("loc.wav")});
     EXPECT_EQ(run.Out, "LOC\t12345678\\x00\\x00\\x00\\x00\n");
 }
 
@@ -127,7 +107,7 @@ TEST_F(ParletFfskTool, DecodeReads16BitFilesAndFindsEveryMessage)
         samples.insert(samples.end(), 30000 * 2, 0);
     }
     WriteWav("two.wav", 1, 48000, 16, samples);
-    const TRun run = Run({"decode", Path("two.wav")});
+    const TRun run = Run({"decode", Folder.File("two.wav")});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "SMS\tfirst\\x00\\x00\\x00\\x00\\x00\\x00\\x00\nSMS\tsecond one\\x00\\x00\n");
 }
@@ -137,7 +117,7 @@ TEST_F(ParletFfskTool, DecodingNothingIsNotAnError)
     WriteWav("silence.wav", 1, 48000, 16, std::vector<std::uint8_t>(48000 * 2, 0));
     WriteWav("empty.wav", 1, 48000, 8, {});
     for (const char* name : {"silence.wav", "empty.wav"}) {
-        const TRun run = Run({"decode", Path(name)});
+        const TRun run = Run({"decode", Folder.File(name)});
         EXPECT_EQ(run.Status, 0) << name << run.Err;
         EXPECT_EQ(run.Out, "") << name;
         EXPECT_EQ(run.Err, "") << name;
@@ -155,25 +135,25 @@ TEST_F(ParletFfskTool, WrongUseIsOneLineOnStderrAndStatus2)
 
 TEST_F(ParletFfskTool, UnreadableOrUnsupportedFilesNameTheFileAndTheReason)
 {
-    ExpectError(Run({"decode", Path("missing.wav")}), {Path("missing.wav"), "No such file"});
-    ExpectError(Run({"decode", Dir.string()}), {Dir.string(), "directory"});
+    ExpectError(Run({"decode", Folder.File("missing.wav")}), {Folder.File("missing.wav"), "No such file"});
+    ExpectError(Run({"decode", Folder.Path().string()}), {Folder.Path().string(), "directory"});
 
-    std::ofstream(Path("text.wav")) << "this is not a sound file at all";
-    ExpectError(Run({"decode", Path("text.wav")}), {Path("text.wav"), "not a RIFF WAVE"});
+    std::ofstream(Folder.File("text.wav")) << "this is not a sound file at all";
+    ExpectError(Run({"decode", Folder.File("text.wav")}), {Folder.File("text.wav"), "not a RIFF WAVE"});
 
     WriteWav("stereo.wav", 2, 48000, 16, std::vector<std::uint8_t>(400, 0));
-    ExpectError(Run({"decode", Path("stereo.wav")}), {Path("stereo.wav"), "2 channel"});
+    ExpectError(Run({"decode", Folder.File("stereo.wav")}), {Folder.File("stereo.wav"), "2 channel"});
     WriteWav("cd.wav", 1, 44100, 16, std::vector<std::uint8_t>(400, 0));
-    ExpectError(Run({"decode", Path("cd.wav")}), {Path("cd.wav"), "44100 Hz"});
+    ExpectError(Run({"decode", Folder.File("cd.wav")}), {Folder.File("cd.wav"), "44100 Hz"});
     WriteWav("deep.wav", 1, 48000, 24, std::vector<std::uint8_t>(300, 0));
-    ExpectError(Run({"decode", Path("deep.wav")}), {Path("deep.wav"), "24-bit"});
+    ExpectError(Run({"decode", Folder.File("deep.wav")}), {Folder.File("deep.wav"), "24-bit"});
 
     // IEEE float (format tag 3) is not PCM.
-    std::string header = ReadAll(Path("cd.wav"));
+    std::string header = ReadBytes(Folder.File("cd.wav"));
     header[20] = 3;
-    std::ofstream(Path("float.wav"), std::ios::binary) << header;
-    ExpectError(Run({"decode", Path("float.wav")}), {Path("float.wav"), "not PCM"});
+    std::ofstream(Folder.File("float.wav"), std::ios::binary) << header;
+    ExpectError(Run({"decode", Folder.File("float.wav")}), {Folder.File("float.wav"), "not PCM"});
 
-    ExpectError(Run({"encode", "SMS>x", Path("no/such/folder/out.wav")}), {Path("no/such/folder/out.wav")});
-    EXPECT_FALSE(std::filesystem::exists(Path("no")));
+    ExpectError(Run({"encode", "SMS>x", Folder.File("no/such/folder/out.wav")}), {Folder.File("no/such/folder/out.wav")});
+    EXPECT_FALSE(std::filesystem::exists(Folder.File("no")));
 }
