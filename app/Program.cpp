@@ -21,6 +21,23 @@ TProgram::~TProgram()
     station_.reset();
 }
 
+namespace {
+
+// Declared after the main loop: the signal watcher, which posts to the loop,
+// stops before the loop is destroyed.
+class TStopWatchingFirst {
+public:
+    explicit TStopWatchingFirst(TShutdownSignals& watcher) : watcher_(watcher) {}
+    ~TStopWatchingFirst() { watcher_.StopWatching(); }
+    TStopWatchingFirst(const TStopWatchingFirst&) = delete;
+    TStopWatchingFirst& operator=(const TStopWatchingFirst&) = delete;
+
+private:
+    TShutdownSignals& watcher_;
+};
+
+} // namespace
+
 int RunParlet(int argc, char** argv)
 {
     // Before any thread exists, so that every thread leaves the shutdown
@@ -29,6 +46,7 @@ int RunParlet(int argc, char** argv)
     TShutdownSignals shutdownSignals([] { QApplication::quit(); });
     QApplication application(argc, argv);
     TQtMainLoop loop;
+    const TStopWatchingFirst stopWatchingFirst(shutdownSignals);
     TErrorBox errorBox;
     loop.SetErrorReport([&errorBox](const std::string& message) { errorBox.Show(message); });
 

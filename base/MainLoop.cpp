@@ -1,12 +1,15 @@
 #include "MainLoop.h"
 
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <future>
 #include <stdexcept>
 
 namespace {
-TMainLoop* current = nullptr;
+// Atomic: the shutdown-signal watcher asks from its own thread whether a
+// loop exists.
+std::atomic<TMainLoop*> current = nullptr;
 }
 
 TMainLoop::TMainLoop() : mainThread_(std::this_thread::get_id())
@@ -23,7 +26,7 @@ TMainLoop::~TMainLoop()
 TMainLoop& TMainLoop::Current()
 {
     if (!current) throw std::logic_error("no main loop");
-    return *current;
+    return *current.load();
 }
 
 bool TMainLoop::Exists()

@@ -43,13 +43,19 @@ TShutdownSignals::TShutdownSignals(std::function<void()> onShutdownRequested)
 
 TShutdownSignals::~TShutdownSignals()
 {
-    const std::uint64_t one = 1;
-    (void)!write(stopFd_, &one, sizeof one);
-    watcher_.join();
+    StopWatching();
     close(signalFd_);
     close(stopFd_);
     const sigset_t set = ShutdownSet();
     pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+void TShutdownSignals::StopWatching()
+{
+    if (!watcher_.joinable()) return;
+    const std::uint64_t one = 1;
+    (void)!write(stopFd_, &one, sizeof one);
+    watcher_.join();
 }
 
 void TShutdownSignals::Watch()

@@ -14,7 +14,13 @@
 class TShutdownSignals {
 public:
     explicit TShutdownSignals(std::function<void()> onShutdownRequested);
+    // Stops watching (see StopWatching) and unblocks the signals.
     ~TShutdownSignals();
+
+    // Ends the watcher thread; later signals stay blocked until this object
+    // goes. The watcher posts to the main loop, so an owner whose main loop
+    // dies first calls this before the loop is destroyed.
+    void StopWatching();
     TShutdownSignals(const TShutdownSignals&) = delete;
     TShutdownSignals& operator=(const TShutdownSignals&) = delete;
 
