@@ -11,10 +11,10 @@
 #include "app/AdvProgr.h"
 #include "app/Anchors.h"
 #include "app/Fonts.h"
+#include "app/GuardedSlot.h"
 #include "app/Memo.h"
 #include "app/guiSettings.h"
 #include "base/CodePage.h"
-#include "base/MainLoop.h"
 
 namespace {
 // Design sizes: the client area of the window and the height of its two bars.
@@ -37,14 +37,6 @@ QFrame* NewPanel(QWidget* parent)
     panel->setLineWidth(1);
     panel->setFixedHeight(PanelHeight);
     return panel;
-}
-
-// Widgets must not let an exception through to Qt: a handler's error goes to
-// the top-level error report and the program carries on.
-template <typename Handler>
-auto GuardedSlot(Handler handler)
-{
-    return [handler] { TMainLoop::Current().Guarded(handler); };
 }
 }
 
@@ -138,10 +130,8 @@ void TfrmParlet::FormDestroy()
 {
     // The transceiver may still raise events while it closes its streams;
     // the window no longer shows them.
-    if (transceiver_) {
-        transceiver_->OnInputLevel = nullptr;
-        transceiver_->OnReceive = nullptr;
-    }
+    transceiver_->OnInputLevel = nullptr;
+    transceiver_->OnReceive = nullptr;
     frmSettings_.reset();
     transceiver_.reset();
 }

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "app/Fonts.h"
+#include "app/GuardedSlot.h"
 #include "app/RadioGroup.h"
-#include "base/MainLoop.h"
 #include "modem/untFFSKTranceiver.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
@@ -40,11 +40,6 @@ QLabel* NewColouredLabel(const QString& caption, const QColor& colour, QWidget* 
     label->hide();
     return label;
 }
-
-void RunGuarded(const std::function<void()>& handler)
-{
-    TMainLoop::Current().Guarded(handler);
-}
 }
 
 TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
@@ -59,14 +54,7 @@ TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
     // The rig interface tried the port before this dialog listened: a port
     // it needs but could not open is shown from the start, not only after
     // the operator's next change.
-    if (PortWanted() && !rig.ComPortOpen()) lblComInUse_->show();
-}
-
-bool TfrmSettings::PortWanted() const
-{
-    const TZYNClientSettings& settings = FTranceiver.Settings();
-    const bool keying = settings.Band() > 0 && settings.RigComKeying();
-    return (keying || settings.VoIPComKeying()) && !FTranceiver.RigInterface().UsbConnected();
+    if (rig.ComPortFailed()) lblComInUse_->show();
 }
 
 TfrmSettings::~TfrmSettings()
@@ -137,9 +125,9 @@ void TfrmSettings::CreateControls()
     grpPcToRadio_->OnClick = [this] { grpPcToRadioClick(); };
     grpPcToRadioPin_->OnClick = [this] { grpPcToRadioPinClick(); };
     grpPcToRadioPolarity_->OnClick = [this] { grpPcToRadioPolarityClick(); };
-    connect(ComboBox1_, &QComboBox::activated, this, [this](int) { RunGuarded([this] { ComboBox1Change(); }); });
-    connect(cbxUnusedHight_, &QCheckBox::clicked, this, [this](bool) { RunGuarded([this] { cbxUnusedHightClick(); }); });
-    connect(btnOk_, &QPushButton::clicked, this, [this](bool) { RunGuarded([this] { btnOkClick(); }); });
+    connect(ComboBox1_, &QComboBox::activated, this, GuardedSlot([this] { ComboBox1Change(); }));
+    connect(cbxUnusedHight_, &QCheckBox::clicked, this, GuardedSlot([this] { cbxUnusedHightClick(); }));
+    connect(btnOk_, &QPushButton::clicked, this, GuardedSlot([this] { btnOkClick(); }));
 }
 
 void TfrmSettings::RefreshControls()

@@ -50,8 +50,6 @@ public:
 
 private:
     void CreateControls();
-    // The rig interface keys or listens through the serial port.
-    bool PortWanted() const;
 
     TFFSKTranceiver& FTranceiver;
 

@@ -33,7 +33,6 @@ public:
 
     TZYNClientSettings& Settings() { return *settings_; }
     TInterface& RigInterface() { return *rigInterface_; }
-    TFFSKReceiver& Receiver() { return *receiver_; }
     TFFSKTransmitter& Transmitter() { return *transmitter_; }
 
     TAudioLevelEvent OnInputLevel;

@@ -102,7 +102,7 @@ std::int64_t TFfskMessage::FrameAirtimeUs(std::size_t textLength)
     // one tail bit; an empty text is eight 0x00 without a sync word.
     const std::size_t blocks = (textLength + 7) / 8;
     const std::size_t bits = textLength == 0 ? 16 + 64 + 1 : 16 + 96 * blocks + 1;
-    return static_cast<std::int64_t>(bits) * 40 * 1000000 / 48000;
+    return static_cast<std::int64_t>(bits) * TFFSK::SamplesPerBit * 1000000 / 48000;
 }
 
 void TFfskMessage::ExtendKeyingDeadline(std::int64_t us)

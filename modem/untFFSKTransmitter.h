@@ -58,7 +58,6 @@ public:
     // The parts, for tests that watch the sequence.
     TFFSK& Modulator() { return *modulator_; }
     const TTimer& DelayTimer() const { return *delayTimer_; }
-    const TTimer& KeyingWatchdog() const { return *keyingWatchdog_; }
 
     // Airtime of the frame the modulator renders for a text, preamble
     // included.

@@ -103,6 +103,7 @@ bool TInterface::ComPortOpen() const
 void TInterface::ApplyInterfaceSettings()
 {
     FInputStartTimer->SetEnabled(false);
+    FComPortFailed = false;
 
     FComPort->OnCTSChange = nullptr;
     FComPort->OnDSRChange = nullptr;
@@ -136,6 +137,7 @@ void TInterface::ApplyInterfaceSettings()
                 }
                 SetControlLines();
             } else {
+                FComPortFailed = true;
                 OnCommError(this);
             }
         }

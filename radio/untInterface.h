@@ -48,6 +48,8 @@ public:
     bool RigRx() const { return FRigRx; }
     bool SquelchSettled() const { return FSquelchSettled; }
     bool ComPortOpen() const;
+    // The last configuration needed the serial port and could not open it.
+    bool ComPortFailed() const { return FComPortFailed; }
     const TTimer& RxReleaseTimer() const { return *FRxReleaseTimer; }
     TZYNWinAmpControl& MediaControl() { return *FMediaControl; }
 
@@ -76,4 +78,5 @@ private:
     bool FRigRx = false;
     bool FSquelchSettled = true;
     bool FRxReleased = true;
+    bool FComPortFailed = false;
 };

@@ -82,13 +82,10 @@ private:
     std::int64_t periodMs_;
 };
 
-// Air time of one queued text: two preamble bytes, then per 8 characters a
-// block of two preamble bytes, the sync word and the characters, then one bit.
+// Air time of one queued text, in whole milliseconds rounded up.
 std::int64_t FrameMs(const std::string& queued)
 {
-    const std::size_t blocks = (queued.size() + 7) / 8;
-    const std::size_t bits = 16 + blocks * 96 + 1;
-    return static_cast<std::int64_t>((bits * 1000 + 1199) / 1200);
+    return (TFfskMessage::FrameAirtimeUs(queued.size()) + 999) / 1000;
 }
 
 // The text the receiver delivers for a tagged body: "SMS>" + body goes out in
