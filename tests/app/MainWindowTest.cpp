@@ -12,11 +12,11 @@
 #include "app/Memo.h"
 #include "app/guiSettings.h"
 #include "base/Exceptions.h"
-#include "tests/app/SimulatedStation.h"
+#include "tests/app/SimulatedWindowStation.h"
 
 namespace {
 struct MainWindow : testing::Test {
-    TSimulatedStation station;
+    TSimulatedWindowStation station;
     TfrmParlet& form = station.Open();
     TObject sender; // stands for the transceiver
 
@@ -170,13 +170,13 @@ TEST_F(MainWindow, SettingsButtonShowsTheDialogWhichOkHides)
 
 TEST(MainWindowStartUp, AFailureWhileCreatingTheTransceiverLeavesNothingOpen)
 {
-    TSimulatedStation station("[Interface]\r\nRigComm=1\r\nCommPort=0\r\n");
+    TSimulatedWindowStation station("[Interface]\r\nRigComm=1\r\nCommPort=0\r\n");
     // The playback stream is the last part the transceiver opens.
-    station.sound.SetOpenError(TWaveDirection::Playback, EBUSY);
+    station.parts.sound.SetOpenError(TWaveDirection::Playback, EBUSY);
     EXPECT_THROW(station.Open(), Exception);
-    EXPECT_FALSE(station.sound.OpenDeviceID(TWaveDirection::Capture).has_value());
-    EXPECT_FALSE(station.sound.OpenDeviceID(TWaveDirection::Playback).has_value());
-    EXPECT_EQ(station.serial.OpenCount("COM1"), 1);
-    EXPECT_FALSE(station.serial.IsOpen("COM1"));
+    EXPECT_FALSE(station.parts.sound.OpenDeviceID(TWaveDirection::Capture).has_value());
+    EXPECT_FALSE(station.parts.sound.OpenDeviceID(TWaveDirection::Playback).has_value());
+    EXPECT_EQ(station.parts.serial.OpenCount("COM1"), 1);
+    EXPECT_FALSE(station.parts.serial.IsOpen("COM1"));
     for (QWidget* window : QApplication::topLevelWidgets()) EXPECT_FALSE(window->isVisible());
 }

@@ -15,7 +15,7 @@
 #include "app/guiSettings.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
-#include "tests/app/SimulatedStation.h"
+#include "tests/app/SimulatedWindowStation.h"
 
 namespace {
 // Keying by the RTS line of COM2, active high.
@@ -53,7 +53,7 @@ struct SettingsDialog : testing::Test {
     // A label's own state, whether or not the dialog is on screen.
     static bool Shown(const QWidget& w) { return !w.isHidden(); }
 
-    TSimulatedStation station;
+    TSimulatedWindowStation station;
 };
 }
 
@@ -87,7 +87,7 @@ TEST_F(SettingsDialog, ControlsCaptionsAndPositions)
 
 TEST_F(SettingsDialog, ShowsTheSettingsFile)
 {
-    WriteBytes(station.SettingsFile(), "[Interface]\r\nRigComm=1\r\nRigComDtr=1\r\nRigComActiveHigh=0\r\n"
+    WriteBytes(station.parts.SettingsFile(), "[Interface]\r\nRigComm=1\r\nRigComDtr=1\r\nRigComActiveHigh=0\r\n"
                                       "RigComUnusedHight=1\r\nCommPort=5\r\n");
     TfrmSettings& d = Open();
     EXPECT_EQ(d.grpPcToRadio().ItemIndex(), 1);
@@ -105,28 +105,28 @@ TEST_F(SettingsDialog, VoxGreysPinAndPolarityAndEveryChangeIsSavedAtOnce)
     EXPECT_TRUE(d.grpPcToRadioPin().isEnabled());
     Pick(d.grpPcToRadio(), 0);
     EXPECT_FALSE(Settings().RigComKeying());
-    EXPECT_NE(ReadBytes(station.SettingsFile()).find("RigComm=0"), std::string::npos);
+    EXPECT_NE(ReadBytes(station.parts.SettingsFile()).find("RigComm=0"), std::string::npos);
     EXPECT_FALSE(d.grpPcToRadioPin().isEnabled());
     EXPECT_FALSE(d.grpPcToRadioPolarity().isEnabled());
     EXPECT_TRUE(d.ComboBox1().isEnabled());
     EXPECT_TRUE(d.cbxUnusedHight().isEnabled());
-    EXPECT_FALSE(station.serial.IsOpen("COM2"));
+    EXPECT_FALSE(station.parts.serial.IsOpen("COM2"));
 
     Pick(d.grpPcToRadio(), 1);
     EXPECT_TRUE(d.grpPcToRadioPin().isEnabled());
     EXPECT_TRUE(d.grpPcToRadioPolarity().isEnabled());
-    EXPECT_TRUE(station.serial.IsOpen("COM2"));
+    EXPECT_TRUE(station.parts.serial.IsOpen("COM2"));
 
     Pick(d.grpPcToRadioPin(), 1);
     EXPECT_TRUE(Settings().RigComDtr());
     Pick(d.grpPcToRadioPolarity(), 1);
     EXPECT_FALSE(Settings().RigComActiveHigh());
     // Idle PTT on DTR, active low: the line rests high.
-    EXPECT_TRUE(station.serial.DTR("COM2"));
+    EXPECT_TRUE(station.parts.serial.DTR("COM2"));
     QTest::mouseClick(&d.cbxUnusedHight(), Qt::LeftButton);
     EXPECT_TRUE(Settings().RigComUnusedHight());
-    EXPECT_TRUE(station.serial.RTS("COM2"));
-    const std::string file = ReadBytes(station.SettingsFile());
+    EXPECT_TRUE(station.parts.serial.RTS("COM2"));
+    const std::string file = ReadBytes(station.parts.SettingsFile());
     EXPECT_NE(file.find("RigComDtr=1"), std::string::npos);
     EXPECT_NE(file.find("RigComActiveHigh=0"), std::string::npos);
     EXPECT_NE(file.find("RigComUnusedHight=1"), std::string::npos);
@@ -134,21 +134,21 @@ TEST_F(SettingsDialog, VoxGreysPinAndPolarityAndEveryChangeIsSavedAtOnce)
 
 TEST_F(SettingsDialog, RedLabelFollowsThePortChoice)
 {
-    station.serial.SetAbsent("COM2", true);
-    station.serial.SetAbsent("COM4", true);
+    station.parts.serial.SetAbsent("COM2", true);
+    station.parts.serial.SetAbsent("COM4", true);
     TfrmSettings& d = Open();
     // The port failed while the program started.
     EXPECT_TRUE(Shown(d.lblComInUse()));
 
     ChoosePort(d.ComboBox1(), 2); // COM3: present and free
     EXPECT_FALSE(Shown(d.lblComInUse()));
-    EXPECT_TRUE(station.serial.IsOpen("COM3"));
+    EXPECT_TRUE(station.parts.serial.IsOpen("COM3"));
     EXPECT_EQ(Settings().CommIndex(), 2);
 
     ChoosePort(d.ComboBox1(), 3); // COM4: absent
     EXPECT_TRUE(Shown(d.lblComInUse()));
     EXPECT_EQ(Settings().CommIndex(), 3);
-    EXPECT_NE(ReadBytes(station.SettingsFile()).find("CommPort=3"), std::string::npos);
+    EXPECT_NE(ReadBytes(station.parts.SettingsFile()).find("CommPort=3"), std::string::npos);
 
     // Another absent one: hidden and shown again at once.
     ChoosePort(d.ComboBox1(), 1);
@@ -158,17 +158,17 @@ TEST_F(SettingsDialog, RedLabelFollowsThePortChoice)
 
 TEST_F(SettingsDialog, UsbInterfaceShowsAndHidesGreenLabelAndTheLineGroups)
 {
-    station.serial.SetAbsent("COM2", true);
+    station.parts.serial.SetAbsent("COM2", true);
     TfrmSettings& d = Open();
     ASSERT_TRUE(Shown(d.lblComInUse()));
 
-    const std::string usb = station.hid.Plug(0x07A0, 0x1001);
+    const std::string usb = station.parts.hid.Plug(0x07A0, 0x1001);
     ASSERT_TRUE(station.loop.AdvanceUntil([&] { return Shown(d.lblUsbInterfaceConnected()); }, 1000));
     EXPECT_FALSE(Shown(d.lblComInUse()));
     EXPECT_FALSE(Shown(d.grpPcToRadioPin()));
     EXPECT_FALSE(Shown(d.grpPcToRadioPolarity()));
 
-    station.hid.Unplug(usb);
+    station.parts.hid.Unplug(usb);
     ASSERT_TRUE(station.loop.AdvanceUntil([&] { return !Shown(d.lblUsbInterfaceConnected()); }, 1000));
     EXPECT_TRUE(Shown(d.grpPcToRadioPin()));
     EXPECT_TRUE(Shown(d.grpPcToRadioPolarity()));
@@ -182,7 +182,7 @@ struct SettingsDialogWithoutPort : SettingsDialog {
 
 TEST_F(SettingsDialogWithoutPort, NoPortErrorCanShowWhenNothingUsesThePort)
 {
-    for (int port = 1; port <= 16; ++port) station.serial.SetAbsent("COM" + std::to_string(port), true);
+    for (int port = 1; port <= 16; ++port) station.parts.serial.SetAbsent("COM" + std::to_string(port), true);
     TfrmSettings& d = Open();
     for (int index : {0, 5, 15}) {
         ChoosePort(d.ComboBox1(), index);
@@ -190,12 +190,12 @@ TEST_F(SettingsDialogWithoutPort, NoPortErrorCanShowWhenNothingUsesThePort)
     }
     QTest::mouseClick(&d.cbxUnusedHight(), Qt::LeftButton);
     EXPECT_FALSE(Shown(d.lblComInUse()));
-    EXPECT_EQ(station.serial.OpenCount("COM1") + station.serial.OpenCount("COM6"), 0);
+    EXPECT_EQ(station.parts.serial.OpenCount("COM1") + station.parts.serial.OpenCount("COM6"), 0);
 }
 
 TEST_F(SettingsDialog, DialogOutlivesHidingAndFollowsTheInterfaceWhileHidden)
 {
-    station.serial.SetAbsent("COM5", true);
+    station.parts.serial.SetAbsent("COM5", true);
     TfrmSettings& d = Open();
     d.hide();
     Settings().SetCommIndex(4);
@@ -211,13 +211,13 @@ TEST_F(SettingsDialog, AFailingControlLineIsReportedAndTheDialogCarriesOn)
     std::vector<std::string> reports;
     station.loop.SetErrorReport([&](const std::string& message) { reports.push_back(message); });
     TfrmSettings& d = Open();
-    station.serial.FailCall("COM2", TSerialCall::SetDTR, EIO);
+    station.parts.serial.FailCall("COM2", TSerialCall::SetDTR, EIO);
     Pick(d.grpPcToRadioPin(), 1);
     ASSERT_EQ(reports.size(), 1u);
     // The choice was saved before the line failed.
     EXPECT_TRUE(Settings().RigComDtr());
 
-    station.serial.FailCall("COM2", TSerialCall::SetDTR, 0);
+    station.parts.serial.FailCall("COM2", TSerialCall::SetDTR, 0);
     Pick(d.grpPcToRadioPin(), 0);
     EXPECT_EQ(reports.size(), 1u);
     EXPECT_FALSE(Settings().RigComDtr());

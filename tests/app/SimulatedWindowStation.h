@@ -4,14 +4,9 @@
 #include <string>
 
 #include "app/guiParlet.h"
-#include "audio/SimulatedSoundCard.h"
 #include "audio/VirtualCable.h"
 #include "base/VirtualLoop.h"
-#include "modem/StationPlatform.h"
-#include "radio/SimulatedHidBus.h"
-#include "radio/SimulatedSerialPlatform.h"
-#include "settings/SimulatedDesktop.h"
-#include "tests/support/TempFolder.h"
+#include "tests/station/StationFixture.h"
 
 // Operator Anna, keying by the radio's VOX, the default courtesy delay.
 inline const char* const AnnaByVox = "[Identification]\r\n"
@@ -20,32 +15,23 @@ inline const char* const AnnaByVox = "[Identification]\r\n"
                                      "[Interface]\r\n"
                                      "RigComm=0\r\n";
 
-// The main window on a simulated station, on virtual time: a sound card
-// whose output is wired back to its own input, serial ports, a HID bus and a
-// desktop, all simulated. The window is not shown.
-class TSimulatedStation {
+// The main window on a simulated station, on virtual time: the station's
+// sound card has its output wired back to its own input. The window is not
+// shown.
+class TSimulatedWindowStation {
 public:
-    explicit TSimulatedStation(const std::string& settings = AnnaByVox)
-    {
-        WriteBytes(SettingsFile(), settings);
-    }
-
-    TStationPlatform Platform() { return {sound, serial, hid, desktop}; }
-    std::string SettingsFile() const { return folder.File("ZYNClient.ini"); }
+    explicit TSimulatedWindowStation(const std::string& settings = AnnaByVox) : parts(settings) {}
 
     // Builds the window (and with it the transceiver and the dialog).
     TfrmParlet& Open()
     {
-        form = std::make_unique<TfrmParlet>(Platform(), SettingsFile());
+        form = std::make_unique<TfrmParlet>(parts.Platform(), parts.SettingsFile());
         return *form;
     }
 
-    TTempFolder folder;
+    // The loop comes first: the HID bus posts to it until it is gone.
     TVirtualLoop loop;
-    TSimulatedSoundCard sound;
-    TVirtualCable loopback{sound, sound};
-    TSimulatedSerialPlatform serial;
-    TSimulatedHidBus hid;
-    TSimulatedDesktop desktop;
+    TSimulatedStation parts;
+    TVirtualCable loopback{parts.sound, parts.sound};
     std::unique_ptr<TfrmParlet> form;
 };
