@@ -6,33 +6,50 @@
 #include "settings/AtomicFile.h"
 #include "settings/IniText.h"
 
+TIniSnapshot::TIniSnapshot(const std::string& fileName)
+{
+    try {
+        FText = ReadWholeFile(fileName).value_or(std::string());
+    } catch (const std::system_error&) {
+        // Unreadable: the reader falls back to its defaults.
+    }
+}
+
+std::string TIniSnapshot::ReadString(const std::string& Section, const std::string& Key,
+                                     const std::string& Default) const
+{
+    std::optional<std::string> value = FindIniValue(FText, Section, Key);
+    if (!value) return Default;
+    if (value->size() > TIniFile::MaxStringLength) value->resize(TIniFile::MaxStringLength);
+    return *value;
+}
+
+int TIniSnapshot::ReadInteger(const std::string& Section, const std::string& Key, int Default) const
+{
+    return ParseIniInteger(ReadString(Section, Key, ""), Default);
+}
+
+bool TIniSnapshot::ReadBool(const std::string& Section, const std::string& Key, bool Default) const
+{
+    return ReadInteger(Section, Key, Default ? 1 : 0) != 0;
+}
+
 TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
 
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Key,
                                  const std::string& Default) const
 {
-    std::optional<std::string> text;
-    try {
-        text = ReadWholeFile(FFileName);
-    } catch (const std::system_error&) {
-        return Default;
-    }
-    if (!text) return Default;
-    std::optional<std::string> value = FindIniValue(*text, Section, Key);
-    if (!value) return Default;
-    if (value->size() > MaxStringLength) value->resize(MaxStringLength);
-    return *value;
+    return Snapshot().ReadString(Section, Key, Default);
 }
 
 int TIniFile::ReadInteger(const std::string& Section, const std::string& Key, int Default) const
 {
-    const std::string text = ReadString(Section, Key, "");
-    return ParseIniInteger(text, Default);
+    return Snapshot().ReadInteger(Section, Key, Default);
 }
 
 bool TIniFile::ReadBool(const std::string& Section, const std::string& Key, bool Default) const
 {
-    return ReadInteger(Section, Key, Default ? 1 : 0) != 0;
+    return Snapshot().ReadBool(Section, Key, Default);
 }
 
 void TIniFile::WriteString(const std::string& Section, const std::string& Key, const std::string& Value)

@@ -10,6 +10,22 @@ public:
     using Exception::Exception;
 };
 
+// The text of a profile file as read once, for many reads in a row (loading
+// every setting at start-up); the readers follow TIniFile's rules. A missing
+// or unreadable file reads as empty: every key gives its default.
+class TIniSnapshot {
+public:
+    explicit TIniSnapshot(const std::string& fileName);
+
+    std::string ReadString(const std::string& Section, const std::string& Key,
+                           const std::string& Default) const;
+    int ReadInteger(const std::string& Section, const std::string& Key, int Default) const;
+    bool ReadBool(const std::string& Section, const std::string& Key, bool Default) const;
+
+private:
+    std::string FText;
+};
+
 // A Windows-style profile (INI) file on disk. It holds only the path: every
 // read goes to the file as it is now, and every write re-reads it, changes or
 // adds exactly the one key and replaces the file atomically, so that what
@@ -20,6 +36,9 @@ public:
     static constexpr std::size_t MaxStringLength = 2047;
 
     explicit TIniFile(std::string fileName);
+
+    // The file as it is now, for reading many keys with one read.
+    TIniSnapshot Snapshot() const { return TIniSnapshot(FFileName); }
 
     // Missing file, section or key gives the default. An unreadable file is
     // treated as missing: the reader falls back to its defaults.

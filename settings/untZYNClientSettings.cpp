@@ -93,11 +93,12 @@ TZYNClientSettings::~TZYNClientSettings()
 // uses SquelchType and Mode).
 void TZYNClientSettings::Load()
 {
-    TIniFile& ini = *FIniFile;
+    // One read of the file for every key.
+    const TIniSnapshot ini = FIniFile->Snapshot();
     FLanguage = ini.ReadString("Language", "Name", "");
-    LoadPresets();
-    LoadAnnouncements("IdleMessagesCount", "IdleMessage", FIdleAnnouncements);
-    LoadAnnouncements("ActivityMessagesCount", "ActivityMessage", FActivityAnnouncements);
+    LoadPresets(ini);
+    LoadAnnouncements(ini, "IdleMessagesCount", "IdleMessage", FIdleAnnouncements);
+    LoadAnnouncements(ini, "ActivityMessagesCount", "ActivityMessage", FActivityAnnouncements);
 
     // No built-in server: the suite's own client fills this in. The in-bound
     // server keys are not read yet here, so the address stays as read; a
@@ -184,29 +185,29 @@ void TZYNClientSettings::Load()
     FSystemMonitorV = ini.ReadBool("Forms", "SystemMonitorV", false);
 }
 
-void TZYNClientSettings::LoadPresets()
+void TZYNClientSettings::LoadPresets(const TIniSnapshot& ini)
 {
-    const int count = std::min(FIniFile->ReadInteger("Servers", "Count", 0), MaxPresets);
+    const int count = std::min(ini.ReadInteger("Servers", "Count", 0), MaxPresets);
     for (int i = 0; i < count; ++i) {
         const std::string section = "Server" + std::to_string(i);
-        std::string buName = FIniFile->ReadString(section, "BUName", "");
-        const int port = FIniFile->ReadInteger(section, "Port", 10024);
-        const int buPort = FIniFile->ReadInteger(section, "BUPort", 10024);
-        std::string net = FIniFile->ReadString(section, "Net", "");
-        std::string name = FIniFile->ReadString(section, "Name", "");
+        std::string buName = ini.ReadString(section, "BUName", "");
+        const int port = ini.ReadInteger(section, "Port", 10024);
+        const int buPort = ini.ReadInteger(section, "BUPort", 10024);
+        std::string net = ini.ReadString(section, "Net", "");
+        std::string name = ini.ReadString(section, "Name", "");
         FPresets.push_back(std::make_unique<TPresetServer>(std::move(name), std::move(buName), port, buPort,
                                                            std::move(net)));
     }
 }
 
-void TZYNClientSettings::LoadAnnouncements(const std::string& countKey, const std::string& sectionWord,
+void TZYNClientSettings::LoadAnnouncements(const TIniSnapshot& ini, const std::string& countKey, const std::string& sectionWord,
                                            std::vector<std::unique_ptr<TAnnouncement>>& list)
 {
-    const int count = std::min(FIniFile->ReadInteger("Messages", countKey, 0), MaxAnnouncements);
+    const int count = std::min(ini.ReadInteger("Messages", countKey, 0), MaxAnnouncements);
     for (int i = 0; i < count; ++i) {
         const std::string section = sectionWord + std::to_string(i);
-        std::string file = FIniFile->ReadString(section, "File", "");
-        const int time = FIniFile->ReadInteger(section, "Time", 0);
+        std::string file = ini.ReadString(section, "File", "");
+        const int time = ini.ReadInteger(section, "Time", 0);
         list.push_back(std::make_unique<TAnnouncement>(time, std::move(file)));
     }
 }

@@ -9,6 +9,7 @@
 #include "base/Object.h"
 
 class TIniFile;
+class TIniSnapshot;
 class TCountryList;
 
 // Plain enums: an ordinal outside the list, read from the shared file, is
@@ -199,8 +200,8 @@ public:
 
 private:
     void Load();
-    void LoadPresets();
-    void LoadAnnouncements(const std::string& countKey, const std::string& sectionWord,
+    void LoadPresets(const TIniSnapshot& ini);
+    void LoadAnnouncements(const TIniSnapshot& ini, const std::string& countKey, const std::string& sectionWord,
                            std::vector<std::unique_ptr<TAnnouncement>>& list);
     std::string ResolveInBoundAddress(const std::string& Value) const;
     int CodeRule(int Value) const;
