@@ -24,16 +24,9 @@ snd_pcm_stream_t StreamOf(TWaveDirection direction)
     return direction == TWaveDirection::Playback ? SND_PCM_STREAM_PLAYBACK : SND_PCM_STREAM_CAPTURE;
 }
 
-const char* DirectionName(TWaveDirection direction)
-{
-    return direction == TWaveDirection::Playback ? "playback" : "capture";
-}
-
 bool IsSupported(const TWaveFormat& format)
 {
-    return format.FormatTag == WAVE_FORMAT_PCM && (format.BitsPerSample == 8 || format.BitsPerSample == 16) &&
-           (format.Channels == 1 || format.Channels == 2) &&
-           format.BlockAlign == format.Channels * format.BitsPerSample / 8 && format.SamplesPerSec > 0;
+    return IsPlainPCM(format) && format.SamplesPerSec > 0;
 }
 
 // Restrict the PCM's configuration space to the format; with `apply` also

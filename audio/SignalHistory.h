@@ -10,7 +10,6 @@ class TSignalHistory {
 public:
     // Samples at this spacing in ticks; a new spacing forgets everything.
     void SetPeriod(std::int64_t periodTicks);
-    std::int64_t Period() const { return FPeriod; }
     // Sample `index`; a gap since the last one written reads as silence.
     void Write(std::int64_t index, float value);
     // Forget every sample from `index` on (playback was reset).

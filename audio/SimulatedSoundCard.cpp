@@ -8,13 +8,6 @@
 #include "audio/SimulatedDevices.h"
 #include "base/MainLoop.h"
 
-namespace {
-std::size_t Slot(TWaveDirection direction)
-{
-    return direction == TWaveDirection::Playback ? 0 : 1;
-}
-}
-
 std::int64_t SimulatedClock::NowTicks()
 {
     return TMainLoop::Current().NowUs() * 882 / 125;
@@ -29,17 +22,14 @@ TSimulatedSoundCard::~TSimulatedSoundCard() = default;
 
 TWaveResult TSimulatedSoundCard::CheckDevice(TWaveDirection direction, int deviceId) const
 {
-    return deviceId >= -1 && deviceId < FDeviceCount && !FUnplugged[Slot(direction)] ? wrNoError : ENODEV;
+    return deviceId >= -1 && deviceId < FDeviceCount && !FUnplugged[DirectionIndex(direction)] ? wrNoError : ENODEV;
 }
 
 TWaveResult TSimulatedSoundCard::QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format)
 {
     if (const TWaveResult result = CheckDevice(direction, deviceId)) return result;
-    if (const TWaveResult result = FOpenError[Slot(direction)]) return result;
-    const bool supported = format.FormatTag == WAVE_FORMAT_PCM && (format.Channels == 1 || format.Channels == 2) &&
-                           (format.BitsPerSample == 8 || format.BitsPerSample == 16) &&
-                           format.BlockAlign == format.Channels * format.BitsPerSample / 8 &&
-                           SimulatedClock::PeriodTicks(format.SamplesPerSec) != 0;
+    if (const TWaveResult result = FOpenError[DirectionIndex(direction)]) return result;
+    const bool supported = IsPlainPCM(format) && SimulatedClock::PeriodTicks(format.SamplesPerSec) != 0;
     return supported ? wrNoError : EINVAL;
 }
 
@@ -47,7 +37,7 @@ TWaveResult TSimulatedSoundCard::Open(TWaveDirection direction, int deviceId, co
                                       TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
 {
     if (const TWaveResult result = QueryFormat(direction, deviceId, format)) return result;
-    if (FOpenIds[Slot(direction)]) return EBUSY;
+    if (FOpenIds[DirectionIndex(direction)]) return EBUSY;
     if (direction == TWaveDirection::Playback) {
         FOutput->SetPeriod(SimulatedClock::PeriodTicks(format.SamplesPerSec));
         auto playback = std::make_unique<TSimulatedPlayback>(*this, format, sink);
@@ -58,7 +48,7 @@ TWaveResult TSimulatedSoundCard::Open(TWaveDirection direction, int deviceId, co
         FCapture = capture.get();
         device = std::move(capture);
     }
-    FOpenIds[Slot(direction)] = deviceId;
+    FOpenIds[DirectionIndex(direction)] = deviceId;
     return wrNoError;
 }
 
@@ -74,17 +64,17 @@ std::string TSimulatedSoundCard::ErrorText(TWaveResult code) const
 
 void TSimulatedSoundCard::SetOpenError(TWaveDirection direction, TWaveResult code)
 {
-    FOpenError[Slot(direction)] = code;
+    FOpenError[DirectionIndex(direction)] = code;
 }
 
 std::optional<int> TSimulatedSoundCard::OpenDeviceID(TWaveDirection direction) const
 {
-    return FOpenIds[Slot(direction)];
+    return FOpenIds[DirectionIndex(direction)];
 }
 
 void TSimulatedSoundCard::DeviceGone(TWaveDirection direction)
 {
-    FOpenIds[Slot(direction)].reset();
+    FOpenIds[DirectionIndex(direction)].reset();
     if (direction == TWaveDirection::Playback)
         FPlayback = nullptr;
     else
@@ -93,19 +83,19 @@ void TSimulatedSoundCard::DeviceGone(TWaveDirection direction)
 
 void TSimulatedSoundCard::Unplug(TWaveDirection direction)
 {
-    FUnplugged[Slot(direction)] = true;
+    FUnplugged[DirectionIndex(direction)] = true;
     if (direction == TWaveDirection::Playback && FPlayback) FPlayback->Fail(ENODEV);
     if (direction == TWaveDirection::Capture && FCapture) FCapture->Fail(ENODEV);
 }
 
 void TSimulatedSoundCard::Replug(TWaveDirection direction)
 {
-    FUnplugged[Slot(direction)] = false;
+    FUnplugged[DirectionIndex(direction)] = false;
 }
 
 bool TSimulatedSoundCard::Plugged(TWaveDirection direction) const
 {
-    return !FUnplugged[Slot(direction)];
+    return !FUnplugged[DirectionIndex(direction)];
 }
 
 std::vector<std::uint8_t> TSimulatedSoundCard::TakePlayed()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,6 +25,18 @@ using TWaveResult = std::uint32_t;
 constexpr TWaveResult wrNoError = 0;
 
 enum class TWaveDirection { Playback, Capture };
+
+// Where a direction sits in a back end's per-direction arrays.
+inline std::size_t DirectionIndex(TWaveDirection direction)
+{
+    return direction == TWaveDirection::Playback ? 0 : 1;
+}
+
+// "playback" or "capture", for messages.
+inline const char* DirectionName(TWaveDirection direction)
+{
+    return direction == TWaveDirection::Playback ? "playback" : "capture";
+}
 
 // One buffer handed to a device (the wave header). The stream owns it and its
 // data; the device only uses it between Submit and its BufferDone notice.

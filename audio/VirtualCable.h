@@ -24,15 +24,12 @@ public:
     TVirtualCable& operator=(const TVirtualCable&) = delete;
 
     // Multiplies the signal; default 1.
-    double Gain() const { return FGain; }
     void SetGain(double gain) { FGain = gain; }
     // Added after the gain, in full-scale units; default 0.
-    double DcOffset() const { return FDcOffset; }
     void SetDcOffset(double offset) { FDcOffset = offset; }
     // White Gaussian noise of this RMS (full-scale units) added per input
     // sample, from a generator seeded with `seed`: the same seed gives the
     // same noise. 0 turns it off.
-    double NoiseRms() const { return FNoiseRms; }
     void SetNoise(double rms, std::uint32_t seed);
     // The receiving card's clock runs this many parts per million faster than
     // the sending card's: it takes (1 + ppm/1e6) samples for every sample the

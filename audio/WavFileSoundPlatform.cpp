@@ -8,15 +8,6 @@
 #include "audio/NoticePoster.h"
 #include "base/MainLoop.h"
 
-namespace {
-
-std::size_t Index(TWaveDirection direction)
-{
-    return direction == TWaveDirection::Playback ? 0 : 1;
-}
-
-} // namespace
-
 // Records the input file into each buffer as soon as it is queued and
 // recording has started; once the input has ended, holds the buffers.
 class TWavFileCapture : public TSoundDevice {
@@ -24,13 +15,13 @@ public:
     TWavFileCapture(TWavFileSoundPlatform& platform, const TWaveFormat& format, TSoundNoticeSink& sink)
         : FPlatform(platform), FFormat(format), FPoster(sink)
     {
-        FPlatform.FOpen[Index(TWaveDirection::Capture)] = true;
+        FPlatform.FOpen[DirectionIndex(TWaveDirection::Capture)] = true;
         FPoster.Opened();
     }
     ~TWavFileCapture() override
     {
         FPoster.Detach();
-        FPlatform.FOpen[Index(TWaveDirection::Capture)] = false;
+        FPlatform.FOpen[DirectionIndex(TWaveDirection::Capture)] = false;
     }
 
     TWaveResult Submit(TWaveBuffer& buffer) override
@@ -91,13 +82,13 @@ class TWavFilePlayback : public TSoundDevice {
 public:
     TWavFilePlayback(TWavFileSoundPlatform& platform, TSoundNoticeSink& sink) : FPlatform(platform), FPoster(sink)
     {
-        FPlatform.FOpen[Index(TWaveDirection::Playback)] = true;
+        FPlatform.FOpen[DirectionIndex(TWaveDirection::Playback)] = true;
         FPoster.Opened();
     }
     ~TWavFilePlayback() override
     {
         FPoster.Detach();
-        FPlatform.FOpen[Index(TWaveDirection::Playback)] = false;
+        FPlatform.FOpen[DirectionIndex(TWaveDirection::Playback)] = false;
     }
 
     TWaveResult Submit(TWaveBuffer& buffer) override
@@ -193,7 +184,7 @@ TWaveResult TWavFileSoundPlatform::Open(TWaveDirection direction, int deviceId, 
                                         TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
 {
     if (const TWaveResult code = QueryFormat(direction, deviceId, format)) return code;
-    if (FOpen[Index(direction)]) return EBUSY;
+    if (FOpen[DirectionIndex(direction)]) return EBUSY;
     if (direction == TWaveDirection::Playback) {
         FPlayedFormat = format;
         FPlayed.clear();

@@ -97,7 +97,11 @@ void TWaveAudioIO::Open()
     try {
         const TWaveFormat format = FormatToOpen();
         if (format.FormatTag != WAVE_FORMAT_PCM) throw EWaveAudioInvalidOperation("No audio format is selected");
-        result = OpenDevice(format);
+        // Asked here only: the reopen of a lost device goes straight to the
+        // back end's Open, which checks the format itself, so an attempt
+        // reaches a sound server that is down once, not twice.
+        result = FPlatform.QueryFormat(FDirection, FDeviceID, format);
+        if (result == wrNoError) result = OpenDevice(format);
     } catch (...) {
         FOpening = false;
         throw;
@@ -108,16 +112,13 @@ void TWaveAudioIO::Open()
 
 TWaveResult TWaveAudioIO::OpenDevice(const TWaveFormat& format)
 {
-    TWaveResult result = FPlatform.QueryFormat(FDirection, FDeviceID, format);
+    FFormat = format;
+    std::unique_ptr<TSoundDevice> device;
+    const TWaveResult result = FPlatform.Open(FDirection, FDeviceID, format, *this, device);
     if (result == wrNoError) {
-        FFormat = format;
-        std::unique_ptr<TSoundDevice> device;
-        result = FPlatform.Open(FDirection, FDeviceID, format, *this, device);
-        if (result == wrNoError) {
-            FDevice = std::move(device);
-            FActive = true;
-            EndLoss(true);
-        }
+        FDevice = std::move(device);
+        FActive = true;
+        EndLoss(true);
     }
     FLastError = result;
     return result;
@@ -139,12 +140,7 @@ void TWaveAudioIO::EndLoss(bool back)
     FReopenTimer->SetEnabled(false);
     if (!FLost) return;
     FLost = false;
-    if (back) std::fprintf(stderr, "parlet: %s device is back\n", DirectionName());
-}
-
-const char* TWaveAudioIO::DirectionName() const
-{
-    return FDirection == TWaveDirection::Playback ? "playback" : "capture";
+    if (back) std::fprintf(stderr, "parlet: %s device is back\n", DirectionName(FDirection));
 }
 
 void TWaveAudioIO::Close()
@@ -155,11 +151,7 @@ void TWaveAudioIO::Close()
     std::lock_guard<std::recursive_mutex> lock(FLock);
     FClosing = true;
     TWaveResult result = FDevice->Reset();
-    if (result == wrNoError && FBuffers.empty()) {
-        FCloseRequested = true;
-        result = FDevice->Close();
-        if (result != wrNoError) FCloseRequested = false;
-    }
+    if (result == wrNoError && FBuffers.empty()) result = RequestClose();
     if (result == wrNoError) return;
     FClosing = false;
     // Playback lets the failure reach the caller; capture swallows it.
@@ -232,10 +224,15 @@ bool TWaveAudioIO::Submit(THeader& header)
 void TWaveAudioIO::CloseDevice()
 {
     if (FCloseRequested || !FDevice) return;
+    CheckResult(RequestClose());
+}
+
+TWaveResult TWaveAudioIO::RequestClose()
+{
     FCloseRequested = true;
     const TWaveResult result = FDevice->Close();
     if (result != wrNoError) FCloseRequested = false;
-    CheckResult(result);
+    return result;
 }
 
 void TWaveAudioIO::RaiseLevel(const std::uint8_t* block, std::uint32_t size)
@@ -261,8 +258,7 @@ void TWaveAudioIO::DeviceOpened()
         OpenNotice();
     } catch (const std::exception& e) {
         FOpening = false;
-        std::erase_if(FBuffers, [](const auto& h) { return !h->Queued; });
-        TMainLoop::Current().ReportError(e.what());
+        DropHandledBuffers(e);
     }
 }
 
@@ -279,11 +275,7 @@ void TWaveAudioIO::HandleBufferNotice(THeader* header)
     try {
         BufferNotice(header);
     } catch (const std::exception& e) {
-        // Outside a handler every header is queued at the device, so the
-        // ones not queued now are those being handled: free them, and the
-        // ring runs on with fewer buffers.
-        std::erase_if(FBuffers, [](const auto& h) { return !h->Queued; });
-        TMainLoop::Current().ReportError(e.what());
+        DropHandledBuffers(e);
         if (FClosing && FBuffers.empty()) {
             try {
                 CloseDevice();
@@ -292,6 +284,15 @@ void TWaveAudioIO::HandleBufferNotice(THeader* header)
             }
         }
     }
+}
+
+void TWaveAudioIO::DropHandledBuffers(const std::exception& error)
+{
+    // Outside a handler every header is queued at the device, so the ones
+    // not queued now are those being handled: free them, and the ring runs
+    // on with fewer buffers.
+    std::erase_if(FBuffers, [](const auto& h) { return !h->Queued; });
+    TMainLoop::Current().ReportError(error.what());
 }
 
 void TWaveAudioIO::DeviceClosed()
@@ -330,8 +331,8 @@ void TWaveAudioIO::DeviceFailed(TWaveResult code)
     FClosing = true;
     if (streaming) {
         FLost = true;
-        std::fprintf(stderr, "parlet: %s device lost: %s; trying to reopen it every second\n", DirectionName(),
-                     FPlatform.ErrorText(code).c_str());
+        std::fprintf(stderr, "parlet: %s device lost: %s; trying to reopen it every second\n",
+                     DirectionName(FDirection), FPlatform.ErrorText(code).c_str());
     }
     TMainLoop& loop = TMainLoop::Current();
     loop.Guarded([this] {

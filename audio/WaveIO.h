@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -58,8 +59,6 @@ public:
 
     // Result of the last device call (0 = success).
     TWaveResult LastError() const { return FLastError; }
-    // The format in force while open.
-    const TWaveFormat& Format() const { return FFormat; }
     // Bytes of one buffer of BufferLength in the open format.
     std::uint32_t BufferBytes() const;
     // Buffers the stream holds: queued at the device or being handled.
@@ -130,9 +129,12 @@ protected:
 
 private:
     void Open();
-    // Query and open the device in this format without reporting a failure.
+    // Open the device in this format without reporting a failure; the back
+    // end's Open checks the format.
     TWaveResult OpenDevice(const TWaveFormat& format);
     void Close();
+    // Ask the device to close, marking the request until the device refuses.
+    TWaveResult RequestClose();
     // One quiet attempt to open the lost device again.
     void ReopenTimerTick();
     // Stop trying to reopen; `back` says the device is open again.
@@ -145,7 +147,8 @@ private:
     void DeviceClosed() override;
     void DeviceFailed(TWaveResult code) override;
     void HandleBufferNotice(THeader* header);
-    const char* DirectionName() const;
+    // A handler failed: free the headers it was handling and report the error.
+    void DropHandledBuffers(const std::exception& error);
 
     int FDeviceID = -1;
     std::uint16_t FBufferLength = 1000;

@@ -14,6 +14,13 @@ constexpr const char* Names[] = {
     "Stereo16bit48000Hz"};
 }
 
+bool IsPlainPCM(const TWaveFormat& format)
+{
+    return format.FormatTag == WAVE_FORMAT_PCM && (format.BitsPerSample == 8 || format.BitsPerSample == 16) &&
+           (format.Channels == 1 || format.Channels == 2) &&
+           format.BlockAlign == format.Channels * format.BitsPerSample / 8;
+}
+
 TWaveFormat BuildPCMFormat(TPCMFormat format)
 {
     TWaveFormat record;

@@ -46,6 +46,10 @@ struct TWaveFormat {
     std::uint16_t BitsPerSample = 0;
 };
 
+// An 8- or 16-bit PCM record of one or two channels whose BlockAlign is one
+// frame of them: what every sound back end can take, rate apart.
+bool IsPlainPCM(const TWaveFormat& format);
+
 // The record for a PCM format; nonePCM (or a value above 20) gives an
 // all-zero record.
 TWaveFormat BuildPCMFormat(TPCMFormat format);

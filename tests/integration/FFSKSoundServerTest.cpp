@@ -3,7 +3,7 @@
 // default input (the null sink's monitor) in one process.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,7 +14,6 @@
 
 TEST(FFSKSoundServer, FortyCharacterTextArrivesCompleteAndOnceWithinOneAndAHalfSeconds)
 {
-    unsetenv("PULSE_SERVER");
     TRealTimeLoop loop;
     TAlsaSoundPlatform alsa;
     TFFSKReceiver receiver(alsa);

@@ -68,7 +68,6 @@ public:
 TEST(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecoded)
 {
     ASSERT_FALSE(RuntimeDir().empty());
-    unsetenv("PULSE_SERVER");
     TServerKeeper keeper;
     const int oldPid = ServerPid();
     ASSERT_TRUE(ProcessAlive(oldPid));
