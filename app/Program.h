@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/ProgramFolder.h"
-#include "modem/untFFSKTranceiver.h"
+#include "station/untFFSKTranceiver.h"
 
 class TLinuxStationPlatform;
 class TfrmParlet;

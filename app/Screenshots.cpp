@@ -26,7 +26,7 @@
 #include "base/VirtualLoop.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
-#include "settings/SimulatedDesktop.h"
+#include "media/SimulatedDesktop.h"
 
 namespace {
 bool Save(QWidget& window, const std::filesystem::path& file)

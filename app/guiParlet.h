@@ -7,8 +7,8 @@
 
 #include "base/Object.h"
 #include "base/ProgramFolder.h"
-#include "modem/StationPlatform.h"
-#include "modem/untFFSKTranceiver.h"
+#include "station/StationPlatform.h"
+#include "station/untFFSKTranceiver.h"
 
 class QFrame;
 class QLineEdit;

@@ -10,7 +10,7 @@
 #include "app/Fonts.h"
 #include "app/GuardedSlot.h"
 #include "app/RadioGroup.h"
-#include "modem/untFFSKTranceiver.h"
+#include "station/untFFSKTranceiver.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 

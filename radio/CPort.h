@@ -5,7 +5,7 @@
 #include <string>
 
 #include "SerialPlatform.h"
-#include "WorkerThread.h"
+#include "base/WorkerThread.h"
 #include "base/Event.h"
 #include "base/Exceptions.h"
 #include "base/Object.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "HidPlatform.h"
-#include "WorkerThread.h"
+#include "base/WorkerThread.h"
 #include "base/Event.h"
 #include "base/Exceptions.h"
 #include "base/Object.h"

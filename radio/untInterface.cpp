@@ -7,7 +7,7 @@
 #include "radio/CPort.h"
 #include "radio/untUsbInterface.h"
 #include "settings/untZYNClientSettings.h"
-#include "settings/untZYNWinAmpControl.h"
+#include "media/untZYNWinAmpControl.h"
 
 namespace {
 const int InputStartDelayMs = 1000;

@@ -12,9 +12,9 @@
 #include "radio/SimulatedSerialPlatform.h"
 #include "radio/untInterface.h"
 #include "radio/untUsbInterface.h"
-#include "settings/SimulatedDesktop.h"
+#include "media/SimulatedDesktop.h"
 #include "settings/untZYNClientSettings.h"
-#include "settings/untZYNWinAmpControl.h"
+#include "media/untZYNWinAmpControl.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

@@ -31,7 +31,7 @@
 #include "HeapInUse.h"
 #include "audio/VirtualCable.h"
 #include "base/VirtualLoop.h"
-#include "modem/untFFSKTransmitter.h"
+#include "station/untFFSKTransmitter.h"
 #include "settings/untZYNClientSettings.h"
 #include "tests/station/StationFixture.h"
 

@@ -10,7 +10,7 @@
 #include "StationFixture.h"
 #include "base/VirtualLoop.h"
 #include "modem/untFFSK.h"
-#include "modem/untFFSKTransmitter.h"
+#include "station/untFFSKTransmitter.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 
 #include "audio/SimulatedSoundCard.h"
 #include "base/VirtualLoop.h"
-#include "modem/StationPlatform.h"
-#include "modem/untFFSKTranceiver.h"
-#include "modem/untFFSKTransmitter.h"
+#include "station/StationPlatform.h"
+#include "station/untFFSKTranceiver.h"
+#include "station/untFFSKTransmitter.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
-#include "settings/SimulatedDesktop.h"
+#include "media/SimulatedDesktop.h"
 #include "tests/support/TempFolder.h"
 
 // Settings of a station that keys the PTT on RTS, active high, on COM1.

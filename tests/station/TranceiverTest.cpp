@@ -9,7 +9,7 @@
 #include "base/ProgramFolder.h"
 #include "base/VirtualLoop.h"
 #include "modem/untFFSK.h"
-#include "modem/untFFSKTransmitter.h"
+#include "station/untFFSKTransmitter.h"
 #include "settings/untZYNClientSettings.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "StationFixture.h"
 #include "base/VirtualLoop.h"
 #include "modem/untFFSK.h"
-#include "modem/untFFSKTransmitter.h"
+#include "station/untFFSKTransmitter.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 

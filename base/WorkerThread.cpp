@@ -1,4 +1,4 @@
-#include "WorkerThread.h"
+#include "base/WorkerThread.h"
 
 #include "base/MainLoop.h"
 

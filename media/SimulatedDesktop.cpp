@@ -1,4 +1,4 @@
-#include "settings/SimulatedDesktop.h"
+#include "media/SimulatedDesktop.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #include "untFFSKTranceiver.h"
 
 #include "modem/untFFSKReceiver.h"
-#include "modem/untFFSKTransmitter.h"
+#include "station/untFFSKTransmitter.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 

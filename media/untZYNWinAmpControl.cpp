@@ -1,4 +1,4 @@
-#include "settings/untZYNWinAmpControl.h"
+#include "media/untZYNWinAmpControl.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 
 #include "base/Object.h"
 #include "base/Timer.h"
-#include "settings/Desktop.h"
+#include "media/Desktop.h"
 
 class TZYNClientSettings;
 

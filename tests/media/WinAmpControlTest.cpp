@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "base/VirtualLoop.h"
-#include "settings/SimulatedDesktop.h"
+#include "media/SimulatedDesktop.h"
 #include "settings/untZYNClientSettings.h"
-#include "settings/untZYNWinAmpControl.h"
+#include "media/untZYNWinAmpControl.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

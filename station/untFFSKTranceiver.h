@@ -5,7 +5,7 @@
 
 #include "base/Event.h"
 #include "base/ProgramFolder.h"
-#include "modem/StationPlatform.h"
+#include "station/StationPlatform.h"
 
 class TFFSKReceiver;
 class TFFSKTransmitter;

@@ -1,4 +1,4 @@
-#include "settings/LinuxDesktop.h"
+#include "media/LinuxDesktop.h"
 
 std::optional<TWindowHandle> TLinuxDesktop::FindWindow(const std::string&, const std::optional<std::string>&)
 {

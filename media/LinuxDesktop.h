@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/Desktop.h"
+#include "media/Desktop.h"
 
 // The desktop of the program on Linux. The media players and the relay
 // client this program can steer exist only as Windows programs, so no window

@@ -3,7 +3,7 @@
 #include "audio/AlsaSoundPlatform.h"
 #include "radio/LinuxHidPlatform.h"
 #include "radio/LinuxSerialPlatform.h"
-#include "settings/LinuxDesktop.h"
+#include "media/LinuxDesktop.h"
 
 TLinuxStationPlatform::TLinuxStationPlatform()
     : sound_(std::make_unique<TAlsaSoundPlatform>()),

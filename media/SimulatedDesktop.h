@@ -4,7 +4,7 @@
 #include <map>
 #include <vector>
 
-#include "settings/Desktop.h"
+#include "media/Desktop.h"
 
 // A desktop for tests: a test opens and closes windows of other programs,
 // and every window records the commands it receives, in order.
