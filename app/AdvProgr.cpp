@@ -7,27 +7,27 @@
 TAdvProgress::TAdvProgress(QWidget* parent) : QProgressBar(parent)
 {
     setTextVisible(false);
-    barRgb_ = barColor_.ToRgb();
-    bkRgb_ = bkColor_.ToRgb();
+    FBarRgb = FBarColor.ToRgb();
+    FBkRgb = FBkColor.ToRgb();
 }
 
 void TAdvProgress::SetBarColor(TColor color)
 {
-    barColor_ = color;
-    barRgb_ = color.ToRgb();
+    FBarColor = color;
+    FBarRgb = color.ToRgb();
     update();
 }
 
 void TAdvProgress::SetBkColor(TColor color)
 {
-    bkColor_ = color;
-    bkRgb_ = color.ToRgb();
+    FBkColor = color;
+    FBkRgb = color.ToRgb();
     update();
 }
 
 void TAdvProgress::SetBorderWidth(int pixels)
 {
-    borderWidth_ = std::max(0, pixels);
+    FBorderWidth = std::max(0, pixels);
     update();
 }
 
@@ -36,11 +36,11 @@ void TAdvProgress::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
 
-    const QRect frame = rect().adjusted(borderWidth_, borderWidth_, -borderWidth_, -borderWidth_);
+    const QRect frame = rect().adjusted(FBorderWidth, FBorderWidth, -FBorderWidth, -FBorderWidth);
     if (frame.width() <= 2 || frame.height() <= 2) return;
     qDrawShadePanel(&painter, frame, palette(), true, 1);
     const QRect inside = frame.adjusted(1, 1, -1, -1);
-    painter.fillRect(inside, bkRgb_);
+    painter.fillRect(inside, FBkRgb);
 
     // Smooth fill from the bottom (vertical) or the left (horizontal).
     const int span = maximum() - minimum();
@@ -54,5 +54,5 @@ void TAdvProgress::paintEvent(QPaintEvent*)
         const int w = static_cast<int>(inside.width() * part + 0.5);
         bar.setWidth(w);
     }
-    if (!bar.isEmpty()) painter.fillRect(bar, barRgb_);
+    if (!bar.isEmpty()) painter.fillRect(bar, FBarRgb);
 }

@@ -14,16 +14,16 @@ class TAdvProgress : public QProgressBar {
 public:
     explicit TAdvProgress(QWidget* parent = nullptr);
 
-    TColor BarColor() const { return barColor_; }
+    TColor BarColor() const { return FBarColor; }
     void SetBarColor(TColor color);
-    TColor BkColor() const { return bkColor_; }
+    TColor BkColor() const { return FBkColor; }
     void SetBkColor(TColor color);
     // The RGB values the bar is painted with.
-    QColor BarRgb() const { return barRgb_; }
-    QColor BkRgb() const { return bkRgb_; }
+    QColor BarRgb() const { return FBarRgb; }
+    QColor BkRgb() const { return FBkRgb; }
 
     // Margin, in pixels, between the control's edge and the bar's frame.
-    int BorderWidth() const { return borderWidth_; }
+    int BorderWidth() const { return FBorderWidth; }
     void SetBorderWidth(int pixels);
 
     std::string Version() const { return "1.2.0.0"; }
@@ -34,9 +34,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    TColor barColor_ = TColor::Highlight();
-    TColor bkColor_ = TColor::Window();
-    QColor barRgb_;
-    QColor bkRgb_;
-    int borderWidth_ = 0;
+    TColor FBarColor = TColor::Highlight();
+    TColor FBkColor = TColor::Window();
+    QColor FBarRgb;
+    QColor FBkRgb;
+    int FBorderWidth = 0;
 };

@@ -9,23 +9,23 @@ namespace {
 class TAnchorFilter : public QObject {
 public:
     TAnchorFilter(QWidget* child, const QRect& design, const QSize& parentDesign, unsigned anchors)
-        : QObject(child), child_(child), design_(design), parentDesign_(parentDesign), anchors_(anchors)
+        : QObject(child), FChild(child), FDesign(design), FParentDesign(parentDesign), FAnchors(anchors)
     {
     }
 
-    void Place() { child_->setGeometry(AnchoredRect(design_, parentDesign_, anchors_, child_->parentWidget()->size())); }
+    void Place() { FChild->setGeometry(AnchoredRect(FDesign, FParentDesign, FAnchors, FChild->parentWidget()->size())); }
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == child_->parentWidget() && event->type() == QEvent::Resize) Place();
+        if (watched == FChild->parentWidget() && event->type() == QEvent::Resize) Place();
         return false;
     }
 
 private:
-    QWidget* child_;
-    QRect design_;
-    QSize parentDesign_;
-    unsigned anchors_;
+    QWidget* FChild;
+    QRect FDesign;
+    QSize FParentDesign;
+    unsigned FAnchors;
 };
 
 // One axis: the start and length of a child between two parent edges.

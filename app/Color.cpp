@@ -4,6 +4,6 @@
 
 QColor TColor::ToRgb() const
 {
-    if (!system_) return QColor::fromRgb(value_);
-    return QGuiApplication::palette().color(QPalette::Active, static_cast<QPalette::ColorRole>(value_));
+    if (!FSystem) return QColor::fromRgb(FValue);
+    return QGuiApplication::palette().color(QPalette::Active, static_cast<QPalette::ColorRole>(FValue));
 }

@@ -15,15 +15,15 @@ public:
     static TColor Window() { return System(QPalette::Base); }
     static TColor BtnFace() { return System(QPalette::Button); }
 
-    bool IsSystem() const { return system_; }
+    bool IsSystem() const { return FSystem; }
     // The plain RGB value: a system colour resolved, an RGB value as it is.
     QColor ToRgb() const;
 
     bool operator==(const TColor& other) const = default;
 
 private:
-    TColor(unsigned value, bool system) : value_(value), system_(system) {}
+    TColor(unsigned value, bool system) : FValue(value), FSystem(system) {}
 
-    unsigned value_;
-    bool system_;
+    unsigned FValue;
+    bool FSystem;
 };

@@ -7,15 +7,15 @@
 
 void TErrorBox::Show(const std::string& message)
 {
-    if (showing_) {
+    if (FShowing) {
         std::fprintf(stderr, "parlet: error: %s\n", message.c_str());
         return;
     }
-    showing_ = true;
+    FShowing = true;
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Parlet"), QString::fromUtf8(message), QMessageBox::Ok,
                     QApplication::activeWindow());
     // A message may quote a port name or a settings value: never markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    showing_ = false;
+    FShowing = false;
 }

@@ -9,8 +9,8 @@
 class TErrorBox {
 public:
     void Show(const std::string& message);
-    bool Showing() const { return showing_; }
+    bool Showing() const { return FShowing; }
 
 private:
-    bool showing_ = false;
+    bool FShowing = false;
 };

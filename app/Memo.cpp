@@ -11,12 +11,12 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent)
 
 int TMemo::LineCount() const
 {
-    return empty_ ? 0 : document()->blockCount();
+    return FEmpty ? 0 : document()->blockCount();
 }
 
 QStringList TMemo::Lines() const
 {
-    if (empty_) return {};
+    if (FEmpty) return {};
     QStringList lines;
     for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) lines << block.text();
     return lines;
@@ -27,7 +27,7 @@ void TMemo::AddLine(const QString& line)
     QString text = line;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (empty_) {
+    if (FEmpty) {
         setPlainText(text);
     } else {
         // Not appendPlainText: it fills a lone empty first line instead of
@@ -37,7 +37,7 @@ void TMemo::AddLine(const QString& line)
         cursor.insertBlock();
         cursor.insertText(text);
     }
-    empty_ = false;
+    FEmpty = false;
     // The newest line is the one the operator wants to see.
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
@@ -56,5 +56,5 @@ void TMemo::DeleteFirstLine()
 void TMemo::Clear()
 {
     clear();
-    empty_ = true;
+    FEmpty = true;
 }

@@ -19,5 +19,5 @@ public:
     void Clear();
 
 private:
-    bool empty_ = true;
+    bool FEmpty = true;
 };

@@ -10,15 +10,15 @@
 #include "base/ShutdownSignals.h"
 
 TProgram::TProgram(const std::string& settingsFile)
-    : station_(std::make_unique<TLinuxStationPlatform>()),
-      form_(std::make_unique<TfrmParlet>(station_->Platform(), settingsFile))
+    : FStation(std::make_unique<TLinuxStationPlatform>()),
+      FForm(std::make_unique<TfrmParlet>(FStation->Platform(), settingsFile))
 {
 }
 
 TProgram::~TProgram()
 {
-    form_.reset();
-    station_.reset();
+    FForm.reset();
+    FStation.reset();
 }
 
 namespace {
@@ -27,13 +27,13 @@ namespace {
 // stops before the loop is destroyed.
 class TStopWatchingFirst {
 public:
-    explicit TStopWatchingFirst(TShutdownSignals& watcher) : watcher_(watcher) {}
-    ~TStopWatchingFirst() { watcher_.StopWatching(); }
+    explicit TStopWatchingFirst(TShutdownSignals& watcher) : FWatcher(watcher) {}
+    ~TStopWatchingFirst() { FWatcher.StopWatching(); }
     TStopWatchingFirst(const TStopWatchingFirst&) = delete;
     TStopWatchingFirst& operator=(const TStopWatchingFirst&) = delete;
 
 private:
-    TShutdownSignals& watcher_;
+    TShutdownSignals& FWatcher;
 };
 
 } // namespace

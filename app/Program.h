@@ -19,11 +19,11 @@ public:
     TProgram(const TProgram&) = delete;
     TProgram& operator=(const TProgram&) = delete;
 
-    TfrmParlet& MainForm() const { return *form_; }
+    TfrmParlet& MainForm() const { return *FForm; }
 
 private:
-    std::unique_ptr<TLinuxStationPlatform> station_;
-    std::unique_ptr<TfrmParlet> form_;
+    std::unique_ptr<TLinuxStationPlatform> FStation;
+    std::unique_ptr<TfrmParlet> FForm;
 };
 
 // Start-up: the application, the Qt main loop with its message-box error

@@ -5,48 +5,48 @@
 #include <algorithm>
 #include <stdexcept>
 
-TQtMainLoop::TQtMainLoop() : context_(std::make_unique<QObject>()), timer_(std::make_unique<QTimer>())
+TQtMainLoop::TQtMainLoop() : FContext(std::make_unique<QObject>()), FTimer(std::make_unique<QTimer>())
 {
     if (!QCoreApplication::instance()) throw std::logic_error("the Qt main loop needs a QApplication");
-    clock_.start();
-    timer_->setSingleShot(true);
-    timer_->setTimerType(Qt::PreciseTimer);
-    QObject::connect(timer_.get(), &QTimer::timeout, context_.get(), [this] { RunDueTimers(); });
+    FClock.start();
+    FTimer->setSingleShot(true);
+    FTimer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(FTimer.get(), &QTimer::timeout, FContext.get(), [this] { RunDueTimers(); });
 }
 
 TQtMainLoop::~TQtMainLoop()
 {
-    timer_.reset();
-    context_.reset();
+    FTimer.reset();
+    FContext.reset();
 }
 
 std::int64_t TQtMainLoop::NowUs() const
 {
-    return clock_.nsecsElapsed() / 1000;
+    return FClock.nsecsElapsed() / 1000;
 }
 
 TMainLoop::TimerId TQtMainLoop::ScheduleAtUs(std::int64_t dueUs, std::function<void()> fn)
 {
-    const TimerId id = timers_.Add(dueUs, std::move(fn));
+    const TimerId id = FTimers.Add(dueUs, std::move(fn));
     ArmTimer();
     return id;
 }
 
 void TQtMainLoop::Cancel(TimerId id)
 {
-    timers_.Remove(id);
+    FTimers.Remove(id);
     ArmTimer();
 }
 
 void TQtMainLoop::PostArrived()
 {
-    if (drainQueued_.exchange(true)) return;
+    if (FDrainQueued.exchange(true)) return;
     QMetaObject::invokeMethod(
-        context_.get(),
+        FContext.get(),
         [this] {
             // Cleared before draining: a post that arrives while the drain
             // runs queues the next drain, so nothing is left behind.
-            drainQueued_ = false;
+            FDrainQueued = false;
             RunPosted();
         },
         Qt::QueuedConnection);
@@ -54,19 +54,19 @@ void TQtMainLoop::PostArrived()
 
 void TQtMainLoop::RunDueTimers()
 {
-    while (auto fn = timers_.TakeDue(NowUs())) Guarded(*fn);
+    while (auto fn = FTimers.TakeDue(NowUs())) Guarded(*fn);
     ArmTimer();
 }
 
 void TQtMainLoop::ArmTimer()
 {
-    const auto next = timers_.NextDueUs();
+    const auto next = FTimers.NextDueUs();
     if (!next) {
-        timer_->stop();
+        FTimer->stop();
         return;
     }
     // Rounded up to whole milliseconds: a timer never runs before it is due.
     const std::int64_t waitUs = *next - NowUs();
     const std::int64_t waitMs = waitUs <= 0 ? 0 : (waitUs + 999) / 1000;
-    timer_->start(static_cast<int>(std::min<std::int64_t>(waitMs, 24LL * 3600 * 1000)));
+    FTimer->start(static_cast<int>(std::min<std::int64_t>(waitMs, 24LL * 3600 * 1000)));
 }

@@ -31,12 +31,12 @@ private:
     void RunDueTimers();
     void ArmTimer();
 
-    QElapsedTimer clock_;
-    TTimerQueue timers_;
+    QElapsedTimer FClock;
+    TTimerQueue FTimers;
     // The target of the queued drain calls; it lives on the GUI thread, and
     // destroying it drops calls still queued.
-    std::unique_ptr<QObject> context_;
-    std::unique_ptr<QTimer> timer_;
+    std::unique_ptr<QObject> FContext;
+    std::unique_ptr<QTimer> FTimer;
     // At most one drain call is queued at a time, however many posts arrive.
-    std::atomic<bool> drainQueued_{false};
+    std::atomic<bool> FDrainQueued{false};
 };

@@ -7,13 +7,13 @@
 TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
     : QGroupBox(caption, parent)
 {
-    group_.setExclusive(true);
+    FGroup.setExclusive(true);
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], this);
-        group_.addButton(button, i);
-        buttons_.push_back(button);
+        FGroup.addButton(button, i);
+        FButtons.push_back(button);
     }
-    QObject::connect(&group_, &QButtonGroup::idClicked, this, [this](int) {
+    QObject::connect(&FGroup, &QButtonGroup::idClicked, this, [this](int) {
         if (OnClick) TMainLoop::Current().Guarded(OnClick);
     });
     PlaceItems();
@@ -21,19 +21,19 @@ TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidg
 
 int TRadioGroup::ItemIndex() const
 {
-    return group_.checkedId();
+    return FGroup.checkedId();
 }
 
 void TRadioGroup::SetItemIndex(int index)
 {
     if (index >= 0 && index < ItemCount()) {
-        buttons_[static_cast<std::size_t>(index)]->setChecked(true);
+        FButtons[static_cast<std::size_t>(index)]->setChecked(true);
         return;
     }
     // An exclusive group cannot uncheck its last button directly.
-    group_.setExclusive(false);
-    for (QRadioButton* button : buttons_) button->setChecked(false);
-    group_.setExclusive(true);
+    FGroup.setExclusive(false);
+    for (QRadioButton* button : FButtons) button->setChecked(false);
+    FGroup.setExclusive(true);
 }
 
 void TRadioGroup::resizeEvent(QResizeEvent* event)
@@ -44,15 +44,15 @@ void TRadioGroup::resizeEvent(QResizeEvent* event)
 
 void TRadioGroup::PlaceItems()
 {
-    if (buttons_.empty()) return;
+    if (FButtons.empty()) return;
     // Below the caption (if any), rows share the height left inside the frame.
     const int top = title().isEmpty() ? 4 : fontMetrics().height() + 2;
     const int bottom = height() - 4;
     const int rowHeight = std::max(1, (bottom - top) / ItemCount());
     for (int i = 0; i < ItemCount(); ++i) {
         const int rowTop = top + i * rowHeight;
-        const int buttonHeight = std::min(rowHeight, buttons_[static_cast<std::size_t>(i)]->sizeHint().height());
-        buttons_[static_cast<std::size_t>(i)]->setGeometry(8, rowTop + (rowHeight - buttonHeight) / 2, width() - 12,
+        const int buttonHeight = std::min(rowHeight, FButtons[static_cast<std::size_t>(i)]->sizeHint().height());
+        FButtons[static_cast<std::size_t>(i)]->setGeometry(8, rowTop + (rowHeight - buttonHeight) / 2, width() - 12,
                                                            buttonHeight);
     }
 }

@@ -17,8 +17,8 @@ public:
 
     int ItemIndex() const;
     void SetItemIndex(int index);
-    int ItemCount() const { return static_cast<int>(buttons_.size()); }
-    QRadioButton* Item(int index) const { return buttons_.at(static_cast<std::size_t>(index)); }
+    int ItemCount() const { return static_cast<int>(FButtons.size()); }
+    QRadioButton* Item(int index) const { return FButtons.at(static_cast<std::size_t>(index)); }
 
     std::function<void()> OnClick;
 
@@ -28,6 +28,6 @@ protected:
 private:
     void PlaceItems();
 
-    QButtonGroup group_;
-    std::vector<QRadioButton*> buttons_;
+    QButtonGroup FGroup;
+    std::vector<QRadioButton*> FButtons;
 };

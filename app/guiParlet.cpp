@@ -72,33 +72,33 @@ void TfrmParlet::CreateControls()
     Edit1_ = new QLineEdit(Panel1_);
     Edit1_->setObjectName(QStringLiteral("Edit1"));
     Anchor(Edit1_, QRect(8, 6, 344, 21), QSize(ClientWidth, PanelHeight), akLeft | akTop | akRight);
-    btnSend_ = new QPushButton(QStringLiteral("Send"), Panel1_);
-    btnSend_->setObjectName(QStringLiteral("btnSend"));
-    btnSend_->setAutoDefault(false);
-    Anchor(btnSend_, QRect(359, 4, 75, 25), QSize(ClientWidth, PanelHeight), akRight | akBottom);
+    FBtnSend = new QPushButton(QStringLiteral("Send"), Panel1_);
+    FBtnSend->setObjectName(QStringLiteral("btnSend"));
+    FBtnSend->setAutoDefault(false);
+    Anchor(FBtnSend, QRect(359, 4, 75, 25), QSize(ClientWidth, PanelHeight), akRight | akBottom);
 
-    prbLevelIn_ = new TAdvProgress(this);
-    prbLevelIn_->setObjectName(QStringLiteral("prbLevelIn"));
-    prbLevelIn_->setOrientation(Qt::Vertical);
-    prbLevelIn_->setRange(0, 100);
-    prbLevelIn_->setValue(0);
-    prbLevelIn_->SetBorderWidth(2);
-    prbLevelIn_->SetBarColor(TColor::Highlight());
-    prbLevelIn_->SetBkColor(TColor::Window());
-    prbLevelIn_->setFixedWidth(LevelBarWidth);
+    FPrbLevelIn = new TAdvProgress(this);
+    FPrbLevelIn->setObjectName(QStringLiteral("prbLevelIn"));
+    FPrbLevelIn->setOrientation(Qt::Vertical);
+    FPrbLevelIn->setRange(0, 100);
+    FPrbLevelIn->setValue(0);
+    FPrbLevelIn->SetBorderWidth(2);
+    FPrbLevelIn->SetBarColor(TColor::Highlight());
+    FPrbLevelIn->SetBkColor(TColor::Window());
+    FPrbLevelIn->setFixedWidth(LevelBarWidth);
 
     Panel2_ = NewPanel(this);
     Panel2_->setObjectName(QStringLiteral("Panel2"));
-    btnSettings_ = new QPushButton(QStringLiteral("Settings"), Panel2_);
-    btnSettings_->setObjectName(QStringLiteral("btnSettings"));
-    btnSettings_->setAutoDefault(false);
-    Anchor(btnSettings_, QRect(8, 4, 75, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop);
+    FBtnSettings = new QPushButton(QStringLiteral("Settings"), Panel2_);
+    FBtnSettings->setObjectName(QStringLiteral("btnSettings"));
+    FBtnSettings->setAutoDefault(false);
+    Anchor(FBtnSettings, QRect(8, 4, 75, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop);
 
     // Top bar, then the level bar and the log side by side, then the bottom bar.
     auto* middle = new QHBoxLayout;
     middle->setContentsMargins(0, 0, 0, 0);
     middle->setSpacing(0);
-    middle->addWidget(prbLevelIn_);
+    middle->addWidget(FPrbLevelIn);
     middle->addWidget(Memo1_, 1);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -108,57 +108,57 @@ void TfrmParlet::CreateControls()
     column->addWidget(Panel1_);
 
     setTabOrder(Memo1_, Edit1_);
-    setTabOrder(Edit1_, btnSend_);
-    setTabOrder(btnSend_, btnSettings_);
-    prbLevelIn_->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(Edit1_, FBtnSend);
+    setTabOrder(FBtnSend, FBtnSettings);
+    FPrbLevelIn->setFocusPolicy(Qt::NoFocus);
 
-    connect(btnSend_, &QPushButton::clicked, this, GuardedSlot([this] { btnSendClick(); }));
-    connect(btnSettings_, &QPushButton::clicked, this, GuardedSlot([this] { btnSettingsClick(); }));
+    connect(FBtnSend, &QPushButton::clicked, this, GuardedSlot([this] { btnSendClick(); }));
+    connect(FBtnSettings, &QPushButton::clicked, this, GuardedSlot([this] { btnSettingsClick(); }));
 }
 
 void TfrmParlet::FormCreate(const TStationPlatform& platform, const std::string& settingsFile)
 {
-    transceiver_ = std::make_unique<TFFSKTranceiver>(platform, settingsFile);
-    transceiver_->OnInputLevel = [this](TObject* Sender, int Level) { TranceiverInputLevel(Sender, Level); };
-    transceiver_->OnReceive = [this](TObject* Sender, bool MessIsSMS, const std::string& RxString) {
+    FTransceiver = std::make_unique<TFFSKTranceiver>(platform, settingsFile);
+    FTransceiver->OnInputLevel = [this](TObject* Sender, int Level) { TranceiverInputLevel(Sender, Level); };
+    FTransceiver->OnReceive = [this](TObject* Sender, bool MessIsSMS, const std::string& RxString) {
         TranceiverReceive(Sender, MessIsSMS, RxString);
     };
-    frmSettings_ = std::make_unique<TfrmSettings>(this, *transceiver_);
+    FFrmSettings = std::make_unique<TfrmSettings>(this, *FTransceiver);
 }
 
 void TfrmParlet::FormDestroy()
 {
     // The transceiver may still raise events while it closes its streams;
     // the window no longer shows them.
-    transceiver_->OnInputLevel = nullptr;
-    transceiver_->OnReceive = nullptr;
-    frmSettings_.reset();
-    transceiver_.reset();
+    FTransceiver->OnInputLevel = nullptr;
+    FTransceiver->OnReceive = nullptr;
+    FFrmSettings.reset();
+    FTransceiver.reset();
 }
 
 void TfrmParlet::btnSendClick()
 {
     const std::string text = Utf8ToCp1252(Edit1_->text().toStdString());
-    transceiver_->SendText(text);
+    FTransceiver->SendText(text);
     Edit1_->clear();
 }
 
 void TfrmParlet::btnSettingsClick()
 {
-    frmSettings_->show();
-    frmSettings_->raise();
-    frmSettings_->activateWindow();
+    FFrmSettings->show();
+    FFrmSettings->raise();
+    FFrmSettings->activateWindow();
 }
 
 void TfrmParlet::TranceiverInputLevel(TObject*, int Level)
 {
-    prbLevelIn_->setValue(std::clamp(Level, prbLevelIn_->minimum(), prbLevelIn_->maximum()));
+    FPrbLevelIn->setValue(std::clamp(Level, FPrbLevelIn->minimum(), FPrbLevelIn->maximum()));
     // Red above 90; back to the highlight colour only below 70, so the bar
     // stays red for a while after a peak.
     if (Level > 90)
-        prbLevelIn_->SetBarColor(TColor::Rgb(255, 0, 0));
+        FPrbLevelIn->SetBarColor(TColor::Rgb(255, 0, 0));
     else if (Level < 70)
-        prbLevelIn_->SetBarColor(TColor::Highlight());
+        FPrbLevelIn->SetBarColor(TColor::Highlight());
 }
 
 void TfrmParlet::TranceiverReceive(TObject*, bool MessIsSMS, const std::string& RxString)

@@ -41,12 +41,12 @@ public:
     TMemo& Memo1() const { return *Memo1_; }
     QFrame& Panel1() const { return *Panel1_; }
     QLineEdit& Edit1() const { return *Edit1_; }
-    QPushButton& btnSend() const { return *btnSend_; }
-    TAdvProgress& prbLevelIn() const { return *prbLevelIn_; }
+    QPushButton& btnSend() const { return *FBtnSend; }
+    TAdvProgress& prbLevelIn() const { return *FPrbLevelIn; }
     QFrame& Panel2() const { return *Panel2_; }
-    QPushButton& btnSettings() const { return *btnSettings_; }
-    TFFSKTranceiver& Transceiver() const { return *transceiver_; }
-    TfrmSettings& SettingsForm() const { return *frmSettings_; }
+    QPushButton& btnSettings() const { return *FBtnSettings; }
+    TFFSKTranceiver& Transceiver() const { return *FTransceiver; }
+    TfrmSettings& SettingsForm() const { return *FFrmSettings; }
 
     // The log keeps at most this many lines before a message is added.
     static constexpr int MaxLogLines = 70;
@@ -59,11 +59,11 @@ private:
     TMemo* Memo1_ = nullptr;
     QFrame* Panel1_ = nullptr;
     QLineEdit* Edit1_ = nullptr;
-    QPushButton* btnSend_ = nullptr;
-    TAdvProgress* prbLevelIn_ = nullptr;
+    QPushButton* FBtnSend = nullptr;
+    TAdvProgress* FPrbLevelIn = nullptr;
     QFrame* Panel2_ = nullptr;
-    QPushButton* btnSettings_ = nullptr;
+    QPushButton* FBtnSettings = nullptr;
 
-    std::unique_ptr<TFFSKTranceiver> transceiver_;
-    std::unique_ptr<TfrmSettings> frmSettings_;
+    std::unique_ptr<TFFSKTranceiver> FTransceiver;
+    std::unique_ptr<TfrmSettings> FFrmSettings;
 };

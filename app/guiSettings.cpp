@@ -54,7 +54,7 @@ TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
     // The rig interface tried the port before this dialog listened: a port
     // it needs but could not open is shown from the start, not only after
     // the operator's next change.
-    if (rig.ComPortFailed()) lblComInUse_->show();
+    if (rig.ComPortFailed()) FLblComInUse->show();
 }
 
 TfrmSettings::~TfrmSettings()
@@ -73,33 +73,33 @@ void TfrmSettings::CreateControls()
     setModal(false);
     setFont(FormFont(11));
 
-    lblComPort_ = new QLabel(QStringLiteral("COM port:"), this);
-    lblComPort_->setObjectName(QStringLiteral("lblComPort"));
-    lblComPort_->setTextFormat(Qt::PlainText);
-    Place(lblComPort_, 248, 16, 50, 13);
+    FLblComPort = new QLabel(QStringLiteral("COM port:"), this);
+    FLblComPort->setObjectName(QStringLiteral("lblComPort"));
+    FLblComPort->setTextFormat(Qt::PlainText);
+    Place(FLblComPort, 248, 16, 50, 13);
 
-    lblComInUse_ = NewColouredLabel(QStringLiteral("The selected com port is not available!"), QColor(255, 0, 0), this);
-    lblComInUse_->setObjectName(QStringLiteral("lblComInUse"));
-    Place(lblComInUse_, 244, 32, 182, 13);
+    FLblComInUse = NewColouredLabel(QStringLiteral("The selected com port is not available!"), QColor(255, 0, 0), this);
+    FLblComInUse->setObjectName(QStringLiteral("lblComInUse"));
+    Place(FLblComInUse, 244, 32, 182, 13);
 
-    lblUsbInterfaceConnected_ = NewColouredLabel(QStringLiteral("USB interface connected"), QColor(0, 128, 0), this);
-    lblUsbInterfaceConnected_->setObjectName(QStringLiteral("lblUsbInterfaceConnected"));
-    Place(lblUsbInterfaceConnected_, 288, 32, 120, 13);
+    FLblUsbInterfaceConnected = NewColouredLabel(QStringLiteral("USB interface connected"), QColor(0, 128, 0), this);
+    FLblUsbInterfaceConnected->setObjectName(QStringLiteral("lblUsbInterfaceConnected"));
+    Place(FLblUsbInterfaceConnected, 288, 32, 120, 13);
 
-    grpPcToRadio_ = new TRadioGroup(QStringLiteral("PC to Radio"),
+    FGrpPcToRadio = new TRadioGroup(QStringLiteral("PC to Radio"),
                                     {QStringLiteral("Use the VOX in the radio."), QStringLiteral("Use the USB / COM-port.")},
                                     this);
-    grpPcToRadio_->setObjectName(QStringLiteral("grpPcToRadio"));
-    Place(grpPcToRadio_, 0, 0, 222, 65);
+    FGrpPcToRadio->setObjectName(QStringLiteral("grpPcToRadio"));
+    Place(FGrpPcToRadio, 0, 0, 222, 65);
 
-    grpPcToRadioPin_ = new TRadioGroup(QString(), {QStringLiteral("RTS"), QStringLiteral("DTR")}, this);
-    grpPcToRadioPin_->setObjectName(QStringLiteral("grpPcToRadioPin"));
-    Place(grpPcToRadioPin_, 8, 56, 110, 57);
+    FGrpPcToRadioPin = new TRadioGroup(QString(), {QStringLiteral("RTS"), QStringLiteral("DTR")}, this);
+    FGrpPcToRadioPin->setObjectName(QStringLiteral("grpPcToRadioPin"));
+    Place(FGrpPcToRadioPin, 8, 56, 110, 57);
 
-    grpPcToRadioPolarity_ =
+    FGrpPcToRadioPolarity =
         new TRadioGroup(QString(), {QStringLiteral("Active hgh"), QStringLiteral("Active low")}, this);
-    grpPcToRadioPolarity_->setObjectName(QStringLiteral("grpPcToRadioPolarity"));
-    Place(grpPcToRadioPolarity_, 117, 56, 110, 57);
+    FGrpPcToRadioPolarity->setObjectName(QStringLiteral("grpPcToRadioPolarity"));
+    Place(FGrpPcToRadioPolarity, 117, 56, 110, 57);
 
     ComboBox1_ = new QComboBox(this);
     ComboBox1_->setObjectName(QStringLiteral("ComboBox1"));
@@ -107,14 +107,14 @@ void TfrmSettings::CreateControls()
     ComboBox1_->setMaxVisibleItems(PortCount);
     Place(ComboBox1_, 312, 10, 86, 21);
 
-    cbxUnusedHight_ = new QCheckBox(QStringLiteral("Unused pin (RTS/DTR) always high"), this);
-    cbxUnusedHight_->setObjectName(QStringLiteral("cbxUnusedHight"));
-    Place(cbxUnusedHight_, 233, 48, 225, 17);
+    FCbxUnusedHight = new QCheckBox(QStringLiteral("Unused pin (RTS/DTR) always high"), this);
+    FCbxUnusedHight->setObjectName(QStringLiteral("cbxUnusedHight"));
+    Place(FCbxUnusedHight, 233, 48, 225, 17);
 
-    btnOk_ = new QPushButton(QStringLiteral("OK"), this);
-    btnOk_->setObjectName(QStringLiteral("btnOk"));
-    btnOk_->setAutoDefault(false);
-    Place(btnOk_, 386, 88, 72, 25);
+    FBtnOk = new QPushButton(QStringLiteral("OK"), this);
+    FBtnOk->setObjectName(QStringLiteral("btnOk"));
+    FBtnOk->setAutoDefault(false);
+    Place(FBtnOk, 386, 88, 72, 25);
 
     // The dialog is as large as its controls reach.
     const QRect reach = childrenRect();
@@ -122,55 +122,55 @@ void TfrmSettings::CreateControls()
 
     // Only the operator's own changes are written back; refreshing the
     // controls from the settings does not count as a change.
-    grpPcToRadio_->OnClick = [this] { grpPcToRadioClick(); };
-    grpPcToRadioPin_->OnClick = [this] { grpPcToRadioPinClick(); };
-    grpPcToRadioPolarity_->OnClick = [this] { grpPcToRadioPolarityClick(); };
+    FGrpPcToRadio->OnClick = [this] { grpPcToRadioClick(); };
+    FGrpPcToRadioPin->OnClick = [this] { grpPcToRadioPinClick(); };
+    FGrpPcToRadioPolarity->OnClick = [this] { grpPcToRadioPolarityClick(); };
     connect(ComboBox1_, &QComboBox::activated, this, GuardedSlot([this] { ComboBox1Change(); }));
-    connect(cbxUnusedHight_, &QCheckBox::clicked, this, GuardedSlot([this] { cbxUnusedHightClick(); }));
-    connect(btnOk_, &QPushButton::clicked, this, GuardedSlot([this] { btnOkClick(); }));
+    connect(FCbxUnusedHight, &QCheckBox::clicked, this, GuardedSlot([this] { cbxUnusedHightClick(); }));
+    connect(FBtnOk, &QPushButton::clicked, this, GuardedSlot([this] { btnOkClick(); }));
 }
 
 void TfrmSettings::RefreshControls()
 {
     const TZYNClientSettings& settings = FTranceiver.Settings();
-    cbxUnusedHight_->setChecked(settings.RigComUnusedHight());
+    FCbxUnusedHight->setChecked(settings.RigComUnusedHight());
     // By VOX the pin and its polarity do not apply.
-    grpPcToRadio_->SetItemIndex(settings.RigComKeying() ? 1 : 0);
-    grpPcToRadioPin_->setEnabled(settings.RigComKeying());
-    grpPcToRadioPolarity_->setEnabled(settings.RigComKeying());
-    grpPcToRadioPin_->SetItemIndex(settings.RigComDtr() ? 1 : 0);
-    grpPcToRadioPolarity_->SetItemIndex(settings.RigComActiveHigh() ? 0 : 1);
+    FGrpPcToRadio->SetItemIndex(settings.RigComKeying() ? 1 : 0);
+    FGrpPcToRadioPin->setEnabled(settings.RigComKeying());
+    FGrpPcToRadioPolarity->setEnabled(settings.RigComKeying());
+    FGrpPcToRadioPin->SetItemIndex(settings.RigComDtr() ? 1 : 0);
+    FGrpPcToRadioPolarity->SetItemIndex(settings.RigComActiveHigh() ? 0 : 1);
     // A port number from the file outside the list selects nothing.
     ComboBox1_->setCurrentIndex(settings.CommIndex() >= 0 && settings.CommIndex() < PortCount ? settings.CommIndex()
                                                                                                : -1);
-    lblUsbInterfaceConnected_->setVisible(FTranceiver.RigInterface().UsbConnected());
+    FLblUsbInterfaceConnected->setVisible(FTranceiver.RigInterface().UsbConnected());
 }
 
 void TfrmSettings::grpPcToRadioClick()
 {
-    FTranceiver.Settings().SetRigComKeying(grpPcToRadio_->ItemIndex() == 1);
+    FTranceiver.Settings().SetRigComKeying(FGrpPcToRadio->ItemIndex() == 1);
 }
 
 void TfrmSettings::grpPcToRadioPinClick()
 {
-    FTranceiver.Settings().SetRigComDtr(grpPcToRadioPin_->ItemIndex() == 1);
+    FTranceiver.Settings().SetRigComDtr(FGrpPcToRadioPin->ItemIndex() == 1);
 }
 
 void TfrmSettings::grpPcToRadioPolarityClick()
 {
-    FTranceiver.Settings().SetRigComActiveHigh(grpPcToRadioPolarity_->ItemIndex() == 0);
+    FTranceiver.Settings().SetRigComActiveHigh(FGrpPcToRadioPolarity->ItemIndex() == 0);
 }
 
 void TfrmSettings::ComboBox1Change()
 {
     // Hidden first: the reconfiguration shows it again if this port fails too.
-    lblComInUse_->hide();
+    FLblComInUse->hide();
     FTranceiver.Settings().SetCommIndex(ComboBox1_->currentIndex());
 }
 
 void TfrmSettings::cbxUnusedHightClick()
 {
-    FTranceiver.Settings().SetRigComUnusedHight(cbxUnusedHight_->isChecked());
+    FTranceiver.Settings().SetRigComUnusedHight(FCbxUnusedHight->isChecked());
 }
 
 void TfrmSettings::btnOkClick()
@@ -185,14 +185,14 @@ void TfrmSettings::InterfaceChange(TObject*)
 
 void TfrmSettings::InterfaceCommError(TObject*)
 {
-    lblUsbInterfaceConnected_->hide();
-    lblComInUse_->show();
+    FLblUsbInterfaceConnected->hide();
+    FLblComInUse->show();
 }
 
 void TfrmSettings::InterfaceUsbConnection(TObject*, bool Connected)
 {
-    if (Connected) lblComInUse_->hide();
-    lblUsbInterfaceConnected_->setVisible(Connected);
-    grpPcToRadioPolarity_->setVisible(!Connected);
-    grpPcToRadioPin_->setVisible(!Connected);
+    if (Connected) FLblComInUse->hide();
+    FLblUsbInterfaceConnected->setVisible(Connected);
+    FGrpPcToRadioPolarity->setVisible(!Connected);
+    FGrpPcToRadioPin->setVisible(!Connected);
 }

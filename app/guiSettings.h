@@ -38,15 +38,15 @@ public:
     void InterfaceCommError(TObject* Sender);
     void InterfaceUsbConnection(TObject* Sender, bool Connected);
 
-    QLabel& lblComPort() const { return *lblComPort_; }
-    QLabel& lblComInUse() const { return *lblComInUse_; }
-    QLabel& lblUsbInterfaceConnected() const { return *lblUsbInterfaceConnected_; }
-    TRadioGroup& grpPcToRadio() const { return *grpPcToRadio_; }
-    TRadioGroup& grpPcToRadioPin() const { return *grpPcToRadioPin_; }
-    TRadioGroup& grpPcToRadioPolarity() const { return *grpPcToRadioPolarity_; }
+    QLabel& lblComPort() const { return *FLblComPort; }
+    QLabel& lblComInUse() const { return *FLblComInUse; }
+    QLabel& lblUsbInterfaceConnected() const { return *FLblUsbInterfaceConnected; }
+    TRadioGroup& grpPcToRadio() const { return *FGrpPcToRadio; }
+    TRadioGroup& grpPcToRadioPin() const { return *FGrpPcToRadioPin; }
+    TRadioGroup& grpPcToRadioPolarity() const { return *FGrpPcToRadioPolarity; }
     QComboBox& ComboBox1() const { return *ComboBox1_; }
-    QCheckBox& cbxUnusedHight() const { return *cbxUnusedHight_; }
-    QPushButton& btnOk() const { return *btnOk_; }
+    QCheckBox& cbxUnusedHight() const { return *FCbxUnusedHight; }
+    QPushButton& btnOk() const { return *FBtnOk; }
 
 private:
     void CreateControls();
@@ -54,13 +54,13 @@ private:
     TFFSKTranceiver& FTranceiver;
 
     // Owned by the dialog through Qt's parent chain.
-    QLabel* lblComPort_ = nullptr;
-    QLabel* lblComInUse_ = nullptr;
-    QLabel* lblUsbInterfaceConnected_ = nullptr;
-    TRadioGroup* grpPcToRadio_ = nullptr;
-    TRadioGroup* grpPcToRadioPin_ = nullptr;
-    TRadioGroup* grpPcToRadioPolarity_ = nullptr;
+    QLabel* FLblComPort = nullptr;
+    QLabel* FLblComInUse = nullptr;
+    QLabel* FLblUsbInterfaceConnected = nullptr;
+    TRadioGroup* FGrpPcToRadio = nullptr;
+    TRadioGroup* FGrpPcToRadioPin = nullptr;
+    TRadioGroup* FGrpPcToRadioPolarity = nullptr;
     QComboBox* ComboBox1_ = nullptr;
-    QCheckBox* cbxUnusedHight_ = nullptr;
-    QPushButton* btnOk_ = nullptr;
+    QCheckBox* FCbxUnusedHight = nullptr;
+    QPushButton* FBtnOk = nullptr;
 };

@@ -7,14 +7,14 @@ namespace {
 
 class TIconv {
 public:
-    TIconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    TIconv(const char* to, const char* from) : FCd(iconv_open(to, from)) {}
     ~TIconv()
     {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+        if (FCd != reinterpret_cast<iconv_t>(-1)) iconv_close(FCd);
     }
     TIconv(const TIconv&) = delete;
     TIconv& operator=(const TIconv&) = delete;
-    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    bool Valid() const { return FCd != reinterpret_cast<iconv_t>(-1); }
 
     // Converts one piece; returns false when the input at *in cannot be converted.
     bool Convert(const char*& in, std::size_t& inLeft, std::string& out)
@@ -24,7 +24,7 @@ public:
             char* dst = buffer;
             std::size_t dstLeft = sizeof buffer;
             char* src = const_cast<char*>(in);
-            const std::size_t r = iconv(cd_, &src, &inLeft, &dst, &dstLeft);
+            const std::size_t r = iconv(FCd, &src, &inLeft, &dst, &dstLeft);
             in = src;
             out.append(buffer, sizeof buffer - dstLeft);
             if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
@@ -33,7 +33,7 @@ public:
     }
 
 private:
-    iconv_t cd_;
+    iconv_t FCd;
 };
 
 void AppendUtf8(std::string& out, unsigned code)

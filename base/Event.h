@@ -16,30 +16,30 @@ public:
     TEvent() = default;
     TEvent& operator=(Handler handler)
     {
-        handler_ = std::move(handler);
+        FHandler = std::move(handler);
         return *this;
     }
     TEvent& operator=(std::nullptr_t)
     {
-        handler_ = nullptr;
+        FHandler = nullptr;
         return *this;
     }
 
-    void Clear() { handler_ = nullptr; }
-    bool Assigned() const { return static_cast<bool>(handler_); }
+    void Clear() { FHandler = nullptr; }
+    bool Assigned() const { return static_cast<bool>(FHandler); }
     explicit operator bool() const { return Assigned(); }
 
     // The handler is copied first so that a subscriber may replace or clear
     // the slot while it runs.
     void operator()(Args... args) const
     {
-        if (!handler_) return;
-        Handler call = handler_;
+        if (!FHandler) return;
+        Handler call = FHandler;
         call(std::forward<Args>(args)...);
     }
 
 private:
-    Handler handler_;
+    Handler FHandler;
 };
 
 using TNotifyEvent = TEvent<TObject*>;

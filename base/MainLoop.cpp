@@ -12,7 +12,7 @@ namespace {
 std::atomic<TMainLoop*> current = nullptr;
 }
 
-TMainLoop::TMainLoop() : mainThread_(std::this_thread::get_id())
+TMainLoop::TMainLoop() : FMainThread(std::this_thread::get_id())
 {
     if (current) throw std::logic_error("a main loop exists already");
     current = this;
@@ -37,10 +37,10 @@ bool TMainLoop::Exists()
 void TMainLoop::Post(std::function<void()> fn)
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        queue_.push_back(std::move(fn));
+        std::lock_guard<std::mutex> lock(FMutex);
+        FQueue.push_back(std::move(fn));
     }
-    posted_.notify_all();
+    FPosted.notify_all();
     PostArrived();
 }
 
@@ -73,13 +73,13 @@ bool TMainLoop::WaitUntil(const std::function<bool()>& done, int realTimeoutMs)
 
 void TMainLoop::SetErrorReport(ErrorReport report)
 {
-    errorReport_ = std::move(report);
+    FErrorReport = std::move(report);
 }
 
 void TMainLoop::ReportError(const std::string& message)
 {
-    if (errorReport_)
-        errorReport_(message);
+    if (FErrorReport)
+        FErrorReport(message);
     else
         std::fprintf(stderr, "parlet: error: %s\n", message.c_str());
 }
@@ -101,10 +101,10 @@ std::size_t TMainLoop::RunPosted()
     for (;;) {
         std::function<void()> fn;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (queue_.empty()) return count;
-            fn = std::move(queue_.front());
-            queue_.pop_front();
+            std::lock_guard<std::mutex> lock(FMutex);
+            if (FQueue.empty()) return count;
+            fn = std::move(FQueue.front());
+            FQueue.pop_front();
         }
         Guarded(fn);
         ++count;
@@ -113,12 +113,12 @@ std::size_t TMainLoop::RunPosted()
 
 bool TMainLoop::HasPosted() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return !queue_.empty();
+    std::lock_guard<std::mutex> lock(FMutex);
+    return !FQueue.empty();
 }
 
 void TMainLoop::WaitForPosted(std::chrono::steady_clock::time_point until)
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    posted_.wait_until(lock, until, [this] { return !queue_.empty(); });
+    std::unique_lock<std::mutex> lock(FMutex);
+    FPosted.wait_until(lock, until, [this] { return !FQueue.empty(); });
 }

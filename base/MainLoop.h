@@ -30,7 +30,7 @@ public:
     // Any thread: run fn on the main thread and wait until it has run. On the
     // main thread itself fn runs at once.
     void Synchronize(const std::function<void()>& fn);
-    bool IsMainThread() const { return std::this_thread::get_id() == mainThread_; }
+    bool IsMainThread() const { return std::this_thread::get_id() == FMainThread; }
 
     // Main thread: serve posted work (device notices, Synchronize hand-offs)
     // until done() holds. Timers do not run meanwhile and virtual time does
@@ -63,9 +63,9 @@ protected:
     virtual void PostArrived() {}
 
 private:
-    std::thread::id mainThread_;
-    mutable std::mutex mutex_;
-    std::condition_variable posted_;
-    std::deque<std::function<void()>> queue_;
-    ErrorReport errorReport_;
+    std::thread::id FMainThread;
+    mutable std::mutex FMutex;
+    std::condition_variable FPosted;
+    std::deque<std::function<void()>> FQueue;
+    ErrorReport FErrorReport;
 };

@@ -2,32 +2,32 @@
 
 #include <algorithm>
 
-TRealTimeLoop::TRealTimeLoop() : start_(std::chrono::steady_clock::now()) {}
+TRealTimeLoop::TRealTimeLoop() : FStart(std::chrono::steady_clock::now()) {}
 
 std::int64_t TRealTimeLoop::NowUs() const
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_).count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - FStart).count();
 }
 
 TMainLoop::TimerId TRealTimeLoop::ScheduleAtUs(std::int64_t dueUs, std::function<void()> fn)
 {
-    return timers_.Add(dueUs, std::move(fn));
+    return FTimers.Add(dueUs, std::move(fn));
 }
 
 void TRealTimeLoop::Cancel(TimerId id)
 {
-    timers_.Remove(id);
+    FTimers.Remove(id);
 }
 
 void TRealTimeLoop::Run()
 {
-    quit_ = false;
-    while (!quit_) RunOnce(std::chrono::steady_clock::now() + std::chrono::milliseconds(100));
+    FQuit = false;
+    while (!FQuit) RunOnce(std::chrono::steady_clock::now() + std::chrono::milliseconds(100));
 }
 
 void TRealTimeLoop::Quit()
 {
-    quit_ = true;
+    FQuit = true;
     Post([] {});
 }
 
@@ -50,11 +50,11 @@ bool TRealTimeLoop::RunUntil(const std::function<bool()>& pred, std::int64_t tim
 void TRealTimeLoop::RunOnce(std::chrono::steady_clock::time_point deadline)
 {
     RunPosted();
-    while (auto fn = timers_.TakeDue(NowUs())) {
+    while (auto fn = FTimers.TakeDue(NowUs())) {
         Guarded(*fn);
         RunPosted();
     }
     auto until = deadline;
-    if (const auto next = timers_.NextDueUs()) until = std::min(until, start_ + std::chrono::microseconds(*next));
+    if (const auto next = FTimers.NextDueUs()) until = std::min(until, FStart + std::chrono::microseconds(*next));
     if (!HasPosted() && until > std::chrono::steady_clock::now()) WaitForPosted(until);
 }

@@ -29,7 +29,7 @@ private:
     // due time, a post, or the deadline.
     void RunOnce(std::chrono::steady_clock::time_point deadline);
 
-    const std::chrono::steady_clock::time_point start_;
-    TTimerQueue timers_;
-    std::atomic<bool> quit_{false};
+    const std::chrono::steady_clock::time_point FStart;
+    TTimerQueue FTimers;
+    std::atomic<bool> FQuit{false};
 };

@@ -26,47 +26,47 @@ sigset_t ShutdownSet()
 } // namespace
 
 TShutdownSignals::TShutdownSignals(std::function<void()> onShutdownRequested)
-    : onShutdownRequested_(std::move(onShutdownRequested))
+    : FOnShutdownRequested(std::move(onShutdownRequested))
 {
     const sigset_t set = ShutdownSet();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    signalFd_ = signalfd(-1, &set, SFD_CLOEXEC);
-    stopFd_ = eventfd(0, EFD_CLOEXEC);
-    if (signalFd_ < 0 || stopFd_ < 0) {
-        if (signalFd_ >= 0) close(signalFd_);
-        if (stopFd_ >= 0) close(stopFd_);
+    FSignalFd = signalfd(-1, &set, SFD_CLOEXEC);
+    FStopFd = eventfd(0, EFD_CLOEXEC);
+    if (FSignalFd < 0 || FStopFd < 0) {
+        if (FSignalFd >= 0) close(FSignalFd);
+        if (FStopFd >= 0) close(FStopFd);
         pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
         throw std::runtime_error("cannot watch for shutdown signals");
     }
-    watcher_ = std::thread([this] { Watch(); });
+    FWatcher = std::thread([this] { Watch(); });
 }
 
 TShutdownSignals::~TShutdownSignals()
 {
     StopWatching();
-    close(signalFd_);
-    close(stopFd_);
+    close(FSignalFd);
+    close(FStopFd);
     const sigset_t set = ShutdownSet();
     pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 void TShutdownSignals::StopWatching()
 {
-    if (!watcher_.joinable()) return;
+    if (!FWatcher.joinable()) return;
     const std::uint64_t one = 1;
-    (void)!write(stopFd_, &one, sizeof one);
-    watcher_.join();
+    (void)!write(FStopFd, &one, sizeof one);
+    FWatcher.join();
 }
 
 void TShutdownSignals::Watch()
 {
     int received = 0;
     for (;;) {
-        pollfd fds[2] = {{signalFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        pollfd fds[2] = {{FSignalFd, POLLIN, 0}, {FStopFd, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) continue;
         if (fds[1].revents & POLLIN) return;
         signalfd_siginfo info{};
-        if (read(signalFd_, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) continue;
+        if (read(FSignalFd, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) continue;
         if (++received > 1) {
             // The operator insists: no more waiting for an orderly end.
             static const char message[] = "parlet: second signal, ending at once\n";
@@ -78,6 +78,6 @@ void TShutdownSignals::Watch()
         // Before the main loop exists (or after it is gone) nothing is open
         // that an orderly shutdown would have to close.
         if (!TMainLoop::Exists()) _exit(0);
-        TMainLoop::Current().Post(onShutdownRequested_);
+        TMainLoop::Current().Post(FOnShutdownRequested);
     }
 }

@@ -27,8 +27,8 @@ public:
 private:
     void Watch();
 
-    std::function<void()> onShutdownRequested_;
-    int signalFd_ = -1;
-    int stopFd_ = -1;
-    std::thread watcher_;
+    std::function<void()> FOnShutdownRequested;
+    int FSignalFd = -1;
+    int FStopFd = -1;
+    std::thread FWatcher;
 };

@@ -1,6 +1,6 @@
 #include "Timer.h"
 
-TTimer::TTimer(int intervalMs, bool enabled) : interval_(intervalMs), enabled_(enabled)
+TTimer::TTimer(int intervalMs, bool enabled) : FInterval(intervalMs), FEnabled(enabled)
 {
     Restart();
 }
@@ -12,38 +12,38 @@ TTimer::~TTimer()
 
 void TTimer::SetInterval(int intervalMs)
 {
-    if (intervalMs == interval_) return;
-    interval_ = intervalMs;
+    if (intervalMs == FInterval) return;
+    FInterval = intervalMs;
     Restart();
 }
 
 void TTimer::SetEnabled(bool enabled)
 {
-    if (enabled == enabled_) return;
-    enabled_ = enabled;
+    if (enabled == FEnabled) return;
+    FEnabled = enabled;
     Restart();
 }
 
 void TTimer::Stop()
 {
-    if (scheduled_) TMainLoop::Current().Cancel(id_);
-    scheduled_ = false;
+    if (FScheduled) TMainLoop::Current().Cancel(FId);
+    FScheduled = false;
 }
 
 void TTimer::Restart()
 {
     Stop();
-    if (!enabled_ || interval_ <= 0) return;
+    if (!FEnabled || FInterval <= 0) return;
     TMainLoop& loop = TMainLoop::Current();
-    id_ = loop.ScheduleAtUs(loop.NowUs() + static_cast<std::int64_t>(interval_) * 1000, [this] { Tick(); });
-    scheduled_ = true;
+    FId = loop.ScheduleAtUs(loop.NowUs() + static_cast<std::int64_t>(FInterval) * 1000, [this] { Tick(); });
+    FScheduled = true;
 }
 
 void TTimer::Tick()
 {
     // The next tick is scheduled before the handler runs, so a handler that
     // disables or re-times the timer cancels or replaces it.
-    scheduled_ = false;
+    FScheduled = false;
     Restart();
     OnTimer(this);
 }

@@ -12,9 +12,9 @@ public:
     explicit TTimer(int intervalMs = 1000, bool enabled = false);
     ~TTimer() override;
 
-    int Interval() const { return interval_; }
+    int Interval() const { return FInterval; }
     void SetInterval(int intervalMs);
-    bool Enabled() const { return enabled_; }
+    bool Enabled() const { return FEnabled; }
     void SetEnabled(bool enabled);
 
     TNotifyEvent OnTimer;
@@ -24,8 +24,8 @@ private:
     void Stop();
     void Tick();
 
-    int interval_;
-    bool enabled_;
-    bool scheduled_ = false;
-    TMainLoop::TimerId id_ = 0;
+    int FInterval;
+    bool FEnabled;
+    bool FScheduled = false;
+    TMainLoop::TimerId FId = 0;
 };

@@ -2,32 +2,32 @@
 
 TTimerQueue::Id TTimerQueue::Add(std::int64_t dueUs, std::function<void()> fn)
 {
-    const Id id = next_++;
-    entries_.emplace(Key{dueUs, id}, std::move(fn));
-    dueById_.emplace(id, dueUs);
+    const Id id = FNext++;
+    FEntries.emplace(Key{dueUs, id}, std::move(fn));
+    FDueById.emplace(id, dueUs);
     return id;
 }
 
 void TTimerQueue::Remove(Id id)
 {
-    const auto found = dueById_.find(id);
-    if (found == dueById_.end()) return;
-    entries_.erase(Key{found->second, id});
-    dueById_.erase(found);
+    const auto found = FDueById.find(id);
+    if (found == FDueById.end()) return;
+    FEntries.erase(Key{found->second, id});
+    FDueById.erase(found);
 }
 
 std::optional<std::int64_t> TTimerQueue::NextDueUs() const
 {
-    if (entries_.empty()) return std::nullopt;
-    return entries_.begin()->first.due;
+    if (FEntries.empty()) return std::nullopt;
+    return FEntries.begin()->first.due;
 }
 
 std::optional<std::function<void()>> TTimerQueue::TakeDue(std::int64_t nowUs)
 {
-    if (entries_.empty() || entries_.begin()->first.due > nowUs) return std::nullopt;
-    auto first = entries_.begin();
+    if (FEntries.empty() || FEntries.begin()->first.due > nowUs) return std::nullopt;
+    auto first = FEntries.begin();
     std::function<void()> fn = std::move(first->second);
-    dueById_.erase(first->first.id);
-    entries_.erase(first);
+    FDueById.erase(first->first.id);
+    FEntries.erase(first);
     return fn;
 }

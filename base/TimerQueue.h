@@ -17,7 +17,7 @@ public:
     std::optional<std::int64_t> NextDueUs() const;
     // Takes the earliest entry if it is due at or before nowUs.
     std::optional<std::function<void()>> TakeDue(std::int64_t nowUs);
-    bool Empty() const { return entries_.empty(); }
+    bool Empty() const { return FEntries.empty(); }
 
 private:
     struct Key {
@@ -25,7 +25,7 @@ private:
         Id id;
         bool operator<(const Key& other) const { return due != other.due ? due < other.due : id < other.id; }
     };
-    std::map<Key, std::function<void()>> entries_;
-    std::map<Id, std::int64_t> dueById_;
-    Id next_ = 1;
+    std::map<Key, std::function<void()>> FEntries;
+    std::map<Id, std::int64_t> FDueById;
+    Id FNext = 1;
 };

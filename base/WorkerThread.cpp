@@ -18,33 +18,33 @@ struct TJoiner {
 
 void TWorkerControl::HandOff(const std::function<void()>& fn)
 {
-    if (stopping_) return;
+    if (FStopping) return;
     TMainLoop::Current().Synchronize([this, &fn] {
-        if (stopping_) return;
+        if (FStopping) return;
         struct TEnd {
             TWorkerControl& control;
             ~TEnd()
             {
-                control.dispatching_ = false;
-                if (!control.orphan_.joinable()) return;
+                control.FDispatching = false;
+                if (!control.FOrphan.joinable()) return;
                 // Stopped from inside this hand-off: the worker is released
                 // as soon as it returns, so a join posted now is prompt.
                 auto joiner = std::make_shared<TJoiner>();
-                joiner->thread = std::move(control.orphan_);
+                joiner->thread = std::move(control.FOrphan);
                 TMainLoop::Current().Post([joiner] { joiner->Join(); });
             }
         } end{*this};
-        dispatching_ = true;
+        FDispatching = true;
         fn();
     });
 }
 
-TWorkerThread::TWorkerThread(std::function<void(TWorkerControl&)> body) : control_(std::make_shared<TWorkerControl>())
+TWorkerThread::TWorkerThread(std::function<void(TWorkerControl&)> body) : FControl(std::make_shared<TWorkerControl>())
 {
-    std::shared_ptr<TWorkerControl> control = control_;
-    thread_ = std::thread([control, body = std::move(body)] {
+    std::shared_ptr<TWorkerControl> control = FControl;
+    FThread = std::thread([control, body = std::move(body)] {
         body(*control);
-        control->finished_ = true;
+        control->FFinished = true;
     });
 }
 
@@ -55,14 +55,14 @@ TWorkerThread::~TWorkerThread()
 
 void TWorkerThread::Stop(const std::function<void()>& wake)
 {
-    control_->stopping_ = true;
+    FControl->FStopping = true;
     wake();
-    if (!thread_.joinable()) return;
-    if (control_->dispatching_) {
-        control_->orphan_ = std::move(thread_);
+    if (!FThread.joinable()) return;
+    if (FControl->FDispatching) {
+        FControl->FOrphan = std::move(FThread);
         return;
     }
-    std::shared_ptr<TWorkerControl> control = control_;
-    TMainLoop::Current().WaitUntil([control] { return control->finished_.load(); }, 10000);
-    if (thread_.joinable()) thread_.join();
+    std::shared_ptr<TWorkerControl> control = FControl;
+    TMainLoop::Current().WaitUntil([control] { return control->FFinished.load(); }, 10000);
+    if (FThread.joinable()) FThread.join();
 }

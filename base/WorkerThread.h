@@ -10,17 +10,17 @@
 // members once it is asked to stop.
 class TWorkerControl {
 public:
-    bool Stopping() const { return stopping_; }
+    bool Stopping() const { return FStopping; }
     // Worker: run fn on the main thread and wait until it has run
     // (Synchronize). Nothing runs once the owner has begun to stop.
     void HandOff(const std::function<void()>& fn);
 
 private:
     friend class TWorkerThread;
-    std::atomic<bool> stopping_{false};
-    std::atomic<bool> finished_{false};
-    bool dispatching_ = false; // main thread only: inside one of our hand-offs
-    std::thread orphan_;       // main thread only: to be joined once that hand-off returns
+    std::atomic<bool> FStopping{false};
+    std::atomic<bool> FFinished{false};
+    bool FDispatching = false; // main thread only: inside one of our hand-offs
+    std::thread FOrphan;       // main thread only: to be joined once that hand-off returns
 };
 
 // A thread that only waits and hands its results to the main thread, and
@@ -41,6 +41,6 @@ public:
     void Stop(const std::function<void()>& wake);
 
 private:
-    std::shared_ptr<TWorkerControl> control_;
-    std::thread thread_;
+    std::shared_ptr<TWorkerControl> FControl;
+    std::thread FThread;
 };

@@ -10,12 +10,12 @@
 // dry gracefully (zeros, empty strings) so every input is a valid case.
 class TFuzzInput {
 public:
-    TFuzzInput(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    TFuzzInput(const std::uint8_t* data, std::size_t size) : FData(data), FSize(size) {}
 
-    bool Empty() const { return pos_ >= size_; }
-    std::size_t Left() const { return size_ - pos_; }
+    bool Empty() const { return FPos >= FSize; }
+    std::size_t Left() const { return FSize - FPos; }
 
-    std::uint8_t Byte() { return Empty() ? 0 : data_[pos_++]; }
+    std::uint8_t Byte() { return Empty() ? 0 : FData[FPos++]; }
     std::uint16_t Word()
     {
         const std::uint16_t low = Byte();
@@ -31,8 +31,8 @@ public:
     std::string Bytes(std::size_t n)
     {
         if (n > Left()) n = Left();
-        std::string s(reinterpret_cast<const char*>(data_ + pos_), n);
-        pos_ += n;
+        std::string s(reinterpret_cast<const char*>(FData + FPos), n);
+        FPos += n;
         return s;
     }
     // A string whose length is given by the next byte.
@@ -40,9 +40,9 @@ public:
     std::string Rest() { return Bytes(Left()); }
 
 private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
+    const std::uint8_t* FData;
+    std::size_t FSize;
+    std::size_t FPos = 0;
 };
 
 // A broken property: libFuzzer keeps the input that led here as a crash.

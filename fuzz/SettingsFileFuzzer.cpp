@@ -206,17 +206,17 @@ public:
             std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
         std::string pattern = base + "/parlet-fuzz-XXXXXX";
         if (!::mkdtemp(pattern.data())) FuzzFailure("cannot make a scratch folder");
-        folder_ = pattern;
+        FFolder = pattern;
     }
     ~TScratchFolder()
     {
         std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
+        std::filesystem::remove_all(FFolder, ignored);
     }
-    std::string File() const { return folder_ + "/ZYNClient.ini"; }
+    std::string File() const { return FFolder + "/ZYNClient.ini"; }
 
 private:
-    std::string folder_;
+    std::string FFolder;
 };
 
 const std::string& ScratchFile()

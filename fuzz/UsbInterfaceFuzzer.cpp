@@ -35,11 +35,11 @@ struct TDevice {
 
 class TScenario {
 public:
-    explicit TScenario(TVirtualLoop& loop) : loop_(loop) {}
+    explicit TScenario(TVirtualLoop& loop) : FLoop(loop) {}
 
     void Run(TFuzzInput& in)
     {
-        usb_ = std::make_unique<TUsbInterface>(bus_);
+        FUsb = std::make_unique<TUsbInterface>(FBus);
         Watch();
         Settle();
         Check();
@@ -48,36 +48,36 @@ public:
             Settle();
             Check();
         }
-        usb_.reset();
-        loop_.RunPending();
-        for (const TDevice& d : devices_)
-            FuzzCheck(bus_.OpenReaders(d.path) == 0 && bus_.OpenWriters(d.path) == 0,
+        FUsb.reset();
+        FLoop.RunPending();
+        for (const TDevice& d : FDevices)
+            FuzzCheck(FBus.OpenReaders(d.path) == 0 && FBus.OpenWriters(d.path) == 0,
                       "a device stays open after the interface is gone");
     }
 
 private:
     void Watch()
     {
-        usb_->OnConnected = [this](TObject*) {
-            FuzzCheck(!connectedByEvents_, "connected twice without a disconnect");
-            connectedByEvents_ = true;
+        FUsb->OnConnected = [this](TObject*) {
+            FuzzCheck(!FConnectedByEvents, "connected twice without a disconnect");
+            FConnectedByEvents = true;
         };
-        usb_->OnDisconnected = [this](TObject*) {
-            FuzzCheck(connectedByEvents_, "disconnected while not connected");
-            connectedByEvents_ = false;
+        FUsb->OnDisconnected = [this](TObject*) {
+            FuzzCheck(FConnectedByEvents, "disconnected while not connected");
+            FConnectedByEvents = false;
         };
-        usb_->OnRigRxIn = [this](TObject*, bool on) { rx_.push_back(on); };
+        FUsb->OnRigRxIn = [this](TObject*, bool on) { FRx.push_back(on); };
     }
 
     TDevice* Pick(TFuzzInput& in)
     {
-        if (devices_.empty()) return nullptr;
-        return &devices_[in.Byte() % devices_.size()];
+        if (FDevices.empty()) return nullptr;
+        return &FDevices[in.Byte() % FDevices.size()];
     }
 
     void Plug(std::uint16_t vendor, std::uint16_t product)
     {
-        devices_.push_back({bus_.Plug(vendor, product), vendor == TUsbInterface::VendorID && product == TUsbInterface::ProductID, true});
+        FDevices.push_back({FBus.Plug(vendor, product), vendor == TUsbInterface::VendorID && product == TUsbInterface::ProductID, true});
     }
 
     void Step(TFuzzInput& in)
@@ -97,7 +97,7 @@ private:
             break;
         case 3:
             if (TDevice* d = Pick(in); d && d->present) {
-                bus_.Unplug(d->path);
+                FBus.Unplug(d->path);
                 d->present = false;
             }
             break;
@@ -111,7 +111,7 @@ private:
             break;
         case 5:
             try {
-                usb_->SetPttOutput(in.Byte() & 1);
+                FUsb->SetPttOutput(in.Byte() & 1);
             } catch (const EUSBException&) {
                 // A refused write is reported to the caller; the invariants still hold.
             }
@@ -119,42 +119,42 @@ private:
         case 6:
             if (TDevice* d = Pick(in)) {
                 static constexpr int errors[] = {0, EIO, ENODEV, EPIPE};
-                bus_.FailWrites(d->path, errors[in.Byte() % 4]);
+                FBus.FailWrites(d->path, errors[in.Byte() % 4]);
             }
             break;
         case 7:
-            if (TDevice* d = Pick(in)) bus_.FailOpen(d->path, in.Byte() & 1 ? EACCES : 0);
+            if (TDevice* d = Pick(in)) FBus.FailOpen(d->path, in.Byte() & 1 ? EACCES : 0);
             break;
         case 8:
-            if (TDevice* d = Pick(in)) bus_.FailAttributes(d->path, in.Byte() & 1);
+            if (TDevice* d = Pick(in)) FBus.FailAttributes(d->path, in.Byte() & 1);
             break;
         case 9:
-            if (TDevice* d = Pick(in)) bus_.ShortWrites(d->path, in.Byte() % 9);
+            if (TDevice* d = Pick(in)) FBus.ShortWrites(d->path, in.Byte() % 9);
             break;
         }
     }
 
     void Feed(const TDevice& d, std::uint8_t reportId, const THidData& data)
     {
-        const bool ours = usb_->Connected() && bus_.OpenReaders(d.path) > 0;
-        const std::size_t before = rx_.size();
-        bus_.FeedInput(d.path, reportId, data);
+        const bool ours = FUsb->Connected() && FBus.OpenReaders(d.path) > 0;
+        const std::size_t before = FRx.size();
+        FBus.FeedInput(d.path, reportId, data);
         Settle();
-        if (!usb_->Connected() || !ours) {
+        if (!FUsb->Connected() || !ours) {
             // The reader may have found the device gone meanwhile; a removal
             // reports the receive line high. Nothing else may come.
-            for (std::size_t i = before; i < rx_.size(); ++i) FuzzCheck(rx_[i], "a report on a foreign device was heard");
+            for (std::size_t i = before; i < FRx.size(); ++i) FuzzCheck(FRx[i], "a report on a foreign device was heard");
             return;
         }
-        FuzzCheck(rx_.size() == before + 1, "an input report on the interface gave " +
-                                                std::to_string(rx_.size() - before) + " receive events");
-        FuzzCheck(rx_.back() == (data[7] == 0xFF), "the receive line does not follow data byte 7");
+        FuzzCheck(FRx.size() == before + 1, "an input report on the interface gave " +
+                                                std::to_string(FRx.size() - before) + " receive events");
+        FuzzCheck(FRx.back() == (data[7] == 0xFF), "the receive line does not follow data byte 7");
     }
 
     bool ReadersIdle() const
     {
-        for (const TDevice& d : devices_)
-            if (!bus_.InputIdle(d.path)) return false;
+        for (const TDevice& d : FDevices)
+            if (!FBus.InputIdle(d.path)) return false;
         return true;
     }
 
@@ -163,40 +163,40 @@ private:
     // the loop's own wait, which looks again only every 10 ms.
     void Settle()
     {
-        loop_.RunPending();
+        FLoop.RunPending();
         for (int spin = 0; spin < SettleSpins && !ReadersIdle(); ++spin) {
             std::this_thread::yield();
-            loop_.RunPending();
+            FLoop.RunPending();
         }
-        FuzzCheck(loop_.WaitUntil([this] { return ReadersIdle(); }, SettleTimeoutMs), "the HID readers did not settle");
-        loop_.RunPending();
+        FuzzCheck(FLoop.WaitUntil([this] { return ReadersIdle(); }, SettleTimeoutMs), "the HID readers did not settle");
+        FLoop.RunPending();
     }
 
     void Check()
     {
-        FuzzCheck(usb_->Connected() == connectedByEvents_, "Connected() disagrees with the events raised");
+        FuzzCheck(FUsb->Connected() == FConnectedByEvents, "Connected() disagrees with the events raised");
         int openDevices = 0;
-        for (const TDevice& d : devices_) {
-            const int readers = bus_.OpenReaders(d.path);
+        for (const TDevice& d : FDevices) {
+            const int readers = FBus.OpenReaders(d.path);
             FuzzCheck(readers <= 1, "a device has more than one reader");
             if (readers == 0) continue;
             ++openDevices;
             FuzzCheck(d.isInterface && d.present, "a reader is open on a device that is not a present interface");
-            for (const TBytes& report : bus_.Written(d.path))
+            for (const TBytes& report : FBus.Written(d.path))
                 FuzzCheck(report == PttOn || report == PttOff, "a report other than PTT on/off was written");
         }
-        for (const TDevice& d : devices_)
-            if (!d.isInterface) FuzzCheck(bus_.Written(d.path).empty(), "a report was written to a foreign device");
-        FuzzCheck(openDevices == (usb_->Connected() ? 1 : 0), "connected, but " + std::to_string(openDevices) +
+        for (const TDevice& d : FDevices)
+            if (!d.isInterface) FuzzCheck(FBus.Written(d.path).empty(), "a report was written to a foreign device");
+        FuzzCheck(openDevices == (FUsb->Connected() ? 1 : 0), "connected, but " + std::to_string(openDevices) +
                                                                   " devices are open");
     }
 
-    TVirtualLoop& loop_;
-    TSimulatedHidBus bus_;
-    std::unique_ptr<TUsbInterface> usb_;
-    std::vector<TDevice> devices_;
-    std::vector<bool> rx_;
-    bool connectedByEvents_ = false;
+    TVirtualLoop& FLoop;
+    TSimulatedHidBus FBus;
+    std::unique_ptr<TUsbInterface> FUsb;
+    std::vector<TDevice> FDevices;
+    std::vector<bool> FRx;
+    bool FConnectedByEvents = false;
 };
 
 } // namespace

@@ -5,21 +5,21 @@
 
 TWindowHandle TSimulatedDesktop::OpenWindow(const std::string& className, const std::string& title)
 {
-    const TWindowHandle handle = next_++;
-    windows_[handle] = TWindow{className, title, true, {}};
+    const TWindowHandle handle = FNext++;
+    FWindows[handle] = TWindow{className, title, true, {}};
     return handle;
 }
 
 void TSimulatedDesktop::CloseWindow(TWindowHandle window)
 {
-    auto it = windows_.find(window);
-    if (it != windows_.end()) it->second.open = false;
+    auto it = FWindows.find(window);
+    if (it != FWindows.end()) it->second.open = false;
 }
 
 const TSimulatedDesktop::TWindow& TSimulatedDesktop::Window(TWindowHandle window) const
 {
-    auto it = windows_.find(window);
-    if (it == windows_.end()) throw std::out_of_range("no such simulated window");
+    auto it = FWindows.find(window);
+    if (it == FWindows.end()) throw std::out_of_range("no such simulated window");
     return it->second;
 }
 
@@ -37,14 +37,14 @@ std::size_t TSimulatedDesktop::CountOf(TWindowHandle window, int command) const
 
 void TSimulatedDesktop::ClearCommands()
 {
-    for (auto& [handle, window] : windows_) window.commands.clear();
+    for (auto& [handle, window] : FWindows) window.commands.clear();
 }
 
 std::optional<TWindowHandle> TSimulatedDesktop::FindWindow(const std::string& className,
                                                            const std::optional<std::string>& title)
 {
-    ++lookups_;
-    for (const auto& [handle, window] : windows_) {
+    ++FLookups;
+    for (const auto& [handle, window] : FWindows) {
         if (!window.open || window.className != className) continue;
         if (title && window.title != *title) continue;
         return handle;
@@ -54,7 +54,7 @@ std::optional<TWindowHandle> TSimulatedDesktop::FindWindow(const std::string& cl
 
 void TSimulatedDesktop::SendCommand(TWindowHandle window, int command, long parameter)
 {
-    auto it = windows_.find(window);
-    if (it == windows_.end() || !it->second.open) return;
+    auto it = FWindows.find(window);
+    if (it == FWindows.end() || !it->second.open) return;
     it->second.commands.push_back(TCommand{command, parameter});
 }

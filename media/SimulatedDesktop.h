@@ -25,7 +25,7 @@ public:
     std::size_t CountOf(TWindowHandle window, int command) const;
     void ClearCommands();
     // Number of FindWindow calls so far.
-    std::size_t Lookups() const { return lookups_; }
+    std::size_t Lookups() const { return FLookups; }
 
     std::optional<TWindowHandle> FindWindow(const std::string& className,
                                             const std::optional<std::string>& title) override;
@@ -40,7 +40,7 @@ private:
     };
     const TWindow& Window(TWindowHandle window) const;
 
-    std::map<TWindowHandle, TWindow> windows_;
-    TWindowHandle next_ = 1;
-    std::size_t lookups_ = 0;
+    std::map<TWindowHandle, TWindow> FWindows;
+    TWindowHandle FNext = 1;
+    std::size_t FLookups = 0;
 };

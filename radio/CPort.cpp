@@ -27,7 +27,7 @@ std::string ComPortMessage(int code, int winCode)
 } // namespace
 
 EComPort::EComPort(int code, int winCode)
-    : Exception(ComPortMessage(code, winCode)), code_(code), winCode_(winCode)
+    : Exception(ComPortMessage(code, winCode)), FCode(code), FWinCode(winCode)
 {
 }
 
@@ -49,8 +49,8 @@ std::string EComPort::MessageOf(int code)
 // ---------------------------------------------------------------------------
 
 TComThread::TComThread(TCustomComPort& port, TSerialLine& line)
-    : line_(line),
-      worker_([&port, watched = &line](TWorkerControl& control) {
+    : FLine(line),
+      FWorker([&port, watched = &line](TWorkerControl& control) {
           // The port and its line are reached only until the stop begins.
           while (!control.Stopping()) {
               TLineChanges changes;
@@ -68,12 +68,12 @@ TComThread::~TComThread()
 
 void TComThread::Stop()
 {
-    worker_.Stop([this] { line_.StopWaiting(); });
+    FWorker.Stop([this] { FLine.StopWaiting(); });
 }
 
 // ---------------------------------------------------------------------------
 
-TCustomComPort::TCustomComPort(TSerialPlatform& platform) : platform_(platform) {}
+TCustomComPort::TCustomComPort(TSerialPlatform& platform) : FPlatform(platform) {}
 
 TCustomComPort::~TCustomComPort()
 {
@@ -87,31 +87,31 @@ TCustomComPort::~TCustomComPort()
 
 void TCustomComPort::SetPort(const std::string& name)
 {
-    if (name == port_) return;
-    const bool reopen = connected_;
+    if (name == FPort) return;
+    const bool reopen = FConnected;
     if (reopen) ClosePort();
-    port_ = name;
+    FPort = name;
     if (reopen) OpenPort();
 }
 
 void TCustomComPort::OpenPort()
 {
-    if (connected_) return;
+    if (FConnected) return;
     int error = 0;
-    std::unique_ptr<TSerialLine> line = platform_.Open(port_, error);
+    std::unique_ptr<TSerialLine> line = FPlatform.Open(FPort, error);
     if (!line) throw EComPort(CError_OpenFailed, error);
-    line_ = std::move(line);
-    connected_ = true;
+    FLine = std::move(line);
+    FConnected = true;
 
-    if (int e = line_->SetLineState()) {
+    if (int e = FLine->SetLineState()) {
         CloseLine();
         throw EComPort(CError_CommState, e);
     }
-    if (int e = line_->SetTimeouts()) {
+    if (int e = FLine->SetTimeouts()) {
         CloseLine();
         throw EComPort(CError_Timeouts, e);
     }
-    eventThread_ = std::make_unique<TComThread>(*this, *line_);
+    FEventThread = std::make_unique<TComThread>(*this, *FLine);
 
     // A port whose lines cannot be read is not usable: leave it closed
     // rather than open behind an error.
@@ -127,10 +127,10 @@ void TCustomComPort::OpenPort()
 
 void TCustomComPort::ClosePort()
 {
-    if (!connected_) return;
+    if (!FConnected) return;
     ReportSignalsLow();
-    if (!connected_) return; // a subscriber closed it meanwhile
-    if (int e = line_->Purge()) throw EComPort(CError_PurgeFailed, e);
+    if (!FConnected) return; // a subscriber closed it meanwhile
+    if (int e = FLine->Purge()) throw EComPort(CError_PurgeFailed, e);
     CloseLine();
 }
 
@@ -138,9 +138,9 @@ void TCustomComPort::CloseLine()
 {
     // Stopping the thread serves the main loop, which may run code that uses
     // this port: it finds the port closed already.
-    connected_ = false;
-    std::unique_ptr<TComThread> thread = std::move(eventThread_);
-    std::unique_ptr<TSerialLine> line = std::move(line_);
+    FConnected = false;
+    std::unique_ptr<TComThread> thread = std::move(FEventThread);
+    std::unique_ptr<TSerialLine> line = std::move(FLine);
     thread.reset(); // stops and joins the thread while its line is still open
     line.reset();
 }
@@ -154,20 +154,20 @@ void TCustomComPort::ReportSignalsLow()
 
 void TCustomComPort::SetDTR(bool level)
 {
-    const int e = line_ ? line_->SetDTR(level) : EBADF;
+    const int e = FLine ? FLine->SetDTR(level) : EBADF;
     if (e) throw EComPort(CError_Escape, e);
 }
 
 void TCustomComPort::SetRTS(bool level)
 {
-    const int e = line_ ? line_->SetRTS(level) : EBADF;
+    const int e = FLine ? FLine->SetRTS(level) : EBADF;
     if (e) throw EComPort(CError_Escape, e);
 }
 
 TModemLines TCustomComPort::ModemSignals()
 {
     TModemLines lines;
-    const int e = line_ ? line_->GetModemLines(lines) : EBADF;
+    const int e = FLine ? FLine->GetModemLines(lines) : EBADF;
     if (e) throw EComPort(CError_ModemStatus, e);
     return lines;
 }
@@ -185,20 +185,20 @@ void TCustomComPort::DispatchComm(const TLineChanges& changes)
 // Each level is read when it is raised, and only for a subscriber.
 void TCustomComPort::CallCTSChange()
 {
-    if (connected_ && OnCTSChange) OnCTSChange(this, ModemSignals().CTS);
+    if (FConnected && OnCTSChange) OnCTSChange(this, ModemSignals().CTS);
 }
 
 void TCustomComPort::CallDSRChange()
 {
-    if (connected_ && OnDSRChange) OnDSRChange(this, ModemSignals().DSR);
+    if (FConnected && OnDSRChange) OnDSRChange(this, ModemSignals().DSR);
 }
 
 void TCustomComPort::CallRLSDChange()
 {
-    if (connected_ && OnRLSDChange) OnRLSDChange(this, ModemSignals().RLSD);
+    if (FConnected && OnRLSDChange) OnRLSDChange(this, ModemSignals().RLSD);
 }
 
 void TCustomComPort::CallRing()
 {
-    if (connected_) OnRing(this);
+    if (FConnected) OnRing(this);
 }

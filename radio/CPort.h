@@ -16,15 +16,15 @@
 class EComPort : public Exception {
 public:
     EComPort(int code, int winCode);
-    int Code() const { return code_; }
-    int WinCode() const { return winCode_; }
+    int Code() const { return FCode; }
+    int WinCode() const { return FWinCode; }
 
     // The message of a code, untranslated ("" for an unknown code).
     static std::string MessageOf(int code);
 
 private:
-    int code_;
-    int winCode_;
+    int FCode;
+    int FWinCode;
 };
 
 // Error codes of EComPort used by the control-line subset.
@@ -67,8 +67,8 @@ public:
     void Stop();
 
 private:
-    TSerialLine& line_;
-    TWorkerThread worker_;
+    TSerialLine& FLine;
+    TWorkerThread FWorker;
 };
 
 // A serial port used for its control lines only: RTS and DTR out, CTS and DSR
@@ -79,11 +79,11 @@ public:
     // Closes the port first.
     ~TCustomComPort() override;
 
-    const std::string& Port() const { return port_; }
+    const std::string& Port() const { return FPort; }
     // Same name: nothing. A new name on an open port closes it and opens it
     // again under the new name.
     void SetPort(const std::string& name);
-    bool Connected() const { return connected_; }
+    bool Connected() const { return FConnected; }
 
     // Opens the port exclusively, both lines low, and reports the current CTS
     // and DSR levels. Nothing if already open. Failure raises EComPort and
@@ -122,11 +122,11 @@ private:
     void ReportSignalsLow();
     void CloseLine();
 
-    TSerialPlatform& platform_;
-    std::string port_ = "COM1";
-    bool connected_ = false;
-    std::unique_ptr<TSerialLine> line_;
-    std::unique_ptr<TComThread> eventThread_;
+    TSerialPlatform& FPlatform;
+    std::string FPort = "COM1";
+    bool FConnected = false;
+    std::unique_ptr<TSerialLine> FLine;
+    std::unique_ptr<TComThread> FEventThread;
 };
 
 class TComPort : public TCustomComPort {

@@ -29,46 +29,46 @@ void Remove(std::vector<T*>& list, T* item)
 
 // ---------------------------------------------------------------------------
 
-THidDevices::THidDevices(THidPlatform& platform) : platform_(platform)
+THidDevices::THidDevices(THidPlatform& platform) : FPlatform(platform)
 {
-    watch_ = platform_.WatchDeviceChanges([this] { DeviceChanged(); });
+    FWatch = FPlatform.WatchDeviceChanges([this] { DeviceChanged(); });
     Enumerate();
 }
 
 THidDevices::~THidDevices()
 {
-    watch_.reset();
-    for (THidDevice* device : std::vector<THidDevice*>(devices_)) device->hidDevices_ = nullptr;
-    devices_.clear();
+    FWatch.reset();
+    for (THidDevice* device : std::vector<THidDevice*>(FDevices)) device->FHidDevices = nullptr;
+    FDevices.clear();
 }
 
 void THidDevices::Enumerate()
 {
-    deviceCount_ = 0;
-    const std::vector<std::string> paths = platform_.EnumeratePaths();
+    FDeviceCount = 0;
+    const std::vector<std::string> paths = FPlatform.EnumeratePaths();
     // A system with more than 127 HID interfaces keeps the first 127: device
     // numbers must fit the table, and a radio interface past them is not
     // found until others are unplugged.
     const std::size_t count = std::min<std::size_t>(paths.size(), MaxDevices);
-    for (std::size_t i = 0; i < count; ++i) devicePathTable_[i] = paths[i];
-    for (std::size_t i = count; i < MaxDevices; ++i) devicePathTable_[i].clear();
-    deviceCount_ = static_cast<std::uint16_t>(count);
+    for (std::size_t i = 0; i < count; ++i) FDevicePathTable[i] = paths[i];
+    for (std::size_t i = count; i < MaxDevices; ++i) FDevicePathTable[i].clear();
+    FDeviceCount = static_cast<std::uint16_t>(count);
     // A device closed by its check may make its owner detach others.
-    for (THidDevice* device : std::vector<THidDevice*>(devices_))
-        if (std::find(devices_.begin(), devices_.end(), device) != devices_.end()) device->CheckPresent();
+    for (THidDevice* device : std::vector<THidDevice*>(FDevices))
+        if (std::find(FDevices.begin(), FDevices.end(), device) != FDevices.end()) device->CheckPresent();
 }
 
 std::string THidDevices::DevicePath(int n) const
 {
-    if (n < 1 || n > deviceCount_) return {};
-    return devicePathTable_[n - 1];
+    if (n < 1 || n > FDeviceCount) return {};
+    return FDevicePathTable[n - 1];
 }
 
 THidAttributes THidDevices::Attributes(int n)
 {
-    if (n < 1 || n > deviceCount_) throw EUSBException(NotAvailable(n));
+    if (n < 1 || n > FDeviceCount) throw EUSBException(NotAvailable(n));
     THidAttributes attributes;
-    switch (platform_.QueryAttributes(devicePathTable_[n - 1], attributes)) {
+    switch (FPlatform.QueryAttributes(FDevicePathTable[n - 1], attributes)) {
     case THidQuery::Ok: return attributes;
     case THidQuery::OpenFailed: throw EUSBException("Could not open device " + std::to_string(n));
     case THidQuery::AttributesFailed: break;
@@ -90,37 +90,37 @@ void THidDevices::DeviceChanged()
 {
     // Closing a vanished device serves the main loop, which may deliver the
     // next notice meanwhile: fold it into the run already going on.
-    if (inDeviceChange_) {
-        changedAgain_ = true;
+    if (FInDeviceChange) {
+        FChangedAgain = true;
         return;
     }
-    inDeviceChange_ = true;
-    const std::uint16_t before = deviceCount_;
+    FInDeviceChange = true;
+    const std::uint16_t before = FDeviceCount;
     do {
-        changedAgain_ = false;
+        FChangedAgain = false;
         // One plug shows up as several system notices while the device
         // settles; enumerating ten times in a row lets the count come to rest.
         for (int i = 0; i < 10; ++i) Enumerate();
-    } while (changedAgain_);
-    inDeviceChange_ = false;
-    if (deviceCount_ != before) OnDeviceChange(this);
+    } while (FChangedAgain);
+    FInDeviceChange = false;
+    if (FDeviceCount != before) OnDeviceChange(this);
 }
 
 void THidDevices::Attach(THidDevice* device)
 {
-    if (std::find(devices_.begin(), devices_.end(), device) == devices_.end()) devices_.push_back(device);
+    if (std::find(FDevices.begin(), FDevices.end(), device) == FDevices.end()) FDevices.push_back(device);
 }
 
 void THidDevices::Detach(THidDevice* device)
 {
-    Remove(devices_, device);
+    Remove(FDevices, device);
 }
 
 // ---------------------------------------------------------------------------
 
 THidThread::THidThread(THidDevice& device, std::unique_ptr<THidReadHandle> handle)
-    : handle_(std::move(handle)),
-      worker_([&device, reader = handle_](TWorkerControl& control) {
+    : FHandle(std::move(handle)),
+      FWorker([&device, reader = FHandle](TWorkerControl& control) {
           // The device is reached only until the stop begins.
           THidReport report;
           while (!control.Stopping()) {
@@ -139,7 +139,7 @@ THidThread::~THidThread()
 
 void THidThread::Stop()
 {
-    worker_.Stop([this] { handle_->Cancel(); });
+    FWorker.Stop([this] { FHandle->Cancel(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -148,15 +148,15 @@ THidDevice::~THidDevice()
 {
     CloseDevice();
     SetHidDevices(nullptr);
-    for (THidDataPort* port : ports_) port->hidDevice_ = nullptr;
+    for (THidDataPort* port : FPorts) port->FHidDevice = nullptr;
 }
 
 void THidDevice::SetHidDevices(THidDevices* devices)
 {
-    if (devices == hidDevices_) return;
-    if (hidDevices_) hidDevices_->Detach(this);
-    hidDevices_ = devices;
-    if (hidDevices_) hidDevices_->Attach(this);
+    if (devices == FHidDevices) return;
+    if (FHidDevices) FHidDevices->Detach(this);
+    FHidDevices = devices;
+    if (FHidDevices) FHidDevices->Attach(this);
 }
 
 void THidDevice::OpenDevice(int n)
@@ -164,32 +164,32 @@ void THidDevice::OpenDevice(int n)
     CloseDevice();
     // Closing serves the main loop; a device notice may have re-opened it.
     CloseDevice();
-    if (!hidDevices_) return;
-    if (n < 1 || n > hidDevices_->DeviceCount()) throw EUSBException(NotAvailable(n));
-    const std::string path = hidDevices_->DevicePath(n);
+    if (!FHidDevices) return;
+    if (n < 1 || n > FHidDevices->DeviceCount()) throw EUSBException(NotAvailable(n));
+    const std::string path = FHidDevices->DevicePath(n);
     int error = 0;
-    std::unique_ptr<THidWriteHandle> writer = hidDevices_->Platform().OpenForWrite(path, error);
+    std::unique_ptr<THidWriteHandle> writer = FHidDevices->Platform().OpenForWrite(path, error);
     if (!writer) throw EUSBException("Could not connect to device " + std::to_string(n) + SystemDetail(path, error));
-    deviceNumber_ = n;
-    devicePath_ = path;
-    writeHandle_ = std::move(writer);
+    FDeviceNumber = n;
+    FDevicePath = path;
+    FWriteHandle = std::move(writer);
     // A device that cannot be read stays open for writing, without input.
-    std::unique_ptr<THidReadHandle> reader = hidDevices_->Platform().OpenForRead(path, error);
-    if (reader) reader_ = std::make_unique<THidThread>(*this, std::move(reader));
-    opened_ = true;
+    std::unique_ptr<THidReadHandle> reader = FHidDevices->Platform().OpenForRead(path, error);
+    if (reader) FReader = std::make_unique<THidThread>(*this, std::move(reader));
+    FOpened = true;
 }
 
 void THidDevice::CloseDevice()
 {
-    if (!opened_) return;
+    if (!FOpened) return;
     // Stopping the reader serves the main loop, which may run a device
     // notice that re-opens this device: leave it fully closed, and announce
     // it, before that can happen.
-    opened_ = false;
-    std::unique_ptr<THidThread> reader = std::move(reader_);
-    std::unique_ptr<THidWriteHandle> writer = std::move(writeHandle_);
-    devicePath_.clear();
-    deviceNumber_ = 0;
+    FOpened = false;
+    std::unique_ptr<THidThread> reader = std::move(FReader);
+    std::unique_ptr<THidWriteHandle> writer = std::move(FWriteHandle);
+    FDevicePath.clear();
+    FDeviceNumber = 0;
     OnDisconnect(this);
     reader.reset(); // stops and waits for the reader
     writer.reset();
@@ -197,28 +197,28 @@ void THidDevice::CloseDevice()
 
 void THidDevice::WriteReport(std::uint8_t reportId, const THidData& data)
 {
-    if (!opened_ || !writeHandle_) throw EUSBException("The USB device is not connected.");
+    if (!FOpened || !FWriteHandle) throw EUSBException("The USB device is not connected.");
     std::vector<std::uint8_t> report;
     report.reserve(1 + data.size());
     report.push_back(reportId);
     report.insert(report.end(), data.begin(), data.end());
-    const long written = writeHandle_->Write(report);
+    const long written = FWriteHandle->Write(report);
     if (written == -ENODEV) {
         // The device was pulled out: a removal, not a fault to show.
         CloseDevice();
         return;
     }
     if (written < 0)
-        throw EUSBException("Unable to write to the USB device." + SystemDetail(devicePath_, static_cast<int>(-written)));
+        throw EUSBException("Unable to write to the USB device." + SystemDetail(FDevicePath, static_cast<int>(-written)));
     if (written < static_cast<long>(report.size())) throw EUSBException("Unable to write all bytes to the USB device.");
 }
 
 void THidDevice::CheckPresent()
 {
-    if (!opened_ || !hidDevices_) return;
-    for (int n = 1; n <= hidDevices_->DeviceCount(); ++n) {
-        if (hidDevices_->DevicePath(n) == devicePath_) {
-            deviceNumber_ = n;
+    if (!FOpened || !FHidDevices) return;
+    for (int n = 1; n <= FHidDevices->DeviceCount(); ++n) {
+        if (FHidDevices->DevicePath(n) == FDevicePath) {
+            FDeviceNumber = n;
             return;
         }
     }
@@ -227,21 +227,21 @@ void THidDevice::CheckPresent()
 
 void THidDevice::Bind(THidDataPort* port)
 {
-    if (std::find(ports_.begin(), ports_.end(), port) == ports_.end()) ports_.push_back(port);
+    if (std::find(FPorts.begin(), FPorts.end(), port) == FPorts.end()) FPorts.push_back(port);
 }
 
 void THidDevice::Unbind(THidDataPort* port)
 {
-    Remove(ports_, port);
+    Remove(FPorts, port);
 }
 
 void THidDevice::DispatchReport(const THidReport& report)
 {
-    if (!opened_) return;
+    if (!FOpened) return;
     OnHidData(this, report.ReportId, report.Data);
-    for (THidDataPort* port : std::vector<THidDataPort*>(ports_)) {
-        if (!opened_) return; // a subscriber closed the device
-        if (std::find(ports_.begin(), ports_.end(), port) == ports_.end()) continue;
+    for (THidDataPort* port : std::vector<THidDataPort*>(FPorts)) {
+        if (!FOpened) return; // a subscriber closed the device
+        if (std::find(FPorts.begin(), FPorts.end(), port) == FPorts.end()) continue;
         if (port->AcceptUSBData()) port->Accept(report.Data);
     }
 }
@@ -255,30 +255,30 @@ THidDataPort::~THidDataPort()
 
 void THidDataPort::SetHidDevice(THidDevice* device)
 {
-    if (device == hidDevice_) return;
-    if (hidDevice_) hidDevice_->Unbind(this);
-    hidDevice_ = device;
-    if (hidDevice_) hidDevice_->Bind(this);
+    if (device == FHidDevice) return;
+    if (FHidDevice) FHidDevice->Unbind(this);
+    FHidDevice = device;
+    if (FHidDevice) FHidDevice->Bind(this);
 }
 
 void THidDataPort::SetByte(int index, std::uint8_t value)
 {
-    if (index >= 0 && index < static_cast<int>(buffer_.size())) buffer_[index] = value;
+    if (index >= 0 && index < static_cast<int>(FBuffer.size())) FBuffer[index] = value;
 }
 
 std::uint8_t THidDataPort::GetByte(int index) const
 {
-    return index >= 0 && index < static_cast<int>(buffer_.size()) ? buffer_[index] : 0;
+    return index >= 0 && index < static_cast<int>(FBuffer.size()) ? FBuffer[index] : 0;
 }
 
 void THidDataPort::SendReport()
 {
-    if (!hidDevice_) throw EUSBException("There is no THidDevice connected to the THidDataPort.");
-    hidDevice_->WriteReport(0, buffer_);
+    if (!FHidDevice) throw EUSBException("There is no THidDevice connected to the THidDataPort.");
+    FHidDevice->WriteReport(0, FBuffer);
 }
 
 void THidDataPort::Accept(const THidData& data)
 {
-    buffer_ = data;
+    FBuffer = data;
     OnHidData(this);
 }

@@ -37,7 +37,7 @@ public:
     // Rebuilds the path table, then lets every attached device check that it
     // is still present.
     void Enumerate();
-    std::uint16_t DeviceCount() const { return deviceCount_; }
+    std::uint16_t DeviceCount() const { return FDeviceCount; }
     // Path of device N (1-based); empty when N is not listed.
     std::string DevicePath(int n) const;
     // Ids of device N, 0 when they cannot be read. N not listed raises
@@ -45,7 +45,7 @@ public:
     std::uint16_t VendorId(int n);
     std::uint16_t ProductId(int n);
 
-    THidPlatform& Platform() { return platform_; }
+    THidPlatform& Platform() { return FPlatform; }
 
     // Raised after a device change that changed DeviceCount.
     TNotifyEvent OnDeviceChange;
@@ -57,13 +57,13 @@ private:
     void DeviceChanged();
     THidAttributes Attributes(int n);
 
-    THidPlatform& platform_;
-    std::array<std::string, MaxDevices> devicePathTable_;
-    std::uint16_t deviceCount_ = 0;
-    std::vector<THidDevice*> devices_; // attached, not owned
-    std::unique_ptr<THidWatch> watch_;
-    bool inDeviceChange_ = false;
-    bool changedAgain_ = false;
+    THidPlatform& FPlatform;
+    std::array<std::string, MaxDevices> FDevicePathTable;
+    std::uint16_t FDeviceCount = 0;
+    std::vector<THidDevice*> FDevices; // attached, not owned
+    std::unique_ptr<THidWatch> FWatch;
+    bool FInDeviceChange = false;
+    bool FChangedAgain = false;
 };
 
 // The reader of an open device: it waits for input reports and hands each to
@@ -79,8 +79,8 @@ public:
     void Stop();
 
 private:
-    std::shared_ptr<THidReadHandle> handle_; // shared with the reader, which may outlive a stop by a moment
-    TWorkerThread worker_;
+    std::shared_ptr<THidReadHandle> FHandle; // shared with the reader, which may outlive a stop by a moment
+    TWorkerThread FWorker;
 };
 
 // One opened HID device: writes output reports and reads input reports on
@@ -91,7 +91,7 @@ public:
     // Closes the device, detaches from its list and unbinds every port.
     ~THidDevice() override;
 
-    THidDevices* HidDevices() const { return hidDevices_; }
+    THidDevices* HidDevices() const { return FHidDevices; }
     // Detaches from the old list and attaches to the new one (or none).
     void SetHidDevices(THidDevices* devices);
 
@@ -100,9 +100,9 @@ public:
     void OpenDevice(int n);
     // Stops the reader, closes and raises OnDisconnect. Nothing if closed.
     void CloseDevice();
-    bool Opened() const { return opened_; }
-    int DeviceNumber() const { return deviceNumber_; }
-    const std::string& DevicePath() const { return devicePath_; }
+    bool Opened() const { return FOpened; }
+    int DeviceNumber() const { return FDeviceNumber; }
+    const std::string& DevicePath() const { return FDevicePath; }
 
     // Writes report id and the 8 bytes as one 9-byte report.
     void WriteReport(std::uint8_t reportId, const THidData& data);
@@ -122,13 +122,13 @@ private:
     // Main thread: one input report from the reader.
     void DispatchReport(const THidReport& report);
 
-    THidDevices* hidDevices_ = nullptr;
-    bool opened_ = false;
-    int deviceNumber_ = 0;
-    std::string devicePath_;
-    std::unique_ptr<THidWriteHandle> writeHandle_;
-    std::unique_ptr<THidThread> reader_;
-    std::vector<THidDataPort*> ports_; // bound, not owned
+    THidDevices* FHidDevices = nullptr;
+    bool FOpened = false;
+    int FDeviceNumber = 0;
+    std::string FDevicePath;
+    std::unique_ptr<THidWriteHandle> FWriteHandle;
+    std::unique_ptr<THidThread> FReader;
+    std::vector<THidDataPort*> FPorts; // bound, not owned
 };
 
 // An 8-byte report buffer bound to a device: the last accepted input report
@@ -138,20 +138,20 @@ public:
     THidDataPort() = default;
     ~THidDataPort() override;
 
-    THidDevice* HidDevice() const { return hidDevice_; }
+    THidDevice* HidDevice() const { return FHidDevice; }
     // Unbinds from the old device and binds to the new one (or none).
     void SetHidDevice(THidDevice* device);
 
     // Indices outside 0..7 are ignored (SetByte) or read as 0 (GetByte).
     void SetByte(int index, std::uint8_t value);
     std::uint8_t GetByte(int index) const;
-    const THidData& Buffer() const { return buffer_; }
+    const THidData& Buffer() const { return FBuffer; }
     // Writes the buffer to the device as report 0.
     void SendReport();
 
     // While false, input reports do not reach this port.
-    bool AcceptUSBData() const { return acceptUSBData_; }
-    void SetAcceptUSBData(bool accept) { acceptUSBData_ = accept; }
+    bool AcceptUSBData() const { return FAcceptUSBData; }
+    void SetAcceptUSBData(bool accept) { FAcceptUSBData = accept; }
 
     // Raised after an input report was copied into the buffer.
     TNotifyEvent OnHidData;
@@ -160,7 +160,7 @@ private:
     friend class THidDevice;
     void Accept(const THidData& data);
 
-    THidDevice* hidDevice_ = nullptr;
-    THidData buffer_{};
-    bool acceptUSBData_ = true;
+    THidDevice* FHidDevice = nullptr;
+    THidData FBuffer{};
+    bool FAcceptUSBData = true;
 };

@@ -57,36 +57,36 @@ bool UsesReportIds(int fd)
 
 class TLinuxHidWriteHandle : public THidWriteHandle {
 public:
-    explicit TLinuxHidWriteHandle(int fd) : fd_(fd) {}
-    ~TLinuxHidWriteHandle() override { close(fd_); }
+    explicit TLinuxHidWriteHandle(int fd) : FFd(fd) {}
+    ~TLinuxHidWriteHandle() override { close(FFd); }
 
     // hidraw takes the report id first, also 0 for unnumbered reports.
     long Write(const std::vector<std::uint8_t>& report) override
     {
         for (;;) {
-            const ssize_t n = ::write(fd_, report.data(), report.size());
+            const ssize_t n = ::write(FFd, report.data(), report.size());
             if (n >= 0) return static_cast<long>(n);
             if (errno != EINTR) return -errno;
         }
     }
 
 private:
-    const int fd_;
+    const int FFd;
 };
 
 class TLinuxHidReadHandle : public THidReadHandle {
 public:
-    TLinuxHidReadHandle(int fd, int wake) : fd_(fd), wake_(wake), numbered_(UsesReportIds(fd)) {}
+    TLinuxHidReadHandle(int fd, int wake) : FFd(fd), FWake(wake), FNumbered(UsesReportIds(fd)) {}
     ~TLinuxHidReadHandle() override
     {
-        close(fd_);
-        close(wake_);
+        close(FFd);
+        close(FWake);
     }
 
     THidRead Read(THidReport& report) override
     {
         for (;;) {
-            pollfd fds[2] = {{wake_, POLLIN, 0}, {fd_, POLLIN, 0}};
+            pollfd fds[2] = {{FWake, POLLIN, 0}, {FFd, POLLIN, 0}};
             if (poll(fds, 2, -1) < 0) {
                 if (errno == EINTR) continue;
                 return THidRead::Failed;
@@ -94,7 +94,7 @@ public:
             if (fds[0].revents) return THidRead::Cancelled;
             if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) return THidRead::Failed;
             std::uint8_t buffer[64];
-            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            const ssize_t n = ::read(FFd, buffer, sizeof buffer);
             if (n < 0) {
                 if (errno == EAGAIN || errno == EINTR) continue;
                 return THidRead::Failed; // ENODEV: unplugged, the enumeration closes it
@@ -102,7 +102,7 @@ public:
             if (n == 0) continue;
             std::size_t at = 0;
             report = {};
-            if (numbered_) report.ReportId = buffer[at++];
+            if (FNumbered) report.ReportId = buffer[at++];
             for (std::size_t i = 0; i < report.Data.size() && at < static_cast<std::size_t>(n); ++i, ++at)
                 report.Data[i] = buffer[at];
             return THidRead::Report;
@@ -110,44 +110,44 @@ public:
     }
 
     // The wake-up descriptor stays readable, so every later read ends too.
-    void Cancel() override { Wake(wake_); }
+    void Cancel() override { Wake(FWake); }
 
 private:
-    const int fd_;
-    const int wake_;
-    const bool numbered_;
+    const int FFd;
+    const int FWake;
+    const bool FNumbered;
 };
 
 // Notices of hidraw devices arriving and leaving, from a udev monitor read on
 // a thread of its own and posted to the main loop.
 class TLinuxHidWatch : public THidWatch {
 public:
-    explicit TLinuxHidWatch(std::function<void()> notice) : shared_(std::make_shared<TShared>())
+    explicit TLinuxHidWatch(std::function<void()> notice) : FShared(std::make_shared<TShared>())
     {
-        shared_->notice = std::move(notice);
-        udev_.reset(udev_new());
-        if (udev_) monitor_.reset(udev_monitor_new_from_netlink(udev_.get(), "udev"));
-        if (!monitor_ || udev_monitor_filter_add_match_subsystem_devtype(monitor_.get(), "hidraw", nullptr) < 0
-            || udev_monitor_enable_receiving(monitor_.get()) < 0) {
+        FShared->notice = std::move(notice);
+        FUdev.reset(udev_new());
+        if (FUdev) FMonitor.reset(udev_monitor_new_from_netlink(FUdev.get(), "udev"));
+        if (!FMonitor || udev_monitor_filter_add_match_subsystem_devtype(FMonitor.get(), "hidraw", nullptr) < 0
+            || udev_monitor_enable_receiving(FMonitor.get()) < 0) {
             const int error = errno;
             TMainLoop::Current().ReportError(std::string("USB radio interface: cannot watch for devices being "
                                                          "plugged in (udev monitor: ")
                                              + std::strerror(error) + ")");
             return;
         }
-        wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (wake_ < 0) return;
-        thread_ = std::thread([this] { Run(); });
+        FWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (FWake < 0) return;
+        FThread = std::thread([this] { Run(); });
     }
 
     ~TLinuxHidWatch() override
     {
-        shared_->alive = false;
-        if (thread_.joinable()) {
-            Wake(wake_);
-            thread_.join(); // the watcher never waits for the main thread
+        FShared->alive = false;
+        if (FThread.joinable()) {
+            Wake(FWake);
+            FThread.join(); // the watcher never waits for the main thread
         }
-        if (wake_ >= 0) close(wake_);
+        if (FWake >= 0) close(FWake);
     }
 
 private:
@@ -158,31 +158,31 @@ private:
 
     void Run()
     {
-        const int monitorFd = udev_monitor_get_fd(monitor_.get());
+        const int monitorFd = udev_monitor_get_fd(FMonitor.get());
         for (;;) {
-            pollfd fds[2] = {{wake_, POLLIN, 0}, {monitorFd, POLLIN, 0}};
+            pollfd fds[2] = {{FWake, POLLIN, 0}, {monitorFd, POLLIN, 0}};
             if (poll(fds, 2, -1) < 0) {
                 if (errno == EINTR) continue;
                 return;
             }
             if (fds[0].revents) return;
             if (!(fds[1].revents & POLLIN)) continue;
-            TUdevPtr<udev_device> device(udev_monitor_receive_device(monitor_.get()));
+            TUdevPtr<udev_device> device(udev_monitor_receive_device(FMonitor.get()));
             if (!device) continue;
             const char* action = udev_device_get_action(device.get());
             if (!action || (std::strcmp(action, "add") != 0 && std::strcmp(action, "remove") != 0)) continue;
-            std::shared_ptr<TShared> shared = shared_;
+            std::shared_ptr<TShared> shared = FShared;
             TMainLoop::Current().Post([shared] {
                 if (shared->alive) shared->notice();
             });
         }
     }
 
-    std::shared_ptr<TShared> shared_;
-    TUdevPtr<udev> udev_;
-    TUdevPtr<udev_monitor> monitor_;
-    int wake_ = -1;
-    std::thread thread_;
+    std::shared_ptr<TShared> FShared;
+    TUdevPtr<udev> FUdev;
+    TUdevPtr<udev_monitor> FMonitor;
+    int FWake = -1;
+    std::thread FThread;
 };
 
 } // namespace

@@ -48,43 +48,43 @@ int ReadLines(int fd, int& bits)
 
 class TLinuxSerialLine : public TSerialLine {
 public:
-    TLinuxSerialLine(int fd, int wake) : fd_(fd), wake_(wake)
+    TLinuxSerialLine(int fd, int wake) : FFd(fd), FWake(wake)
     {
-        if (ReadLines(fd_, lastBits_) != 0) lastBits_ = 0;
-        haveCounts_ = ioctl(fd_, TIOCGICOUNT, &lastCounts_) == 0;
-        useWaitIoctl_ = WakeSignal() != 0;
+        if (ReadLines(FFd, FLastBits) != 0) FLastBits = 0;
+        FHaveCounts = ioctl(FFd, TIOCGICOUNT, &FLastCounts) == 0;
+        FUseWaitIoctl = WakeSignal() != 0;
     }
 
     ~TLinuxSerialLine() override
     {
         // HUPCL drops RTS and DTR as the last descriptor closes.
-        close(fd_);
-        close(wake_);
+        close(FFd);
+        close(FWake);
     }
 
     int SetLineState() override
     {
         termios tio {};
-        if (tcgetattr(fd_, &tio) != 0) return errno;
+        if (tcgetattr(FFd, &tio) != 0) return errno;
         cfmakeraw(&tio);
         tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
         tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | CRTSCTS);
         tio.c_cflag |= CS8 | CREAD | CLOCAL | HUPCL;
         if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0) return errno;
-        if (tcsetattr(fd_, TCSANOW, &tio) != 0) return errno;
+        if (tcsetattr(FFd, TCSANOW, &tio) != 0) return errno;
         return 0;
     }
 
     int SetTimeouts() override
     {
         termios tio {};
-        if (tcgetattr(fd_, &tio) != 0) return errno;
+        if (tcgetattr(FFd, &tio) != 0) return errno;
         tio.c_cc[VMIN] = 0;
         tio.c_cc[VTIME] = 0;
-        return tcsetattr(fd_, TCSANOW, &tio) == 0 ? 0 : errno;
+        return tcsetattr(FFd, TCSANOW, &tio) == 0 ? 0 : errno;
     }
 
-    int Purge() override { return tcflush(fd_, TCIOFLUSH) == 0 ? 0 : errno; }
+    int Purge() override { return tcflush(FFd, TCIOFLUSH) == 0 ? 0 : errno; }
 
     int SetRTS(bool level) override { return SetLine(TIOCM_RTS, level); }
     int SetDTR(bool level) override { return SetLine(TIOCM_DTR, level); }
@@ -92,7 +92,7 @@ public:
     int GetModemLines(TModemLines& lines) override
     {
         int bits = 0;
-        if (int e = ReadLines(fd_, bits)) return e;
+        if (int e = ReadLines(FFd, bits)) return e;
         lines.CTS = bits & TIOCM_CTS;
         lines.DSR = bits & TIOCM_DSR;
         lines.Ring = bits & TIOCM_RNG;
@@ -103,27 +103,27 @@ public:
     TLineWait WaitForChange(TLineChanges& changes) override
     {
         for (;;) {
-            if (stop_) return TLineWait::Stopped;
-            if (useWaitIoctl_) {
+            if (FStop) return TLineWait::Stopped;
+            if (FUseWaitIoctl) {
                 {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    if (stop_) return TLineWait::Stopped;
-                    waiter_ = pthread_self();
-                    inWaitIoctl_ = true;
+                    std::lock_guard<std::mutex> lock(FMutex);
+                    if (FStop) return TLineWait::Stopped;
+                    FWaiter = pthread_self();
+                    FInWaitIoctl = true;
                 }
-                const int r = ioctl(fd_, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD);
+                const int r = ioctl(FFd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD);
                 const int e = errno;
                 {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    inWaitIoctl_ = false;
+                    std::lock_guard<std::mutex> lock(FMutex);
+                    FInWaitIoctl = false;
                 }
-                left_.notify_all();
-                if (r != 0 && e != EINTR) useWaitIoctl_ = false; // driver lacks it: poll
+                FLeft.notify_all();
+                if (r != 0 && e != EINTR) FUseWaitIoctl = false; // driver lacks it: poll
                 if (r != 0) continue;
             } else {
-                pollfd wake { wake_, POLLIN, 0 };
+                pollfd wake { FWake, POLLIN, 0 };
                 poll(&wake, 1, PollIntervalMs);
-                if (stop_) return TLineWait::Stopped;
+                if (FStop) return TLineWait::Stopped;
             }
             if (!Compare(changes)) return TLineWait::Failed;
             if (changes.Any()) return TLineWait::Changed;
@@ -132,15 +132,15 @@ public:
 
     void StopWaiting() override
     {
-        stop_ = true;
+        FStop = true;
         const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = write(wake_, &one, sizeof one);
+        [[maybe_unused]] const ssize_t n = write(FWake, &one, sizeof one);
         // The signal may land just before the watcher enters the ioctl; send
         // it again until the watcher is out.
-        std::unique_lock<std::mutex> lock(mutex_);
-        while (inWaitIoctl_) {
-            pthread_kill(waiter_, WakeSignal());
-            left_.wait_for(lock, std::chrono::milliseconds(1));
+        std::unique_lock<std::mutex> lock(FMutex);
+        while (FInWaitIoctl) {
+            pthread_kill(FWaiter, WakeSignal());
+            FLeft.wait_for(lock, std::chrono::milliseconds(1));
         }
     }
 
@@ -149,7 +149,7 @@ private:
 
     int SetLine(int line, bool level)
     {
-        return ioctl(fd_, level ? TIOCMBIS : TIOCMBIC, &line) == 0 ? 0 : errno;
+        return ioctl(FFd, level ? TIOCMBIS : TIOCMBIC, &line) == 0 ? 0 : errno;
     }
 
     // The lines that changed since the last look; false when they cannot be
@@ -157,37 +157,37 @@ private:
     bool Compare(TLineChanges& changes)
     {
         int bits = 0;
-        if (ReadLines(fd_, bits) != 0) return false;
-        const int diff = bits ^ lastBits_;
+        if (ReadLines(FFd, bits) != 0) return false;
+        const int diff = bits ^ FLastBits;
         changes.CTS = diff & TIOCM_CTS;
         changes.DSR = diff & TIOCM_DSR;
         changes.Ring = diff & TIOCM_RNG;
         changes.RLSD = diff & TIOCM_CD;
-        lastBits_ = bits;
+        FLastBits = bits;
         // A short pulse leaves the level as it was; the driver's counters
         // still show it.
         serial_icounter_struct counts {};
-        if (haveCounts_ && ioctl(fd_, TIOCGICOUNT, &counts) == 0) {
-            changes.CTS |= counts.cts != lastCounts_.cts;
-            changes.DSR |= counts.dsr != lastCounts_.dsr;
-            changes.Ring |= counts.rng != lastCounts_.rng;
-            changes.RLSD |= counts.dcd != lastCounts_.dcd;
-            lastCounts_ = counts;
+        if (FHaveCounts && ioctl(FFd, TIOCGICOUNT, &counts) == 0) {
+            changes.CTS |= counts.cts != FLastCounts.cts;
+            changes.DSR |= counts.dsr != FLastCounts.dsr;
+            changes.Ring |= counts.rng != FLastCounts.rng;
+            changes.RLSD |= counts.dcd != FLastCounts.dcd;
+            FLastCounts = counts;
         }
         return true;
     }
 
-    const int fd_;
-    const int wake_;
-    int lastBits_ = 0;
-    bool haveCounts_ = false;
-    serial_icounter_struct lastCounts_ {};
-    bool useWaitIoctl_ = false;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::condition_variable left_;
-    bool inWaitIoctl_ = false;
-    pthread_t waiter_ {};
+    const int FFd;
+    const int FWake;
+    int FLastBits = 0;
+    bool FHaveCounts = false;
+    serial_icounter_struct FLastCounts {};
+    bool FUseWaitIoctl = false;
+    std::atomic<bool> FStop{false};
+    std::mutex FMutex;
+    std::condition_variable FLeft;
+    bool FInWaitIoctl = false;
+    pthread_t FWaiter {};
 };
 
 bool IsComName(const std::string& name, std::string& digits)

@@ -62,97 +62,97 @@ using TState = TSimulatedHidBus::TState;
 class TSimWriteHandle : public THidWriteHandle {
 public:
     TSimWriteHandle(TSimulatedHidBus& bus, std::shared_ptr<TState> state, std::string path)
-        : bus_(bus), state_(std::move(state)), path_(std::move(path))
+        : FBus(bus), FState(std::move(state)), FPath(std::move(path))
     {
     }
     ~TSimWriteHandle() override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        --state_->Find(path_)->writers;
+        std::lock_guard<std::mutex> lock(FState->mutex);
+        --FState->Find(FPath)->writers;
     }
     long Write(const std::vector<std::uint8_t>& report) override
     {
         long result = 0;
         {
-            std::lock_guard<std::mutex> lock(state_->mutex);
-            TSimDevice& device = *state_->Find(path_);
+            std::lock_guard<std::mutex> lock(FState->mutex);
+            TSimDevice& device = *FState->Find(FPath);
             if (!device.present) return -ENODEV;
             if (device.failWrite) return -device.failWrite;
             device.written.push_back(report);
             result = device.shortWrite ? device.shortWrite : static_cast<long>(report.size());
         }
-        if (bus_.OnWrite) bus_.OnWrite(path_, report);
+        if (FBus.OnWrite) FBus.OnWrite(FPath, report);
         return result;
     }
 
 private:
-    TSimulatedHidBus& bus_;
-    std::shared_ptr<TState> state_;
-    std::string path_;
+    TSimulatedHidBus& FBus;
+    std::shared_ptr<TState> FState;
+    std::string FPath;
 };
 
 class TSimReadHandle : public THidReadHandle {
 public:
-    TSimReadHandle(std::shared_ptr<TState> state, std::string path) : state_(std::move(state)), path_(std::move(path))
+    TSimReadHandle(std::shared_ptr<TState> state, std::string path) : FState(std::move(state)), FPath(std::move(path))
     {
-        state_->Find(path_)->readers.push_back(&reader_);
+        FState->Find(FPath)->readers.push_back(&FReader);
     }
     ~TSimReadHandle() override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        auto& readers = state_->Find(path_)->readers;
-        readers.erase(std::remove(readers.begin(), readers.end(), &reader_), readers.end());
+        std::lock_guard<std::mutex> lock(FState->mutex);
+        auto& readers = FState->Find(FPath)->readers;
+        readers.erase(std::remove(readers.begin(), readers.end(), &FReader), readers.end());
     }
     THidRead Read(THidReport& report) override
     {
-        std::unique_lock<std::mutex> lock(state_->mutex);
-        reader_.waiting = true;
-        state_->changed.notify_all();
-        state_->changed.wait(lock, [&] { return reader_.cancelled || reader_.failed || !reader_.queue.empty(); });
-        reader_.waiting = false;
-        if (reader_.cancelled) return THidRead::Cancelled;
-        if (!reader_.queue.empty()) {
-            report = reader_.queue.front();
-            reader_.queue.pop_front();
+        std::unique_lock<std::mutex> lock(FState->mutex);
+        FReader.waiting = true;
+        FState->changed.notify_all();
+        FState->changed.wait(lock, [&] { return FReader.cancelled || FReader.failed || !FReader.queue.empty(); });
+        FReader.waiting = false;
+        if (FReader.cancelled) return THidRead::Cancelled;
+        if (!FReader.queue.empty()) {
+            report = FReader.queue.front();
+            FReader.queue.pop_front();
             return THidRead::Report;
         }
         return THidRead::Failed;
     }
     void Cancel() override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        reader_.cancelled = true;
-        state_->changed.notify_all();
+        std::lock_guard<std::mutex> lock(FState->mutex);
+        FReader.cancelled = true;
+        FState->changed.notify_all();
     }
 
 private:
-    std::shared_ptr<TState> state_;
-    std::string path_;
-    TSimReader reader_;
+    std::shared_ptr<TState> FState;
+    std::string FPath;
+    TSimReader FReader;
 };
 
 class TSimWatchHandle : public THidWatch {
 public:
     TSimWatchHandle(std::shared_ptr<TState> state, std::shared_ptr<TSimWatch> watch)
-        : state_(std::move(state)), watch_(std::move(watch))
+        : FState(std::move(state)), FWatch(std::move(watch))
     {
     }
     ~TSimWatchHandle() override
     {
-        watch_->alive = false;
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        auto& watches = state_->watches;
-        watches.erase(std::remove(watches.begin(), watches.end(), watch_), watches.end());
+        FWatch->alive = false;
+        std::lock_guard<std::mutex> lock(FState->mutex);
+        auto& watches = FState->watches;
+        watches.erase(std::remove(watches.begin(), watches.end(), FWatch), watches.end());
     }
 
 private:
-    std::shared_ptr<TState> state_;
-    std::shared_ptr<TSimWatch> watch_;
+    std::shared_ptr<TState> FState;
+    std::shared_ptr<TSimWatch> FWatch;
 };
 
 } // namespace
 
-TSimulatedHidBus::TSimulatedHidBus() : state_(std::make_shared<TState>()) {}
+TSimulatedHidBus::TSimulatedHidBus() : FState(std::make_shared<TState>()) {}
 
 TSimulatedHidBus::~TSimulatedHidBus() = default;
 
@@ -160,12 +160,12 @@ std::string TSimulatedHidBus::Plug(std::uint16_t vendorId, std::uint16_t product
 {
     std::string path;
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        path = "/dev/simhid" + std::to_string(state_->nextNumber++);
-        TSimDevice& device = state_->devices[path];
+        std::lock_guard<std::mutex> lock(FState->mutex);
+        path = "/dev/simhid" + std::to_string(FState->nextNumber++);
+        TSimDevice& device = FState->devices[path];
         device.path = path;
         device.ids = {vendorId, productId};
-        state_->plugged.push_back(path);
+        FState->plugged.push_back(path);
     }
     NotifyChange();
     return path;
@@ -174,82 +174,82 @@ std::string TSimulatedHidBus::Plug(std::uint16_t vendorId, std::uint16_t product
 void TSimulatedHidBus::Unplug(const std::string& path)
 {
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        TSimDevice* device = state_->Find(path);
+        std::lock_guard<std::mutex> lock(FState->mutex);
+        TSimDevice* device = FState->Find(path);
         if (!device || !device->present) return;
         device->present = false;
         for (TSimReader* reader : device->readers) reader->failed = true;
-        auto& plugged = state_->plugged;
+        auto& plugged = FState->plugged;
         plugged.erase(std::remove(plugged.begin(), plugged.end(), path), plugged.end());
-        state_->changed.notify_all();
+        FState->changed.notify_all();
     }
     NotifyChange();
 }
 
 void TSimulatedHidBus::FeedInput(const std::string& path, std::uint8_t reportId, const THidData& data)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    TSimDevice* device = state_->Find(path);
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    TSimDevice* device = FState->Find(path);
     if (!device || !device->present) return;
     for (TSimReader* reader : device->readers) reader->queue.push_back({reportId, data});
-    state_->changed.notify_all();
+    FState->changed.notify_all();
 }
 
 std::vector<std::vector<std::uint8_t>> TSimulatedHidBus::Written(const std::string& path) const
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    TSimDevice* device = state_->Find(path);
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    TSimDevice* device = FState->Find(path);
     return device ? device->written : std::vector<std::vector<std::uint8_t>>{};
 }
 
 void TSimulatedHidBus::ClearWritten(const std::string& path)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    if (TSimDevice* device = state_->Find(path)) device->written.clear();
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    if (TSimDevice* device = FState->Find(path)) device->written.clear();
 }
 
 void TSimulatedHidBus::FailWrites(const std::string& path, int error)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    if (TSimDevice* device = state_->Find(path)) device->failWrite = error;
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    if (TSimDevice* device = FState->Find(path)) device->failWrite = error;
 }
 
 void TSimulatedHidBus::ShortWrites(const std::string& path, long bytesWritten)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    if (TSimDevice* device = state_->Find(path)) device->shortWrite = bytesWritten;
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    if (TSimDevice* device = FState->Find(path)) device->shortWrite = bytesWritten;
 }
 
 void TSimulatedHidBus::FailOpen(const std::string& path, int error)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    if (TSimDevice* device = state_->Find(path)) device->failOpen = error;
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    if (TSimDevice* device = FState->Find(path)) device->failOpen = error;
 }
 
 void TSimulatedHidBus::FailAttributes(const std::string& path, bool fail)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    if (TSimDevice* device = state_->Find(path)) device->failAttributes = fail;
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    if (TSimDevice* device = FState->Find(path)) device->failAttributes = fail;
 }
 
 int TSimulatedHidBus::OpenReaders(const std::string& path) const
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    TSimDevice* device = state_->Find(path);
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    TSimDevice* device = FState->Find(path);
     return device ? static_cast<int>(device->readers.size()) : 0;
 }
 
 int TSimulatedHidBus::OpenWriters(const std::string& path) const
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    TSimDevice* device = state_->Find(path);
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    TSimDevice* device = FState->Find(path);
     return device ? device->writers : 0;
 }
 
 bool TSimulatedHidBus::InputIdle(const std::string& path) const
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    TSimDevice* device = state_->Find(path);
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    TSimDevice* device = FState->Find(path);
     if (!device) return true;
     for (const TSimReader* reader : device->readers)
         if (!reader->waiting || !reader->queue.empty()) return false;
@@ -258,14 +258,14 @@ bool TSimulatedHidBus::InputIdle(const std::string& path) const
 
 std::vector<std::string> TSimulatedHidBus::EnumeratePaths()
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    return state_->plugged;
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    return FState->plugged;
 }
 
 THidQuery TSimulatedHidBus::QueryAttributes(const std::string& path, THidAttributes& attributes)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    TSimDevice* device = state_->Find(path);
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    TSimDevice* device = FState->Find(path);
     if (!device || !device->present || device->failOpen) return THidQuery::OpenFailed;
     if (device->failAttributes) return THidQuery::AttributesFailed;
     attributes = device->ids;
@@ -274,38 +274,38 @@ THidQuery TSimulatedHidBus::QueryAttributes(const std::string& path, THidAttribu
 
 std::unique_ptr<THidWriteHandle> TSimulatedHidBus::OpenForWrite(const std::string& path, int& error)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    TSimDevice* device = state_->Find(path);
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    TSimDevice* device = FState->Find(path);
     error = !device || !device->present ? ENOENT : device->failOpen;
     if (error) return nullptr;
     ++device->writers;
-    return std::make_unique<TSimWriteHandle>(*this, state_, path);
+    return std::make_unique<TSimWriteHandle>(*this, FState, path);
 }
 
 std::unique_ptr<THidReadHandle> TSimulatedHidBus::OpenForRead(const std::string& path, int& error)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    TSimDevice* device = state_->Find(path);
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    TSimDevice* device = FState->Find(path);
     error = !device || !device->present ? ENOENT : device->failOpen;
     if (error) return nullptr;
-    return std::make_unique<TSimReadHandle>(state_, path);
+    return std::make_unique<TSimReadHandle>(FState, path);
 }
 
 std::unique_ptr<THidWatch> TSimulatedHidBus::WatchDeviceChanges(std::function<void()> notice)
 {
     auto watch = std::make_shared<TSimWatch>();
     watch->notice = std::move(notice);
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->watches.push_back(watch);
-    return std::make_unique<TSimWatchHandle>(state_, watch);
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    FState->watches.push_back(watch);
+    return std::make_unique<TSimWatchHandle>(FState, watch);
 }
 
 void TSimulatedHidBus::NotifyChange()
 {
     std::vector<std::shared_ptr<TSimWatch>> watches;
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        watches = state_->watches;
+        std::lock_guard<std::mutex> lock(FState->mutex);
+        watches = FState->watches;
     }
     for (const auto& watch : watches)
         TMainLoop::Current().Post([watch] {

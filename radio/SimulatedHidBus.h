@@ -61,5 +61,5 @@ public:
 private:
     void NotifyChange();
 
-    std::shared_ptr<TState> state_;
+    std::shared_ptr<TState> FState;
 };

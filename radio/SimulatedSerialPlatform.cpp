@@ -29,11 +29,11 @@ struct TSimulatedSerialPlatform::TState {
 
 class TSimulatedSerialPlatform::TLine : public TSerialLine {
 public:
-    TLine(std::shared_ptr<TState> state, std::string name) : state_(std::move(state)), name_(std::move(name)) {}
+    TLine(std::shared_ptr<TState> state, std::string name) : FState(std::move(state)), FName(std::move(name)) {}
 
     ~TLine() override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
+        std::lock_guard<std::mutex> lock(FState->mutex);
         TPort& port = Port();
         port.open = false;
         // Like a tty with HUPCL: closing drops the output lines.
@@ -43,36 +43,36 @@ public:
 
     int SetLineState() override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
+        std::lock_guard<std::mutex> lock(FState->mutex);
         return Port().Failure(TSerialCall::SetLineState);
     }
     int SetTimeouts() override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
+        std::lock_guard<std::mutex> lock(FState->mutex);
         return Port().Failure(TSerialCall::SetTimeouts);
     }
     int Purge() override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
+        std::lock_guard<std::mutex> lock(FState->mutex);
         return Port().Failure(TSerialCall::Purge);
     }
     int SetRTS(bool level) override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
+        std::lock_guard<std::mutex> lock(FState->mutex);
         if (int e = Port().Failure(TSerialCall::SetRTS)) return e;
         Port().rts = level;
         return 0;
     }
     int SetDTR(bool level) override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
+        std::lock_guard<std::mutex> lock(FState->mutex);
         if (int e = Port().Failure(TSerialCall::SetDTR)) return e;
         Port().dtr = level;
         return 0;
     }
     int GetModemLines(TModemLines& lines) override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
+        std::lock_guard<std::mutex> lock(FState->mutex);
         if (int e = Port().Failure(TSerialCall::GetModemLines)) return e;
         lines = Port().inputs;
         return 0;
@@ -80,13 +80,13 @@ public:
 
     TLineWait WaitForChange(TLineChanges& changes) override
     {
-        std::unique_lock<std::mutex> lock(state_->mutex);
+        std::unique_lock<std::mutex> lock(FState->mutex);
         TPort& port = Port();
         ++port.watchers;
-        state_->changed.notify_all();
-        state_->changed.wait(lock, [&] { return stop_ || port.pending.Any(); });
+        FState->changed.notify_all();
+        FState->changed.wait(lock, [&] { return FStop || port.pending.Any(); });
         --port.watchers;
-        if (stop_) return TLineWait::Stopped;
+        if (FStop) return TLineWait::Stopped;
         changes = port.pending;
         port.pending = {};
         return TLineWait::Changed;
@@ -94,27 +94,27 @@ public:
 
     void StopWaiting() override
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        stop_ = true;
-        state_->changed.notify_all();
+        std::lock_guard<std::mutex> lock(FState->mutex);
+        FStop = true;
+        FState->changed.notify_all();
     }
 
 private:
-    TPort& Port() { return state_->ports[name_]; }
+    TPort& Port() { return FState->ports[FName]; }
 
-    std::shared_ptr<TState> state_;
-    std::string name_;
-    bool stop_ = false; // guarded by the state's mutex
+    std::shared_ptr<TState> FState;
+    std::string FName;
+    bool FStop = false; // guarded by the state's mutex
 };
 
-TSimulatedSerialPlatform::TSimulatedSerialPlatform() : state_(std::make_shared<TState>()) {}
+TSimulatedSerialPlatform::TSimulatedSerialPlatform() : FState(std::make_shared<TState>()) {}
 
 TSimulatedSerialPlatform::~TSimulatedSerialPlatform() = default;
 
 std::unique_ptr<TSerialLine> TSimulatedSerialPlatform::Open(const std::string& portName, int& error)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    TPort& port = state_->ports[portName];
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    TPort& port = FState->ports[portName];
     if (port.absent) {
         error = ENOENT;
         return nullptr;
@@ -130,41 +130,41 @@ std::unique_ptr<TSerialLine> TSimulatedSerialPlatform::Open(const std::string& p
     port.rts = false;
     port.dtr = false;
     error = 0;
-    return std::make_unique<TLine>(state_, portName);
+    return std::make_unique<TLine>(FState, portName);
 }
 
 TSimulatedSerialPlatform::TPort& TSimulatedSerialPlatform::PortLocked(const std::string& portName) const
 {
-    return state_->ports[portName];
+    return FState->ports[portName];
 }
 
 void TSimulatedSerialPlatform::SetAbsent(const std::string& portName, bool absent)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<std::mutex> lock(FState->mutex);
     PortLocked(portName).absent = absent;
 }
 
 void TSimulatedSerialPlatform::SetBusy(const std::string& portName, bool busy)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<std::mutex> lock(FState->mutex);
     PortLocked(portName).busy = busy;
 }
 
 void TSimulatedSerialPlatform::FailCall(const std::string& portName, TSerialCall call, int error)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<std::mutex> lock(FState->mutex);
     PortLocked(portName).failures[call] = error;
 }
 
 void TSimulatedSerialPlatform::SetInput(const std::string& portName, bool TModemLines::*line,
                                         bool TLineChanges::*change, bool level)
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<std::mutex> lock(FState->mutex);
     TPort& port = PortLocked(portName);
     if (port.inputs.*line == level) return;
     port.inputs.*line = level;
     if (port.open) port.pending.*change = true;
-    state_->changed.notify_all();
+    FState->changed.notify_all();
 }
 
 void TSimulatedSerialPlatform::SetCTS(const std::string& portName, bool level)
@@ -189,30 +189,30 @@ void TSimulatedSerialPlatform::SetRLSD(const std::string& portName, bool level)
 
 bool TSimulatedSerialPlatform::RTS(const std::string& portName) const
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<std::mutex> lock(FState->mutex);
     return PortLocked(portName).rts;
 }
 
 bool TSimulatedSerialPlatform::DTR(const std::string& portName) const
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<std::mutex> lock(FState->mutex);
     return PortLocked(portName).dtr;
 }
 
 bool TSimulatedSerialPlatform::IsOpen(const std::string& portName) const
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<std::mutex> lock(FState->mutex);
     return PortLocked(portName).open;
 }
 
 int TSimulatedSerialPlatform::OpenCount(const std::string& portName) const
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<std::mutex> lock(FState->mutex);
     return PortLocked(portName).openCount;
 }
 
 bool TSimulatedSerialPlatform::Watched(const std::string& portName) const
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<std::mutex> lock(FState->mutex);
     return PortLocked(portName).watchers > 0;
 }

@@ -53,5 +53,5 @@ private:
     TPort& PortLocked(const std::string& portName) const;
     void SetInput(const std::string& portName, bool TModemLines::*line, bool TLineChanges::*change, bool level);
 
-    std::shared_ptr<TState> state_;
+    std::shared_ptr<TState> FState;
 };

@@ -21,7 +21,7 @@ public:
     // was connected).
     ~TUsbInterface() override;
 
-    bool Connected() const { return connected_; }
+    bool Connected() const { return FConnected; }
     // Writes the PTT on or off report; nothing when not connected or when
     // that state is already written. A failed write raises EUSBException.
     void SetPttOutput(bool Active);
@@ -40,9 +40,9 @@ private:
     void DeviceRemoved();
 
     int FDeviceIndex = -1;
-    bool connected_ = false;
+    bool FConnected = false;
     bool FTxState = false;
-    std::unique_ptr<THidDevices> hidDevices_;
-    std::unique_ptr<THidDevice> hidDevice_;
-    std::unique_ptr<THidDataPort> dataPort_;
+    std::unique_ptr<THidDevices> FHidDevices;
+    std::unique_ptr<THidDevice> FHidDevice;
+    std::unique_ptr<THidDataPort> FDataPort;
 };

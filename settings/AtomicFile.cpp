@@ -19,20 +19,20 @@ namespace {
 // Closes the descriptor on every path out.
 class TFd {
 public:
-    explicit TFd(int fd) : fd_(fd) {}
+    explicit TFd(int fd) : FFd(fd) {}
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
     ~TFd() { Close(); }
-    int Get() const { return fd_; }
+    int Get() const { return FFd; }
     int Close()
     {
-        const int rc = fd_ >= 0 ? ::close(fd_) : 0;
-        fd_ = -1;
+        const int rc = FFd >= 0 ? ::close(FFd) : 0;
+        FFd = -1;
         return rc;
     }
 
 private:
-    int fd_;
+    int FFd;
 };
 
 void WriteAll(int fd, std::string_view bytes, const std::string& what)

@@ -6,10 +6,10 @@
 #include "media/LinuxDesktop.h"
 
 TLinuxStationPlatform::TLinuxStationPlatform()
-    : sound_(std::make_unique<TAlsaSoundPlatform>()),
-      serial_(std::make_unique<TLinuxSerialPlatform>()),
-      hid_(std::make_unique<TLinuxHidPlatform>()),
-      desktop_(std::make_unique<TLinuxDesktop>())
+    : FSound(std::make_unique<TAlsaSoundPlatform>()),
+      FSerial(std::make_unique<TLinuxSerialPlatform>()),
+      FHid(std::make_unique<TLinuxHidPlatform>()),
+      FDesktop(std::make_unique<TLinuxDesktop>())
 {
 }
 
@@ -17,5 +17,5 @@ TLinuxStationPlatform::~TLinuxStationPlatform() = default;
 
 TStationPlatform TLinuxStationPlatform::Platform() const
 {
-    return TStationPlatform{*sound_, *serial_, *hid_, *desktop_};
+    return TStationPlatform{*FSound, *FSerial, *FHid, *FDesktop};
 }

@@ -29,8 +29,8 @@ public:
     TStationPlatform Platform() const;
 
 private:
-    std::unique_ptr<TSoundPlatform> sound_;
-    std::unique_ptr<TSerialPlatform> serial_;
-    std::unique_ptr<THidPlatform> hid_;
-    std::unique_ptr<TDesktop> desktop_;
+    std::unique_ptr<TSoundPlatform> FSound;
+    std::unique_ptr<TSerialPlatform> FSerial;
+    std::unique_ptr<THidPlatform> FHid;
+    std::unique_ptr<TDesktop> FDesktop;
 };

@@ -7,28 +7,28 @@
 
 TFFSKTranceiver::TFFSKTranceiver(const TStationPlatform& platform, const std::string& settingsFile)
 {
-    settings_ = std::make_unique<TZYNClientSettings>(settingsFile);
+    FSettings = std::make_unique<TZYNClientSettings>(settingsFile);
     // The rig interface keys the radio only while a band is set; band 1 is
     // the suite's "Crosslink", whatever the file held.
-    settings_->SetBand(1);
-    rigInterface_ = std::make_unique<TInterface>(*settings_, platform.serial, platform.hid, platform.desktop);
-    receiver_ = std::make_unique<TFFSKReceiver>(platform.sound);
-    receiver_->OnInputLevel = [this](TObject*, int level) { OnInputLevel(this, level); };
-    receiver_->OnReceive = [this](TObject*, bool isSms, const std::string& text) { OnReceive(this, isSms, text); };
-    transmitter_ = std::make_unique<TFFSKTransmitter>(platform.sound, *settings_, *rigInterface_);
+    FSettings->SetBand(1);
+    FRigInterface = std::make_unique<TInterface>(*FSettings, platform.serial, platform.hid, platform.desktop);
+    FReceiver = std::make_unique<TFFSKReceiver>(platform.sound);
+    FReceiver->OnInputLevel = [this](TObject*, int level) { OnInputLevel(this, level); };
+    FReceiver->OnReceive = [this](TObject*, bool isSms, const std::string& text) { OnReceive(this, isSms, text); };
+    FTransmitter = std::make_unique<TFFSKTransmitter>(platform.sound, *FSettings, *FRigInterface);
 }
 
 TFFSKTranceiver::~TFFSKTranceiver()
 {
-    transmitter_.reset();
-    receiver_.reset();
-    rigInterface_.reset();
-    settings_.reset();
+    FTransmitter.reset();
+    FReceiver.reset();
+    FRigInterface.reset();
+    FSettings.reset();
 }
 
 void TFFSKTranceiver::SendText(const std::string& text)
 {
-    const std::string body = settings_->OperaterName() + ">>" + text;
-    transmitter_->Send("SMS>" + body);
+    const std::string body = FSettings->OperaterName() + ">>" + text;
+    FTransmitter->Send("SMS>" + body);
     OnReceive(this, true, body);
 }

@@ -31,16 +31,16 @@ public:
     // its echo at once.
     void SendText(const std::string& text);
 
-    TZYNClientSettings& Settings() { return *settings_; }
-    TInterface& RigInterface() { return *rigInterface_; }
-    TFFSKTransmitter& Transmitter() { return *transmitter_; }
+    TZYNClientSettings& Settings() { return *FSettings; }
+    TInterface& RigInterface() { return *FRigInterface; }
+    TFFSKTransmitter& Transmitter() { return *FTransmitter; }
 
     TAudioLevelEvent OnInputLevel;
     TDataReiceiveEvent OnReceive;
 
 private:
-    std::unique_ptr<TZYNClientSettings> settings_;
-    std::unique_ptr<TInterface> rigInterface_;
-    std::unique_ptr<TFFSKReceiver> receiver_;
-    std::unique_ptr<TFFSKTransmitter> transmitter_;
+    std::unique_ptr<TZYNClientSettings> FSettings;
+    std::unique_ptr<TInterface> FRigInterface;
+    std::unique_ptr<TFFSKReceiver> FReceiver;
+    std::unique_ptr<TFFSKTransmitter> FTransmitter;
 };

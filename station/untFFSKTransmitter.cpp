@@ -7,17 +7,17 @@
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 
-TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface) : rigInterface_(rigInterface)
+TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface) : FRigInterface(rigInterface)
 {
-    modulator_ = std::make_unique<TFFSK>(sound);
-    modulator_->OnReady = [this](TObject*) { SendNext(); };
-    modulator_->OnPlayerLost = [this](TObject*) {
+    FModulator = std::make_unique<TFFSK>(sound);
+    FModulator->OnReady = [this](TObject*) { SendNext(); };
+    FModulator->OnPlayerLost = [this](TObject*) {
         AbortKeying("The transmitter was released because the sound card went away while sending");
     };
-    delayTimer_ = std::make_unique<TTimer>(1000, false);
-    delayTimer_->OnTimer = [this](TObject*) { DelayTimerTick(); };
-    keyingWatchdog_ = std::make_unique<TTimer>(KeyingMarginMs, false);
-    keyingWatchdog_->OnTimer = [this](TObject*) { KeyingWatchdogTick(); };
+    FDelayTimer = std::make_unique<TTimer>(1000, false);
+    FDelayTimer->OnTimer = [this](TObject*) { DelayTimerTick(); };
+    FKeyingWatchdog = std::make_unique<TTimer>(KeyingMarginMs, false);
+    FKeyingWatchdog->OnTimer = [this](TObject*) { KeyingWatchdogTick(); };
 }
 
 TFfskMessage::~TFfskMessage()
@@ -25,33 +25,33 @@ TFfskMessage::~TFfskMessage()
     // The radio is not unkeyed here: the rig interface's own destruction
     // decides what becomes of the keying line. A closing player must not
     // call back into a half-destroyed sequencer.
-    modulator_->OnPlayerLost = nullptr;
-    modulator_->OnReady = nullptr;
-    keyingWatchdog_.reset();
-    delayTimer_.reset();
-    modulator_.reset();
-    texts_.clear();
+    FModulator->OnPlayerLost = nullptr;
+    FModulator->OnReady = nullptr;
+    FKeyingWatchdog.reset();
+    FDelayTimer.reset();
+    FModulator.reset();
+    FTexts.clear();
 }
 
 int TFfskMessage::DeviceID() const
 {
-    return modulator_->DeviceID();
+    return FModulator->DeviceID();
 }
 
 void TFfskMessage::SetDeviceID(int id)
 {
-    modulator_->SetDeviceID(id);
+    FModulator->SetDeviceID(id);
 }
 
 void TFfskMessage::AddText(const std::string& text, int delayMs)
 {
-    texts_.push_back(std::make_unique<TMessageObject>(text));
-    if (tx_) return;
+    FTexts.push_back(std::make_unique<TMessageObject>(text));
+    if (FTx) return;
     OnTX(this, true);
-    tx_ = true;
-    keyingDeadlineUs_ = TMainLoop::Current().NowUs();
+    FTx = true;
+    FKeyingDeadlineUs = TMainLoop::Current().NowUs();
     ExtendKeyingDeadline((static_cast<std::int64_t>(delayMs > 0 ? delayMs : 0) + KeyingMarginMs) * 1000);
-    rigInterface_.SetTransmitRequest(true, true);
+    FRigInterface.SetTransmitRequest(true, true);
     if (delayMs <= 0) {
         // A timer with no interval never fires, which would leave the radio
         // keyed with the text unsent: with no courtesy delay the frame starts
@@ -59,30 +59,30 @@ void TFfskMessage::AddText(const std::string& text, int delayMs)
         SendNext();
         return;
     }
-    delayTimer_->SetInterval(delayMs);
-    delayTimer_->SetEnabled(true);
+    FDelayTimer->SetInterval(delayMs);
+    FDelayTimer->SetEnabled(true);
 }
 
 void TFfskMessage::DelayTimerTick()
 {
-    delayTimer_->SetEnabled(false);
+    FDelayTimer->SetEnabled(false);
     SendNext();
 }
 
 void TFfskMessage::SendNext()
 {
-    if (!tx_) return;
-    if (modulator_->PlayerLost()) {
+    if (!FTx) return;
+    if (FModulator->PlayerLost()) {
         // Written now, the frame would sound whenever the device returns,
         // long after this keying.
         AbortKeying("The transmitter was released because the sound card is not available");
         return;
     }
-    if (!texts_.empty()) {
-        std::unique_ptr<TMessageObject> next = std::move(texts_.front());
-        texts_.pop_front();
+    if (!FTexts.empty()) {
+        std::unique_ptr<TMessageObject> next = std::move(FTexts.front());
+        FTexts.pop_front();
         ExtendKeyingDeadline(FrameAirtimeUs(next->Text.size()) + FrameOverheadMs * 1000);
-        modulator_->WriteText(next->Text);
+        FModulator->WriteText(next->Text);
         return;
     }
     Release();
@@ -90,10 +90,10 @@ void TFfskMessage::SendNext()
 
 void TFfskMessage::Release()
 {
-    keyingWatchdog_->SetEnabled(false);
+    FKeyingWatchdog->SetEnabled(false);
     OnTX(this, false);
-    tx_ = false;
-    rigInterface_.SetTransmitRequest(false, true);
+    FTx = false;
+    FRigInterface.SetTransmitRequest(false, true);
 }
 
 std::int64_t TFfskMessage::FrameAirtimeUs(std::size_t textLength)
@@ -107,11 +107,11 @@ std::int64_t TFfskMessage::FrameAirtimeUs(std::size_t textLength)
 
 void TFfskMessage::ExtendKeyingDeadline(std::int64_t us)
 {
-    keyingDeadlineUs_ += us;
-    const std::int64_t leftUs = keyingDeadlineUs_ - TMainLoop::Current().NowUs();
-    keyingWatchdog_->SetEnabled(false);
-    keyingWatchdog_->SetInterval(static_cast<int>(std::max<std::int64_t>(1, (leftUs + 999) / 1000)));
-    keyingWatchdog_->SetEnabled(true);
+    FKeyingDeadlineUs += us;
+    const std::int64_t leftUs = FKeyingDeadlineUs - TMainLoop::Current().NowUs();
+    FKeyingWatchdog->SetEnabled(false);
+    FKeyingWatchdog->SetInterval(static_cast<int>(std::max<std::int64_t>(1, (leftUs + 999) / 1000)));
+    FKeyingWatchdog->SetEnabled(true);
 }
 
 void TFfskMessage::KeyingWatchdogTick()
@@ -121,45 +121,45 @@ void TFfskMessage::KeyingWatchdogTick()
 
 void TFfskMessage::AbortKeying(const std::string& reason)
 {
-    keyingWatchdog_->SetEnabled(false);
-    if (!tx_) return;
-    const std::size_t dropped = texts_.size();
-    texts_.clear();
-    delayTimer_->SetEnabled(false);
+    FKeyingWatchdog->SetEnabled(false);
+    if (!FTx) return;
+    const std::size_t dropped = FTexts.size();
+    FTexts.clear();
+    FDelayTimer->SetEnabled(false);
     // What the modulator still holds of this keying must not sound later
     // with the radio released.
-    modulator_->DropQueued();
+    FModulator->DropQueued();
     Release();
     TMainLoop::Current().ReportError(reason +
                                      (dropped ? " (" + std::to_string(dropped) + " more message(s) of this keying dropped)" : std::string()) + ".");
 }
 
 TFFSKTransmitter::TFFSKTransmitter(TSoundPlatform& sound, TZYNClientSettings& settings, TInterface& rigInterface)
-    : settings_(settings), rigInterface_(rigInterface)
+    : FSettings(settings), FRigInterface(rigInterface)
 {
-    queueTimer_ = std::make_unique<TTimer>(QueueIntervalMs, true);
-    queueTimer_->OnTimer = [this](TObject*) { QueueTimerTick(); };
-    sequencer_ = std::make_unique<TFfskMessage>(sound, rigInterface_);
-    sequencer_->OnTX = [this](TObject*, bool startStop) { OnTX(this, startStop); };
+    FQueueTimer = std::make_unique<TTimer>(QueueIntervalMs, true);
+    FQueueTimer->OnTimer = [this](TObject*) { QueueTimerTick(); };
+    FSequencer = std::make_unique<TFfskMessage>(sound, FRigInterface);
+    FSequencer->OnTX = [this](TObject*, bool startStop) { OnTX(this, startStop); };
 }
 
 TFFSKTransmitter::~TFFSKTransmitter()
 {
-    sequencer_.reset();
-    queueTimer_.reset();
-    queue_.clear();
+    FSequencer.reset();
+    FQueueTimer.reset();
+    FQueue.clear();
 }
 
 void TFFSKTransmitter::Send(const std::string& text)
 {
-    queue_.push_back(text);
+    FQueue.push_back(text);
 }
 
 void TFFSKTransmitter::QueueTimerTick()
 {
-    if (queue_.empty()) return;
+    if (FQueue.empty()) return;
     // The text leaves the queue only after the sequencer has taken it; the
     // courtesy delay is read afresh at every hand-over.
-    sequencer_->AddText(queue_.front(), settings_.CourtesyDelay());
-    queue_.pop_front();
+    FSequencer->AddText(FQueue.front(), FSettings.CourtesyDelay());
+    FQueue.pop_front();
 }

@@ -49,15 +49,15 @@ public:
     // when the radio is not keyed.
     void SendNext();
 
-    bool TX() const { return tx_; }
+    bool TX() const { return FTx; }
     int DeviceID() const;
     void SetDeviceID(int id);
 
     TPlayEvent OnTX;
 
     // The parts, for tests that watch the sequence.
-    TFFSK& Modulator() { return *modulator_; }
-    const TTimer& DelayTimer() const { return *delayTimer_; }
+    TFFSK& Modulator() { return *FModulator; }
+    const TTimer& DelayTimer() const { return *FDelayTimer; }
 
     // Airtime of the frame the modulator renders for a text, preamble
     // included.
@@ -74,13 +74,13 @@ private:
     void AbortKeying(const std::string& reason);
     void Release();
 
-    std::unique_ptr<TFFSK> modulator_;
-    std::unique_ptr<TTimer> delayTimer_;
-    std::unique_ptr<TTimer> keyingWatchdog_;
-    std::int64_t keyingDeadlineUs_ = 0;
-    bool tx_ = false;
-    std::deque<std::unique_ptr<TMessageObject>> texts_;
-    TInterface& rigInterface_;
+    std::unique_ptr<TFFSK> FModulator;
+    std::unique_ptr<TTimer> FDelayTimer;
+    std::unique_ptr<TTimer> FKeyingWatchdog;
+    std::int64_t FKeyingDeadlineUs = 0;
+    bool FTx = false;
+    std::deque<std::unique_ptr<TMessageObject>> FTexts;
+    TInterface& FRigInterface;
 };
 
 // The outgoing queue: accepts texts at any time and hands at most one of them
@@ -95,21 +95,21 @@ public:
     // Appends the text to the queue; it leaves at a later queue tick.
     void Send(const std::string& text);
 
-    bool TX() const { return sequencer_->TX(); }
-    int DeviceID() const { return sequencer_->DeviceID(); }
-    void SetDeviceID(int id) { sequencer_->SetDeviceID(id); }
-    std::size_t Queued() const { return queue_.size(); }
+    bool TX() const { return FSequencer->TX(); }
+    int DeviceID() const { return FSequencer->DeviceID(); }
+    void SetDeviceID(int id) { FSequencer->SetDeviceID(id); }
+    std::size_t Queued() const { return FQueue.size(); }
 
     TPlayEvent OnTX;
 
-    TFfskMessage& Sequencer() { return *sequencer_; }
+    TFfskMessage& Sequencer() { return *FSequencer; }
 
 private:
     void QueueTimerTick();
 
-    std::deque<std::string> queue_;
-    std::unique_ptr<TTimer> queueTimer_;
-    TZYNClientSettings& settings_;
-    TInterface& rigInterface_;
-    std::unique_ptr<TFfskMessage> sequencer_;
+    std::deque<std::string> FQueue;
+    std::unique_ptr<TTimer> FQueueTimer;
+    TZYNClientSettings& FSettings;
+    TInterface& FRigInterface;
+    std::unique_ptr<TFfskMessage> FSequencer;
 };

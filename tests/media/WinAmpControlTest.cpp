@@ -34,7 +34,7 @@ class WinAmpControl : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        settings = std::make_unique<TZYNClientSettings>(folder_.File("ZYNClient.ini"));
+        settings = std::make_unique<TZYNClientSettings>(FFolder.File("ZYNClient.ini"));
         winamp = desktop.OpenWindow("Winamp v1.x", "Winamp 5.9");
         wmplayer = desktop.OpenWindow("WMPlayerApp", "Windows Media Player");
         relay = desktop.OpenWindow("TfrmZYNWAmpRelaysClientMain", "ZYN relays");
@@ -72,7 +72,7 @@ protected:
     TWindowHandle winamp = 0, wmplayer = 0, relay = 0;
 
 private:
-    TTempFolder folder_;
+    TTempFolder FFolder;
 };
 
 } // namespace

@@ -13,32 +13,32 @@ namespace {
 // Counts the enumerations a device change costs.
 class TCountingPlatform : public THidPlatform {
 public:
-    explicit TCountingPlatform(THidPlatform& inner) : inner_(inner) {}
+    explicit TCountingPlatform(THidPlatform& inner) : FInner(inner) {}
     std::vector<std::string> EnumeratePaths() override
     {
         ++enumerations;
-        return inner_.EnumeratePaths();
+        return FInner.EnumeratePaths();
     }
     THidQuery QueryAttributes(const std::string& path, THidAttributes& attributes) override
     {
-        return inner_.QueryAttributes(path, attributes);
+        return FInner.QueryAttributes(path, attributes);
     }
     std::unique_ptr<THidWriteHandle> OpenForWrite(const std::string& path, int& error) override
     {
-        return inner_.OpenForWrite(path, error);
+        return FInner.OpenForWrite(path, error);
     }
     std::unique_ptr<THidReadHandle> OpenForRead(const std::string& path, int& error) override
     {
-        return inner_.OpenForRead(path, error);
+        return FInner.OpenForRead(path, error);
     }
     std::unique_ptr<THidWatch> WatchDeviceChanges(std::function<void()> notice) override
     {
-        return inner_.WatchDeviceChanges(std::move(notice));
+        return FInner.WatchDeviceChanges(std::move(notice));
     }
     int enumerations = 0;
 
 private:
-    THidPlatform& inner_;
+    THidPlatform& FInner;
 };
 
 std::string MessageOf(const std::function<void()>& fn)

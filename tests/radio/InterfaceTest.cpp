@@ -31,7 +31,7 @@ class Interface : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        settings = std::make_unique<TZYNClientSettings>(folder_.File("ZYNClient.ini"));
+        settings = std::make_unique<TZYNClientSettings>(FFolder.File("ZYNClient.ini"));
         settings->SetBand(1);
         settings->SetControlWinAmp(true);
         winamp = desktop.OpenWindow("Winamp v1.x", "Winamp");
@@ -84,7 +84,7 @@ protected:
     std::vector<std::string> events;
 
 private:
-    TTempFolder folder_;
+    TTempFolder FFolder;
 };
 
 } // namespace

@@ -27,31 +27,31 @@ public:
     TPtyPort()
     {
         char slave[128] = {};
-        if (openpty(&master_, &slave_, slave, nullptr, nullptr) != 0) return;
+        if (openpty(&FMaster, &FSlave, slave, nullptr, nullptr) != 0) return;
         const int number = 100000 + getpid() % 800000;
-        name_ = "COM" + std::to_string(number);
+        FName = "COM" + std::to_string(number);
         fs::create_directories(ProgramFolder() + "ports");
-        link_ = ProgramFolder() + "ports/com" + std::to_string(number);
-        fs::remove(link_);
-        fs::create_symlink(slave, link_);
-        slavePath_ = slave;
+        FLink = ProgramFolder() + "ports/com" + std::to_string(number);
+        fs::remove(FLink);
+        fs::create_symlink(slave, FLink);
+        FSlavePath = slave;
     }
     ~TPtyPort()
     {
-        if (!link_.empty()) fs::remove(link_);
-        if (slave_ >= 0) close(slave_);
-        if (master_ >= 0) close(master_);
+        if (!FLink.empty()) fs::remove(FLink);
+        if (FSlave >= 0) close(FSlave);
+        if (FMaster >= 0) close(FMaster);
     }
-    bool Ok() const { return !name_.empty(); }
-    const std::string& Name() const { return name_; }
-    const std::string& Link() const { return link_; }
+    bool Ok() const { return !FName.empty(); }
+    const std::string& Name() const { return FName; }
+    const std::string& Link() const { return FLink; }
 
 private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string name_;
-    std::string link_;
-    std::string slavePath_;
+    int FMaster = -1;
+    int FSlave = -1;
+    std::string FName;
+    std::string FLink;
+    std::string FSlavePath;
 };
 
 int SetRtsError(TComPort& port, std::string& message)

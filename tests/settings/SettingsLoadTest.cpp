@@ -20,9 +20,9 @@ protected:
         WriteBytes(File(), text);
         return std::make_unique<TZYNClientSettings>(File());
     }
-    std::string File() const { return folder_.File("ZYNClient.ini"); }
+    std::string File() const { return FFolder.File("ZYNClient.ini"); }
 
-    TTempFolder folder_;
+    TTempFolder FFolder;
 };
 
 using S = TZYNClientSettings;

@@ -22,32 +22,32 @@ protected:
 
     void Open(const std::string& text)
     {
-        settings_.reset();
+        FSettings.reset();
         if (!text.empty()) WriteBytes(File(), text);
-        settings_ = std::make_unique<TZYNClientSettings>(File());
-        settings_->OnMessagesChange = [this](TObject* sender) { Record(sender, Fired::Messages); };
-        settings_->OnInterfaceChange = [this](TObject* sender) { Record(sender, Fired::Interface); };
-        settings_->OnNewMediaVol = [this](TObject* sender) { Record(sender, Fired::MediaVol); };
-        settings_->ShowError = [this](const std::string& message) { errors_.push_back(message); };
-        fired_.clear();
+        FSettings = std::make_unique<TZYNClientSettings>(File());
+        FSettings->OnMessagesChange = [this](TObject* sender) { Record(sender, Fired::Messages); };
+        FSettings->OnInterfaceChange = [this](TObject* sender) { Record(sender, Fired::Interface); };
+        FSettings->OnNewMediaVol = [this](TObject* sender) { Record(sender, Fired::MediaVol); };
+        FSettings->ShowError = [this](const std::string& message) { FErrors.push_back(message); };
+        FFired.clear();
     }
 
     void Record(TObject* sender, Fired what)
     {
-        EXPECT_EQ(sender, settings_.get());
-        fired_.push_back(what);
+        EXPECT_EQ(sender, FSettings.get());
+        FFired.push_back(what);
     }
 
-    std::string File() const { return folder_.File("ZYNClient.ini"); }
+    std::string File() const { return FFolder.File("ZYNClient.ini"); }
     std::optional<std::string> OnDisk(const char* section, const char* key) const
     {
         return FindIniValue(ReadBytes(File()), section, key);
     }
 
-    TTempFolder folder_;
-    std::unique_ptr<TZYNClientSettings> settings_;
-    std::vector<Fired> fired_;
-    std::vector<std::string> errors_;
+    TTempFolder FFolder;
+    std::unique_ptr<TZYNClientSettings> FSettings;
+    std::vector<Fired> FFired;
+    std::vector<std::string> FErrors;
 };
 
 struct SetterCase {
@@ -128,12 +128,12 @@ TEST_F(SettingsSet, EverySetterWritesItsKeyAndRaisesItsEvent)
         SCOPED_TRACE(std::string(c.section) + "/" + c.key);
         fs::remove(File());
         Open("");
-        c.set(*settings_);
+        c.set(*FSettings);
         EXPECT_EQ(ReadBytes(File()), std::string("[") + c.section + "]\r\n" + c.key + "=" + c.written + "\r\n");
         if (c.event == Fired::None)
-            EXPECT_TRUE(fired_.empty());
+            EXPECT_TRUE(FFired.empty());
         else
-            EXPECT_EQ(fired_, std::vector<Fired>{c.event});
+            EXPECT_EQ(FFired, std::vector<Fired>{c.event});
     }
 }
 
@@ -141,11 +141,11 @@ TEST_F(SettingsSet, TheEventFollowsTheWriteAndTheStoredValue)
 {
     std::optional<std::string> seenOnDisk;
     bool seenValue = false;
-    settings_->OnInterfaceChange = [&](TObject*) {
+    FSettings->OnInterfaceChange = [&](TObject*) {
         seenOnDisk = OnDisk("Interface", "RigComm");
-        seenValue = settings_->RigComKeying();
+        seenValue = FSettings->RigComKeying();
     };
-    settings_->SetRigComKeying(true);
+    FSettings->SetRigComKeying(true);
     EXPECT_EQ(seenOnDisk, "1");
     EXPECT_TRUE(seenValue);
 }
@@ -155,51 +155,51 @@ TEST_F(SettingsSet, BandChannelAndCodeRules)
     const std::pair<int, int> bands[] = {{-5, 0}, {0, 0}, {1, 1}, {2, 25}, {24, 25}, {25, 25}, {500, 500},
                                          {999, 999}, {1000, 999}};
     for (const auto& [given, stored] : bands) {
-        settings_->SetBand(given);
-        EXPECT_EQ(settings_->Band(), stored) << given;
+        FSettings->SetBand(given);
+        EXPECT_EQ(FSettings->Band(), stored) << given;
         EXPECT_EQ(OnDisk("Identification", "FBand"), std::to_string(stored));
     }
-    settings_->SetChannel(0);
-    EXPECT_EQ(settings_->Channel(), 1);
+    FSettings->SetChannel(0);
+    EXPECT_EQ(FSettings->Channel(), 1);
 
-    settings_->SetCode(500);
-    EXPECT_EQ(settings_->Code(), 99);
-    settings_->SetSquelchType(sqDCS);
-    EXPECT_EQ(settings_->Code(), 99); // a later squelch type does not re-clamp
-    settings_->SetCode(500);
-    EXPECT_EQ(settings_->Code(), 500);
-    settings_->SetSquelchType(sqCTCSS);
-    settings_->SetMode(mdDIG);
-    settings_->SetCode(1500);
-    EXPECT_EQ(settings_->Code(), 999);
-    settings_->SetMode(mdFM);
-    EXPECT_EQ(settings_->Code(), 999);
-    settings_->SetCode(-3);
-    EXPECT_EQ(settings_->Code(), 1);
+    FSettings->SetCode(500);
+    EXPECT_EQ(FSettings->Code(), 99);
+    FSettings->SetSquelchType(sqDCS);
+    EXPECT_EQ(FSettings->Code(), 99); // a later squelch type does not re-clamp
+    FSettings->SetCode(500);
+    EXPECT_EQ(FSettings->Code(), 500);
+    FSettings->SetSquelchType(sqCTCSS);
+    FSettings->SetMode(mdDIG);
+    FSettings->SetCode(1500);
+    EXPECT_EQ(FSettings->Code(), 999);
+    FSettings->SetMode(mdFM);
+    EXPECT_EQ(FSettings->Code(), 999);
+    FSettings->SetCode(-3);
+    EXPECT_EQ(FSettings->Code(), 1);
     EXPECT_EQ(OnDisk("Identification", "Code"), "1");
 }
 
 TEST_F(SettingsSet, VoxLevelsPullEachOtherAlongAndFireOnce)
 {
     Open("[Interface]\nVoxLevel=30\nVoxOffLevel=20\n");
-    settings_->SetVoxLevel(10);
-    EXPECT_EQ(settings_->VoxLevel(), 10);
-    EXPECT_EQ(settings_->VoxOffLevel(), 10);
+    FSettings->SetVoxLevel(10);
+    EXPECT_EQ(FSettings->VoxLevel(), 10);
+    EXPECT_EQ(FSettings->VoxOffLevel(), 10);
     EXPECT_EQ(OnDisk("Interface", "VoxLevel"), "10");
     EXPECT_EQ(OnDisk("Interface", "VoxOffLevel"), "10");
-    EXPECT_EQ(fired_, std::vector<Fired>{Fired::Interface});
+    EXPECT_EQ(FFired, std::vector<Fired>{Fired::Interface});
 
-    fired_.clear();
-    settings_->SetVoxOffLevel(150);
-    EXPECT_EQ(settings_->VoxOffLevel(), 100);
-    EXPECT_EQ(settings_->VoxLevel(), 100);
+    FFired.clear();
+    FSettings->SetVoxOffLevel(150);
+    EXPECT_EQ(FSettings->VoxOffLevel(), 100);
+    EXPECT_EQ(FSettings->VoxLevel(), 100);
     EXPECT_EQ(OnDisk("Interface", "VoxLevel"), "100");
     EXPECT_EQ(OnDisk("Interface", "VoxOffLevel"), "100");
-    EXPECT_EQ(fired_, std::vector<Fired>{Fired::Interface});
+    EXPECT_EQ(FFired, std::vector<Fired>{Fired::Interface});
 
     // Moving apart couples nothing.
-    settings_->SetVoxOffLevel(40);
-    EXPECT_EQ(settings_->VoxLevel(), 100);
+    FSettings->SetVoxOffLevel(40);
+    EXPECT_EQ(FSettings->VoxLevel(), 100);
     EXPECT_EQ(OnDisk("Interface", "VoxLevel"), "100");
 }
 
@@ -207,18 +207,18 @@ TEST_F(SettingsSet, ANegativeWindowEdgeShrinksItsPartnerSize)
 {
     Open("[Forms]\nMainW=400\nMainH=300\nTextMessagesW=200\nTextMessagesH=100\n"
          "SystemMonitorW=50\nSystemMonitorH=60\n");
-    settings_->SetMainL(-20);
-    EXPECT_EQ(settings_->MainL(), 0);
-    EXPECT_EQ(settings_->MainW(), 380);
+    FSettings->SetMainL(-20);
+    EXPECT_EQ(FSettings->MainL(), 0);
+    EXPECT_EQ(FSettings->MainW(), 380);
     EXPECT_EQ(OnDisk("Forms", "MainL"), "0");
     EXPECT_EQ(OnDisk("Forms", "MainW"), "380");
 
-    settings_->SetMainT(-30);
-    EXPECT_EQ(settings_->MainH(), 270);
-    settings_->SetTextMessagesL(-1);
-    settings_->SetTextMessagesT(-2);
-    settings_->SetSystemMonitorL(-3);
-    settings_->SetSystemMonitorT(-4);
+    FSettings->SetMainT(-30);
+    EXPECT_EQ(FSettings->MainH(), 270);
+    FSettings->SetTextMessagesL(-1);
+    FSettings->SetTextMessagesT(-2);
+    FSettings->SetSystemMonitorL(-3);
+    FSettings->SetSystemMonitorT(-4);
     EXPECT_EQ(OnDisk("Forms", "MainT"), "0");
     EXPECT_EQ(OnDisk("Forms", "MainH"), "270");
     EXPECT_EQ(OnDisk("Forms", "TextMessagesW"), "199");
@@ -229,66 +229,66 @@ TEST_F(SettingsSet, ANegativeWindowEdgeShrinksItsPartnerSize)
         EXPECT_EQ(OnDisk("Forms", edge), "0") << edge;
 
     // A nonsense size from the file saturates instead of overflowing.
-    settings_->SetMainW(INT32_MIN + 5);
-    settings_->SetMainL(-100);
-    EXPECT_EQ(settings_->MainW(), INT32_MIN);
-    EXPECT_TRUE(fired_.empty());
+    FSettings->SetMainW(INT32_MIN + 5);
+    FSettings->SetMainL(-100);
+    EXPECT_EQ(FSettings->MainW(), INT32_MIN);
+    EXPECT_TRUE(FFired.empty());
 }
 
 TEST_F(SettingsSet, UnchangedMediaSettingsWriteAndFireNothing)
 {
-    settings_->SetMediaVolume(50);
-    settings_->SetControlWinAmp(false);
-    settings_->SetControlWMPlayer(false);
+    FSettings->SetMediaVolume(50);
+    FSettings->SetControlWinAmp(false);
+    FSettings->SetControlWMPlayer(false);
     EXPECT_FALSE(fs::exists(File()));
-    EXPECT_TRUE(fired_.empty());
+    EXPECT_TRUE(FFired.empty());
 
-    settings_->SetMediaVolume(150); // no limit
+    FSettings->SetMediaVolume(150); // no limit
     EXPECT_EQ(OnDisk("Media", "MediaVolume"), "150");
-    EXPECT_EQ(fired_, std::vector<Fired>{Fired::MediaVol});
+    EXPECT_EQ(FFired, std::vector<Fired>{Fired::MediaVol});
 }
 
 TEST_F(SettingsSet, AnEmptyPasswordAndAnUnknownCountryAreIgnored)
 {
     Open("[Identification]\nPassWord=old\nCountry=Spain\n");
     const std::string before = ReadBytes(File());
-    settings_->SetPassWord("");
-    settings_->SetCountry("Atlantis");
-    EXPECT_EQ(settings_->PassWord(), "old");
-    EXPECT_EQ(settings_->Country(), "Spain");
+    FSettings->SetPassWord("");
+    FSettings->SetCountry("Atlantis");
+    EXPECT_EQ(FSettings->PassWord(), "old");
+    EXPECT_EQ(FSettings->Country(), "Spain");
     EXPECT_EQ(ReadBytes(File()), before);
 
-    settings_->SetCountry("germany");
-    EXPECT_EQ(settings_->Country(), "germany");
+    FSettings->SetCountry("germany");
+    EXPECT_EQ(FSettings->Country(), "germany");
     EXPECT_EQ(OnDisk("Identification", "Country"), "germany");
 }
 
 TEST_F(SettingsSet, ACourtesySoundMustBeAnExistingFile)
 {
-    const std::string wav = folder_.File("beep.wav");
+    const std::string wav = FFolder.File("beep.wav");
     WriteBytes(wav, "RIFF");
-    settings_->SetLocalCourtesySound(wav);
-    EXPECT_EQ(settings_->LocalCourtesySound(), wav);
+    FSettings->SetLocalCourtesySound(wav);
+    EXPECT_EQ(FSettings->LocalCourtesySound(), wav);
     EXPECT_EQ(OnDisk("CourtesySettings", "LocalCourtesySound"), wav);
-    EXPECT_EQ(fired_, std::vector<Fired>{Fired::Messages});
-    EXPECT_TRUE(errors_.empty());
+    EXPECT_EQ(FFired, std::vector<Fired>{Fired::Messages});
+    EXPECT_TRUE(FErrors.empty());
 
-    fired_.clear();
+    FFired.clear();
     const std::string before = ReadBytes(File());
-    const std::string missing = folder_.File("gone.wav");
-    settings_->SetLocalCourtesySound(missing);
-    settings_->SetVoIPCourtesySound(folder_.Path().string()); // a folder is no file
-    settings_->SetErrorCourtesySound("");
-    EXPECT_EQ(errors_, (std::vector<std::string>{"ZYN Client can not find " + missing + ".",
-                                                 "ZYN Client can not find " + folder_.Path().string() + ".",
+    const std::string missing = FFolder.File("gone.wav");
+    FSettings->SetLocalCourtesySound(missing);
+    FSettings->SetVoIPCourtesySound(FFolder.Path().string()); // a folder is no file
+    FSettings->SetErrorCourtesySound("");
+    EXPECT_EQ(FErrors, (std::vector<std::string>{"ZYN Client can not find " + missing + ".",
+                                                 "ZYN Client can not find " + FFolder.Path().string() + ".",
                                                  "ZYN Client can not find ."}));
-    EXPECT_EQ(settings_->LocalCourtesySound(), wav);
-    EXPECT_NE(settings_->VoIPCourtesySound(), folder_.Path().string());
-    EXPECT_TRUE(fired_.empty());
+    EXPECT_EQ(FSettings->LocalCourtesySound(), wav);
+    EXPECT_NE(FSettings->VoIPCourtesySound(), FFolder.Path().string());
+    EXPECT_TRUE(FFired.empty());
     EXPECT_EQ(ReadBytes(File()), before);
 
-    settings_->SetErrorCourtesySound(wav);
-    settings_->SetVoIPCourtesySound(wav);
+    FSettings->SetErrorCourtesySound(wav);
+    FSettings->SetVoIPCourtesySound(wav);
     EXPECT_EQ(OnDisk("CourtesySettings", "ErrorCourtesySound"), wav);
     EXPECT_EQ(OnDisk("CourtesySettings", "VoIPCourtesySound"), wav);
 }
@@ -298,14 +298,14 @@ TEST_F(SettingsSet, WithoutAnErrorHookTheSoundErrorReachesTheMainLoop)
     TVirtualLoop loop;
     std::vector<std::string> reported;
     loop.SetErrorReport([&](const std::string& message) { reported.push_back(message); });
-    settings_->ShowError = nullptr;
-    settings_->SetVoIPCourtesySound("/no/such.wav");
+    FSettings->ShowError = nullptr;
+    FSettings->SetVoIPCourtesySound("/no/such.wav");
     EXPECT_EQ(reported, std::vector<std::string>{"ZYN Client can not find /no/such.wav."});
 }
 
 TEST_F(SettingsSet, ARefusedWriteKeepsTheValueInMemoryAndFiresNoEvent)
 {
-    const std::string lost = folder_.File("vanished/ZYNClient.ini");
+    const std::string lost = FFolder.File("vanished/ZYNClient.ini");
     TZYNClientSettings s(lost);
     bool fired = false;
     s.OnInterfaceChange = [&](TObject*) { fired = true; };

@@ -25,24 +25,24 @@ std::string Shown(const std::string& text)
 
 void TDeliveryLedger::Sent(const std::string& text, std::int64_t atMs, bool noisy)
 {
-    pending_.push_back({text, atMs, noisy});
+    FPending.push_back({text, atMs, noisy});
     ++CountsFor(noisy).sent;
 }
 
 void TDeliveryLedger::Received(const std::string& text, std::int64_t atMs, bool noisy)
 {
-    const auto match = std::find_if(pending_.begin(), pending_.end(), [&](const TPending& p) { return p.text == text; });
-    if (match == pending_.end()) {
-        const bool again = std::find(recentlyDelivered_.begin(), recentlyDelivered_.end(), text) != recentlyDelivered_.end();
+    const auto match = std::find_if(FPending.begin(), FPending.end(), [&](const TPending& p) { return p.text == text; });
+    if (match == FPending.end()) {
+        const bool again = std::find(FRecentlyDelivered.begin(), FRecentlyDelivered.end(), text) != FRecentlyDelivered.end();
         if (again) {
             ++CountsFor(noisy).duplicated;
             Fault(noisy, "delivered twice at " + std::to_string(atMs) + " ms: " + Shown(text));
         } else {
             ++CountsFor(noisy).unsent;
             std::string likeness;
-            if (!pending_.empty()) {
+            if (!FPending.empty()) {
                 // Most often a damaged copy of the message on its way.
-                const std::string& due = pending_.front().text;
+                const std::string& due = FPending.front().text;
                 const auto diff = std::mismatch(due.begin(), due.end(), text.begin(), text.end());
                 likeness = " (the message due has " + std::to_string(due.size()) + " characters, this one " +
                            std::to_string(text.size()) + ", first difference at " +
@@ -54,26 +54,26 @@ void TDeliveryLedger::Received(const std::string& text, std::int64_t atMs, bool 
     }
     // Messages arrive in the order they were sent: those ahead of this one
     // are not coming any more.
-    for (auto p = pending_.begin(); p != match; ++p) {
+    for (auto p = FPending.begin(); p != match; ++p) {
         ++CountsFor(p->noisy).lost;
         Fault(p->noisy, "lost, sent at " + std::to_string(p->sentAtMs) + " ms: " + Shown(p->text));
     }
     ++CountsFor(match->noisy).delivered;
-    recentlyDelivered_.push_back(match->text);
-    if (recentlyDelivered_.size() > RecentKept) recentlyDelivered_.pop_front();
-    pending_.erase(pending_.begin(), match + 1);
+    FRecentlyDelivered.push_back(match->text);
+    if (FRecentlyDelivered.size() > RecentKept) FRecentlyDelivered.pop_front();
+    FPending.erase(FPending.begin(), match + 1);
 }
 
 void TDeliveryLedger::Finish()
 {
-    for (const TPending& p : pending_) {
+    for (const TPending& p : FPending) {
         ++CountsFor(p.noisy).lost;
         Fault(p.noisy, "never arrived, sent at " + std::to_string(p.sentAtMs) + " ms: " + Shown(p.text));
     }
-    pending_.clear();
+    FPending.clear();
 }
 
 void TDeliveryLedger::Fault(bool noisy, const std::string& what)
 {
-    if (!noisy && quietFaults_.size() < FaultsKept) quietFaults_.push_back(what);
+    if (!noisy && FQuietFaults.size() < FaultsKept) FQuietFaults.push_back(what);
 }

@@ -25,10 +25,10 @@ public:
     // Whatever is still on its way now is lost.
     void Finish();
 
-    const TCounts& Quiet() const { return quiet_; }
-    const TCounts& Noisy() const { return noisy_; }
+    const TCounts& Quiet() const { return FQuiet; }
+    const TCounts& Noisy() const { return FNoisy; }
     // The first faults in quiet stretches, described.
-    const std::vector<std::string>& QuietFaults() const { return quietFaults_; }
+    const std::vector<std::string>& QuietFaults() const { return FQuietFaults; }
 
 private:
     struct TPending {
@@ -36,12 +36,12 @@ private:
         std::int64_t sentAtMs;
         bool noisy;
     };
-    TCounts& CountsFor(bool noisy) { return noisy ? noisy_ : quiet_; }
+    TCounts& CountsFor(bool noisy) { return noisy ? FNoisy : FQuiet; }
     void Fault(bool noisy, const std::string& what);
 
-    std::deque<TPending> pending_;
-    std::deque<std::string> recentlyDelivered_; // to tell a duplicate from a made-up text
-    TCounts quiet_;
-    TCounts noisy_;
-    std::vector<std::string> quietFaults_;
+    std::deque<TPending> FPending;
+    std::deque<std::string> FRecentlyDelivered; // to tell a duplicate from a made-up text
+    TCounts FQuiet;
+    TCounts FNoisy;
+    std::vector<std::string> FQuietFaults;
 };

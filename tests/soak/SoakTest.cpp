@@ -60,26 +60,26 @@ double EnvNumber(const char* name, double fallback)
 // whole run when shorter) minutes 50 to 55 of 60 carry heavy noise.
 class TNoisePlan {
 public:
-    explicit TNoisePlan(std::int64_t runMs) : periodMs_(std::min(HourMs, runMs)) {}
+    explicit TNoisePlan(std::int64_t runMs) : FPeriodMs(std::min(HourMs, runMs)) {}
 
     bool HeavyAt(std::int64_t ms) const
     {
-        const std::int64_t inPeriod = ms % periodMs_;
-        return inPeriod >= periodMs_ * 50 / 60 && inPeriod < periodMs_ * 55 / 60;
+        const std::int64_t inPeriod = ms % FPeriodMs;
+        return inPeriod >= FPeriodMs * 50 / 60 && inPeriod < FPeriodMs * 55 / 60;
     }
     // Whether any moment of [fromMs, toMs] is heavy.
     bool HeavyDuring(std::int64_t fromMs, std::int64_t toMs) const
     {
-        for (std::int64_t period = fromMs / periodMs_; period <= toMs / periodMs_; ++period) {
-            const std::int64_t begin = period * periodMs_ + periodMs_ * 50 / 60;
-            const std::int64_t end = period * periodMs_ + periodMs_ * 55 / 60;
+        for (std::int64_t period = fromMs / FPeriodMs; period <= toMs / FPeriodMs; ++period) {
+            const std::int64_t begin = period * FPeriodMs + FPeriodMs * 50 / 60;
+            const std::int64_t end = period * FPeriodMs + FPeriodMs * 55 / 60;
             if (fromMs < end && toMs >= begin) return true;
         }
         return false;
     }
 
 private:
-    std::int64_t periodMs_;
+    std::int64_t FPeriodMs;
 };
 
 // Air time of one queued text, in whole milliseconds rounded up.
@@ -102,51 +102,51 @@ std::string AsDelivered(const std::string& body)
 // 5 s and no keying lasts that long).
 class TKeyingWatch {
 public:
-    void Queued(const std::string& queued) { frames_.push_back(FrameMs(queued)); }
+    void Queued(const std::string& queued) { FFrames.push_back(FrameMs(queued)); }
 
     void Poll(bool keyed, std::int64_t nowMs)
     {
-        if (keyed == keyed_) return;
-        keyed_ = keyed;
+        if (keyed == FKeyed) return;
+        FKeyed = keyed;
         if (keyed) {
-            upAtMs_ = nowMs;
+            FUpAtMs = nowMs;
             return;
         }
-        downAtMs_ = nowMs;
-        ++keyings_;
-        const std::int64_t held = nowMs - upAtMs_;
-        if (frames_.empty()) {
-            ++unexplained_;
+        FDownAtMs = nowMs;
+        ++FKeyings;
+        const std::int64_t held = nowMs - FUpAtMs;
+        if (FFrames.empty()) {
+            ++FUnexplained;
             return;
         }
-        const std::int64_t beyond = held - frames_.front() - CourtesyDelayMs;
-        frames_.pop_front();
-        maxBeyondMs_ = std::max(maxBeyondMs_, beyond);
-        minBeyondMs_ = std::min(minBeyondMs_, beyond);
-        if (beyond > KeyingAllowanceMs) ++tooLong_;
+        const std::int64_t beyond = held - FFrames.front() - CourtesyDelayMs;
+        FFrames.pop_front();
+        FMaxBeyondMs = std::max(FMaxBeyondMs, beyond);
+        FMinBeyondMs = std::min(FMinBeyondMs, beyond);
+        if (beyond > KeyingAllowanceMs) ++FTooLong;
     }
 
-    bool Keyed() const { return keyed_; }
-    bool QuietFor(std::int64_t ms, std::int64_t nowMs) const { return !keyed_ && nowMs - downAtMs_ >= ms; }
-    std::uint64_t keyings_ = 0;
-    std::uint64_t tooLong_ = 0;
-    std::uint64_t unexplained_ = 0; // keyings with no text to carry
-    std::int64_t maxBeyondMs_ = INT64_MIN;
-    std::int64_t minBeyondMs_ = INT64_MAX;
-    std::size_t Unkeyed() const { return frames_.size(); }
+    bool Keyed() const { return FKeyed; }
+    bool QuietFor(std::int64_t ms, std::int64_t nowMs) const { return !FKeyed && nowMs - FDownAtMs >= ms; }
+    std::uint64_t FKeyings = 0;
+    std::uint64_t FTooLong = 0;
+    std::uint64_t FUnexplained = 0; // keyings with no text to carry
+    std::int64_t FMaxBeyondMs = INT64_MIN;
+    std::int64_t FMinBeyondMs = INT64_MAX;
+    std::size_t Unkeyed() const { return FFrames.size(); }
 
 private:
-    std::deque<std::int64_t> frames_;
-    bool keyed_ = false;
-    std::int64_t upAtMs_ = 0;
-    std::int64_t downAtMs_ = 0;
+    std::deque<std::int64_t> FFrames;
+    bool FKeyed = false;
+    std::int64_t FUpAtMs = 0;
+    std::int64_t FDownAtMs = 0;
 };
 
 // One station of the soak with its random traffic.
 class TSoakStation {
 public:
     TSoakStation(const std::string& name, std::uint32_t seed)
-        : station(RtsStationSettings(name, CourtesyDelayMs)), random_(seed)
+        : station(RtsStationSettings(name, CourtesyDelayMs)), FRandom(seed)
     {
         // A day of played audio would not fit in memory.
         station.sound.SetRecordPlayback(false);
@@ -156,8 +156,8 @@ public:
     {
         TFFSKTranceiver& t = station.Open();
         t.OnReceive = [&, this](TObject*, bool isSms, const std::string& text) {
-            if (sending_) {
-                echo_ = text;
+            if (FSending) {
+                FEcho = text;
                 return;
             }
             const std::int64_t now = loop.NowMs();
@@ -171,12 +171,12 @@ public:
     {
         TFFSKTranceiver& t = *station.transceiver;
         t.Settings().SetOperaterName(RandomName());
-        sending_ = true;
+        FSending = true;
         t.SendText(RandomText());
-        sending_ = false;
-        keying.Queued("SMS>" + echo_);
+        FSending = false;
+        keying.Queued("SMS>" + FEcho);
         // Queue wait (up to 5 s), keying and decoding all fall in this span.
-        otherLedger.Sent(AsDelivered(echo_), nowMs, noise.HeavyDuring(nowMs, nowMs + 12'000));
+        otherLedger.Sent(AsDelivered(FEcho), nowMs, noise.HeavyDuring(nowMs, nowMs + 12'000));
     }
 
     TSimulatedStation station;
@@ -185,13 +185,13 @@ public:
 private:
     std::string RandomText()
     {
-        const int length = std::uniform_int_distribution<int>(1, 200)(random_);
+        const int length = std::uniform_int_distribution<int>(1, 200)(FRandom);
         std::string text;
         for (int i = 0; i < length; ++i) {
             // Mostly printable ASCII, some Windows-1252 letters.
-            const bool accented = std::uniform_int_distribution<int>(0, 9)(random_) == 0;
-            text += static_cast<char>(accented ? std::uniform_int_distribution<int>(0xC0, 0xFF)(random_)
-                                               : std::uniform_int_distribution<int>(0x20, 0x7E)(random_));
+            const bool accented = std::uniform_int_distribution<int>(0, 9)(FRandom) == 0;
+            text += static_cast<char>(accented ? std::uniform_int_distribution<int>(0xC0, 0xFF)(FRandom)
+                                               : std::uniform_int_distribution<int>(0x20, 0x7E)(FRandom));
         }
         return text;
     }
@@ -199,18 +199,18 @@ private:
     std::string RandomName()
     {
         static const char* const extras[] = {"", "", "", "", " server", " link", "gateway "};
-        const int length = std::uniform_int_distribution<int>(1, 24)(random_);
+        const int length = std::uniform_int_distribution<int>(1, 24)(FRandom);
         std::string name;
         for (int i = 0; i < length; ++i) {
-            const int pick = std::uniform_int_distribution<int>(0, 26)(random_);
+            const int pick = std::uniform_int_distribution<int>(0, 26)(FRandom);
             name += pick == 26 ? ' ' : static_cast<char>('a' + pick);
         }
-        return name + extras[std::uniform_int_distribution<int>(0, 6)(random_)];
+        return name + extras[std::uniform_int_distribution<int>(0, 6)(FRandom)];
     }
 
-    std::mt19937 random_;
-    bool sending_ = false;
-    std::string echo_;
+    std::mt19937 FRandom;
+    bool FSending = false;
+    std::string FEcho;
 };
 
 struct TMemoryFigures {
@@ -239,8 +239,8 @@ void PrintKeying(std::FILE* out, const char* station, const TKeyingWatch& k)
     std::fprintf(out,
                  "soak: %s keyings %llu, longest beyond frames+courtesy %lld ms, shortest %lld ms, "
                  "over the %lld ms allowance %llu, without a text %llu\n",
-                 station, (unsigned long long)k.keyings_, (long long)k.maxBeyondMs_, (long long)k.minBeyondMs_,
-                 (long long)KeyingAllowanceMs, (unsigned long long)k.tooLong_, (unsigned long long)k.unexplained_);
+                 station, (unsigned long long)k.FKeyings, (long long)k.FMaxBeyondMs, (long long)k.FMinBeyondMs,
+                 (long long)KeyingAllowanceMs, (unsigned long long)k.FTooLong, (unsigned long long)k.FUnexplained);
 }
 
 } // namespace
@@ -366,8 +366,8 @@ TEST(Soak, TwoStationsTalkAcrossNoisyCables)
         for (const std::string& fault : ledger->QuietFaults()) ADD_FAILURE() << fault;
     }
     for (const TKeyingWatch* k : {&a.keying, &b.keying}) {
-        EXPECT_EQ(k->tooLong_, 0u) << "a keying outlasted its frames, the courtesy delay and 2 s";
-        EXPECT_EQ(k->unexplained_, 0u) << "the radio was keyed with nothing to send";
+        EXPECT_EQ(k->FTooLong, 0u) << "a keying outlasted its frames, the courtesy delay and 2 s";
+        EXPECT_EQ(k->FUnexplained, 0u) << "the radio was keyed with nothing to send";
         EXPECT_EQ(k->Unkeyed(), 0u) << "texts were never sent";
         EXPECT_FALSE(k->Keyed()) << "still keyed after the traffic stopped";
     }

@@ -78,39 +78,39 @@ inline TToneSpan FindTones(const std::vector<std::uint8_t>& played, std::size_t 
 // OnTX, changes of the RTS line, and whatever a test notes itself.
 class TKeyingLog {
 public:
-    TKeyingLog(TVirtualLoop& loop, TSimulatedStation& station) : loop_(loop), station_(station) {}
+    TKeyingLog(TVirtualLoop& loop, TSimulatedStation& station) : FLoop(loop), FStation(station) {}
 
     void Watch(TFFSKTransmitter& transmitter)
     {
         transmitter.OnTX = [this](TObject*, bool on) { Note(on ? "tx-on" : "tx-off"); };
     }
-    void Note(const std::string& what) { events_.emplace_back(loop_.NowMs(), what); }
+    void Note(const std::string& what) { FEvents.emplace_back(FLoop.NowMs(), what); }
 
     // Advance in 1 ms steps, noting every change of the RTS line.
     void RunTo(std::int64_t ms)
     {
-        while (loop_.NowMs() < ms) {
-            loop_.AdvanceByMs(1);
-            const bool rts = station_.Rts();
-            if (rts != lastRts_) Note(rts ? "rts-up" : "rts-down");
-            lastRts_ = rts;
+        while (FLoop.NowMs() < ms) {
+            FLoop.AdvanceByMs(1);
+            const bool rts = FStation.Rts();
+            if (rts != FLastRts) Note(rts ? "rts-up" : "rts-down");
+            FLastRts = rts;
         }
     }
-    void RunFor(std::int64_t ms) { RunTo(loop_.NowMs() + ms); }
+    void RunFor(std::int64_t ms) { RunTo(FLoop.NowMs() + ms); }
 
     std::vector<std::int64_t> TimesOf(const std::string& what) const
     {
         std::vector<std::int64_t> at;
-        for (const auto& [t, e] : events_)
+        for (const auto& [t, e] : FEvents)
             if (e == what) at.push_back(t);
         return at;
     }
 
 private:
-    TVirtualLoop& loop_;
-    TSimulatedStation& station_;
-    std::vector<std::pair<std::int64_t, std::string>> events_;
-    bool lastRts_ = false;
+    TVirtualLoop& FLoop;
+    TSimulatedStation& FStation;
+    std::vector<std::pair<std::int64_t, std::string>> FEvents;
+    bool FLastRts = false;
 };
 
 // A test on one station keying on RTS: Build() makes the station and its

@@ -13,23 +13,23 @@ public:
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "parlet-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        FPath = pattern;
     }
     ~TTempFolder()
     {
         std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+        std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(FPath, ignored);
     }
     TTempFolder(const TTempFolder&) = delete;
     TTempFolder& operator=(const TTempFolder&) = delete;
 
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& Path() const { return path_; }
+    std::string File(const std::string& name) const { return (FPath / name).string(); }
+    const std::filesystem::path& Path() const { return FPath; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path FPath;
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes)
