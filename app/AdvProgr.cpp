@@ -4,7 +4,8 @@
 #include <QStyleOption>
 #include <qdrawutil.h>
 
-TAdvProgress::TAdvProgress(QWidget* parent) : QProgressBar(parent)
+TAdvProgress::TAdvProgress(QWidget* parent)
+    : QProgressBar(parent)
 {
     setTextVisible(false);
     FBarRgb = FBarColor.ToRgb();

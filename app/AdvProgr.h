@@ -28,7 +28,7 @@ public:
 
     std::string Version() const { return "1.2.0.0"; }
     // The version is fixed; a write is ignored.
-    void SetVersion(const std::string&) {}
+    void SetVersion(const std::string&) { }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

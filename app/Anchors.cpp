@@ -9,11 +9,18 @@ namespace {
 class TAnchorFilter : public QObject {
 public:
     TAnchorFilter(QWidget* child, const QRect& design, const QSize& parentDesign, unsigned anchors)
-        : QObject(child), FChild(child), FDesign(design), FParentDesign(parentDesign), FAnchors(anchors)
+        : QObject(child)
+        , FChild(child)
+        , FDesign(design)
+        , FParentDesign(parentDesign)
+        , FAnchors(anchors)
     {
     }
 
-    void Place() { FChild->setGeometry(AnchoredRect(FDesign, FParentDesign, FAnchors, FChild->parentWidget()->size())); }
+    void Place()
+    {
+        FChild->setGeometry(AnchoredRect(FDesign, FParentDesign, FAnchors, FChild->parentWidget()->size()));
+    }
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
@@ -39,14 +46,14 @@ std::pair<int, int> Span(int start, int length, int parentDesign, int parent, bo
     const int centre = parentDesign > 0 ? (start + length / 2) * parent / parentDesign : start;
     return {centre - length / 2, length};
 }
-}
+} // namespace
 
 QRect AnchoredRect(const QRect& design, const QSize& parentDesign, unsigned anchors, const QSize& parentSize)
 {
     const auto [x, w] =
         Span(design.x(), design.width(), parentDesign.width(), parentSize.width(), anchors & akLeft, anchors & akRight);
-    const auto [y, h] = Span(design.y(), design.height(), parentDesign.height(), parentSize.height(), anchors & akTop,
-                             anchors & akBottom);
+    const auto [y, h] = Span(
+        design.y(), design.height(), parentDesign.height(), parentSize.height(), anchors & akTop, anchors & akBottom);
     return QRect(x, y, w, h);
 }
 

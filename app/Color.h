@@ -22,7 +22,11 @@ public:
     bool operator==(const TColor& other) const = default;
 
 private:
-    TColor(unsigned value, bool system) : FValue(value), FSystem(system) {}
+    TColor(unsigned value, bool system)
+        : FValue(value)
+        , FSystem(system)
+    {
+    }
 
     unsigned FValue;
     bool FSystem;

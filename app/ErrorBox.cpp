@@ -13,7 +13,7 @@ void TErrorBox::Show(const std::string& message)
     }
     FShowing = true;
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Parlet"), QString::fromUtf8(message), QMessageBox::Ok,
-                    QApplication::activeWindow());
+        QApplication::activeWindow());
     // A message may quote a port name or a settings value: never markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();

@@ -17,17 +17,17 @@ QFont PixelFont(const QStringList& families, int pixelSize)
     font.setPixelSize(pixelSize);
     return font;
 }
-}
+} // namespace
 
 QFont FormFont(int pixelSize)
 {
-    return PixelFont({"Tahoma", "DejaVu Sans Condensed", "Liberation Sans Narrow", "DejaVu Sans", "Sans Serif"},
-                     pixelSize);
+    return PixelFont(
+        {"Tahoma", "DejaVu Sans Condensed", "Liberation Sans Narrow", "DejaVu Sans", "Sans Serif"}, pixelSize);
 }
 
 QFont SansSerifLabelFont(int pixelSize)
 {
     return PixelFont({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans Condensed", "Liberation Sans",
-                      "DejaVu Sans", "Sans Serif"},
-                     pixelSize);
+                         "DejaVu Sans", "Sans Serif"},
+        pixelSize);
 }

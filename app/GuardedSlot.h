@@ -6,8 +6,7 @@
 // widgets must not let an exception through to Qt, so a handler's error goes
 // to the top-level error report and the program carries on. The signal's
 // arguments are not passed on.
-template <typename Handler>
-auto GuardedSlot(Handler handler)
+template <typename Handler> auto GuardedSlot(Handler handler)
 {
     return [handler] { TMainLoop::Current().Guarded(handler); };
 }

@@ -4,7 +4,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent)
+TMemo::TMemo(QWidget* parent)
+    : QPlainTextEdit(parent)
 {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
 }

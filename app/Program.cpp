@@ -10,8 +10,8 @@
 #include "base/ShutdownSignals.h"
 
 TProgram::TProgram(const std::string& settingsFile)
-    : FStation(std::make_unique<TLinuxStationPlatform>()),
-      FForm(std::make_unique<TfrmParlet>(FStation->Platform(), settingsFile))
+    : FStation(std::make_unique<TLinuxStationPlatform>())
+    , FForm(std::make_unique<TfrmParlet>(FStation->Platform(), settingsFile))
 {
 }
 
@@ -27,7 +27,10 @@ namespace {
 // stops before the loop is destroyed.
 class TStopWatchingFirst {
 public:
-    explicit TStopWatchingFirst(TShutdownSignals& watcher) : FWatcher(watcher) {}
+    explicit TStopWatchingFirst(TShutdownSignals& watcher)
+        : FWatcher(watcher)
+    {
+    }
     ~TStopWatchingFirst() { FWatcher.StopWatching(); }
     TStopWatchingFirst(const TStopWatchingFirst&) = delete;
     TStopWatchingFirst& operator=(const TStopWatchingFirst&) = delete;

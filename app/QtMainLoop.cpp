@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-TQtMainLoop::TQtMainLoop() : FContext(std::make_unique<QObject>()), FTimer(std::make_unique<QTimer>())
+TQtMainLoop::TQtMainLoop()
+    : FContext(std::make_unique<QObject>())
+    , FTimer(std::make_unique<QTimer>())
 {
     if (!QCoreApplication::instance()) throw std::logic_error("the Qt main loop needs a QApplication");
     FClock.start();

@@ -38,5 +38,5 @@ private:
     std::unique_ptr<QObject> FContext;
     std::unique_ptr<QTimer> FTimer;
     // At most one drain call is queued at a time, however many posts arrive.
-    std::atomic<bool> FDrainQueued{false};
+    std::atomic<bool> FDrainQueued {false};
 };

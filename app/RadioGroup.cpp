@@ -52,7 +52,7 @@ void TRadioGroup::PlaceItems()
     for (int i = 0; i < ItemCount(); ++i) {
         const int rowTop = top + i * rowHeight;
         const int buttonHeight = std::min(rowHeight, FButtons[static_cast<std::size_t>(i)]->sizeHint().height());
-        FButtons[static_cast<std::size_t>(i)]->setGeometry(8, rowTop + (rowHeight - buttonHeight) / 2, width() - 12,
-                                                           buttonHeight);
+        FButtons[static_cast<std::size_t>(i)]->setGeometry(
+            8, rowTop + (rowHeight - buttonHeight) / 2, width() - 12, buttonHeight);
     }
 }

@@ -24,9 +24,9 @@
 #include "audio/SimulatedSoundCard.h"
 #include "audio/VirtualCable.h"
 #include "base/VirtualLoop.h"
+#include "media/SimulatedDesktop.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
-#include "media/SimulatedDesktop.h"
 
 namespace {
 bool Save(QWidget& window, const std::filesystem::path& file)
@@ -45,7 +45,7 @@ void Send(TfrmParlet& form, const QString& text)
     QTest::keyClicks(&form.Edit1(), text);
     QTest::mouseClick(&form.btnSend(), Qt::LeftButton);
 }
-}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -63,7 +63,8 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path scratch = pattern;
     const std::string settingsFile = (scratch / "ZYNClient.ini").string();
-    std::ofstream(settingsFile) << "[Identification]\r\nOperaterName=Anna\r\n[Interface]\r\nRigComm=1\r\nCommPort=0\r\n";
+    std::ofstream(settingsFile)
+        << "[Identification]\r\nOperaterName=Anna\r\n[Interface]\r\nRigComm=1\r\nCommPort=0\r\n";
 
     bool saved = false;
     {
@@ -75,7 +76,7 @@ int main(int argc, char** argv)
         TSimulatedSerialPlatform serial;
         TSimulatedHidBus hid;
         TSimulatedDesktop desktop;
-        TfrmParlet form(TStationPlatform{sound, serial, hid, desktop}, settingsFile);
+        TfrmParlet form(TStationPlatform {sound, serial, hid, desktop}, settingsFile);
         form.show();
 
         Send(form, "hello");

@@ -38,7 +38,7 @@ QFrame* NewPanel(QWidget* parent)
     panel->setFixedHeight(PanelHeight);
     return panel;
 }
-}
+} // namespace
 
 TfrmParlet::TfrmParlet(const TStationPlatform& platform, const std::string& settingsFile)
 {

@@ -29,7 +29,7 @@ public:
     // Creates the transceiver on the platform and the settings file; its
     // errors (sound device, settings file, ports) leave this constructor.
     explicit TfrmParlet(const TStationPlatform& platform,
-                        const std::string& settingsFile = ProgramFolder() + TFFSKTranceiver::SettingsFileName);
+        const std::string& settingsFile = ProgramFolder() + TFFSKTranceiver::SettingsFileName);
     ~TfrmParlet() override;
 
     // Event handlers, public so that tests can call them as the events would.

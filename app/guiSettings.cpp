@@ -10,9 +10,9 @@
 #include "app/Fonts.h"
 #include "app/GuardedSlot.h"
 #include "app/RadioGroup.h"
-#include "station/untFFSKTranceiver.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
+#include "station/untFFSKTranceiver.h"
 
 namespace {
 constexpr int PortCount = 16;
@@ -40,10 +40,11 @@ QLabel* NewColouredLabel(const QString& caption, const QColor& colour, QWidget* 
     label->hide();
     return label;
 }
-}
+} // namespace
 
 TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
-    : QDialog(owner), FTranceiver(transceiver)
+    : QDialog(owner)
+    , FTranceiver(transceiver)
 {
     CreateControls();
     TInterface& rig = FTranceiver.RigInterface();
@@ -87,8 +88,7 @@ void TfrmSettings::CreateControls()
     Place(FLblUsbInterfaceConnected, 288, 32, 120, 13);
 
     FGrpPcToRadio = new TRadioGroup(QStringLiteral("PC to Radio"),
-                                    {QStringLiteral("Use the VOX in the radio."), QStringLiteral("Use the USB / COM-port.")},
-                                    this);
+        {QStringLiteral("Use the VOX in the radio."), QStringLiteral("Use the USB / COM-port.")}, this);
     FGrpPcToRadio->setObjectName(QStringLiteral("grpPcToRadio"));
     Place(FGrpPcToRadio, 0, 0, 222, 65);
 
@@ -141,8 +141,8 @@ void TfrmSettings::RefreshControls()
     FGrpPcToRadioPin->SetItemIndex(settings.RigComDtr() ? 1 : 0);
     FGrpPcToRadioPolarity->SetItemIndex(settings.RigComActiveHigh() ? 0 : 1);
     // A port number from the file outside the list selects nothing.
-    ComboBox1_->setCurrentIndex(settings.CommIndex() >= 0 && settings.CommIndex() < PortCount ? settings.CommIndex()
-                                                                                               : -1);
+    ComboBox1_->setCurrentIndex(
+        settings.CommIndex() >= 0 && settings.CommIndex() < PortCount ? settings.CommIndex() : -1);
     FLblUsbInterfaceConnected->setVisible(FTranceiver.RigInterface().UsbConnected());
 }
 

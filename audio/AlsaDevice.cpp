@@ -11,13 +11,13 @@
 #include "audio/AlsaSoundPlatform.h"
 
 TAlsaDevice::TAlsaDevice(TAlsaSoundPlatform& platform, TWaveDirection direction, snd_pcm_t* pcm,
-                         const TWaveFormat& format, snd_pcm_uframes_t periodFrames, TSoundNoticeSink& sink)
-    : FPlatform(platform),
-      FDirection(direction),
-      FPcm(pcm),
-      FFormat(format),
-      FPeriodFrames(static_cast<snd_pcm_sframes_t>(std::max<snd_pcm_uframes_t>(periodFrames, 1))),
-      FPoster(sink)
+    const TWaveFormat& format, snd_pcm_uframes_t periodFrames, TSoundNoticeSink& sink)
+    : FPlatform(platform)
+    , FDirection(direction)
+    , FPcm(pcm)
+    , FFormat(format)
+    , FPeriodFrames(static_cast<snd_pcm_sframes_t>(std::max<snd_pcm_uframes_t>(periodFrames, 1)))
+    , FPoster(sink)
 {
     FWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     FPoster.Opened();
@@ -99,8 +99,8 @@ void TAlsaDevice::Run()
         {
             std::unique_lock<std::mutex> lock(FMutex);
             FChanged.wait(lock, [&] {
-                return FStopAsked || FResetAsked || (FCloseAsked && !FHead) ||
-                       (FHead && !FFailed && (playback || FStartAsked));
+                return FStopAsked || FResetAsked || (FCloseAsked && !FHead)
+                    || (FHead && !FFailed && (playback || FStartAsked));
             });
             if (FStopAsked) return;
             if (!FResetAsked && !FHead) {
@@ -203,7 +203,7 @@ int TAlsaDevice::FramesToMs(std::uint64_t frames) const
 
 void TAlsaDevice::WaitForRequest(int timeoutMs)
 {
-    pollfd wake{FWakeFd, POLLIN, 0};
+    pollfd wake {FWakeFd, POLLIN, 0};
     if (::poll(&wake, 1, timeoutMs) > 0) {
         std::uint64_t count;
         (void)!::read(FWakeFd, &count, sizeof count);

@@ -24,7 +24,7 @@ class TAlsaSoundPlatform;
 class TAlsaDevice : public TSoundDevice {
 public:
     TAlsaDevice(TAlsaSoundPlatform& platform, TWaveDirection direction, snd_pcm_t* pcm, const TWaveFormat& format,
-                snd_pcm_uframes_t periodFrames, TSoundNoticeSink& sink);
+        snd_pcm_uframes_t periodFrames, TSoundNoticeSink& sink);
     ~TAlsaDevice() override;
 
     TWaveResult Submit(TWaveBuffer& buffer) override;
@@ -56,7 +56,7 @@ private:
     const snd_pcm_sframes_t FPeriodFrames;
     TNoticePoster FPoster;
     int FWakeFd = -1;
-    bool FFailed = false;  // worker only: the PCM failed for good
+    bool FFailed = false; // worker only: the PCM failed for good
 
     std::mutex FMutex;
     std::condition_variable FChanged;
@@ -67,7 +67,7 @@ private:
     bool FResetDone = false;
     bool FCloseAsked = false;
     bool FStopAsked = false;
-    std::atomic<bool> FInterrupt{false};  // a reset or stop waits for the worker
+    std::atomic<bool> FInterrupt {false}; // a reset or stop waits for the worker
 
     std::thread FWorker;
 };

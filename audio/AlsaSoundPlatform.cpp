@@ -39,8 +39,8 @@ int SetHardware(snd_pcm_t* pcm, const TWaveFormat& format, bool apply)
     if (result >= 0) result = snd_pcm_hw_params_set_rate_resample(pcm, hw, 1);
     if (result >= 0) result = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
     if (result >= 0)
-        result = snd_pcm_hw_params_set_format(pcm, hw,
-                                              format.BitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE);
+        result = snd_pcm_hw_params_set_format(
+            pcm, hw, format.BitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE);
     if (result >= 0) result = snd_pcm_hw_params_set_channels(pcm, hw, format.Channels);
     if (result >= 0) result = snd_pcm_hw_params_set_rate(pcm, hw, format.SamplesPerSec, 0);
     if (result < 0 || !apply) return result;
@@ -92,7 +92,7 @@ void DiagnosticOncePerPlace(const char* file, int line, const char* function, in
     if (err) std::fprintf(stderr, ": %s", snd_strerror(err));
     std::fputc('\n', stderr);
 }
-}
+} // namespace
 
 TAlsaSoundPlatform::TAlsaSoundPlatform()
 {
@@ -117,7 +117,7 @@ TWaveResult TAlsaSoundPlatform::QueryFormat(TWaveDirection direction, int device
 }
 
 TWaveResult TAlsaSoundPlatform::Open(TWaveDirection direction, int deviceId, const TWaveFormat& format,
-                                     TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
+    TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
 {
     if (deviceId < -1) return ENODEV;
     if (!IsSupported(format)) return EINVAL;
@@ -136,12 +136,12 @@ TWaveResult TAlsaSoundPlatform::Open(TWaveDirection direction, int deviceId, con
         return ResultOf(result);
     }
     std::fprintf(stderr,
-                 "parlet: ALSA %s on \"%s\": %s, %u channel(s), %u Hz, device buffer %lu frames (%lu ms), "
-                 "period %lu frames\n",
-                 DirectionName(direction), name.c_str(), format.BitsPerSample == 8 ? "U8" : "S16_LE",
-                 unsigned{format.Channels}, format.SamplesPerSec, static_cast<unsigned long>(bufferFrames),
-                 static_cast<unsigned long>(bufferFrames * 1000 / format.SamplesPerSec),
-                 static_cast<unsigned long>(periodFrames));
+        "parlet: ALSA %s on \"%s\": %s, %u channel(s), %u Hz, device buffer %lu frames (%lu ms), "
+        "period %lu frames\n",
+        DirectionName(direction), name.c_str(), format.BitsPerSample == 8 ? "U8" : "S16_LE", unsigned {format.Channels},
+        format.SamplesPerSec, static_cast<unsigned long>(bufferFrames),
+        static_cast<unsigned long>(bufferFrames * 1000 / format.SamplesPerSec),
+        static_cast<unsigned long>(periodFrames));
     device = std::make_unique<TAlsaDevice>(*this, direction, pcm, format, periodFrames, sink);
     return wrNoError;
 }

@@ -25,7 +25,7 @@ public:
 
     TWaveResult QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format) override;
     TWaveResult Open(TWaveDirection direction, int deviceId, const TWaveFormat& format, TSoundNoticeSink& sink,
-                     std::unique_ptr<TSoundDevice>& device) override;
+        std::unique_ptr<TSoundDevice>& device) override;
     TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
     std::string ErrorText(TWaveResult code) const override;
 
@@ -38,6 +38,6 @@ public:
 
 private:
     friend class TAlsaDevice;
-    std::atomic<std::uint64_t> FUnderruns{0};
-    std::atomic<std::uint64_t> FOverruns{0};
+    std::atomic<std::uint64_t> FUnderruns {0};
+    std::atomic<std::uint64_t> FOverruns {0};
 };

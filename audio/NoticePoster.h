@@ -9,7 +9,10 @@
 // captures two pointers, which std::function keeps in place).
 class TNoticePoster {
 public:
-    explicit TNoticePoster(TSoundNoticeSink& sink) : FSink(sink) {}
+    explicit TNoticePoster(TSoundNoticeSink& sink)
+        : FSink(sink)
+    {
+    }
     ~TNoticePoster() { Detach(); }
     TNoticePoster(const TNoticePoster&) = delete;
     TNoticePoster& operator=(const TNoticePoster&) = delete;
@@ -26,8 +29,7 @@ public:
     void Detach();
 
 private:
-
     TSoundNoticeSink& FSink;
-    std::atomic<int> FPending{0};
-    bool FDetached = false;  // main thread only
+    std::atomic<int> FPending {0};
+    bool FDetached = false; // main thread only
 };

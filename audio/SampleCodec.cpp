@@ -9,7 +9,7 @@ double DecodeSample(const std::uint8_t* sample, std::uint16_t bits)
     if (bits == 8) return (sample[0] - 128) / 128.0;
     return static_cast<std::int16_t>(sample[0] | (sample[1] << 8)) / 32768.0;
 }
-}
+} // namespace
 
 double DecodeFrame(const std::uint8_t* frame, const TWaveFormat& format)
 {

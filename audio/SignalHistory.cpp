@@ -5,8 +5,8 @@
 
 namespace {
 // About 21 s at 48000 Hz; older samples are forgotten.
-constexpr std::size_t MaxSamples = std::size_t{1} << 20;
-}
+constexpr std::size_t MaxSamples = std::size_t {1} << 20;
+} // namespace
 
 void TSignalHistory::SetPeriod(std::int64_t periodTicks)
 {

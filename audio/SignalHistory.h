@@ -22,8 +22,8 @@ private:
     float At(std::int64_t index) const;
     void Grow();
 
-    std::vector<float> FRing = std::vector<float>(std::size_t{1} << 16);
-    std::int64_t FBegin = 0;  // known samples: [FBegin, FEnd)
+    std::vector<float> FRing = std::vector<float>(std::size_t {1} << 16);
+    std::int64_t FBegin = 0; // known samples: [FBegin, FEnd)
     std::int64_t FEnd = 0;
     std::int64_t FPeriod = 0;
 };

@@ -31,4 +31,4 @@ inline std::int64_t CeilDiv(std::int64_t ticks, std::int64_t period)
     return ticks >= 0 ? (ticks + period - 1) / period : -((-ticks) / period);
 }
 
-}  // namespace SimulatedClock
+} // namespace SimulatedClock

@@ -14,7 +14,10 @@ using SimulatedClock::PeriodTicks;
 using SimulatedClock::TicksToUsCeil;
 
 TSimulatedPlayback::TSimulatedPlayback(TSimulatedSoundCard& card, const TWaveFormat& format, TSoundNoticeSink& sink)
-    : FCard(card), FFormat(format), FPeriod(PeriodTicks(format.SamplesPerSec)), FPoster(sink)
+    : FCard(card)
+    , FFormat(format)
+    , FPeriod(PeriodTicks(format.SamplesPerSec))
+    , FPoster(sink)
 {
     FPoster.Opened();
 }
@@ -45,7 +48,7 @@ TWaveResult TSimulatedPlayback::Submit(TWaveBuffer& buffer)
     for (std::int64_t loop = 0; loop < loops; ++loop)
         for (std::int64_t f = 0; f < blockFrames; ++f)
             signal.Write(start + loop * blockFrames + f,
-                         static_cast<float>(DecodeFrame(buffer.Data + f * FFormat.BlockAlign, FFormat)));
+                static_cast<float>(DecodeFrame(buffer.Data + f * FFormat.BlockAlign, FFormat)));
     FNextIndex = start + blockFrames * loops;
     FRunning = true;
     const auto timer = TMainLoop::Current().ScheduleAtUs(TicksToUsCeil(FNextIndex * FPeriod), [this] { Played(); });
@@ -104,7 +107,10 @@ TWaveResult TSimulatedPlayback::Close()
 }
 
 TSimulatedCapture::TSimulatedCapture(TSimulatedSoundCard& card, const TWaveFormat& format, TSoundNoticeSink& sink)
-    : FCard(card), FFormat(format), FPeriod(PeriodTicks(format.SamplesPerSec)), FPoster(sink)
+    : FCard(card)
+    , FFormat(format)
+    , FPeriod(PeriodTicks(format.SamplesPerSec))
+    , FPoster(sink)
 {
     FPoster.Opened();
 }
@@ -145,7 +151,8 @@ void TSimulatedCapture::BeginHead()
     }
     FHeadStart = FNextIndex;
     const std::int64_t frames = FQueue.front()->BufferLength / FFormat.BlockAlign;
-    FTimer = TMainLoop::Current().ScheduleAtUs(TicksToUsCeil((FHeadStart + frames) * FPeriod), [this] { HeadFilled(); });
+    FTimer =
+        TMainLoop::Current().ScheduleAtUs(TicksToUsCeil((FHeadStart + frames) * FPeriod), [this] { HeadFilled(); });
 }
 
 void TSimulatedCapture::HeadFilled()
@@ -164,7 +171,7 @@ void TSimulatedCapture::Fill(TWaveBuffer& buffer, std::int64_t frames)
 {
     for (std::int64_t f = 0; f < frames; ++f)
         EncodeFrame(FCard.InputValueAt(static_cast<double>((FHeadStart + f) * FPeriod)),
-                    buffer.Data + f * FFormat.BlockAlign, FFormat);
+            buffer.Data + f * FFormat.BlockAlign, FFormat);
     buffer.BytesRecorded = static_cast<std::uint32_t>(frames * FFormat.BlockAlign);
 }
 

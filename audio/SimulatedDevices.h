@@ -29,7 +29,7 @@ public:
 private:
     struct TQueued {
         TWaveBuffer* Buffer;
-        TMainLoop::TimerId Timer;  // 0 once the device failed
+        TMainLoop::TimerId Timer; // 0 once the device failed
     };
     void Played();
 
@@ -38,8 +38,8 @@ private:
     const std::int64_t FPeriod;
     TNoticePoster FPoster;
     std::deque<TQueued> FQueue;
-    std::int64_t FNextIndex = 0;  // where the next buffer starts while queued back to back
-    bool FRunning = false;        // played since opening or the last reset
+    std::int64_t FNextIndex = 0; // where the next buffer starts while queued back to back
+    bool FRunning = false; // played since opening or the last reset
     bool FClosed = false;
     bool FFailed = false;
 };
@@ -72,8 +72,8 @@ private:
     const std::int64_t FPeriod;
     TNoticePoster FPoster;
     std::deque<TWaveBuffer*> FQueue;
-    std::int64_t FNextIndex = 0;  // next sample to take
-    std::int64_t FHeadStart = 0;  // first sample of the buffer being filled
+    std::int64_t FNextIndex = 0; // next sample to take
+    std::int64_t FHeadStart = 0; // first sample of the buffer being filled
     std::optional<TMainLoop::TimerId> FTimer;
     bool FStarted = false;
     bool FClosed = false;

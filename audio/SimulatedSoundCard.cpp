@@ -14,7 +14,8 @@ std::int64_t SimulatedClock::NowTicks()
 }
 
 TSimulatedSoundCard::TSimulatedSoundCard(int deviceCount)
-    : FDeviceCount(deviceCount), FOutput(std::make_unique<TSignalHistory>())
+    : FDeviceCount(deviceCount)
+    , FOutput(std::make_unique<TSignalHistory>())
 {
 }
 
@@ -34,7 +35,7 @@ TWaveResult TSimulatedSoundCard::QueryFormat(TWaveDirection direction, int devic
 }
 
 TWaveResult TSimulatedSoundCard::Open(TWaveDirection direction, int deviceId, const TWaveFormat& format,
-                                      TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
+    TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
 {
     if (const TWaveResult result = QueryFormat(direction, deviceId, format)) return result;
     if (FOpenIds[DirectionIndex(direction)]) return EBUSY;

@@ -37,7 +37,7 @@ public:
 
     TWaveResult QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format) override;
     TWaveResult Open(TWaveDirection direction, int deviceId, const TWaveFormat& format, TSoundNoticeSink& sink,
-                     std::unique_ptr<TSoundDevice>& device) override;
+        std::unique_ptr<TSoundDevice>& device) override;
     TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
     std::string ErrorText(TWaveResult code) const override;
 
@@ -84,7 +84,7 @@ private:
     TWaveResult FOpenError[2] = {wrNoError, wrNoError};
     std::optional<int> FOpenIds[2];
     bool FUnplugged[2] = {false, false};
-    TSimulatedPlayback* FPlayback = nullptr;  // the open streams, if any
+    TSimulatedPlayback* FPlayback = nullptr; // the open streams, if any
     TSimulatedCapture* FCapture = nullptr;
     std::unique_ptr<TSignalHistory> FOutput;
     std::vector<TVirtualCable*> FCablesIn;

@@ -103,8 +103,8 @@ public:
     virtual TWaveResult QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format) = 0;
     // Open the device; on success `device` holds it and the opened notice
     // is on its way to `sink`. `sink` must outlive the device.
-    virtual TWaveResult Open(TWaveDirection direction, int deviceId, const TWaveFormat& format,
-                             TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device) = 0;
+    virtual TWaveResult Open(TWaveDirection direction, int deviceId, const TWaveFormat& format, TSoundNoticeSink& sink,
+        std::unique_ptr<TSoundDevice>& device) = 0;
     // Does this device number name a device?
     virtual TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) = 0;
     // The back end's own text for a result code ("" if it has none).

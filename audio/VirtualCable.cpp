@@ -7,7 +7,9 @@
 #include "audio/SimulatedSoundCard.h"
 #include "base/MainLoop.h"
 
-TVirtualCable::TVirtualCable(TSimulatedSoundCard& from, TSimulatedSoundCard& to) : FFrom(from), FTo(to)
+TVirtualCable::TVirtualCable(TSimulatedSoundCard& from, TSimulatedSoundCard& to)
+    : FFrom(from)
+    , FTo(to)
 {
     FFrom.FCablesOut.push_back(this);
     FTo.FCablesIn.push_back(this);
@@ -34,8 +36,7 @@ void TVirtualCable::SetClockSkewPpm(double ppm)
 
 double TVirtualCable::ValueAt(double tick)
 {
-    const double source =
-        FSkewPpm == 0.0 ? tick : FSkewAnchorTick + (tick - FSkewAnchorTick) / (1.0 + FSkewPpm * 1e-6);
+    const double source = FSkewPpm == 0.0 ? tick : FSkewAnchorTick + (tick - FSkewAnchorTick) / (1.0 + FSkewPpm * 1e-6);
     double value = FFrom.OutputSignal().ValueAt(source) * FGain + FDcOffset;
     if (FNoiseRms > 0.0) value += FGauss(FNoise) * FNoiseRms;
     return value;

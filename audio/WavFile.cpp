@@ -19,8 +19,8 @@ std::uint16_t Get16(const std::uint8_t* p)
 
 std::uint32_t Get32(const std::uint8_t* p)
 {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
+        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 void Put16(std::string& out, std::uint16_t v)
@@ -78,7 +78,7 @@ TWavData ReadWavFile(const std::string& path)
             if (!haveFormat) throw EWavFileError("data chunk before the format chunk");
             const std::size_t take = std::min<std::size_t>(size, available);
             wav.Data.assign(file.begin() + static_cast<std::ptrdiff_t>(body),
-                            file.begin() + static_cast<std::ptrdiff_t>(body + take));
+                file.begin() + static_cast<std::ptrdiff_t>(body + take));
             return wav;
         }
         // Chunks are padded to an even length.

@@ -13,7 +13,9 @@
 class TWavFileCapture : public TSoundDevice {
 public:
     TWavFileCapture(TWavFileSoundPlatform& platform, const TWaveFormat& format, TSoundNoticeSink& sink)
-        : FPlatform(platform), FFormat(format), FPoster(sink)
+        : FPlatform(platform)
+        , FFormat(format)
+        , FPoster(sink)
     {
         FPlatform.FOpen[DirectionIndex(TWaveDirection::Capture)] = true;
         FPoster.Opened();
@@ -80,7 +82,9 @@ private:
 // the buffer that meets the limit and every later one are held.
 class TWavFilePlayback : public TSoundDevice {
 public:
-    TWavFilePlayback(TWavFileSoundPlatform& platform, TSoundNoticeSink& sink) : FPlatform(platform), FPoster(sink)
+    TWavFilePlayback(TWavFileSoundPlatform& platform, TSoundNoticeSink& sink)
+        : FPlatform(platform)
+        , FPoster(sink)
     {
         FPlatform.FOpen[DirectionIndex(TWaveDirection::Playback)] = true;
         FPoster.Opened();
@@ -121,7 +125,8 @@ private:
         std::vector<std::uint8_t>& played = FPlatform.FPlayed;
         const std::uint32_t loops = buffer.Loops > 1 ? buffer.Loops : 1;
         for (std::uint32_t i = 0; i < loops; ++i) {
-            const std::uint64_t room = FPlatform.FPlaybackLimit > played.size() ? FPlatform.FPlaybackLimit - played.size() : 0;
+            const std::uint64_t room =
+                FPlatform.FPlaybackLimit > played.size() ? FPlatform.FPlaybackLimit - played.size() : 0;
             const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(room, buffer.BufferLength));
             played.insert(played.end(), buffer.Data, buffer.Data + take);
             if (take < buffer.BufferLength) return false;
@@ -134,7 +139,10 @@ private:
     std::deque<TWaveBuffer*> FHeld;
 };
 
-TWavFileSoundPlatform::TWavFileSoundPlatform() : FInputFinished(std::make_shared<bool>(false)) {}
+TWavFileSoundPlatform::TWavFileSoundPlatform()
+    : FInputFinished(std::make_shared<bool>(false))
+{
+}
 
 TWavFileSoundPlatform::~TWavFileSoundPlatform() = default;
 
@@ -164,12 +172,11 @@ TWaveResult TWavFileSoundPlatform::ValidateDevice(TWaveDirection, int deviceId)
 
 TWaveResult TWavFileSoundPlatform::CheckFormat(TWaveDirection direction, const TWaveFormat& format) const
 {
-    if (format.FormatTag != WAVE_FORMAT_PCM || (format.BitsPerSample != 8 && format.BitsPerSample != 16))
-        return EINVAL;
+    if (format.FormatTag != WAVE_FORMAT_PCM || (format.BitsPerSample != 8 && format.BitsPerSample != 16)) return EINVAL;
     if (direction == TWaveDirection::Playback) return wrNoError;
     if (!FHaveInput) return ENODATA;
-    if (format.Channels != 1 || format.SamplesPerSec != FInput.SampleRate || FInput.Channels == 0 ||
-        (FInput.BitsPerSample != 8 && FInput.BitsPerSample != 16))
+    if (format.Channels != 1 || format.SamplesPerSec != FInput.SampleRate || FInput.Channels == 0
+        || (FInput.BitsPerSample != 8 && FInput.BitsPerSample != 16))
         return EINVAL;
     return wrNoError;
 }
@@ -181,7 +188,7 @@ TWaveResult TWavFileSoundPlatform::QueryFormat(TWaveDirection direction, int dev
 }
 
 TWaveResult TWavFileSoundPlatform::Open(TWaveDirection direction, int deviceId, const TWaveFormat& format,
-                                        TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
+    TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
 {
     if (const TWaveResult code = QueryFormat(direction, deviceId, format)) return code;
     if (FOpen[DirectionIndex(direction)]) return EBUSY;
@@ -205,7 +212,7 @@ std::string TWavFileSoundPlatform::ErrorText(TWaveResult code) const
 bool TWavFileSoundPlatform::Record(TWaveBuffer& buffer, const TWaveFormat& format)
 {
     const std::vector<std::uint8_t>& data = FInput.Data;
-    const std::size_t frameBytes = std::size_t{FInput.Channels} * (FInput.BitsPerSample / 8);
+    const std::size_t frameBytes = std::size_t {FInput.Channels} * (FInput.BitsPerSample / 8);
     if (FInputPos + frameBytes > data.size()) {
         if (FSilentBuffersLeft == 0) return false;
         --FSilentBuffersLeft;

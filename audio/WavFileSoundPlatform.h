@@ -30,7 +30,7 @@ public:
 
     TWaveResult QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format) override;
     TWaveResult Open(TWaveDirection direction, int deviceId, const TWaveFormat& format, TSoundNoticeSink& sink,
-                     std::unique_ptr<TSoundDevice>& device) override;
+        std::unique_ptr<TSoundDevice>& device) override;
     TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
     std::string ErrorText(TWaveResult code) const override;
 

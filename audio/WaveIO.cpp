@@ -13,10 +13,12 @@ namespace {
 constexpr int CloseWaitMs = 10000;
 // How often a lost device is tried again.
 constexpr int ReopenIntervalMs = 1000;
-}
+} // namespace
 
 TWaveAudioIO::TWaveAudioIO(TSoundPlatform& platform, TWaveDirection direction)
-    : FPlatform(platform), FDirection(direction), FReopenTimer(std::make_unique<TTimer>(ReopenIntervalMs, false))
+    : FPlatform(platform)
+    , FDirection(direction)
+    , FReopenTimer(std::make_unique<TTimer>(ReopenIntervalMs, false))
 {
     FReopenTimer->OnTimer = [this](TObject*) { ReopenTimerTick(); };
 }
@@ -332,7 +334,7 @@ void TWaveAudioIO::DeviceFailed(TWaveResult code)
     if (streaming) {
         FLost = true;
         std::fprintf(stderr, "parlet: %s device lost: %s; trying to reopen it every second\n",
-                     DirectionName(FDirection), FPlatform.ErrorText(code).c_str());
+            DirectionName(FDirection), FPlatform.ErrorText(code).c_str());
     }
     TMainLoop& loop = TMainLoop::Current();
     loop.Guarded([this] {

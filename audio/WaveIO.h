@@ -81,9 +81,9 @@ public:
 protected:
     // A buffer of the ring: the device's view plus the block behind it.
     struct THeader : TWaveBuffer {
-        std::unique_ptr<std::uint8_t[]> Block;  // null once a recorder's handler kept it
+        std::unique_ptr<std::uint8_t[]> Block; // null once a recorder's handler kept it
         std::uint32_t BlockSize = 0;
-        bool Queued = false;  // at the device, a notice still to come
+        bool Queued = false; // at the device, a notice still to come
     };
 
     // The format to open with (from PCMFormat in the direction classes).
@@ -156,7 +156,7 @@ private:
     bool FActive = false;
     bool FCloseRequested = false;
     int FPendingSelfNotices = 0;
-    bool FLost = false;          // the device went away; not given up yet
-    bool FDeviceFailed = false;  // the open device reported its failure
+    bool FLost = false; // the device went away; not given up yet
+    bool FDeviceFailed = false; // the open device reported its failure
     std::unique_ptr<TTimer> FReopenTimer;
 };

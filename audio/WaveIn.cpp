@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
-TWaveAudioIn::TWaveAudioIn(TSoundPlatform& platform) : TWaveAudioIO(platform, TWaveDirection::Capture) {}
+TWaveAudioIn::TWaveAudioIn(TSoundPlatform& platform)
+    : TWaveAudioIO(platform, TWaveDirection::Capture)
+{
+}
 
 void TWaveAudioIn::SetPCMFormat(TPCMFormat value)
 {
@@ -16,7 +19,9 @@ TWaveFormat TWaveAudioIn::FormatToOpen() const
     return BuildPCMFormat(FPCMFormat);
 }
 
-void TWaveAudioIn::DataReady(std::uint8_t*, std::uint32_t, bool&) {}
+void TWaveAudioIn::DataReady(std::uint8_t*, std::uint32_t, bool&)
+{
+}
 
 void TWaveAudioIn::OpenNotice()
 {

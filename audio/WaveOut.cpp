@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
-TWaveAudioOut::TWaveAudioOut(TSoundPlatform& platform) : TWaveAudioIO(platform, TWaveDirection::Playback) {}
+TWaveAudioOut::TWaveAudioOut(TSoundPlatform& platform)
+    : TWaveAudioIO(platform, TWaveDirection::Playback)
+{
+}
 
 void TWaveAudioOut::SetBufferInternally(bool value)
 {

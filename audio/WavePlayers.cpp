@@ -1,6 +1,9 @@
 #include "audio/WavePlayers.h"
 
-TLiveAudioPlayer::TLiveAudioPlayer(TSoundPlatform& platform) : TWaveAudioOut(platform) {}
+TLiveAudioPlayer::TLiveAudioPlayer(TSoundPlatform& platform)
+    : TWaveAudioOut(platform)
+{
+}
 
 TLiveAudioPlayer::~TLiveAudioPlayer()
 {

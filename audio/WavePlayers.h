@@ -17,8 +17,8 @@ public:
 
     // Write up to BufferSize bytes at Buffer and return how many are valid;
     // 0 ends the stream. NumLoops (in 0) may be set to repeat the block.
-    std::function<std::uint32_t(TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize,
-                                std::uint32_t& NumLoops)>
+    std::function<std::uint32_t(
+        TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, std::uint32_t& NumLoops)>
         OnData;
 
 protected:

@@ -1,6 +1,9 @@
 #include "audio/WaveRecorders.h"
 
-TLiveAudioRecorder::TLiveAudioRecorder(TSoundPlatform& platform) : TWaveAudioIn(platform) {}
+TLiveAudioRecorder::TLiveAudioRecorder(TSoundPlatform& platform)
+    : TWaveAudioIn(platform)
+{
+}
 
 TLiveAudioRecorder::~TLiveAudioRecorder()
 {

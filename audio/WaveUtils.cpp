@@ -6,19 +6,18 @@
 namespace {
 constexpr std::uint32_t Rates[] = {8000, 11025, 22050, 44100, 48000};
 
-constexpr const char* Names[] = {
-    "nonePCM",           "Mono8Bit8000Hz",     "Stereo8bit8000Hz",  "Mono16bit8000Hz",   "Stereo16bit8000Hz",
-    "Mono8bit11025Hz",   "Stereo8bit11025Hz",  "Mono16bit11025Hz",  "Stereo16bit11025Hz", "Mono8bit22050Hz",
-    "Stereo8bit22050Hz", "Mono16bit22050Hz",   "Stereo16bit22050Hz", "Mono8bit44100Hz",  "Stereo8bit44100Hz",
-    "Mono16bit44100Hz",  "Stereo16bit44100Hz", "Mono8bit48000Hz",   "Stereo8bit48000Hz", "Mono16bit48000Hz",
-    "Stereo16bit48000Hz"};
-}
+constexpr const char* Names[] = {"nonePCM", "Mono8Bit8000Hz", "Stereo8bit8000Hz", "Mono16bit8000Hz",
+    "Stereo16bit8000Hz", "Mono8bit11025Hz", "Stereo8bit11025Hz", "Mono16bit11025Hz", "Stereo16bit11025Hz",
+    "Mono8bit22050Hz", "Stereo8bit22050Hz", "Mono16bit22050Hz", "Stereo16bit22050Hz", "Mono8bit44100Hz",
+    "Stereo8bit44100Hz", "Mono16bit44100Hz", "Stereo16bit44100Hz", "Mono8bit48000Hz", "Stereo8bit48000Hz",
+    "Mono16bit48000Hz", "Stereo16bit48000Hz"};
+} // namespace
 
 bool IsPlainPCM(const TWaveFormat& format)
 {
-    return format.FormatTag == WAVE_FORMAT_PCM && (format.BitsPerSample == 8 || format.BitsPerSample == 16) &&
-           (format.Channels == 1 || format.Channels == 2) &&
-           format.BlockAlign == format.Channels * format.BitsPerSample / 8;
+    return format.FormatTag == WAVE_FORMAT_PCM && (format.BitsPerSample == 8 || format.BitsPerSample == 16)
+        && (format.Channels == 1 || format.Channels == 2)
+        && format.BlockAlign == format.Channels * format.BitsPerSample / 8;
 }
 
 TWaveFormat BuildPCMFormat(TPCMFormat format)
@@ -42,7 +41,7 @@ const char* PCMFormatName(TPCMFormat format)
 
 std::uint32_t BufferBytes(const TWaveFormat& format, std::uint32_t milliseconds)
 {
-    const std::uint64_t scaled = std::uint64_t{format.AvgBytesPerSec} * milliseconds;
+    const std::uint64_t scaled = std::uint64_t {format.AvgBytesPerSec} * milliseconds;
     std::uint64_t bytes = (scaled + 500) / 1000;
     if (format.BlockAlign > 1) {
         const std::uint64_t rest = bytes % format.BlockAlign;

@@ -38,11 +38,11 @@ constexpr std::uint16_t WAVE_FORMAT_PCM = 1;
 // chunk). A record from BuildPCMFormat always has an extra size of 0, so the
 // stream keeps only these 16 bytes.
 struct TWaveFormat {
-    std::uint16_t FormatTag = 0;  // WAVE_FORMAT_PCM, or 0 for none
+    std::uint16_t FormatTag = 0; // WAVE_FORMAT_PCM, or 0 for none
     std::uint16_t Channels = 0;
     std::uint32_t SamplesPerSec = 0;
-    std::uint32_t AvgBytesPerSec = 0;  // BlockAlign * SamplesPerSec
-    std::uint16_t BlockAlign = 0;      // Channels * BitsPerSample / 8
+    std::uint32_t AvgBytesPerSec = 0; // BlockAlign * SamplesPerSec
+    std::uint16_t BlockAlign = 0; // Channels * BitsPerSample / 8
     std::uint16_t BitsPerSample = 0;
 };
 

@@ -7,7 +7,10 @@ namespace {
 
 class TIconv {
 public:
-    TIconv(const char* to, const char* from) : FCd(iconv_open(to, from)) {}
+    TIconv(const char* to, const char* from)
+        : FCd(iconv_open(to, from))
+    {
+    }
     ~TIconv()
     {
         if (FCd != reinterpret_cast<iconv_t>(-1)) iconv_close(FCd);

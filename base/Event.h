@@ -8,8 +8,7 @@
 // A single-subscriber event slot. Assigning replaces the subscriber, raising
 // an empty slot does nothing. The first argument of every event in this
 // program is the Sender (the raising object).
-template <typename... Args>
-class TEvent {
+template <typename... Args> class TEvent {
 public:
     using Handler = std::function<void(Args...)>;
 

@@ -10,9 +10,10 @@ namespace {
 // Atomic: the shutdown-signal watcher asks from its own thread whether a
 // loop exists.
 std::atomic<TMainLoop*> current = nullptr;
-}
+} // namespace
 
-TMainLoop::TMainLoop() : FMainThread(std::this_thread::get_id())
+TMainLoop::TMainLoop()
+    : FMainThread(std::this_thread::get_id())
 {
     if (current) throw std::logic_error("a main loop exists already");
     current = this;

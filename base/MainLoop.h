@@ -60,7 +60,7 @@ protected:
     // has passed.
     void WaitForPosted(std::chrono::steady_clock::time_point until);
     // A post arrived; an implementation driven by another event loop hooks this.
-    virtual void PostArrived() {}
+    virtual void PostArrived() { }
 
 private:
     std::thread::id FMainThread;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
-TRealTimeLoop::TRealTimeLoop() : FStart(std::chrono::steady_clock::now()) {}
+TRealTimeLoop::TRealTimeLoop()
+    : FStart(std::chrono::steady_clock::now())
+{
+}
 
 std::int64_t TRealTimeLoop::NowUs() const
 {

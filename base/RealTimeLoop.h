@@ -31,5 +31,5 @@ private:
 
     const std::chrono::steady_clock::time_point FStart;
     TTimerQueue FTimers;
-    std::atomic<bool> FQuit{false};
+    std::atomic<bool> FQuit {false};
 };

@@ -65,7 +65,7 @@ void TShutdownSignals::Watch()
         pollfd fds[2] = {{FSignalFd, POLLIN, 0}, {FStopFd, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) continue;
         if (fds[1].revents & POLLIN) return;
-        signalfd_siginfo info{};
+        signalfd_siginfo info {};
         if (read(FSignalFd, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) continue;
         if (++received > 1) {
             // The operator insists: no more waiting for an orderly end.
@@ -73,7 +73,8 @@ void TShutdownSignals::Watch()
             (void)!write(STDERR_FILENO, message, sizeof message - 1);
             _exit(128 + static_cast<int>(info.ssi_signo));
         }
-        const std::string line = "parlet: " + std::string(strsignal(static_cast<int>(info.ssi_signo))) + ", shutting down\n";
+        const std::string line =
+            "parlet: " + std::string(strsignal(static_cast<int>(info.ssi_signo))) + ", shutting down\n";
         (void)!write(STDERR_FILENO, line.data(), line.size());
         // Before the main loop exists (or after it is gone) nothing is open
         // that an orderly shutdown would have to close.

@@ -1,6 +1,8 @@
 #include "Timer.h"
 
-TTimer::TTimer(int intervalMs, bool enabled) : FInterval(intervalMs), FEnabled(enabled)
+TTimer::TTimer(int intervalMs, bool enabled)
+    : FInterval(intervalMs)
+    , FEnabled(enabled)
 {
     Restart();
 }

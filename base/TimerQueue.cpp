@@ -3,7 +3,7 @@
 TTimerQueue::Id TTimerQueue::Add(std::int64_t dueUs, std::function<void()> fn)
 {
     const Id id = FNext++;
-    FEntries.emplace(Key{dueUs, id}, std::move(fn));
+    FEntries.emplace(Key {dueUs, id}, std::move(fn));
     FDueById.emplace(id, dueUs);
     return id;
 }
@@ -12,7 +12,7 @@ void TTimerQueue::Remove(Id id)
 {
     const auto found = FDueById.find(id);
     if (found == FDueById.end()) return;
-    FEntries.erase(Key{found->second, id});
+    FEntries.erase(Key {found->second, id});
     FDueById.erase(found);
 }
 

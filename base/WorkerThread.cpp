@@ -33,13 +33,14 @@ void TWorkerControl::HandOff(const std::function<void()>& fn)
                 joiner->thread = std::move(control.FOrphan);
                 TMainLoop::Current().Post([joiner] { joiner->Join(); });
             }
-        } end{*this};
+        } end {*this};
         FDispatching = true;
         fn();
     });
 }
 
-TWorkerThread::TWorkerThread(std::function<void(TWorkerControl&)> body) : FControl(std::make_shared<TWorkerControl>())
+TWorkerThread::TWorkerThread(std::function<void(TWorkerControl&)> body)
+    : FControl(std::make_shared<TWorkerControl>())
 {
     std::shared_ptr<TWorkerControl> control = FControl;
     FThread = std::thread([control, body = std::move(body)] {

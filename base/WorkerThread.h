@@ -17,10 +17,10 @@ public:
 
 private:
     friend class TWorkerThread;
-    std::atomic<bool> FStopping{false};
-    std::atomic<bool> FFinished{false};
+    std::atomic<bool> FStopping {false};
+    std::atomic<bool> FFinished {false};
     bool FDispatching = false; // main thread only: inside one of our hand-offs
-    std::thread FOrphan;       // main thread only: to be joined once that hand-off returns
+    std::thread FOrphan; // main thread only: to be joined once that hand-off returns
 };
 
 // A thread that only waits and hands its results to the main thread, and

@@ -22,8 +22,8 @@ struct TChannel {
 };
 
 struct TTrialResult {
-    bool Exact = false;        // the message arrived once, exactly
-    int OtherMessages = 0;     // deliveries that were not the message
+    bool Exact = false; // the message arrived once, exactly
+    int OtherMessages = 0; // deliveries that were not the message
     std::int64_t LatencyUs = -1; // last tone to OnReceive, on the virtual clock
 };
 

@@ -29,7 +29,8 @@ std::vector<std::uint8_t> CaptureBuffer(int kind)
             modulator.WriteText("SMS>Anna>>benchmark!");
             while (modulator.QueuedBytes() > 0) {
                 const std::uint32_t n = modulator.FillBuffer(nullptr, block.data(), TFFSK::BlockSize, loops);
-                for (std::uint32_t i = 0; i < n; ++i) samples.push_back(static_cast<std::int16_t>((block[i] - 128) * 256));
+                for (std::uint32_t i = 0; i < n; ++i)
+                    samples.push_back(static_cast<std::int16_t>((block[i] - 128) * 256));
             }
         }
     } else if (kind == 1) {

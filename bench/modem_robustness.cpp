@@ -25,9 +25,12 @@ TOptions ParseOptions(int argc, char** argv)
 {
     TOptions options;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--trials")) options.Trials = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--length")) options.Length = static_cast<std::size_t>(std::atoi(argv[i + 1]));
-        else if (!std::strcmp(argv[i], "--seed")) options.Seed = static_cast<std::uint32_t>(std::atoll(argv[i + 1]));
+        if (!std::strcmp(argv[i], "--trials"))
+            options.Trials = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--length"))
+            options.Length = static_cast<std::size_t>(std::atoi(argv[i + 1]));
+        else if (!std::strcmp(argv[i], "--seed"))
+            options.Seed = static_cast<std::uint32_t>(std::atoll(argv[i + 1]));
         else {
             std::fprintf(stderr, "usage: modem_robustness [--trials N] [--length CHARS] [--seed S]\n");
             std::exit(2);
@@ -60,7 +63,7 @@ TRate Measure(const TOptions& options, const std::function<void(TChannel&)>& con
 void Row(const TOptions& options, const std::string& label, const TRate& rate)
 {
     std::printf("| %s | %d/%d | %.0f %% | %d |\n", label.c_str(), rate.Exact, options.Trials,
-                100.0 * rate.Exact / options.Trials, rate.Other);
+        100.0 * rate.Exact / options.Trials, rate.Other);
     std::fflush(stdout);
 }
 
@@ -74,8 +77,7 @@ void Header(const char* title, const char* column)
 int main(int argc, char** argv)
 {
     const TOptions options = ParseOptions(argc, argv);
-    std::printf("%d trials of %zu-character messages per row, seed %u\n", options.Trials, options.Length,
-                options.Seed);
+    std::printf("%d trials of %zu-character messages per row, seed %u\n", options.Trials, options.Length, options.Seed);
 
     Header("White noise (SNR over 0-24 kHz; add 9.0 dB for the SNR in a 3 kHz band)", "SNR 0-24 kHz (3 kHz)");
     for (const double snr : {30.0, 20.0, 15.0, 12.0, 10.0, 8.0, 6.0, 4.0, 2.0}) {
@@ -85,7 +87,8 @@ int main(int argc, char** argv)
     }
 
     Header("Sample-clock skew, no noise", "sender clock");
-    for (const double ppm : {-10000.0, -5000.0, -1000.0, -500.0, -200.0, -100.0, 100.0, 200.0, 500.0, 1000.0, 5000.0, 10000.0}) {
+    for (const double ppm :
+        {-10000.0, -5000.0, -1000.0, -500.0, -200.0, -100.0, 100.0, 200.0, 500.0, 1000.0, 5000.0, 10000.0}) {
         char label[64];
         std::snprintf(label, sizeof label, "%+.0f ppm (%+.2f %%)", ppm, ppm / 1e4);
         Row(options, label, Measure(options, [ppm](TChannel& c) { c.SenderPpm = ppm; }));
@@ -115,6 +118,6 @@ int main(int argc, char** argv)
     }
     if (count > 0)
         std::printf("| min | mean | max | trials |\n|---|---|---|---|\n| %.1f ms | %.1f ms | %.1f ms | %d |\n",
-                    least / 1000.0, sum / 1000.0 / count, most / 1000.0, count);
+            least / 1000.0, sum / 1000.0 / count, most / 1000.0, count);
     return 0;
 }

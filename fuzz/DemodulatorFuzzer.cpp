@@ -122,8 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t message = BlockChars * (windowsSinceMessage / BlockBits + 1);
         // A string may hold twice its length while it grows.
         FuzzCheck(held <= FixedAllowance + 2 * message,
-                  "the receiver holds " + std::to_string(held) + " bytes for a message of at most " +
-                      std::to_string(message));
+            "the receiver holds " + std::to_string(held) + " bytes for a message of at most "
+                + std::to_string(message));
     }
     receiver.reset();
     loop.RunPending();

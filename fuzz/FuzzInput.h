@@ -10,7 +10,11 @@
 // dry gracefully (zeros, empty strings) so every input is a valid case.
 class TFuzzInput {
 public:
-    TFuzzInput(const std::uint8_t* data, std::size_t size) : FData(data), FSize(size) {}
+    TFuzzInput(const std::uint8_t* data, std::size_t size)
+        : FData(data)
+        , FSize(size)
+    {
+    }
 
     bool Empty() const { return FPos >= FSize; }
     std::size_t Left() const { return FSize - FPos; }

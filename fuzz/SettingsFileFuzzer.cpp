@@ -38,39 +38,39 @@ const std::vector<TSetter>& Setters()
     using S = TZYNClientSettings;
     static const std::vector<TSetter> setters = {
         {"Identification", "OperaterName", [](S& s, int, const std::string& v) { s.SetOperaterName(v); },
-         [](const S& s) { return s.OperaterName(); }},
+            [](const S& s) { return s.OperaterName(); }},
         {"Identification", "Callsign", [](S& s, int, const std::string& v) { s.SetCallsign(v); },
-         [](const S& s) { return s.Callsign(); }},
+            [](const S& s) { return s.Callsign(); }},
         {"Identification", "EMailAddress", [](S& s, int, const std::string& v) { s.SetEMailAddress(v); },
-         [](const S& s) { return s.EMailAddress(); }},
+            [](const S& s) { return s.EMailAddress(); }},
         {"Identification", "Country", [](S& s, int, const std::string& v) { s.SetCountry(v); },
-         [](const S& s) { return s.Country(); }},
+            [](const S& s) { return s.Country(); }},
         {"Identification", "City", [](S& s, int, const std::string& v) { s.SetCity(v); },
-         [](const S& s) { return s.City(); }},
+            [](const S& s) { return s.City(); }},
         {"Identification", "CityPart", [](S& s, int, const std::string& v) { s.SetCityPart(v); },
-         [](const S& s) { return s.CityPart(); }},
+            [](const S& s) { return s.CityPart(); }},
         {"Identification", "PassWord", [](S& s, int, const std::string& v) { s.SetPassWord(v); },
-         [](const S& s) { return s.PassWord(); }},
+            [](const S& s) { return s.PassWord(); }},
         {"Language", "Name", [](S& s, int, const std::string& v) { s.SetLanguage(v); },
-         [](const S& s) { return s.Language(); }},
+            [](const S& s) { return s.Language(); }},
         {"InBoundServer", "InBoundAddress", [](S& s, int, const std::string& v) { s.SetInBoundServerAddress(v); },
-         [](const S& s) { return s.InBoundServerAddress(); }},
+            [](const S& s) { return s.InBoundServerAddress(); }},
         {"Identification", "FBand", [](S& s, int v, const std::string&) { s.SetBand(v); },
-         [](const S& s) { return std::to_string(s.Band()); }},
+            [](const S& s) { return std::to_string(s.Band()); }},
         {"Identification", "Channel", [](S& s, int v, const std::string&) { s.SetChannel(v); },
-         [](const S& s) { return std::to_string(s.Channel()); }},
+            [](const S& s) { return std::to_string(s.Channel()); }},
         {"Identification", "Status", [](S& s, int v, const std::string&) { s.SetStatus(v); },
-         [](const S& s) { return std::to_string(s.Status()); }},
+            [](const S& s) { return std::to_string(s.Status()); }},
         {"Interface", "CourtesyDelay", [](S& s, int v, const std::string&) { s.SetCourtesyDelay(v); },
-         [](const S& s) { return std::to_string(s.CourtesyDelay()); }},
+            [](const S& s) { return std::to_string(s.CourtesyDelay()); }},
         {"Interface", "CommPort", [](S& s, int v, const std::string&) { s.SetCommIndex(v); },
-         [](const S& s) { return std::to_string(s.CommIndex()); }},
+            [](const S& s) { return std::to_string(s.CommIndex()); }},
         {"Interface", "RigComm", [](S& s, int v, const std::string&) { s.SetRigComKeying(v & 1); },
-         [](const S& s) { return Bool(s.RigComKeying()); }},
+            [](const S& s) { return Bool(s.RigComKeying()); }},
         {"Forms", "MainW", [](S& s, int v, const std::string&) { s.SetMainW(v); },
-         [](const S& s) { return std::to_string(s.MainW()); }},
+            [](const S& s) { return std::to_string(s.MainW()); }},
         {"Media", "MediaVolume", [](S& s, int v, const std::string&) { s.SetMediaVolume(v); },
-         [](const S& s) { return std::to_string(s.MediaVolume()); }},
+            [](const S& s) { return std::to_string(s.MediaVolume()); }},
     };
     return setters;
 }
@@ -133,8 +133,8 @@ bool AreAddedKeyLines(const std::vector<TLine>& added, const TSetter& setter)
 {
     if (added.size() == 1) return IsKeyLine(added[0], setter.key) && !added[0].ending.empty();
     if (added.size() == 2)
-        return IsHeaderOf(added[0], setter.section) && IsKeyLine(added[1], setter.key) &&
-               !added[0].ending.empty() && added[0].ending == added[1].ending;
+        return IsHeaderOf(added[0], setter.section) && IsKeyLine(added[1], setter.key) && !added[0].ending.empty()
+            && added[0].ending == added[1].ending;
     return false;
 }
 
@@ -145,8 +145,8 @@ void CheckOnlyTheKeyChanged(std::string_view before, std::string_view after, con
     std::size_t prefix = 0;
     while (prefix < a.size() && prefix < b.size() && a[prefix] == b[prefix]) ++prefix;
     std::size_t suffix = 0;
-    while (suffix + prefix < a.size() && suffix + prefix < b.size() &&
-           a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
+    while (suffix + prefix < a.size() && suffix + prefix < b.size()
+        && a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
         ++suffix;
     const std::vector<TLine> was(b.begin() + prefix, b.end() - suffix);
     const std::vector<TLine> is(a.begin() + prefix, a.end() - suffix);
@@ -155,7 +155,7 @@ void CheckOnlyTheKeyChanged(std::string_view before, std::string_view after, con
     if (was.empty() && is.empty()) return; // nothing written (the same value, or a value refused)
     if (was.size() == 1 && is.size() == 1) {
         FuzzCheck(IsKeyLine(was[0], setter.key) && IsKeyLine(is[0], setter.key),
-                  "a line other than the key's changed" + where);
+            "a line other than the key's changed" + where);
         FuzzCheck(was[0].ending == is[0].ending, "the key's line ending changed" + where);
         return;
     }
@@ -166,9 +166,9 @@ void CheckOnlyTheKeyChanged(std::string_view before, std::string_view after, con
     // A last line without a line break (or ended by a lone CR) gets one, so
     // the key can follow it: every byte of the file stays, then come a line
     // break and the added lines.
-    FuzzCheck(was.size() == 1 && suffix == 0 && prefix + 1 == b.size() && was[0].ending != "\n" &&
-                  was[0].ending != "\r\n" && after.substr(0, before.size()) == before,
-              "lines other than the key's changed" + where);
+    FuzzCheck(was.size() == 1 && suffix == 0 && prefix + 1 == b.size() && was[0].ending != "\n"
+            && was[0].ending != "\r\n" && after.substr(0, before.size()) == before,
+        "lines other than the key's changed" + where);
     std::string_view rest = after.substr(before.size());
     const std::size_t breakLength = rest.substr(0, 2) == "\r\n" ? 2 : rest.substr(0, 1) == "\n" ? 1 : 0;
     FuzzCheck(breakLength > 0, "the last line was not ended before the key" + where);
@@ -250,7 +250,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string value = setter.written(settings);
         if (after != before && ReadsBackAsWritten(value))
             FuzzCheck(TIniFile(file).ReadString(setter.section, setter.key, "\x01missing") == value,
-                      std::string("the written value does not read back for ") + setter.key);
+                std::string("the written value does not read back for ") + setter.key);
     }
     std::filesystem::remove(file);
     return 0;

@@ -72,11 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzCheck(lower.size() == text.size(), "lower case: length changed");
     for (std::size_t i = 0; i < text.size(); ++i)
         FuzzCheck(IsAsciiLetter(text[i]) ? lower[i] == (text[i] | 32) : lower[i] == text[i],
-                  "lower case: a byte other than A-Z changed");
+            "lower case: a byte other than A-Z changed");
 
     const bool listed = countries.Contains(text);
     FuzzCheck(countries.Contains(UpperAscii(text)) == listed && countries.Contains(lower) == listed,
-              "country: the answer depends on letter case");
+        "country: the answer depends on letter case");
     if (listed) {
         bool found = false;
         for (int i = 0; i < countries.Count() && !found; ++i)

@@ -35,7 +35,10 @@ struct TDevice {
 
 class TScenario {
 public:
-    explicit TScenario(TVirtualLoop& loop) : FLoop(loop) {}
+    explicit TScenario(TVirtualLoop& loop)
+        : FLoop(loop)
+    {
+    }
 
     void Run(TFuzzInput& in)
     {
@@ -52,7 +55,7 @@ public:
         FLoop.RunPending();
         for (const TDevice& d : FDevices)
             FuzzCheck(FBus.OpenReaders(d.path) == 0 && FBus.OpenWriters(d.path) == 0,
-                      "a device stays open after the interface is gone");
+                "a device stays open after the interface is gone");
     }
 
 private:
@@ -77,7 +80,8 @@ private:
 
     void Plug(std::uint16_t vendor, std::uint16_t product)
     {
-        FDevices.push_back({FBus.Plug(vendor, product), vendor == TUsbInterface::VendorID && product == TUsbInterface::ProductID, true});
+        FDevices.push_back({FBus.Plug(vendor, product),
+            vendor == TUsbInterface::VendorID && product == TUsbInterface::ProductID, true});
     }
 
     void Step(TFuzzInput& in)
@@ -104,7 +108,7 @@ private:
         case 4:
             if (TDevice* d = Pick(in)) {
                 const std::uint8_t reportId = in.Byte();
-                THidData data{};
+                THidData data {};
                 for (auto& b : data) b = in.Byte();
                 Feed(*d, reportId, data);
             }
@@ -143,11 +147,12 @@ private:
         if (!FUsb->Connected() || !ours) {
             // The reader may have found the device gone meanwhile; a removal
             // reports the receive line high. Nothing else may come.
-            for (std::size_t i = before; i < FRx.size(); ++i) FuzzCheck(FRx[i], "a report on a foreign device was heard");
+            for (std::size_t i = before; i < FRx.size(); ++i)
+                FuzzCheck(FRx[i], "a report on a foreign device was heard");
             return;
         }
-        FuzzCheck(FRx.size() == before + 1, "an input report on the interface gave " +
-                                                std::to_string(FRx.size() - before) + " receive events");
+        FuzzCheck(FRx.size() == before + 1,
+            "an input report on the interface gave " + std::to_string(FRx.size() - before) + " receive events");
         FuzzCheck(FRx.back() == (data[7] == 0xFF), "the receive line does not follow data byte 7");
     }
 
@@ -187,8 +192,8 @@ private:
         }
         for (const TDevice& d : FDevices)
             if (!d.isInterface) FuzzCheck(FBus.Written(d.path).empty(), "a report was written to a foreign device");
-        FuzzCheck(openDevices == (FUsb->Connected() ? 1 : 0), "connected, but " + std::to_string(openDevices) +
-                                                                  " devices are open");
+        FuzzCheck(openDevices == (FUsb->Connected() ? 1 : 0),
+            "connected, but " + std::to_string(openDevices) + " devices are open");
     }
 
     TVirtualLoop& FLoop;

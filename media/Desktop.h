@@ -19,8 +19,8 @@ public:
 
     // The first top-level window of the given class; with a title, only a
     // window whose title is exactly that.
-    virtual std::optional<TWindowHandle> FindWindow(const std::string& className,
-                                                    const std::optional<std::string>& title) = 0;
+    virtual std::optional<TWindowHandle> FindWindow(
+        const std::string& className, const std::optional<std::string>& title) = 0;
     // Deliver a command to the window and return once it has been handled. A
     // window that has gone away in the meantime ignores it.
     virtual void SendCommand(TWindowHandle window, int command, long parameter) = 0;

@@ -7,7 +7,7 @@
 // is ever found and there is nothing to send a command to.
 class TLinuxDesktop final : public TDesktop {
 public:
-    std::optional<TWindowHandle> FindWindow(const std::string& className,
-                                            const std::optional<std::string>& title) override;
+    std::optional<TWindowHandle> FindWindow(
+        const std::string& className, const std::optional<std::string>& title) override;
     void SendCommand(TWindowHandle window, int command, long parameter) override;
 };

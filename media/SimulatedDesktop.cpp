@@ -6,7 +6,7 @@
 TWindowHandle TSimulatedDesktop::OpenWindow(const std::string& className, const std::string& title)
 {
     const TWindowHandle handle = FNext++;
-    FWindows[handle] = TWindow{className, title, true, {}};
+    FWindows[handle] = TWindow {className, title, true, {}};
     return handle;
 }
 
@@ -31,8 +31,8 @@ const std::vector<TSimulatedDesktop::TCommand>& TSimulatedDesktop::Commands(TWin
 std::size_t TSimulatedDesktop::CountOf(TWindowHandle window, int command) const
 {
     const auto& commands = Commands(window);
-    return static_cast<std::size_t>(std::count_if(commands.begin(), commands.end(),
-                                                  [command](const TCommand& c) { return c.command == command; }));
+    return static_cast<std::size_t>(
+        std::count_if(commands.begin(), commands.end(), [command](const TCommand& c) { return c.command == command; }));
 }
 
 void TSimulatedDesktop::ClearCommands()
@@ -40,8 +40,8 @@ void TSimulatedDesktop::ClearCommands()
     for (auto& [handle, window] : FWindows) window.commands.clear();
 }
 
-std::optional<TWindowHandle> TSimulatedDesktop::FindWindow(const std::string& className,
-                                                           const std::optional<std::string>& title)
+std::optional<TWindowHandle> TSimulatedDesktop::FindWindow(
+    const std::string& className, const std::optional<std::string>& title)
 {
     ++FLookups;
     for (const auto& [handle, window] : FWindows) {
@@ -56,5 +56,5 @@ void TSimulatedDesktop::SendCommand(TWindowHandle window, int command, long para
 {
     auto it = FWindows.find(window);
     if (it == FWindows.end() || !it->second.open) return;
-    it->second.commands.push_back(TCommand{command, parameter});
+    it->second.commands.push_back(TCommand {command, parameter});
 }

@@ -27,8 +27,8 @@ public:
     // Number of FindWindow calls so far.
     std::size_t Lookups() const { return FLookups; }
 
-    std::optional<TWindowHandle> FindWindow(const std::string& className,
-                                            const std::optional<std::string>& title) override;
+    std::optional<TWindowHandle> FindWindow(
+        const std::string& className, const std::optional<std::string>& title) override;
     void SendCommand(TWindowHandle window, int command, long parameter) override;
 
 private:

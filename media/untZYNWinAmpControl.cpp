@@ -24,7 +24,8 @@ int VolumeStepOf(int Percent, int steps)
 }
 
 TZYNWinAmpControl::TZYNWinAmpControl(TZYNClientSettings& settings, TDesktop& desktop)
-    : FSettings(settings), FDesktop(desktop)
+    : FSettings(settings)
+    , FDesktop(desktop)
 {
     FSettings.OnNewMediaVol = [this](TObject* Sender) { MediaVolumeChanged(Sender); };
     SetVolume(0);
@@ -51,8 +52,7 @@ int TZYNWinAmpControl::WantedVolume() const
     return std::clamp(FSettings.MediaVolume(), 0, 100);
 }
 
-void TZYNWinAmpControl::DrivePlayer(TWindowHandle window, int Percent, int steps, int up, int down,
-                                    std::int32_t& step)
+void TZYNWinAmpControl::DrivePlayer(TWindowHandle window, int Percent, int steps, int up, int down, std::int32_t& step)
 {
     const int target = VolumeStepOf(Percent, steps);
     if (target == 0) {

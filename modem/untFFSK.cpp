@@ -13,7 +13,7 @@ namespace {
 // the midpoint and moving in the direction of sign.
 TFFSK::TTone MakeTone(int halfCycles, int sign)
 {
-    TFFSK::TTone tone{};
+    TFFSK::TTone tone {};
     const long double pi = std::acos(-1.0L);
     for (std::uint32_t i = 0; i < TFFSK::SamplesPerBit; ++i) {
         const long double v = std::sin(halfCycles * i * pi / TFFSK::SamplesPerBit) * (sign * TFFSK::Amplitude);
@@ -25,11 +25,11 @@ TFFSK::TTone MakeTone(int halfCycles, int sign)
 } // namespace
 
 TFFSK::TFFSK(TSoundPlatform& platform)
-    : FTone1200Up(MakeTone(2, 1)),
-      FTone1200Down(MakeTone(2, -1)),
-      FTone1800Up(MakeTone(3, 1)),
-      FTone1800Down(MakeTone(3, -1)),
-      FSilence(std::make_unique<TBlock>())
+    : FTone1200Up(MakeTone(2, 1))
+    , FTone1200Down(MakeTone(2, -1))
+    , FTone1800Up(MakeTone(3, 1))
+    , FTone1800Down(MakeTone(3, -1))
+    , FSilence(std::make_unique<TBlock>())
 {
     FSilence->fill(Midpoint);
     FPlayer = std::make_unique<TLiveAudioPlayer>(platform);

@@ -28,7 +28,7 @@ class TFFSK : public TObject {
 public:
     static constexpr std::uint32_t SamplesPerBit = 40;
     static constexpr std::uint32_t BlockSize = 9600; // 200 ms, one player buffer, 240 bits
-    static constexpr std::uint8_t Midpoint = 127;    // silence and the zero line of every tone
+    static constexpr std::uint8_t Midpoint = 127; // silence and the zero line of every tone
     static constexpr std::int32_t Amplitude = 20;
     static constexpr int ReadyDelayMs = 250;
 
@@ -76,7 +76,7 @@ private:
     void PlayerDeviceLost(TObject* Sender);
     void ReadyTimerTick(TObject* Sender);
 
-    TTone FTone1200Up{}, FTone1200Down{}, FTone1800Up{}, FTone1800Down{};
+    TTone FTone1200Up {}, FTone1200Down {}, FTone1800Up {}, FTone1800Down {};
     std::unique_ptr<TBlock> FSilence;
     std::deque<std::unique_ptr<TBlock>> FBlocks;
     std::uint32_t FWritePos = BlockSize; // BlockSize: no block is open

@@ -6,7 +6,7 @@
 
 namespace {
 constexpr std::uint8_t SyncHigh = 0x3B; // ';'
-constexpr std::uint8_t SyncLow = 0x28;  // '('
+constexpr std::uint8_t SyncLow = 0x28; // '('
 constexpr std::size_t PrefixLength = 4;
 // A crossing after this many samples without one starts a transmission.
 constexpr std::int32_t SilenceSamples = 2 * TFFSKReceiver::SamplesPerBit;

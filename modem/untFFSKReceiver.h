@@ -50,8 +50,8 @@ private:
     std::uint8_t FHalfWave = 0; // 0: last seen non-negative, waiting for a negative sample
     std::int32_t FSinceCrossing = 0;
     std::int32_t FCrossings = 0; // in the current window, carry included
-    std::int32_t FBitPhase = 0;  // 0..39
-    std::array<std::uint8_t, 10> FShiftReg{}; // the last 80 bits, byte 0 the oldest
+    std::int32_t FBitPhase = 0; // 0..39
+    std::array<std::uint8_t, 10> FShiftReg {}; // the last 80 bits, byte 0 the oldest
     std::string FChunk;
     std::string FSmsText;
     std::string FLocText;

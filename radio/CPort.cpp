@@ -21,43 +21,54 @@ std::string FillNumber(const std::string& format, int number)
 std::string ComPortMessage(int code, int winCode)
 {
     return Translate(CPortDomain, EComPort::MessageOf(code))
-           + FillNumber(Translate(CPortDomain, " (win error code: %d)"), winCode);
+        + FillNumber(Translate(CPortDomain, " (win error code: %d)"), winCode);
 }
 
 } // namespace
 
 EComPort::EComPort(int code, int winCode)
-    : Exception(ComPortMessage(code, winCode)), FCode(code), FWinCode(winCode)
+    : Exception(ComPortMessage(code, winCode))
+    , FCode(code)
+    , FWinCode(winCode)
 {
 }
 
 std::string EComPort::MessageOf(int code)
 {
     switch (code) {
-    case CError_OpenFailed: return "Unable to open com port";
-    case CError_PurgeFailed: return "PurgeComm function failed";
-    case CError_CommState: return "SetCommState function failed";
-    case CError_Timeouts: return "SetCommTimeouts failed";
-    case CError_SetupComm: return "SetupComm function failed";
-    case CError_ClearComm: return "ClearCommError function failed";
-    case CError_ModemStatus: return "GetCommModemStatus function failed";
-    case CError_Escape: return "EscapeCommFunction function failed";
-    default: return "";
+    case CError_OpenFailed:
+        return "Unable to open com port";
+    case CError_PurgeFailed:
+        return "PurgeComm function failed";
+    case CError_CommState:
+        return "SetCommState function failed";
+    case CError_Timeouts:
+        return "SetCommTimeouts failed";
+    case CError_SetupComm:
+        return "SetupComm function failed";
+    case CError_ClearComm:
+        return "ClearCommError function failed";
+    case CError_ModemStatus:
+        return "GetCommModemStatus function failed";
+    case CError_Escape:
+        return "EscapeCommFunction function failed";
+    default:
+        return "";
     }
 }
 
 // ---------------------------------------------------------------------------
 
 TComThread::TComThread(TCustomComPort& port, TSerialLine& line)
-    : FLine(line),
-      FWorker([&port, watched = &line](TWorkerControl& control) {
-          // The port and its line are reached only until the stop begins.
-          while (!control.Stopping()) {
-              TLineChanges changes;
-              if (watched->WaitForChange(changes) != TLineWait::Changed) break;
-              control.HandOff([&] { port.DispatchComm(changes); });
-          }
-      })
+    : FLine(line)
+    , FWorker([&port, watched = &line](TWorkerControl& control) {
+        // The port and its line are reached only until the stop begins.
+        while (!control.Stopping()) {
+            TLineChanges changes;
+            if (watched->WaitForChange(changes) != TLineWait::Changed) break;
+            control.HandOff([&] { port.DispatchComm(changes); });
+        }
+    })
 {
 }
 
@@ -73,7 +84,10 @@ void TComThread::Stop()
 
 // ---------------------------------------------------------------------------
 
-TCustomComPort::TCustomComPort(TSerialPlatform& platform) : FPlatform(platform) {}
+TCustomComPort::TCustomComPort(TSerialPlatform& platform)
+    : FPlatform(platform)
+{
+}
 
 TCustomComPort::~TCustomComPort()
 {

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "SerialPlatform.h"
-#include "base/WorkerThread.h"
 #include "base/Event.h"
 #include "base/Exceptions.h"
 #include "base/Object.h"
+#include "base/WorkerThread.h"
 
 // The error of a serial port call: a code naming the failing step and the
 // system's error number, with a message translated through the "cport"

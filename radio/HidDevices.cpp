@@ -19,8 +19,7 @@ std::string SystemDetail(const std::string& path, int error)
     return " (" + path + ": error " + std::to_string(error) + ", " + std::strerror(error) + ")";
 }
 
-template <typename T>
-void Remove(std::vector<T*>& list, T* item)
+template <typename T> void Remove(std::vector<T*>& list, T* item)
 {
     list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
@@ -29,7 +28,8 @@ void Remove(std::vector<T*>& list, T* item)
 
 // ---------------------------------------------------------------------------
 
-THidDevices::THidDevices(THidPlatform& platform) : FPlatform(platform)
+THidDevices::THidDevices(THidPlatform& platform)
+    : FPlatform(platform)
 {
     FWatch = FPlatform.WatchDeviceChanges([this] { DeviceChanged(); });
     Enumerate();
@@ -69,9 +69,12 @@ THidAttributes THidDevices::Attributes(int n)
     if (n < 1 || n > FDeviceCount) throw EUSBException(NotAvailable(n));
     THidAttributes attributes;
     switch (FPlatform.QueryAttributes(FDevicePathTable[n - 1], attributes)) {
-    case THidQuery::Ok: return attributes;
-    case THidQuery::OpenFailed: throw EUSBException("Could not open device " + std::to_string(n));
-    case THidQuery::AttributesFailed: break;
+    case THidQuery::Ok:
+        return attributes;
+    case THidQuery::OpenFailed:
+        throw EUSBException("Could not open device " + std::to_string(n));
+    case THidQuery::AttributesFailed:
+        break;
     }
     return {};
 }
@@ -119,16 +122,16 @@ void THidDevices::Detach(THidDevice* device)
 // ---------------------------------------------------------------------------
 
 THidThread::THidThread(THidDevice& device, std::unique_ptr<THidReadHandle> handle)
-    : FHandle(std::move(handle)),
-      FWorker([&device, reader = FHandle](TWorkerControl& control) {
-          // The device is reached only until the stop begins.
-          THidReport report;
-          while (!control.Stopping()) {
-              report = {};
-              if (reader->Read(report) != THidRead::Report) break;
-              control.HandOff([&] { device.DispatchReport(report); });
-          }
-      })
+    : FHandle(std::move(handle))
+    , FWorker([&device, reader = FHandle](TWorkerControl& control) {
+        // The device is reached only until the stop begins.
+        THidReport report;
+        while (!control.Stopping()) {
+            report = {};
+            if (reader->Read(report) != THidRead::Report) break;
+            control.HandOff([&] { device.DispatchReport(report); });
+        }
+    })
 {
 }
 
@@ -209,7 +212,8 @@ void THidDevice::WriteReport(std::uint8_t reportId, const THidData& data)
         return;
     }
     if (written < 0)
-        throw EUSBException("Unable to write to the USB device." + SystemDetail(FDevicePath, static_cast<int>(-written)));
+        throw EUSBException(
+            "Unable to write to the USB device." + SystemDetail(FDevicePath, static_cast<int>(-written)));
     if (written < static_cast<long>(report.size())) throw EUSBException("Unable to write all bytes to the USB device.");
 }
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "HidPlatform.h"
-#include "base/WorkerThread.h"
 #include "base/Event.h"
 #include "base/Exceptions.h"
 #include "base/Object.h"
+#include "base/WorkerThread.h"
 
 // The error of the HID layer (message only).
 class EUSBException : public Exception {
@@ -161,6 +161,6 @@ private:
     void Accept(const THidData& data);
 
     THidDevice* FHidDevice = nullptr;
-    THidData FBuffer{};
+    THidData FBuffer {};
     bool FAcceptUSBData = true;
 };

@@ -12,7 +12,7 @@ using THidData = std::array<std::uint8_t, 8>;
 
 struct THidReport {
     std::uint8_t ReportId = 0;
-    THidData Data{};
+    THidData Data {};
 };
 
 struct THidAttributes {
@@ -22,15 +22,15 @@ struct THidAttributes {
 
 enum class THidQuery {
     Ok,
-    OpenFailed,      // the device could not be opened
+    OpenFailed, // the device could not be opened
     AttributesFailed // opened, but its ids could not be read
 };
 
 // How a blocking read ended.
 enum class THidRead {
-    Report,   // a report is at hand
-    Cancelled,// Cancel was called
-    Failed    // the device failed or went away
+    Report, // a report is at hand
+    Cancelled, // Cancel was called
+    Failed // the device failed or went away
 };
 
 // A device opened for writing output reports.

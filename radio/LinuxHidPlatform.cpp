@@ -23,8 +23,7 @@ struct TUdevDeleter {
     void operator()(udev_device* p) const { udev_device_unref(p); }
     void operator()(udev_monitor* p) const { udev_monitor_unref(p); }
 };
-template <typename T>
-using TUdevPtr = std::unique_ptr<T, TUdevDeleter>;
+template <typename T> using TUdevPtr = std::unique_ptr<T, TUdevDeleter>;
 
 void Wake(int fd)
 {
@@ -57,7 +56,10 @@ bool UsesReportIds(int fd)
 
 class TLinuxHidWriteHandle : public THidWriteHandle {
 public:
-    explicit TLinuxHidWriteHandle(int fd) : FFd(fd) {}
+    explicit TLinuxHidWriteHandle(int fd)
+        : FFd(fd)
+    {
+    }
     ~TLinuxHidWriteHandle() override { close(FFd); }
 
     // hidraw takes the report id first, also 0 for unnumbered reports.
@@ -76,7 +78,12 @@ private:
 
 class TLinuxHidReadHandle : public THidReadHandle {
 public:
-    TLinuxHidReadHandle(int fd, int wake) : FFd(fd), FWake(wake), FNumbered(UsesReportIds(fd)) {}
+    TLinuxHidReadHandle(int fd, int wake)
+        : FFd(fd)
+        , FWake(wake)
+        , FNumbered(UsesReportIds(fd))
+    {
+    }
     ~TLinuxHidReadHandle() override
     {
         close(FFd);
@@ -122,7 +129,8 @@ private:
 // a thread of its own and posted to the main loop.
 class TLinuxHidWatch : public THidWatch {
 public:
-    explicit TLinuxHidWatch(std::function<void()> notice) : FShared(std::make_shared<TShared>())
+    explicit TLinuxHidWatch(std::function<void()> notice)
+        : FShared(std::make_shared<TShared>())
     {
         FShared->notice = std::move(notice);
         FUdev.reset(udev_new());
@@ -132,7 +140,7 @@ public:
             const int error = errno;
             TMainLoop::Current().ReportError(std::string("USB radio interface: cannot watch for devices being "
                                                          "plugged in (udev monitor: ")
-                                             + std::strerror(error) + ")");
+                + std::strerror(error) + ")");
             return;
         }
         FWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

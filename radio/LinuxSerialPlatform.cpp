@@ -29,10 +29,10 @@ int WakeSignal()
 {
     static const int signal = [] {
         const int candidate = SIGRTMIN + 4;
-        struct sigaction old {};
+        struct sigaction old { };
         if (sigaction(candidate, nullptr, &old) != 0) return 0;
         if (old.sa_handler != SIG_DFL || (old.sa_flags & SA_SIGINFO)) return 0;
-        struct sigaction wake {};
+        struct sigaction wake { };
         wake.sa_handler = [](int) {};
         sigemptyset(&wake.sa_mask);
         wake.sa_flags = 0;
@@ -48,7 +48,9 @@ int ReadLines(int fd, int& bits)
 
 class TLinuxSerialLine : public TSerialLine {
 public:
-    TLinuxSerialLine(int fd, int wake) : FFd(fd), FWake(wake)
+    TLinuxSerialLine(int fd, int wake)
+        : FFd(fd)
+        , FWake(wake)
     {
         if (ReadLines(FFd, FLastBits) != 0) FLastBits = 0;
         FHaveCounts = ioctl(FFd, TIOCGICOUNT, &FLastCounts) == 0;
@@ -121,7 +123,7 @@ public:
                 if (r != 0 && e != EINTR) FUseWaitIoctl = false; // driver lacks it: poll
                 if (r != 0) continue;
             } else {
-                pollfd wake { FWake, POLLIN, 0 };
+                pollfd wake {FWake, POLLIN, 0};
                 poll(&wake, 1, PollIntervalMs);
                 if (FStop) return TLineWait::Stopped;
             }
@@ -147,10 +149,7 @@ public:
 private:
     static constexpr int PollIntervalMs = 10;
 
-    int SetLine(int line, bool level)
-    {
-        return ioctl(FFd, level ? TIOCMBIS : TIOCMBIC, &line) == 0 ? 0 : errno;
-    }
+    int SetLine(int line, bool level) { return ioctl(FFd, level ? TIOCMBIS : TIOCMBIC, &line) == 0 ? 0 : errno; }
 
     // The lines that changed since the last look; false when they cannot be
     // read (device gone, or a tty without modem lines).
@@ -183,7 +182,7 @@ private:
     bool FHaveCounts = false;
     serial_icounter_struct FLastCounts {};
     bool FUseWaitIoctl = false;
-    std::atomic<bool> FStop{false};
+    std::atomic<bool> FStop {false};
     std::mutex FMutex;
     std::condition_variable FLeft;
     bool FInWaitIoctl = false;
@@ -208,7 +207,7 @@ std::string TLinuxSerialPlatform::DevicePath(const std::string& portName)
     std::string digits;
     if (IsComName(portName, digits)) {
         const std::string link = ProgramFolder() + "ports/com" + digits;
-        struct stat st {};
+        struct stat st { };
         if (lstat(link.c_str(), &st) == 0) return link;
         const long n = std::stol(digits);
         if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);

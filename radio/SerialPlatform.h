@@ -24,7 +24,7 @@ struct TLineChanges {
 enum class TLineWait {
     Changed, // the changes are filled in
     Stopped, // StopWaiting was called
-    Failed   // the line can no longer be watched (device gone, no modem status)
+    Failed // the line can no longer be watched (device gone, no modem status)
 };
 
 // One open serial port, used only for its control lines: no byte is ever read

@@ -62,7 +62,9 @@ using TState = TSimulatedHidBus::TState;
 class TSimWriteHandle : public THidWriteHandle {
 public:
     TSimWriteHandle(TSimulatedHidBus& bus, std::shared_ptr<TState> state, std::string path)
-        : FBus(bus), FState(std::move(state)), FPath(std::move(path))
+        : FBus(bus)
+        , FState(std::move(state))
+        , FPath(std::move(path))
     {
     }
     ~TSimWriteHandle() override
@@ -93,7 +95,9 @@ private:
 
 class TSimReadHandle : public THidReadHandle {
 public:
-    TSimReadHandle(std::shared_ptr<TState> state, std::string path) : FState(std::move(state)), FPath(std::move(path))
+    TSimReadHandle(std::shared_ptr<TState> state, std::string path)
+        : FState(std::move(state))
+        , FPath(std::move(path))
     {
         FState->Find(FPath)->readers.push_back(&FReader);
     }
@@ -134,7 +138,8 @@ private:
 class TSimWatchHandle : public THidWatch {
 public:
     TSimWatchHandle(std::shared_ptr<TState> state, std::shared_ptr<TSimWatch> watch)
-        : FState(std::move(state)), FWatch(std::move(watch))
+        : FState(std::move(state))
+        , FWatch(std::move(watch))
     {
     }
     ~TSimWatchHandle() override
@@ -152,7 +157,10 @@ private:
 
 } // namespace
 
-TSimulatedHidBus::TSimulatedHidBus() : FState(std::make_shared<TState>()) {}
+TSimulatedHidBus::TSimulatedHidBus()
+    : FState(std::make_shared<TState>())
+{
+}
 
 TSimulatedHidBus::~TSimulatedHidBus() = default;
 
@@ -199,7 +207,7 @@ std::vector<std::vector<std::uint8_t>> TSimulatedHidBus::Written(const std::stri
 {
     std::lock_guard<std::mutex> lock(FState->mutex);
     TSimDevice* device = FState->Find(path);
-    return device ? device->written : std::vector<std::vector<std::uint8_t>>{};
+    return device ? device->written : std::vector<std::vector<std::uint8_t>> {};
 }
 
 void TSimulatedHidBus::ClearWritten(const std::string& path)

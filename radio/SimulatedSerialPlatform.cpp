@@ -29,7 +29,11 @@ struct TSimulatedSerialPlatform::TState {
 
 class TSimulatedSerialPlatform::TLine : public TSerialLine {
 public:
-    TLine(std::shared_ptr<TState> state, std::string name) : FState(std::move(state)), FName(std::move(name)) {}
+    TLine(std::shared_ptr<TState> state, std::string name)
+        : FState(std::move(state))
+        , FName(std::move(name))
+    {
+    }
 
     ~TLine() override
     {
@@ -107,7 +111,10 @@ private:
     bool FStop = false; // guarded by the state's mutex
 };
 
-TSimulatedSerialPlatform::TSimulatedSerialPlatform() : FState(std::make_shared<TState>()) {}
+TSimulatedSerialPlatform::TSimulatedSerialPlatform()
+    : FState(std::make_shared<TState>())
+{
+}
 
 TSimulatedSerialPlatform::~TSimulatedSerialPlatform() = default;
 
@@ -156,8 +163,8 @@ void TSimulatedSerialPlatform::FailCall(const std::string& portName, TSerialCall
     PortLocked(portName).failures[call] = error;
 }
 
-void TSimulatedSerialPlatform::SetInput(const std::string& portName, bool TModemLines::*line,
-                                        bool TLineChanges::*change, bool level)
+void TSimulatedSerialPlatform::SetInput(
+    const std::string& portName, bool TModemLines::*line, bool TLineChanges::*change, bool level)
 {
     std::lock_guard<std::mutex> lock(FState->mutex);
     TPort& port = PortLocked(portName);

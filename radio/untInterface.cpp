@@ -4,10 +4,10 @@
 
 #include "base/Exceptions.h"
 
+#include "media/untZYNWinAmpControl.h"
 #include "radio/CPort.h"
 #include "radio/untUsbInterface.h"
 #include "settings/untZYNClientSettings.h"
-#include "media/untZYNWinAmpControl.h"
 
 namespace {
 const int InputStartDelayMs = 1000;

@@ -19,7 +19,10 @@ namespace {
 // Closes the descriptor on every path out.
 class TFd {
 public:
-    explicit TFd(int fd) : FFd(fd) {}
+    explicit TFd(int fd)
+        : FFd(fd)
+    {
+    }
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
     ~TFd() { Close(); }
@@ -51,7 +54,7 @@ void WriteAll(int fd, std::string_view bytes, const std::string& what)
 // path itself.
 std::string WriteTarget(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     char* real = ::realpath(path.c_str(), nullptr);
     if (!real) return path; // a dangling link: the rename replaces it
@@ -109,7 +112,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
 void ReplaceWholeFile(const std::string& path, std::string_view contents)
 {
     const std::string target = WriteTarget(path);
-    struct stat old {};
+    struct stat old { };
     const bool existed = ::stat(target.c_str(), &old) == 0;
     if (existed && !S_ISREG(old.st_mode)) {
         errno = EISDIR;

@@ -15,8 +15,8 @@ TIniSnapshot::TIniSnapshot(const std::string& fileName)
     }
 }
 
-std::string TIniSnapshot::ReadString(const std::string& Section, const std::string& Key,
-                                     const std::string& Default) const
+std::string TIniSnapshot::ReadString(
+    const std::string& Section, const std::string& Key, const std::string& Default) const
 {
     std::optional<std::string> value = FindIniValue(FText, Section, Key);
     if (!value) return Default;
@@ -34,10 +34,12 @@ bool TIniSnapshot::ReadBool(const std::string& Section, const std::string& Key, 
     return ReadInteger(Section, Key, Default ? 1 : 0) != 0;
 }
 
-TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
+TIniFile::TIniFile(std::string fileName)
+    : FFileName(std::move(fileName))
+{
+}
 
-std::string TIniFile::ReadString(const std::string& Section, const std::string& Key,
-                                 const std::string& Default) const
+std::string TIniFile::ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const
 {
     return Snapshot().ReadString(Section, Key, Default);
 }

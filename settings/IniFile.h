@@ -17,8 +17,7 @@ class TIniSnapshot {
 public:
     explicit TIniSnapshot(const std::string& fileName);
 
-    std::string ReadString(const std::string& Section, const std::string& Key,
-                           const std::string& Default) const;
+    std::string ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const;
     int ReadInteger(const std::string& Section, const std::string& Key, int Default) const;
     bool ReadBool(const std::string& Section, const std::string& Key, bool Default) const;
 
@@ -42,8 +41,7 @@ public:
 
     // Missing file, section or key gives the default. An unreadable file is
     // treated as missing: the reader falls back to its defaults.
-    std::string ReadString(const std::string& Section, const std::string& Key,
-                           const std::string& Default) const;
+    std::string ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const;
     // Integer rules of ParseIniInteger; an invalid text gives the default.
     int ReadInteger(const std::string& Section, const std::string& Key, int Default) const;
     // An integer whose default is 1 or 0; any non-zero value is true.

@@ -26,13 +26,13 @@ struct Line {
     std::size_t end = 0;
     std::size_t next = 0;
     LineKind kind = LineKind::Other;
-    std::string_view name;      // section or key name, trimmed
+    std::string_view name; // section or key name, trimmed
     std::size_t valueBegin = 0; // for a key: first byte after '=' and its blanks
 };
 
 Line ClassifyLine(std::string_view text, std::size_t begin, std::size_t end, std::size_t next)
 {
-    Line line{begin, end, next, LineKind::Other, {}, 0};
+    Line line {begin, end, next, LineKind::Other, {}, 0};
     std::string_view content = text.substr(begin, end - begin);
     // A UTF-8 byte order mark written by some editors is not part of the
     // first line's content.
@@ -75,8 +75,8 @@ std::vector<Line> SplitLines(std::string_view text)
 // Where a key lives, or where the section to put it in lies.
 struct Location {
     std::optional<std::size_t> section; // index of the first matching header
-    std::optional<std::size_t> key;     // index of the first matching key in it
-    std::size_t lastKeyOrHeader = 0;    // last key line of that section, else its header
+    std::optional<std::size_t> key; // index of the first matching key in it
+    std::size_t lastKeyOrHeader = 0; // last key line of that section, else its header
 };
 
 Location Locate(const std::vector<Line>& lines, std::string_view section, std::string_view key)
@@ -113,8 +113,7 @@ std::string_view LineEndingOf(std::string_view text, const std::vector<Line>& li
 
 std::string_view Unquote(std::string_view value)
 {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
 }
@@ -125,10 +124,14 @@ std::optional<std::uint32_t> ParseHex(std::string_view digits)
     std::uint64_t value = 0;
     for (char c : digits) {
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return std::nullopt;
         value = value * 16 + static_cast<std::uint64_t>(d);
         if (value > 0xFFFFFFFFu) return std::nullopt;
     }
@@ -147,7 +150,7 @@ std::optional<int> ParseDecimal(std::string_view text)
     for (char c : text) {
         if (c < '0' || c > '9') return std::nullopt;
         value = value * 10 + (c - '0');
-        if (value > std::int64_t{1} << 31) return std::nullopt;
+        if (value > std::int64_t {1} << 31) return std::nullopt;
     }
     if (negative) value = -value;
     if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
@@ -168,8 +171,7 @@ bool SameTextAscii(std::string_view a, std::string_view b)
     return true;
 }
 
-std::optional<std::string> FindIniValue(std::string_view text, std::string_view section,
-                                        std::string_view key)
+std::optional<std::string> FindIniValue(std::string_view text, std::string_view section, std::string_view key)
 {
     const std::vector<Line> lines = SplitLines(text);
     const Location where = Locate(lines, section, key);
@@ -179,8 +181,7 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
     return std::string(Unquote(raw));
 }
 
-std::string WithIniValue(std::string_view text, std::string_view section, std::string_view key,
-                         std::string_view value)
+std::string WithIniValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value)
 {
     const std::vector<Line> lines = SplitLines(text);
     const Location where = Locate(lines, section, key);

@@ -16,16 +16,14 @@ bool SameTextAscii(std::string_view a, std::string_view b);
 // The value of a key: the text after the first '=', with surrounding blanks
 // and one pair of enclosing quotes (" or ') removed. Nothing when the section
 // or the key is missing.
-std::optional<std::string> FindIniValue(std::string_view text, std::string_view section,
-                                        std::string_view key);
+std::optional<std::string> FindIniValue(std::string_view text, std::string_view section, std::string_view key);
 
 // The text with the key set to value, changing or adding exactly one line
 // (plus the section header when the section is missing). Every other byte
 // stays as it was. A changed line keeps its key spelling, the blanks around
 // '=' and its line ending; new lines take the file's line ending (CRLF for an
 // empty text). The value must not hold a line break.
-std::string WithIniValue(std::string_view text, std::string_view section, std::string_view key,
-                         std::string_view value);
+std::string WithIniValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value);
 
 // A profile integer: decimal with an optional sign; hexadecimal after "$", or
 // after "0x"/"0X" when the text is longer than two characters. Hexadecimal

@@ -105,8 +105,7 @@ std::string FormatBandAndChannel(int Band, int Channel, TMode Mode, TSquelchType
         text += "CTC";
     else if (SquelchType == sqDCS)
         text += "DCS";
-    if (SquelchType != sqNone || Mode == mdDIG)
-        text += ZeroPadded(Code, SquelchType == sqDCS || Mode == mdDIG ? 3 : 2);
+    if (SquelchType != sqNone || Mode == mdDIG) text += ZeroPadded(Code, SquelchType == sqDCS || Mode == mdDIG ? 3 : 2);
     return text;
 }
 

@@ -42,14 +42,14 @@ int BandRule(int value)
 // on a nonsense size from the file.
 int ShrunkBy(int size, int negativePosition)
 {
-    const std::int64_t sum = std::int64_t{size} + negativePosition;
+    const std::int64_t sum = std::int64_t {size} + negativePosition;
     return static_cast<int>(std::max<std::int64_t>(sum, INT_MIN));
 }
 
 // A folder or anything absent counts as missing.
 bool IsExistingFile(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
@@ -58,8 +58,7 @@ bool IsExistingFile(const std::string& path)
     throw EListError("List index out of bounds (" + std::to_string(index) + ")");
 }
 
-template <typename T>
-const T& Entry(const std::vector<std::unique_ptr<T>>& list, int index)
+template <typename T> const T& Entry(const std::vector<std::unique_ptr<T>>& list, int index)
 {
     if (index < 0 || index >= static_cast<int>(list.size())) ThrowIndex(index);
     return *list[static_cast<std::size_t>(index)];
@@ -68,11 +67,19 @@ const T& Entry(const std::vector<std::unique_ptr<T>>& list, int index)
 } // namespace
 
 TPresetServer::TPresetServer(std::string name, std::string buName, int port, int buPort, std::string net)
-    : Name(std::move(name)), BUName(std::move(buName)), Port(port), BUPort(buPort), Net(std::move(net))
+    : Name(std::move(name))
+    , BUName(std::move(buName))
+    , Port(port)
+    , BUPort(buPort)
+    , Net(std::move(net))
 {
 }
 
-TAnnouncement::TAnnouncement(int time, std::string file) : Time(time), File(std::move(file)) {}
+TAnnouncement::TAnnouncement(int time, std::string file)
+    : Time(time)
+    , File(std::move(file))
+{
+}
 
 TZYNClientSettings::TZYNClientSettings(const std::string& fileName)
     : FIniFile(std::make_unique<TIniFile>(fileName))
@@ -195,13 +202,13 @@ void TZYNClientSettings::LoadPresets(const TIniSnapshot& ini)
         const int buPort = ini.ReadInteger(section, "BUPort", 10024);
         std::string net = ini.ReadString(section, "Net", "");
         std::string name = ini.ReadString(section, "Name", "");
-        FPresets.push_back(std::make_unique<TPresetServer>(std::move(name), std::move(buName), port, buPort,
-                                                           std::move(net)));
+        FPresets.push_back(
+            std::make_unique<TPresetServer>(std::move(name), std::move(buName), port, buPort, std::move(net)));
     }
 }
 
-void TZYNClientSettings::LoadAnnouncements(const TIniSnapshot& ini, const std::string& countKey, const std::string& sectionWord,
-                                           std::vector<std::unique_ptr<TAnnouncement>>& list)
+void TZYNClientSettings::LoadAnnouncements(const TIniSnapshot& ini, const std::string& countKey,
+    const std::string& sectionWord, std::vector<std::unique_ptr<TAnnouncement>>& list)
 {
     const int count = std::min(ini.ReadInteger("Messages", countKey, 0), MaxAnnouncements);
     for (int i = 0; i < count; ++i) {
@@ -245,8 +252,8 @@ bool TZYNClientSettings::AcceptSoundFile(const std::string& Value, std::string& 
     return true;
 }
 
-void TZYNClientSettings::SetWindowEdge(int Value, int& Field, const char* Key, int Partner,
-                                       void (TZYNClientSettings::*SetPartner)(int))
+void TZYNClientSettings::SetWindowEdge(
+    int Value, int& Field, const char* Key, int Partner, void (TZYNClientSettings::*SetPartner)(int))
 {
     Field = Value;
     if (Value < 0) {
@@ -706,14 +713,12 @@ void TZYNClientSettings::SetSystemMonitorH(int Value)
 
 void TZYNClientSettings::SetSystemMonitorL(int Value)
 {
-    SetWindowEdge(Value, FSystemMonitorL, "SystemMonitorL", FSystemMonitorW,
-                  &TZYNClientSettings::SetSystemMonitorW);
+    SetWindowEdge(Value, FSystemMonitorL, "SystemMonitorL", FSystemMonitorW, &TZYNClientSettings::SetSystemMonitorW);
 }
 
 void TZYNClientSettings::SetSystemMonitorT(int Value)
 {
-    SetWindowEdge(Value, FSystemMonitorT, "SystemMonitorT", FSystemMonitorH,
-                  &TZYNClientSettings::SetSystemMonitorH);
+    SetWindowEdge(Value, FSystemMonitorT, "SystemMonitorT", FSystemMonitorH, &TZYNClientSettings::SetSystemMonitorH);
 }
 
 void TZYNClientSettings::SetSystemMonitorV(bool Value)

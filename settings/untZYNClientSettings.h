@@ -202,7 +202,7 @@ private:
     void Load();
     void LoadPresets(const TIniSnapshot& ini);
     void LoadAnnouncements(const TIniSnapshot& ini, const std::string& countKey, const std::string& sectionWord,
-                           std::vector<std::unique_ptr<TAnnouncement>>& list);
+        std::vector<std::unique_ptr<TAnnouncement>>& list);
     std::string ResolveInBoundAddress(const std::string& Value) const;
     int CodeRule(int Value) const;
     // Stores a courtesy sound path if the file exists; reports the error
@@ -210,8 +210,8 @@ private:
     bool AcceptSoundFile(const std::string& Value, std::string& Field, const char* Key);
     // The window position rule: a negative left or top edge shrinks its
     // partner size by the overshoot and becomes 0.
-    void SetWindowEdge(int Value, int& Field, const char* Key, int Partner,
-                       void (TZYNClientSettings::*SetPartner)(int));
+    void SetWindowEdge(
+        int Value, int& Field, const char* Key, int Partner, void (TZYNClientSettings::*SetPartner)(int));
     void Report(const std::string& message) const;
 
     void WriteString(const char* Section, const char* Key, const std::string& Value);

@@ -1,15 +1,15 @@
 #include "StationPlatform.h"
 
 #include "audio/AlsaSoundPlatform.h"
+#include "media/LinuxDesktop.h"
 #include "radio/LinuxHidPlatform.h"
 #include "radio/LinuxSerialPlatform.h"
-#include "media/LinuxDesktop.h"
 
 TLinuxStationPlatform::TLinuxStationPlatform()
-    : FSound(std::make_unique<TAlsaSoundPlatform>()),
-      FSerial(std::make_unique<TLinuxSerialPlatform>()),
-      FHid(std::make_unique<TLinuxHidPlatform>()),
-      FDesktop(std::make_unique<TLinuxDesktop>())
+    : FSound(std::make_unique<TAlsaSoundPlatform>())
+    , FSerial(std::make_unique<TLinuxSerialPlatform>())
+    , FHid(std::make_unique<TLinuxHidPlatform>())
+    , FDesktop(std::make_unique<TLinuxDesktop>())
 {
 }
 
@@ -17,5 +17,5 @@ TLinuxStationPlatform::~TLinuxStationPlatform() = default;
 
 TStationPlatform TLinuxStationPlatform::Platform() const
 {
-    return TStationPlatform{*FSound, *FSerial, *FHid, *FDesktop};
+    return TStationPlatform {*FSound, *FSerial, *FHid, *FDesktop};
 }

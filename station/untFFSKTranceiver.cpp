@@ -1,9 +1,9 @@
 #include "untFFSKTranceiver.h"
 
 #include "modem/untFFSKReceiver.h"
-#include "station/untFFSKTransmitter.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
+#include "station/untFFSKTransmitter.h"
 
 TFFSKTranceiver::TFFSKTranceiver(const TStationPlatform& platform, const std::string& settingsFile)
 {

@@ -23,8 +23,8 @@ class TFFSKTranceiver : public TObject {
 public:
     static constexpr const char* SettingsFileName = "ZYNClient.ini";
 
-    explicit TFFSKTranceiver(const TStationPlatform& platform,
-                             const std::string& settingsFile = ProgramFolder() + SettingsFileName);
+    explicit TFFSKTranceiver(
+        const TStationPlatform& platform, const std::string& settingsFile = ProgramFolder() + SettingsFileName);
     ~TFFSKTranceiver() override;
 
     // Sends one typed line as "SMS>" + operator name + ">>" + text and raises

@@ -7,7 +7,8 @@
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 
-TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface) : FRigInterface(rigInterface)
+TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface)
+    : FRigInterface(rigInterface)
 {
     FModulator = std::make_unique<TFFSK>(sound);
     FModulator->OnReady = [this](TObject*) { SendNext(); };
@@ -130,12 +131,14 @@ void TFfskMessage::AbortKeying(const std::string& reason)
     // with the radio released.
     FModulator->DropQueued();
     Release();
-    TMainLoop::Current().ReportError(reason +
-                                     (dropped ? " (" + std::to_string(dropped) + " more message(s) of this keying dropped)" : std::string()) + ".");
+    TMainLoop::Current().ReportError(reason
+        + (dropped ? " (" + std::to_string(dropped) + " more message(s) of this keying dropped)" : std::string())
+        + ".");
 }
 
 TFFSKTransmitter::TFFSKTransmitter(TSoundPlatform& sound, TZYNClientSettings& settings, TInterface& rigInterface)
-    : FSettings(settings), FRigInterface(rigInterface)
+    : FSettings(settings)
+    , FRigInterface(rigInterface)
 {
     FQueueTimer = std::make_unique<TTimer>(QueueIntervalMs, true);
     FQueueTimer->OnTimer = [this](TObject*) { QueueTimerTick(); };

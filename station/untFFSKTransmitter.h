@@ -20,7 +20,10 @@ using TPlayEvent = TEvent<TObject*, bool>;
 // One queued text of a keying.
 class TMessageObject {
 public:
-    explicit TMessageObject(std::string text) : Text(std::move(text)) {}
+    explicit TMessageObject(std::string text)
+        : Text(std::move(text))
+    {
+    }
     std::string Text;
 };
 

@@ -27,7 +27,7 @@ struct AdvProgress : testing::Test {
     }
     TAdvProgress bar;
 };
-}
+} // namespace
 
 TEST_F(AdvProgress, DefaultsAreTheSystemColoursResolved)
 {

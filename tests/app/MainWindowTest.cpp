@@ -28,7 +28,7 @@ QColor Highlight()
 {
     return QApplication::palette().color(QPalette::Highlight);
 }
-}
+} // namespace
 
 TEST_F(MainWindow, LayoutAndAnchors)
 {
@@ -61,10 +61,10 @@ TEST_F(MainWindow, TabOrderIsLogInputSendSettings)
     std::vector<QWidget*> order;
     QWidget* w = &form.Memo1();
     for (int i = 0; i < 50 && order.size() < 4; ++i, w = w->nextInFocusChain())
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->window() == &form &&
-            (order.empty() || w != order.front()))
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->window() == &form
+            && (order.empty() || w != order.front()))
             order.push_back(w);
-    EXPECT_EQ(order, (std::vector<QWidget*>{&form.Memo1(), &form.Edit1(), &form.btnSend(), &form.btnSettings()}));
+    EXPECT_EQ(order, (std::vector<QWidget*> {&form.Memo1(), &form.Edit1(), &form.btnSend(), &form.btnSettings()}));
 }
 
 TEST_F(MainWindow, LevelBarTurnsRedAbove90AndBackOnlyBelow70)
@@ -92,7 +92,7 @@ TEST_F(MainWindow, MessageIsSplitAtTheFirstDoubleArrowOnly)
 {
     Receive("a text with no arrows");
     Receive("Bob>>one>>two");
-    EXPECT_EQ(Log(), (QStringList{"a text with no arrows", "Bob", ">one>>two"}));
+    EXPECT_EQ(Log(), (QStringList {"a text with no arrows", "Bob", ">one>>two"}));
 }
 
 TEST_F(MainWindow, OtherMessagesRaiseTheWindowButAreNotLogged)
@@ -112,7 +112,7 @@ TEST_F(MainWindow, LogIsTrimmedTo70LinesBeforeAMessageIsAdded)
     const QStringList log = Log();
     ASSERT_EQ(log.size(), 72);
     EXPECT_EQ(log.front(), "line 3");
-    EXPECT_EQ(log.mid(68), (QStringList{"Anna", ">first", "Anna", ">second"}));
+    EXPECT_EQ(log.mid(68), (QStringList {"Anna", ">first", "Anna", ">second"}));
 }
 
 TEST_F(MainWindow, FillBytesAreCutAndBytesAreWindows1252PlainText)
@@ -120,14 +120,15 @@ TEST_F(MainWindow, FillBytesAreCutAndBytesAreWindows1252PlainText)
     Receive(std::string("Anna>>hello\0\0\0\0\0", 16));
     Receive("J\xF6rg>>gr\xFC\xDF \x80 5");
     Receive("<b>Eve>><i>&amp;</i>");
-    EXPECT_EQ(Log(), (QStringList{"Anna", ">hello", QString::fromUtf8("Jörg"), QString::fromUtf8(">grüß € 5"),
-                                  "<b>Eve", "><i>&amp;</i>"}));
+    EXPECT_EQ(Log(),
+        (QStringList {
+            "Anna", ">hello", QString::fromUtf8("Jörg"), QString::fromUtf8(">grüß € 5"), "<b>Eve", "><i>&amp;</i>"}));
 }
 
 TEST_F(MainWindow, SendingAnEmptyLineLogsTheNameAndALoneArrow)
 {
     QTest::mouseClick(&form.btnSend(), Qt::LeftButton);
-    EXPECT_EQ(Log(), (QStringList{"Anna", ">"}));
+    EXPECT_EQ(Log(), (QStringList {"Anna", ">"}));
 }
 
 TEST_F(MainWindow, SentTextIsEchoedClearedAndComesBackOverTheLoopback)
@@ -136,7 +137,7 @@ TEST_F(MainWindow, SentTextIsEchoedClearedAndComesBackOverTheLoopback)
     form.Edit1().insert(QString::fromUtf8("\xC3\xA9t\xC3\xA9"));
     QTest::mouseClick(&form.btnSend(), Qt::LeftButton);
     EXPECT_TRUE(form.Edit1().text().isEmpty());
-    EXPECT_EQ(Log(), (QStringList{"Anna", QString::fromUtf8(">hello été")}));
+    EXPECT_EQ(Log(), (QStringList {"Anna", QString::fromUtf8(">hello été")}));
 
     // Sent at the next 5 s queue tick: the level bar shows the burst on the
     // input; decoded from the cable, the same two lines come again, without
@@ -149,7 +150,7 @@ TEST_F(MainWindow, SentTextIsEchoedClearedAndComesBackOverTheLoopback)
         },
         10000));
     EXPECT_GT(peak, 0);
-    EXPECT_EQ(Log().mid(2), (QStringList{"Anna", QString::fromUtf8(">hello été")}));
+    EXPECT_EQ(Log().mid(2), (QStringList {"Anna", QString::fromUtf8(">hello été")}));
 }
 
 TEST_F(MainWindow, SettingsButtonShowsTheDialogWhichOkHides)

@@ -9,13 +9,13 @@ TEST(Memo, EmptyLinesCountAndTheFrontGoesFirst)
     memo.AddLine("");
     EXPECT_EQ(memo.LineCount(), 1);
     memo.AddLine(">");
-    EXPECT_EQ(memo.Lines(), (QStringList{"", ">"}));
+    EXPECT_EQ(memo.Lines(), (QStringList {"", ">"}));
     memo.DeleteFirstLine();
-    EXPECT_EQ(memo.Lines(), (QStringList{">"}));
+    EXPECT_EQ(memo.Lines(), (QStringList {">"}));
     memo.DeleteFirstLine();
     EXPECT_EQ(memo.LineCount(), 0);
     memo.AddLine("again");
-    EXPECT_EQ(memo.Lines(), (QStringList{"again"}));
+    EXPECT_EQ(memo.Lines(), (QStringList {"again"}));
 }
 
 TEST(Memo, LineBreaksInsideATextStartNewLinesAndMarkupIsText)
@@ -23,5 +23,5 @@ TEST(Memo, LineBreaksInsideATextStartNewLinesAndMarkupIsText)
     TMemo memo;
     memo.AddLine("one\r\ntwo\rthree\nfour");
     memo.AddLine("<b>bold</b> &lt;");
-    EXPECT_EQ(memo.Lines(), (QStringList{"one", "two", "three", "four", "<b>bold</b> &lt;"}));
+    EXPECT_EQ(memo.Lines(), (QStringList {"one", "two", "three", "four", "<b>bold</b> &lt;"}));
 }

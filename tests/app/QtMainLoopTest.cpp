@@ -18,7 +18,7 @@ bool RunUntil(const std::function<bool()>& pred, int timeoutMs = 5000)
 {
     return QTest::qWaitFor(pred, timeoutMs);
 }
-}
+} // namespace
 
 TEST(QtMainLoop, TimersRunInDueOrderAndNeverEarly)
 {
@@ -28,8 +28,8 @@ TEST(QtMainLoop, TimersRunInDueOrderAndNeverEarly)
     for (int ms : {30, 10, 20, 10})
         loop.ScheduleAtUs(start + ms * 1000, [&, ms] { fired.emplace_back(ms, loop.NowUs() - start); });
     ASSERT_TRUE(RunUntil([&] { return fired.size() == 4; }));
-    const std::vector<int> order{fired[0].first, fired[1].first, fired[2].first, fired[3].first};
-    EXPECT_EQ(order, (std::vector<int>{10, 10, 20, 30}));
+    const std::vector<int> order {fired[0].first, fired[1].first, fired[2].first, fired[3].first};
+    EXPECT_EQ(order, (std::vector<int> {10, 10, 20, 30}));
     for (const auto& [ms, atUs] : fired) EXPECT_GE(atUs, ms * 1000) << "timer of " << ms << " ms";
 }
 
@@ -81,8 +81,8 @@ TEST(QtMainLoop, SynchronizeWaitsForTheGuiThread)
 {
     TQtMainLoop loop;
     int value = 0;
-    std::atomic<int> seenByWorker{-1};
-    std::atomic<bool> done{false};
+    std::atomic<int> seenByWorker {-1};
+    std::atomic<bool> done {false};
     std::thread worker([&] {
         for (int i = 0; i < 20; ++i) loop.Synchronize([&] { ++value; });
         // Synchronize returned only after the main thread ran every call.
@@ -111,7 +111,7 @@ TEST(QtMainLoop, AnErrorInATimerOrPostedWorkIsReportedAndTheLoopCarriesOn)
     worker.join();
     ASSERT_TRUE(RunUntil([&] { return afterTimer && afterPost; }));
     std::sort(reports.begin(), reports.end());
-    EXPECT_EQ(reports, (std::vector<std::string>{"notice failed", "timer failed"}));
+    EXPECT_EQ(reports, (std::vector<std::string> {"notice failed", "timer failed"}));
 }
 
 TEST(QtMainLoop, DestroyingTheLoopDropsWorkStillQueued)

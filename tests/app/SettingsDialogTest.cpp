@@ -28,7 +28,10 @@ const char* const KeyingOnCom2 = "[Identification]\r\n"
                                  "CommPort=1\r\n";
 
 struct SettingsDialog : testing::Test {
-    explicit SettingsDialog(const char* settings = KeyingOnCom2) : station(settings) {}
+    explicit SettingsDialog(const char* settings = KeyingOnCom2)
+        : station(settings)
+    {
+    }
 
     TfrmSettings& Open()
     {
@@ -55,7 +58,7 @@ struct SettingsDialog : testing::Test {
 
     TSimulatedWindowStation station;
 };
-}
+} // namespace
 
 TEST_F(SettingsDialog, ControlsCaptionsAndPositions)
 {
@@ -87,8 +90,9 @@ TEST_F(SettingsDialog, ControlsCaptionsAndPositions)
 
 TEST_F(SettingsDialog, ShowsTheSettingsFile)
 {
-    WriteBytes(station.parts.SettingsFile(), "[Interface]\r\nRigComm=1\r\nRigComDtr=1\r\nRigComActiveHigh=0\r\n"
-                                      "RigComUnusedHight=1\r\nCommPort=5\r\n");
+    WriteBytes(station.parts.SettingsFile(),
+        "[Interface]\r\nRigComm=1\r\nRigComDtr=1\r\nRigComActiveHigh=0\r\n"
+        "RigComUnusedHight=1\r\nCommPort=5\r\n");
     TfrmSettings& d = Open();
     EXPECT_EQ(d.grpPcToRadio().ItemIndex(), 1);
     EXPECT_EQ(d.grpPcToRadioPin().ItemIndex(), 1);
@@ -176,9 +180,12 @@ TEST_F(SettingsDialog, UsbInterfaceShowsAndHidesGreenLabelAndTheLineGroups)
 
 namespace {
 struct SettingsDialogWithoutPort : SettingsDialog {
-    SettingsDialogWithoutPort() : SettingsDialog("[Interface]\r\nRigComm=0\r\nVoIpComm=0\r\n") {}
+    SettingsDialogWithoutPort()
+        : SettingsDialog("[Interface]\r\nRigComm=0\r\nVoIpComm=0\r\n")
+    {
+    }
 };
-}
+} // namespace
 
 TEST_F(SettingsDialogWithoutPort, NoPortErrorCanShowWhenNothingUsesThePort)
 {

@@ -20,7 +20,10 @@ inline const char* const AnnaByVox = "[Identification]\r\n"
 // shown.
 class TSimulatedWindowStation {
 public:
-    explicit TSimulatedWindowStation(const std::string& settings = AnnaByVox) : parts(settings) {}
+    explicit TSimulatedWindowStation(const std::string& settings = AnnaByVox)
+        : parts(settings)
+    {
+    }
 
     // Builds the window (and with it the transceiver and the dialog).
     TfrmParlet& Open()
@@ -32,6 +35,6 @@ public:
     // The loop comes first: the HID bus posts to it until it is gone.
     TVirtualLoop loop;
     TSimulatedStation parts;
-    TVirtualCable loopback{parts.sound, parts.sound};
+    TVirtualCable loopback {parts.sound, parts.sound};
     std::unique_ptr<TfrmParlet> form;
 };

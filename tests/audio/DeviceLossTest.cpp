@@ -91,7 +91,7 @@ TEST_F(DeviceLossFixture, LostPlayerClosesRetriesQuietlyEverySecondAndStreamsAga
     card.Unplug(TWaveDirection::Playback);
     loop.AdvanceByMs(1);
     // Closed the way a deactivation closes: every buffer back, device closed.
-    EXPECT_EQ(log, (Lines{"300 play lost", "300 play deactivate"}));
+    EXPECT_EQ(log, (Lines {"300 play lost", "300 play deactivate"}));
     EXPECT_FALSE(player->Active());
     EXPECT_TRUE(player->DeviceLost());
     EXPECT_EQ(player->BufferCountInUse(), 0u);
@@ -107,7 +107,7 @@ TEST_F(DeviceLossFixture, LostPlayerClosesRetriesQuietlyEverySecondAndStreamsAga
     loop.AdvanceByMs(1);
     const std::string said = ::testing::internal::GetCapturedStderr();
 
-    EXPECT_EQ(log, (Lines{"300 play lost", "300 play deactivate", "6300 play activate"}));
+    EXPECT_EQ(log, (Lines {"300 play lost", "300 play deactivate", "6300 play activate"}));
     EXPECT_TRUE(player->Active());
     EXPECT_FALSE(player->DeviceLost());
     EXPECT_EQ(CountOf(said, "parlet: playback device lost: No such device; trying to reopen it every second\n"), 1u)
@@ -135,7 +135,7 @@ TEST_F(DeviceLossFixture, LostRecorderComesBackAndHearsWhatIsPlayedAfterwards)
     card.Unplug(TWaveDirection::Capture);
     loop.AdvanceByMs(2500);
     recorded.clear();
-    EXPECT_EQ(log, (Lines{"1000 rec lost", "1000 rec deactivate"}));
+    EXPECT_EQ(log, (Lines {"1000 rec lost", "1000 rec deactivate"}));
     EXPECT_TRUE(player->Active()) << "the other direction is not touched";
     card.Replug(TWaveDirection::Capture);
     loop.AdvanceByMs(600);
@@ -194,7 +194,7 @@ TEST_F(DeviceLossFixture, DeviceFailingWhileItClosesAnywayIsOnlyLetClose)
     card.Replug(TWaveDirection::Playback);
     loop.AdvanceByMs(3000);
     const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(log, (Lines{"300 play deactivate"}));
+    EXPECT_EQ(log, (Lines {"300 play deactivate"}));
     EXPECT_TRUE(said.empty()) << said;
     EXPECT_FALSE(player->DeviceLost());
     EXPECT_FALSE(player->Active());

@@ -16,10 +16,10 @@ namespace {
 // ring, every event written to a log with the virtual time.
 struct PlayerFixture : ::testing::Test {
     TVirtualLoop loop;
-    TSimulatedSoundCard card{2};
+    TSimulatedSoundCard card {2};
     std::vector<std::string> log;
     std::uint8_t fillByte = 127;
-    std::vector<std::uint32_t> supply;  // bytes to supply per fill, then full buffers
+    std::vector<std::uint32_t> supply; // bytes to supply per fill, then full buffers
     std::unique_ptr<TLiveAudioPlayer> player = std::make_unique<TLiveAudioPlayer>(card);
     TObject* const self = player.get();
 
@@ -55,7 +55,7 @@ struct PlayerFixture : ::testing::Test {
 
 using Lines = std::vector<std::string>;
 
-}  // namespace
+} // namespace
 
 TEST_F(PlayerFixture, OpensAsksForTwoBuffersThenOneEveryBufferPeriod)
 {
@@ -64,9 +64,10 @@ TEST_F(PlayerFixture, OpensAsksForTwoBuffersThenOneEveryBufferPeriod)
     EXPECT_TRUE(log.empty()) << "events come from the main loop, not from Activate";
     loop.AdvanceByMs(650);
     // 255 - 128 = 127 -> level 100 for the bytes supplied (all 127 here: 0).
-    EXPECT_EQ(log, (Lines{"0 activate", "0 data 9600 loops 0", "0 level 0", "0 data 9600 loops 0", "0 level 0",
-                        "200 data 9600 loops 0", "200 level 0", "400 data 9600 loops 0", "400 level 0",
-                        "600 data 9600 loops 0", "600 level 0"}));
+    EXPECT_EQ(log,
+        (Lines {"0 activate", "0 data 9600 loops 0", "0 level 0", "0 data 9600 loops 0", "0 level 0",
+            "200 data 9600 loops 0", "200 level 0", "400 data 9600 loops 0", "400 level 0", "600 data 9600 loops 0",
+            "600 level 0"}));
     EXPECT_EQ(player->BufferCountInUse(), 2u);
     EXPECT_EQ(card.TakePlayed().size(), 3u * 9600u);
     EXPECT_EQ(card.Underruns(), 0u);
@@ -79,13 +80,13 @@ TEST_F(PlayerFixture, DeactivateReturnsTheQueueAndEndsWithLevelZeroThenOnDeactiv
     log.clear();
     player->Deactivate();
     EXPECT_TRUE(player->Active()) << "the close ends asynchronously";
-    player->Deactivate();  // closing already: no-op
+    player->Deactivate(); // closing already: no-op
     loop.RunPending();
-    EXPECT_EQ(log, (Lines{"300 level 0", "300 deactivate"}));
+    EXPECT_EQ(log, (Lines {"300 level 0", "300 deactivate"}));
     EXPECT_FALSE(player->Active());
     EXPECT_FALSE(card.OpenDeviceID(TWaveDirection::Playback));
     EXPECT_EQ(player->BufferCountInUse(), 0u);
-    player->Deactivate();  // closed: no-op
+    player->Deactivate(); // closed: no-op
     loop.AdvanceByMs(1000);
     EXPECT_EQ(log.size(), 2u);
 }
@@ -110,7 +111,7 @@ TEST_F(PlayerFixture, ShortFillPlaysJustThoseBytesAndTheNextFillIsFullSizeAgain)
     EXPECT_EQ(log[3], "0 data 9600 loops 0");
     EXPECT_EQ(log[5], "200 data 9600 loops 0");
     EXPECT_EQ(log[7], "202 data 9600 loops 0");
-    EXPECT_EQ(log[4], "0 level 56");  // (200 - 128) * 100 / 127
+    EXPECT_EQ(log[4], "0 level 56"); // (200 - 128) * 100 / 127
     const auto played = card.TakePlayed();
     EXPECT_EQ(played.size(), 9600u + 100u + 9600u);
     EXPECT_EQ(card.Underruns(), 0u);
@@ -121,8 +122,9 @@ TEST_F(PlayerFixture, FillOfZeroEndsTheStreamAfterTheQueuedBufferPlayedOut)
     supply = {9600, 9600, 0};
     player->Activate();
     loop.AdvanceByMs(1000);
-    EXPECT_EQ(log, (Lines{"0 activate", "0 data 9600 loops 0", "0 level 0", "0 data 9600 loops 0", "0 level 0",
-                        "200 data 9600 loops 0", "400 level 0", "400 deactivate"}));
+    EXPECT_EQ(log,
+        (Lines {"0 activate", "0 data 9600 loops 0", "0 level 0", "0 data 9600 loops 0", "0 level 0",
+            "200 data 9600 loops 0", "400 level 0", "400 deactivate"}));
     EXPECT_FALSE(player->Active());
     EXPECT_EQ(card.TakePlayed().size(), 2u * 9600u);
 }
@@ -135,7 +137,7 @@ TEST_F(PlayerFixture, NumLoopsRepeatsTheBlock)
         return 480u;
     };
     player->Activate();
-    loop.AdvanceByMs(31);  // one buffer of 3 x 10 ms
+    loop.AdvanceByMs(31); // one buffer of 3 x 10 ms
     EXPECT_EQ(card.TakePlayed(), std::vector<std::uint8_t>(3 * 480, 140));
 }
 
@@ -166,14 +168,14 @@ TEST_F(PlayerFixture, SettingsRefusedWhileOpen)
     EXPECT_THROW(player->SetAsync(true), EWaveAudioInvalidOperation);
     player->SetBufferLength(200);
     player->Activate();
-    player->SetPCMFormat(Mono8bit48000Hz);  // same value: no-op
+    player->SetPCMFormat(Mono8bit48000Hz); // same value: no-op
     try {
         player->SetPCMFormat(Mono16bit48000Hz);
         FAIL() << "format changed while open";
     } catch (const EWaveAudioInvalidOperation& e) {
         EXPECT_STREQ(e.what(), "Audio format cannot be changed while device is open");
     }
-    player->SetDeviceID(-1);  // same value: no-op
+    player->SetDeviceID(-1); // same value: no-op
     try {
         player->SetDeviceID(1);
         FAIL() << "device changed while open";
@@ -182,7 +184,7 @@ TEST_F(PlayerFixture, SettingsRefusedWhileOpen)
     }
     EXPECT_EQ(player->PCMFormat(), Mono8bit48000Hz);
     EXPECT_EQ(player->DeviceID(), -1);
-    player->SetAsync(true);  // ignored while active
+    player->SetAsync(true); // ignored while active
     EXPECT_FALSE(player->Async());
 }
 
@@ -201,7 +203,7 @@ TEST_F(PlayerFixture, UnknownDeviceNumberIsRefusedAndNotStored)
 TEST_F(PlayerFixture, MissingDeviceRaisesSysErrorAndLeavesTheStreamClosed)
 {
     player->SetDeviceID(1);
-    card.SetDeviceCount(1);  // device 1 went away
+    card.SetDeviceCount(1); // device 1 went away
     try {
         player->Activate();
         FAIL() << "opened a missing device";
@@ -257,7 +259,7 @@ TEST_F(PlayerFixture, FailingFillIsReportedAndTheRingRecovers)
     };
     player->Activate();
     loop.AdvanceByMs(1000);
-    EXPECT_EQ(errors, (std::vector<std::string>{"fill failed"}));
+    EXPECT_EQ(errors, (std::vector<std::string> {"fill failed"}));
     EXPECT_EQ(player->BufferCountInUse(), 2u);
     player->Deactivate();
     loop.RunPending();

@@ -50,13 +50,13 @@ std::int16_t Sample16(const std::vector<std::uint8_t>& bytes, std::size_t k)
     return static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(RecorderFixture, DeliversOneFullBufferEveryPeriodLevelFirst)
 {
     recorder->Activate();
     loop.AdvanceByMs(1000);
-    Lines expected{"0 activate"};
+    Lines expected {"0 activate"};
     for (int t = 200; t <= 1000; t += 200) {
         expected.push_back(std::to_string(t) + " level 0");
         expected.push_back(std::to_string(t) + " data 19200");
@@ -76,7 +76,7 @@ TEST_F(RecorderFixture, CloseDeliversThePartlyFilledBufferAndDropsTheEmptyOne)
     recorder->Deactivate();
     loop.RunPending();
     // 50 ms = 2400 samples were in the buffer being filled.
-    EXPECT_EQ(log, (Lines{"250 level 0", "250 data 4800", "250 level 0", "250 deactivate"}));
+    EXPECT_EQ(log, (Lines {"250 level 0", "250 data 4800", "250 level 0", "250 deactivate"}));
     EXPECT_FALSE(recorder->Active());
     EXPECT_FALSE(card.OpenDeviceID(TWaveDirection::Capture));
 }
@@ -96,7 +96,7 @@ TEST_F(RecorderFixture, LevelComesFromTheRecordedSignal)
     recorder->Activate();
     loop.AdvanceByMs(200);
     // 127/128 * 0.5 * 32768 = 16256 -> 16256 * 100 / 32767 = 49.
-    EXPECT_EQ(log, (Lines{"0 activate", "200 level 49", "200 data 19200"}));
+    EXPECT_EQ(log, (Lines {"0 activate", "200 level 49", "200 data 19200"}));
 }
 
 TEST_F(RecorderFixture, HandlerMayKeepABlock)
@@ -123,13 +123,13 @@ TEST_F(RecorderFixture, DestroyingDeliversTheLastDataButNoLevelOrDeactivate)
     loop.AdvanceByMs(300);
     log.clear();
     recorder.reset();
-    EXPECT_EQ(log, (Lines{"300 data 9600"}));
+    EXPECT_EQ(log, (Lines {"300 data 9600"}));
     EXPECT_FALSE(card.OpenDeviceID(TWaveDirection::Capture));
 }
 
 TEST_F(RecorderFixture, FormatRefusedOnlyWhileTheDeviceIsOpen)
 {
-        recorder->Activate();
+    recorder->Activate();
     recorder->SetPCMFormat(Mono16bit48000Hz);
     EXPECT_THROW(recorder->SetPCMFormat(Mono16bit44100Hz), EWaveAudioInvalidOperation);
     recorder->Deactivate();
@@ -165,7 +165,7 @@ TEST_F(RecorderFixture, FailingHandlerCostsOneBufferOfTheRing)
     };
     recorder->Activate();
     loop.AdvanceByMs(1000);
-    EXPECT_EQ(errors, (std::vector<std::string>{"handler failed"}));
+    EXPECT_EQ(errors, (std::vector<std::string> {"handler failed"}));
     EXPECT_EQ(recorder->BufferCountInUse(), 1u);
     EXPECT_EQ(calls, 5) << "the one buffer left still goes round";
     recorder->Deactivate();

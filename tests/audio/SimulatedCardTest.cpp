@@ -17,8 +17,8 @@ namespace {
 // the same format keeping everything it gets.
 struct Station {
     TSimulatedSoundCard card;
-    TLiveAudioPlayer player{card};
-    TLiveAudioRecorder recorder{card};
+    TLiveAudioPlayer player {card};
+    TLiveAudioRecorder recorder {card};
     std::vector<std::int16_t> heard;
     double frequency = 1000.0;
     double amplitude = 0.5;
@@ -66,7 +66,7 @@ double Rms(const std::vector<std::int16_t>& s)
     return std::sqrt(sum / static_cast<double>(s.size())) / 32768.0;
 }
 
-}  // namespace
+} // namespace
 
 TEST(VirtualCable, GainAndOffsetScaleTheSignalExactly)
 {
@@ -129,7 +129,7 @@ TEST(VirtualCable, ClockSkewStretchesTheSignal)
     a.recorder.Activate();
     loop.AdvanceByMs(2000);
     EXPECT_NEAR(MeasuredFrequency(a.heard, 0), 1000.0, 0.05);
-    cable.SetClockSkewPpm(5000);  // the receiver takes 0.5 % more samples
+    cable.SetClockSkewPpm(5000); // the receiver takes 0.5 % more samples
     const std::size_t from = a.heard.size();
     loop.AdvanceByMs(4000);
     EXPECT_NEAR(MeasuredFrequency(a.heard, from), 1000.0 / 1.005, 0.1);
@@ -188,7 +188,7 @@ TEST(SimulatedSoundCard, PlaybackThatRunsDryIsCountedAndRestartsAfterTheGap)
         void DeviceOpened() override { opened = true; }
         void BufferDone(TWaveBuffer*) override { done.push_back(TMainLoop::Current().NowUs()); }
         void DeviceClosed() override { closed = true; }
-        void DeviceFailed(TWaveResult) override {}
+        void DeviceFailed(TWaveResult) override { }
     } sink;
     std::unique_ptr<TSoundDevice> device;
     const TWaveFormat format = BuildPCMFormat(Mono8bit48000Hz);
@@ -205,7 +205,7 @@ TEST(SimulatedSoundCard, PlaybackThatRunsDryIsCountedAndRestartsAfterTheGap)
     loop.AdvanceByMs(15);
     device->Submit(two);
     loop.AdvanceByMs(50);
-    EXPECT_EQ(sink.done, (std::vector<std::int64_t>{10000, 25000}));
+    EXPECT_EQ(sink.done, (std::vector<std::int64_t> {10000, 25000}));
     EXPECT_EQ(card.Underruns(), 1u);
     EXPECT_EQ(card.TakePlayed().size(), 960u);
     EXPECT_EQ(device->Close(), wrNoError);
@@ -221,10 +221,10 @@ TEST(SimulatedSoundCard, CaptureWithNothingQueuedLosesSamplesAndCountsIt)
     TSimulatedSoundCard card;
     struct Sink : TSoundNoticeSink {
         std::vector<std::int64_t> done;
-        void DeviceOpened() override {}
+        void DeviceOpened() override { }
         void BufferDone(TWaveBuffer* b) override { done.push_back(b->BytesRecorded); }
-        void DeviceClosed() override {}
-        void DeviceFailed(TWaveResult) override {}
+        void DeviceClosed() override { }
+        void DeviceFailed(TWaveResult) override { }
     } sink;
     std::unique_ptr<TSoundDevice> device;
     ASSERT_EQ(card.Open(TWaveDirection::Capture, -1, BuildPCMFormat(Mono16bit48000Hz), sink, device), wrNoError);
@@ -238,10 +238,10 @@ TEST(SimulatedSoundCard, CaptureWithNothingQueuedLosesSamplesAndCountsIt)
     device->Submit(two);
     loop.AdvanceByMs(15);
     EXPECT_EQ(card.Overruns(), 1u);
-    EXPECT_EQ(sink.done, (std::vector<std::int64_t>{960}));
-    device->Reset();  // 5 ms into the second buffer
+    EXPECT_EQ(sink.done, (std::vector<std::int64_t> {960}));
+    device->Reset(); // 5 ms into the second buffer
     loop.RunPending();
-    EXPECT_EQ(sink.done, (std::vector<std::int64_t>{960, 480}));
+    EXPECT_EQ(sink.done, (std::vector<std::int64_t> {960, 480}));
 }
 
 TEST(SimulatedSoundCard, RefusesFormatsOffItsGrid)
@@ -252,7 +252,7 @@ TEST(SimulatedSoundCard, RefusesFormatsOffItsGrid)
     odd.SamplesPerSec = 12345;
     EXPECT_EQ(card.QueryFormat(TWaveDirection::Capture, -1, odd), static_cast<TWaveResult>(EINVAL));
     EXPECT_EQ(card.QueryFormat(TWaveDirection::Capture, 1, BuildPCMFormat(Mono16bit48000Hz)),
-              static_cast<TWaveResult>(ENODEV));
+        static_cast<TWaveResult>(ENODEV));
     for (int v = 1; v <= 20; ++v)
         EXPECT_EQ(card.QueryFormat(TWaveDirection::Playback, 0, BuildPCMFormat(static_cast<TPCMFormat>(v))), wrNoError);
 }

@@ -54,7 +54,7 @@ std::vector<std::uint8_t> Samples16(std::initializer_list<int> samples)
     }
     return bytes;
 }
-}
+} // namespace
 
 TEST(WaveUtils, LevelOfSixteenBitBlocks)
 {
@@ -74,7 +74,9 @@ TEST(WaveUtils, LevelOfSixteenBitBlocks)
 TEST(WaveUtils, LevelOfEightBitBlocks)
 {
     const TWaveFormat f = BuildPCMFormat(Mono8bit48000Hz);
-    auto level = [&](std::vector<std::uint8_t> b) { return ComputeLevel(b.data(), static_cast<std::uint32_t>(b.size()), f); };
+    auto level = [&](std::vector<std::uint8_t> b) {
+        return ComputeLevel(b.data(), static_cast<std::uint32_t>(b.size()), f);
+    };
     EXPECT_EQ(level({0, 255, 3}), 100);
     EXPECT_EQ(level({128, 127, 0}), 0);
     EXPECT_EQ(level({129}), 0);

@@ -24,7 +24,7 @@ TEST(VirtualLoop, TimersAndPostedWorkRunInExactOrder)
     loop.AdvanceByMs(2);
     EXPECT_EQ(loop.NowMs(), 2);
     loop.AdvanceByMs(5);
-    EXPECT_EQ(order, (std::vector<std::string>{"p0", "t1", "p-after-t1", "t1b", "t3"}));
+    EXPECT_EQ(order, (std::vector<std::string> {"p0", "t1", "p-after-t1", "t1b", "t3"}));
 }
 
 TEST(VirtualLoop, CancelledTimerDoesNotRun)
@@ -58,8 +58,8 @@ TEST(VirtualLoop, ExceptionInTickIsReportedAndTheNextTickStillRuns)
 TEST(MainLoop, SynchronizeFromWorkerWhileMainWaitsDoesNotDeadlock)
 {
     TVirtualLoop loop;
-    std::atomic<int> value{0};
-    std::atomic<bool> workerDone{false};
+    std::atomic<int> value {0};
+    std::atomic<bool> workerDone {false};
     std::thread worker([&] {
         for (int i = 0; i < 50; ++i) loop.Synchronize([&] { value = value + 1; });
         workerDone = true;

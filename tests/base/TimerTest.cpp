@@ -22,7 +22,7 @@ TEST(Timer, RepeatsAtItsInterval)
     TTickLog log;
     log.Attach(timer, loop);
     loop.AdvanceByMs(1000);
-    EXPECT_EQ(log.at, (std::vector<std::int64_t>{200, 400, 600, 800, 1000}));
+    EXPECT_EQ(log.at, (std::vector<std::int64_t> {200, 400, 600, 800, 1000}));
 }
 
 TEST(Timer, IntervalZeroNeverFires)
@@ -44,11 +44,11 @@ TEST(Timer, SameIntervalDoesNotRestartButNewIntervalDoes)
     loop.AdvanceByMs(60);
     timer.SetInterval(100); // unchanged: keeps counting
     loop.AdvanceByMs(40);
-    ASSERT_EQ(log.at, (std::vector<std::int64_t>{100}));
+    ASSERT_EQ(log.at, (std::vector<std::int64_t> {100}));
     loop.AdvanceByMs(60); // t = 160
     timer.SetInterval(50); // new interval: fresh count from now
     loop.AdvanceByMs(50);
-    EXPECT_EQ(log.at, (std::vector<std::int64_t>{100, 210}));
+    EXPECT_EQ(log.at, (std::vector<std::int64_t> {100, 210}));
 }
 
 TEST(Timer, EnablingStartsAFreshIntervalAndOneShotDisablesItself)
@@ -64,5 +64,5 @@ TEST(Timer, EnablingStartsAFreshIntervalAndOneShotDisablesItself)
     timer.SetEnabled(true);
     timer.SetEnabled(true); // already enabled: no restart
     loop.AdvanceByMs(2000);
-    EXPECT_EQ(at, (std::vector<std::int64_t>{1250}));
+    EXPECT_EQ(at, (std::vector<std::int64_t> {1250}));
 }

@@ -21,7 +21,8 @@ bool MakeGermanCatalogue(const fs::path& root)
     fs::create_directories(dir);
     const fs::path po = root / "cport.po";
     std::ofstream(po) << "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
-                      << "msgid \"Unable to open com port\"\nmsgstr \"Kann COM-Port nicht \xC3\xB6" "ffnen\"\n";
+                      << "msgid \"Unable to open com port\"\nmsgstr \"Kann COM-Port nicht \xC3\xB6"
+                         "ffnen\"\n";
     const std::string cmd = "msgfmt -o '" + (dir / "cport.mo").string() + "' '" + po.string() + "'";
     return std::system(cmd.c_str()) == 0;
 }
@@ -39,7 +40,9 @@ TEST(Translation, CatalogueTranslatesWithoutAnInstalledLocale)
         unsetenv("LC_ALL");
         unsetenv("LC_MESSAGES");
         SetLocaleRoot(root.string());
-        return Translate("cport", "Unable to open com port") == "Kann COM-Port nicht \xC3\xB6" "ffnen";
+        return Translate("cport", "Unable to open com port")
+            == "Kann COM-Port nicht \xC3\xB6"
+               "ffnen";
     });
     EXPECT_EQ(rc, 0);
 }

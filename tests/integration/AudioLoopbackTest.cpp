@@ -18,7 +18,7 @@
 #include "base/RealTimeLoop.h"
 
 namespace {
-std::atomic<long> allocations{0};
+std::atomic<long> allocations {0};
 }
 
 // Every allocation of the process is counted, on any thread.
@@ -41,7 +41,7 @@ namespace {
 
 double ProcessCpuMs()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1000.0 + t.tv_usec / 1000.0; };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
@@ -53,8 +53,8 @@ double ProcessCpuMs()
 struct Loopback : ::testing::Test {
     TRealTimeLoop loop;
     TAlsaSoundPlatform alsa;
-    TLiveAudioPlayer player{alsa};
-    TLiveAudioRecorder recorder{alsa};
+    TLiveAudioPlayer player {alsa};
+    TLiveAudioRecorder recorder {alsa};
     std::vector<std::int16_t> heard;
     std::vector<std::int64_t> recordedAtMs, filledAtMs;
     std::vector<std::uint32_t> sizes;
@@ -124,14 +124,14 @@ struct Loopback : ::testing::Test {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Loopback, ToneArrivesAtItsFrequencyAndLevel)
 {
     Open();
     loop.RunForMs(2000);
     ASSERT_GT(heard.size(), 48000u * 3 / 2);
-    const std::size_t from = heard.size() - 48000;  // the last second
+    const std::size_t from = heard.size() - 48000; // the last second
     const auto cycles = CycleLengths(from);
     ASSERT_GT(cycles.size(), 990u);
     long total = 0;
@@ -185,7 +185,7 @@ TEST_F(Loopback, StreamingSilenceIsCheapAndDoesNotAllocatePerBuffer)
     const long made = allocations - allocationsBefore;
     const auto buffers = static_cast<long>(sizes.size() + filledAtMs.size() - buffersBefore);
     std::printf("CPU %.2f ms per second (%.2f %% of one core); %ld allocations over %ld buffers\n", cpuMsPerSecond,
-                cpuMsPerSecond / 10.0, made, buffers);
+        cpuMsPerSecond / 10.0, made, buffers);
     ASSERT_GT(buffers, 95);
     // The goal is under 1 % in a release build; this bound (sanitizers
     // included) catches a worker that spins.

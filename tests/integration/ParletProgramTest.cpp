@@ -51,7 +51,7 @@ TEST(ParletProgram, HelloGoesOutAndComesBackDecodedFromTheSoundServer)
 
         QTest::keyClicks(&form.Edit1(), "hello");
         QTest::mouseClick(&form.btnSend(), Qt::LeftButton);
-        EXPECT_EQ(form.Memo1().Lines(), (QStringList{"Anna", ">hello"}));
+        EXPECT_EQ(form.Memo1().Lines(), (QStringList {"Anna", ">hello"}));
         EXPECT_TRUE(form.Edit1().text().isEmpty());
 
         // Out at the next queue tick (at most 5 s), 400 ms courtesy delay, a
@@ -61,7 +61,8 @@ TEST(ParletProgram, HelloGoesOutAndComesBackDecodedFromTheSoundServer)
         const auto tookMs =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent).count();
         ASSERT_TRUE(decoded) << "log: " << form.Memo1().toPlainText().toStdString();
-        EXPECT_EQ(form.Memo1().Lines(), (QStringList{"Anna", ">hello", "Anna", ">hello"})) << "after " << tookMs << " ms";
+        EXPECT_EQ(form.Memo1().Lines(), (QStringList {"Anna", ">hello", "Anna", ">hello"}))
+            << "after " << tookMs << " ms";
         RecordProperty("decoded_after_ms", std::to_string(tookMs));
     }
     EXPECT_TRUE(errors.empty()) << errors.front();

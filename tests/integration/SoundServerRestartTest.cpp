@@ -91,7 +91,7 @@ TEST(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecoded
     const bool noticed = loop.RunUntil([&] { return playerLost == 1 && modulator.PlayerLost(); }, 5000);
     const std::int64_t noticedAfterMs = loop.NowMs() - killedAtMs;
     const int levelsAtLoss = levels;
-    loop.RunForMs(3000);  // three reopen attempts against a dead server
+    loop.RunForMs(3000); // three reopen attempts against a dead server
     const bool silentWhileDown = levels <= levelsAtLoss + 1;
 
     const int started = StartServer();
@@ -104,7 +104,7 @@ TEST(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecoded
     loop.RunForMs(500);
     const std::string said = testing::internal::GetCapturedStderr();
     std::printf("measured: player lost %lld ms after the kill, open again %lld ms after the server was up\n",
-                static_cast<long long>(noticedAfterMs), static_cast<long long>(playerBackAfterMs));
+        static_cast<long long>(noticedAfterMs), static_cast<long long>(playerBackAfterMs));
 
     ASSERT_TRUE(noticed) << said;
     EXPECT_TRUE(silentWhileDown) << said;
@@ -116,7 +116,7 @@ TEST(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecoded
     EXPECT_LE(playerBackAfterMs, 5000);
     ASSERT_TRUE(hearing) << said;
     ASSERT_TRUE(decoded) << said;
-    EXPECT_EQ(received, (std::vector<std::string>{std::string("Anna>>after the restart") + std::string(5, '\0')}));
+    EXPECT_EQ(received, (std::vector<std::string> {std::string("Anna>>after the restart") + std::string(5, '\0')}));
     EXPECT_EQ(playerLost, 1);
     EXPECT_EQ(CountOf(said, "parlet: playback device lost: "), 1u) << said;
     EXPECT_EQ(CountOf(said, "parlet: capture device lost: "), 1u) << said;

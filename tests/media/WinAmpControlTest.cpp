@@ -8,8 +8,8 @@
 
 #include "base/VirtualLoop.h"
 #include "media/SimulatedDesktop.h"
-#include "settings/untZYNClientSettings.h"
 #include "media/untZYNWinAmpControl.h"
+#include "settings/untZYNClientSettings.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -19,7 +19,7 @@ using TControl = TZYNWinAmpControl;
 
 std::vector<TCommand> Repeat(int command, int times, long parameter = 0)
 {
-    return std::vector<TCommand>(static_cast<std::size_t>(times), TCommand{command, parameter});
+    return std::vector<TCommand>(static_cast<std::size_t>(times), TCommand {command, parameter});
 }
 
 std::vector<TCommand> Join(std::vector<TCommand> a, const std::vector<TCommand>& b)
@@ -83,8 +83,8 @@ TEST(VolumeStep, RoundsHalvesToTheEvenStepAndLimitsTheRange)
     EXPECT_EQ(VolumeStepOf(15, 10), 2); // 1.5
     EXPECT_EQ(VolumeStepOf(35, 10), 4); // 3.5
     EXPECT_EQ(VolumeStepOf(50, 64), 32);
-    EXPECT_EQ(VolumeStepOf(1, 64), 1);  // 0.64
-    EXPECT_EQ(VolumeStepOf(1, 10), 0);  // 0.1
+    EXPECT_EQ(VolumeStepOf(1, 64), 1); // 0.64
+    EXPECT_EQ(VolumeStepOf(1, 10), 0); // 0.1
     EXPECT_EQ(VolumeStepOf(26, 10), 3); // 2.6
     EXPECT_EQ(VolumeStepOf(100, 64), 64);
     EXPECT_EQ(VolumeStepOf(-1, 64), 0);
@@ -100,12 +100,12 @@ TEST_F(WinAmpControl, ConstructionDrivesEachPlayerToTheBottomAndThenToTheMediaVo
     settings->SetMediaVolume(50);
     control = std::make_unique<TControl>(*settings, desktop);
 
-    EXPECT_EQ(desktop.Commands(winamp),
-              Join(Repeat(TControl::WinAmpVolumeDown, 65), Repeat(TControl::WinAmpVolumeUp, 32)));
+    EXPECT_EQ(
+        desktop.Commands(winamp), Join(Repeat(TControl::WinAmpVolumeDown, 65), Repeat(TControl::WinAmpVolumeUp, 32)));
     EXPECT_EQ(desktop.Commands(wmplayer),
-              Join(Repeat(TControl::WMPlayerVolumeDown, 11), Repeat(TControl::WMPlayerVolumeUp, 5)));
+        Join(Repeat(TControl::WMPlayerVolumeDown, 11), Repeat(TControl::WMPlayerVolumeUp, 5)));
     EXPECT_EQ(desktop.Commands(relay),
-              (std::vector<TCommand>{{TControl::RelayClientVolume, 0}, {TControl::RelayClientVolume, 50}}));
+        (std::vector<TCommand> {{TControl::RelayClientVolume, 0}, {TControl::RelayClientVolume, 50}}));
     EXPECT_EQ(control->WinAmpStep(), 32);
     EXPECT_EQ(control->WMPlayerStep(), 5);
     EXPECT_EQ(control->MediaState(), TControl::msNormal);
@@ -190,7 +190,7 @@ TEST_F(WinAmpControl, AFreeChannelRisesAfterFourSecondsOnePercentEvery200Ms)
     EXPECT_EQ(desktop.Commands(relay), expectedRelay);
     EXPECT_EQ(desktop.Commands(winamp), Repeat(TControl::WinAmpVolumeUp, 32));
     EXPECT_EQ(desktop.Commands(wmplayer),
-              Join(Repeat(TControl::WMPlayerVolumeDown, 5 * 11), Repeat(TControl::WMPlayerVolumeUp, 5)));
+        Join(Repeat(TControl::WMPlayerVolumeDown, 5 * 11), Repeat(TControl::WMPlayerVolumeUp, 5)));
 
     loop.AdvanceByMs(60000);
     EXPECT_EQ(desktop.Commands(relay).size(), 50u);
@@ -249,7 +249,7 @@ TEST_F(WinAmpControl, MediaVolumeChangedOutsideMuteSetsTheVolumeAtOnce)
     EXPECT_EQ(control->WMPlayerStep(), 2);
     EXPECT_EQ(Downs(wmplayer), 3u);
     EXPECT_EQ(control->WinAmpStep(), 16);
-    EXPECT_EQ(desktop.Commands(relay), (std::vector<TCommand>{{TControl::RelayClientVolume, 25}}));
+    EXPECT_EQ(desktop.Commands(relay), (std::vector<TCommand> {{TControl::RelayClientVolume, 25}}));
 }
 
 TEST_F(WinAmpControl, MediaVolumeZeroRisesOneTickAtOnePercent)

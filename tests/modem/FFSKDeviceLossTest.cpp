@@ -72,7 +72,7 @@ TEST(FFSKDeviceLoss, BothDevicesLostAsWithASoundServerRestartAndTheLinkWorksAgai
 
     link.Modulator->WriteText("SMS>Bob>>heard again");
     ASSERT_TRUE(link.WaitForMessages(1));
-    EXPECT_EQ(link.Messages[0], (TMessage{true, std::string("Bob>>heard again") + std::string(4, '\0'), 0}));
+    EXPECT_EQ(link.Messages[0], (TMessage {true, std::string("Bob>>heard again") + std::string(4, '\0'), 0}));
 }
 
 TEST(FFSKDeviceLoss, ChoosingADeviceWhileTheOldOneIsLostOpensTheNewOne)

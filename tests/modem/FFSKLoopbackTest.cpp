@@ -19,7 +19,7 @@ TEST(FFSKLoopback, FrameDecodesAtPeakLevelsFromAFewUnitsToFullScale)
         link.Cable.SetGain(GainForPeak(peak));
         link.Modulator->WriteText(Text);
         ASSERT_TRUE(link.WaitForMessages(1)) << peak;
-        EXPECT_EQ(link.Messages[0], (TMessage{true, Expected, 0})) << peak;
+        EXPECT_EQ(link.Messages[0], (TMessage {true, Expected, 0})) << peak;
         link.Loop.AdvanceByMs(1000);
         EXPECT_EQ(link.Messages.size(), 1u) << "delivered once, peak " << peak;
     }
@@ -56,8 +56,8 @@ TEST(FFSKLoopback, TwoTextsInOneTransmissionAreDeliveredOnceEach)
     ASSERT_TRUE(link.WaitForMessages(2));
     link.Loop.AdvanceByMs(2000);
     ASSERT_EQ(link.Messages.size(), 2u);
-    EXPECT_EQ(link.Messages[0], (TMessage{true, std::string("Bob>>first") + std::string(2, '\0'), 0}));
-    EXPECT_EQ(link.Messages[1], (TMessage{true, "Bob>>second!", 0}));
+    EXPECT_EQ(link.Messages[0], (TMessage {true, std::string("Bob>>first") + std::string(2, '\0'), 0}));
+    EXPECT_EQ(link.Messages[1], (TMessage {true, "Bob>>second!", 0}));
     // The first is delivered by the second's prefixed block, 96 bits of 16
     // later, not by the timeout.
     EXPECT_LT(link.Messages[1].AtUs - link.Messages[0].AtUs, 600000);

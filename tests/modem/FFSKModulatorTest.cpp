@@ -34,12 +34,12 @@ TEST(FFSKModulator, ToneTablesHoldTheRoundedSineValues)
     const TFFSK::TTone& up1200 = ffsk.Tone1200Up();
     const TFFSK::TTone& up1800 = ffsk.Tone1800Up();
     EXPECT_TRUE(std::equal(up1200.begin(), up1200.begin() + 13,
-                           std::vector<int>{127, 130, 133, 136, 139, 141, 143, 145, 146, 147, 147, 147, 146}.begin()));
+        std::vector<int> {127, 130, 133, 136, 139, 141, 143, 145, 146, 147, 147, 147, 146}.begin()));
     EXPECT_EQ(*std::min_element(up1200.begin(), up1200.end()), 107);
     for (int i : {29, 30, 31}) EXPECT_EQ(up1200[i], 107) << i;
     EXPECT_TRUE(std::equal(up1800.begin(), up1800.begin() + 10,
-                           std::vector<int>{127, 132, 136, 140, 143, 145, 147, 147, 146, 144}.begin()));
-    EXPECT_TRUE(std::equal(up1800.end() - 6, up1800.end(), std::vector<int>{147, 145, 143, 140, 136, 132}.begin()));
+        std::vector<int> {127, 132, 136, 140, 143, 145, 147, 147, 146, 144}.begin()));
+    EXPECT_TRUE(std::equal(up1800.end() - 6, up1800.end(), std::vector<int> {147, 145, 143, 140, 136, 132}.begin()));
     for (std::size_t i = 0; i < TFFSK::SamplesPerBit; ++i) {
         EXPECT_EQ(ffsk.Tone1200Down()[i], 254 - up1200[i]) << i;
         EXPECT_EQ(ffsk.Tone1800Down()[i], 254 - up1800[i]) << i;
@@ -58,7 +58,7 @@ TEST(FFSKModulator, NinthCharacterStartsASecondBlockFilledWithZeros)
     const auto frame = RenderFrame("ABCDEFGHI");
     EXPECT_EQ(frame.size(), (16u + 2 * 96 + 1) * 40);
     EXPECT_EQ(FrameBits(frame),
-              BitsOf(Join({Preamble, Sync, Bytes("ABCDEFGH"), Sync, Bytes("I"), std::vector<std::uint8_t>(7, 0)})) + "0");
+        BitsOf(Join({Preamble, Sync, Bytes("ABCDEFGH"), Sync, Bytes("I"), std::vector<std::uint8_t>(7, 0)})) + "0");
 }
 
 TEST(FFSKModulator, EmptyTextIsEightZerosWithoutSyncWord)
@@ -83,8 +83,8 @@ TEST(FFSKModulator, TextWrittenWhileQueuedFollowsWithoutPreambleAndPhaseCarriesO
     // FrameBits also checks that the wave stays continuous across the texts.
     const auto frame = RenderFrames({"AB", "\x80\xFF"});
     EXPECT_EQ(FrameBits(frame),
-              BitsOf(Join({Preamble, Sync, Bytes("AB"), std::vector<std::uint8_t>(6, 0)})) + "0" +
-                  BitsOf(Join({Sync, {0x80, 0xFF}, std::vector<std::uint8_t>(6, 0)})) + "0");
+        BitsOf(Join({Preamble, Sync, Bytes("AB"), std::vector<std::uint8_t>(6, 0)})) + "0"
+            + BitsOf(Join({Sync, {0x80, 0xFF}, std::vector<std::uint8_t>(6, 0)})) + "0");
 }
 
 TEST(FFSKModulator, FillBufferHandsOverBlocksThenTheWrittenPartThenSilence)
@@ -129,11 +129,11 @@ namespace {
 // Where a frame ends in what a card played since it opened at time 0 (the
 // player streams without a gap, so sample i sounds at i / 48000 s); -1 if
 // the frame is not there unbroken, with silence around it.
-std::int64_t FrameEndUs(const std::vector<std::uint8_t>& played, const std::vector<std::uint8_t>& frame,
-                        std::size_t from = 0)
+std::int64_t FrameEndUs(
+    const std::vector<std::uint8_t>& played, const std::vector<std::uint8_t>& frame, std::size_t from = 0)
 {
-    const auto begin = std::search(played.begin() + static_cast<std::ptrdiff_t>(from), played.end(), frame.begin(),
-                                   frame.end());
+    const auto begin =
+        std::search(played.begin() + static_cast<std::ptrdiff_t>(from), played.end(), frame.begin(), frame.end());
     if (begin == played.end()) return -1;
     const auto end = begin + static_cast<std::ptrdiff_t>(frame.size());
     const auto silent = [](std::uint8_t b) { return b == 127; };
@@ -167,7 +167,8 @@ TEST(FFSKModulator, PlayerStreamsTheFrameAndOnReadyFollowsOncePerDrainedQueueAft
     const auto played = card.TakePlayed();
     const std::int64_t toneEndUs = FrameEndUs(played, frame);
     ASSERT_GT(toneEndUs, writtenUs) << "the frame is played unbroken after silence";
-    EXPECT_TRUE(std::all_of(played.begin() + toneEndUs * 48 / 1000, played.end(), [](std::uint8_t b) { return b == 127; }));
+    EXPECT_TRUE(
+        std::all_of(played.begin() + toneEndUs * 48 / 1000, played.end(), [](std::uint8_t b) { return b == 127; }));
     EXPECT_GE(readyAtUs[0] - toneEndUs, 50000);
     EXPECT_LE(readyAtUs[0] - toneEndUs, 250000);
     EXPECT_LE(toneEndUs - writtenUs, 400000 + static_cast<std::int64_t>(frame.size()) * 1000 / 48);

@@ -37,8 +37,9 @@ TEST(FFSKReceiver, CrossingsPerWindowDecideBitAndCarry)
     // 8..12, so none is moved): 3 crossings, 4 (carry 1), 1 + 4 = 5, 2, 1 (owes 1),
     // -1 + 2 = 1 (owes 1), -1 + 0, and 2 with a glitch 5 samples after the
     // first that is not taken.
-    rx.Feed(SignChanges(320, {13, 23, 33, 47, 57, 67, 77, 87, 97, 107, 117, 133, 150, 173, 213, 223, 293, 298, 300, 313}),
-            0, 320);
+    rx.Feed(
+        SignChanges(320, {13, 23, 33, 47, 57, 67, 77, 87, 97, 107, 117, 133, 150, 173, 213, 223, 293, 298, 300, 313}),
+        0, 320);
     ASSERT_FALSE(rx.Traces.empty());
     EXPECT_EQ(rx.Traces.back(), "1^-0__-0");
 }
@@ -153,7 +154,7 @@ TEST(FFSKReceiver, MessageIsDeliveredAfterTheNextWholeIdleBuffer)
     EXPECT_TRUE(rx.Messages.empty()) << "the buffer with the last block counts as the first";
     rx.Feed({}, 1);
     ASSERT_EQ(rx.Messages.size(), 1u);
-    EXPECT_EQ(rx.Messages[0], (TMessage{true, std::string("Anna>>hello there") + std::string(3, '\0'), 0}));
+    EXPECT_EQ(rx.Messages[0], (TMessage {true, std::string("Anna>>hello there") + std::string(3, '\0'), 0}));
 }
 
 TEST(FFSKReceiver, PrefixedBlockDeliversTheOpenMessageAtOnce)
@@ -161,11 +162,11 @@ TEST(FFSKReceiver, PrefixedBlockDeliversTheOpenMessageAtOnce)
     TDirectReceiver rx;
     rx.Feed(ToCapture(RenderFrames({"SMS>Bob>>one", "LOC>1234", "SMS>Bob>>two"})), 0);
     ASSERT_EQ(rx.Messages.size(), 2u);
-    EXPECT_EQ(rx.Messages[0], (TMessage{true, std::string("Bob>>one") + std::string(4, '\0'), 0}));
-    EXPECT_EQ(rx.Messages[1], (TMessage{false, "1234", 0}));
+    EXPECT_EQ(rx.Messages[0], (TMessage {true, std::string("Bob>>one") + std::string(4, '\0'), 0}));
+    EXPECT_EQ(rx.Messages[1], (TMessage {false, "1234", 0}));
     rx.Feed({}, 5);
     ASSERT_EQ(rx.Messages.size(), 3u) << "each message once";
-    EXPECT_EQ(rx.Messages[2], (TMessage{true, std::string("Bob>>two") + std::string(4, '\0'), 0}));
+    EXPECT_EQ(rx.Messages[2], (TMessage {true, std::string("Bob>>two") + std::string(4, '\0'), 0}));
 }
 
 TEST(FFSKReceiver, BlockWithoutPrefixOnlyContinuesAnOpenMessage)
@@ -177,12 +178,12 @@ TEST(FFSKReceiver, BlockWithoutPrefixOnlyContinuesAnOpenMessage)
     rx.Feed(ToCapture(RenderFrame("SMS>Eve>>x")));
     rx.Feed(ToCapture(RenderFrame("12345678")), 5);
     ASSERT_EQ(rx.Messages.size(), 1u);
-    EXPECT_EQ(rx.Messages[0], (TMessage{true, std::string("Eve>>x") + std::string(6, '\0'), 0}));
+    EXPECT_EQ(rx.Messages[0], (TMessage {true, std::string("Eve>>x") + std::string(6, '\0'), 0}));
 
     // Within a message, blocks without a prefix join the type it began with.
     rx.Feed(ToCapture(RenderFrame("LOC>12345678")));
     ASSERT_EQ(rx.Messages.size(), 2u);
-    EXPECT_EQ(rx.Messages[1], (TMessage{false, std::string("12345678") + std::string(4, '\0'), 0}));
+    EXPECT_EQ(rx.Messages[1], (TMessage {false, std::string("12345678") + std::string(4, '\0'), 0}));
 }
 
 TEST(FFSKReceiver, EmptyBufferCountsAsAnIdleBuffer)

@@ -70,7 +70,8 @@ std::vector<std::uint8_t> ToCapture(const std::vector<std::uint8_t>& frame, doub
     return capture;
 }
 
-TDirectReceiver::TDirectReceiver() : FReceiver(std::make_unique<TFFSKReceiver>(FCard))
+TDirectReceiver::TDirectReceiver()
+    : FReceiver(std::make_unique<TFFSKReceiver>(FCard))
 {
     FReceiver->OnReceive = [this](TObject*, bool sms, const std::string& text) {
         Messages.push_back({sms, text, FLoop.NowUs()});
@@ -85,13 +86,13 @@ TDirectReceiver::~TDirectReceiver()
 
 void TDirectReceiver::Feed(const std::vector<std::uint8_t>& capture, int idle, std::uint32_t bufferSamples)
 {
-    const std::size_t bufferBytes = std::size_t{bufferSamples} * 2;
+    const std::size_t bufferBytes = std::size_t {bufferSamples} * 2;
     std::vector<std::uint8_t> buffer(bufferBytes);
     bool freeIt = true;
     for (std::size_t at = 0; at < capture.size(); at += bufferBytes) {
         std::fill(buffer.begin(), buffer.end(), 0);
         std::copy_n(capture.begin() + static_cast<std::ptrdiff_t>(at), std::min(bufferBytes, capture.size() - at),
-                    buffer.begin());
+            buffer.begin());
         FReceiver->RecorderData(nullptr, buffer.data(), static_cast<std::uint32_t>(bufferBytes), freeIt);
     }
     std::fill(buffer.begin(), buffer.end(), 0);

@@ -19,18 +19,17 @@ struct TMessage {
     bool MessIsSMS;
     std::string RxString;
     std::int64_t AtUs;
-    bool operator==(const TMessage& other) const
-    {
-        return MessIsSMS == other.MessIsSMS && RxString == other.RxString;
-    }
+    bool operator==(const TMessage& other) const { return MessIsSMS == other.MessIsSMS && RxString == other.RxString; }
 };
 
 inline void PrintTo(const TMessage& m, std::ostream* os)
 {
     *os << (m.MessIsSMS ? "SMS \"" : "LOC \"");
     for (const char c : m.RxString) {
-        if (c >= 0x20 && c < 0x7F) *os << c;
-        else *os << "\\x" << std::hex << (static_cast<unsigned>(c) & 0xFF) << std::dec;
+        if (c >= 0x20 && c < 0x7F)
+            *os << c;
+        else
+            *os << "\\x" << std::hex << (static_cast<unsigned>(c) & 0xFF) << std::dec;
     }
     *os << "\" at " << m.AtUs << " us";
 }
@@ -84,7 +83,7 @@ public:
 
     TVirtualLoop Loop;
     TSimulatedSoundCard Card;
-    TVirtualCable Cable{Card, Card};
+    TVirtualCable Cable {Card, Card};
     std::unique_ptr<TFFSKReceiver> Receiver;
     std::unique_ptr<TFFSK> Modulator;
     std::vector<TMessage> Messages;

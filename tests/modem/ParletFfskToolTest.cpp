@@ -32,7 +32,7 @@ protected:
             const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(o, 1);
             dup2(e, 2);
-            std::vector<char*> argv{const_cast<char*>(PARLET_FFSK_PATH)};
+            std::vector<char*> argv {const_cast<char*>(PARLET_FFSK_PATH)};
             for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
             execv(PARLET_FFSK_PATH, argv.data());
@@ -53,7 +53,7 @@ protected:
     }
 
     void WriteWav(const std::string& name, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
-                  std::vector<std::uint8_t> data) const
+        std::vector<std::uint8_t> data) const
     {
         TWavData wav;
         wav.Channels = channels;
@@ -154,6 +154,7 @@ TEST_F(ParletFfskTool, UnreadableOrUnsupportedFilesNameTheFileAndTheReason)
     std::ofstream(Folder.File("float.wav"), std::ios::binary) << header;
     ExpectError(Run({"decode", Folder.File("float.wav")}), {Folder.File("float.wav"), "not PCM"});
 
-    ExpectError(Run({"encode", "SMS>x", Folder.File("no/such/folder/out.wav")}), {Folder.File("no/such/folder/out.wav")});
+    ExpectError(
+        Run({"encode", "SMS>x", Folder.File("no/such/folder/out.wav")}), {Folder.File("no/such/folder/out.wav")});
     EXPECT_FALSE(std::filesystem::exists(Folder.File("no")));
 }

@@ -14,7 +14,10 @@ struct TSignal {
     std::string line;
     bool level;
     bool onMainThread;
-    bool operator==(const TSignal& o) const { return line == o.line && level == o.level && onMainThread == o.onMainThread; }
+    bool operator==(const TSignal& o) const
+    {
+        return line == o.line && level == o.level && onMainThread == o.onMainThread;
+    }
 };
 
 std::ostream& operator<<(std::ostream& out, const TSignal& s)
@@ -24,7 +27,10 @@ std::ostream& operator<<(std::ostream& out, const TSignal& s)
 
 class ComPortTest : public ::testing::Test {
 protected:
-    ComPortTest() { loop.SetErrorReport([this](const std::string& m) { errors.push_back(m); }); }
+    ComPortTest()
+    {
+        loop.SetErrorReport([this](const std::string& m) { errors.push_back(m); });
+    }
 
     void Record(TComPort& port)
     {
@@ -131,10 +137,10 @@ TEST_F(ComPortTest, OpenReportsCurrentLevelsAndCloseReportsThemLow)
     TComPort port(serial);
     Record(port);
     port.OpenPort();
-    EXPECT_EQ(signals, (std::vector<TSignal>{{"CTS", true, true}, {"DSR", false, true}}));
+    EXPECT_EQ(signals, (std::vector<TSignal> {{"CTS", true, true}, {"DSR", false, true}}));
     signals.clear();
     port.ClosePort();
-    EXPECT_EQ(signals, (std::vector<TSignal>{{"CTS", false, true}, {"DSR", false, true}}));
+    EXPECT_EQ(signals, (std::vector<TSignal> {{"CTS", false, true}, {"DSR", false, true}}));
 }
 
 TEST_F(ComPortTest, LineChangesArriveOnTheMainThreadWithTheLevelReadThen)
@@ -150,7 +156,7 @@ TEST_F(ComPortTest, LineChangesArriveOnTheMainThreadWithTheLevelReadThen)
     ASSERT_TRUE(WaitForSignals(2));
     serial.SetCTS("COM1", false);
     ASSERT_TRUE(WaitForSignals(3));
-    EXPECT_EQ(signals, (std::vector<TSignal>{{"CTS", true, true}, {"DSR", true, true}, {"CTS", false, true}}));
+    EXPECT_EQ(signals, (std::vector<TSignal> {{"CTS", true, true}, {"DSR", true, true}, {"CTS", false, true}}));
     EXPECT_TRUE(errors.empty());
 }
 
@@ -165,7 +171,7 @@ TEST_F(ComPortTest, ChangeWithoutSubscriberIsConsumedSilently)
     serial.SetDSR("COM1", true);
     ASSERT_TRUE(WaitForSignals(1));
     port.ClosePort();
-    EXPECT_EQ(signals, (std::vector<TSignal>{{"DSR", true, true}, {"DSR", false, true}}));
+    EXPECT_EQ(signals, (std::vector<TSignal> {{"DSR", true, true}, {"DSR", false, true}}));
     EXPECT_TRUE(errors.empty());
 }
 
@@ -185,7 +191,8 @@ TEST_F(ComPortTest, SameNameDoesNothingNewNameReopens)
     EXPECT_TRUE(port.Connected());
     EXPECT_FALSE(serial.IsOpen("COM1"));
     EXPECT_TRUE(serial.IsOpen("COM5"));
-    EXPECT_EQ(signals, (std::vector<TSignal>{{"CTS", false, true}, {"DSR", false, true}, {"CTS", false, true}, {"DSR", true, true}}));
+    EXPECT_EQ(signals,
+        (std::vector<TSignal> {{"CTS", false, true}, {"DSR", false, true}, {"CTS", false, true}, {"DSR", true, true}}));
 
     port.ClosePort();
     port.SetPort("COM6"); // closed: only the name changes
@@ -286,7 +293,7 @@ TEST_F(ComPortTest, FailedReadInDispatchIsReportedAndTheThreadCarriesOn)
     serial.FailCall("COM1", TSerialCall::GetModemLines, 0);
     serial.SetDSR("COM1", true);
     ASSERT_TRUE(WaitForSignals(1));
-    EXPECT_EQ(signals, (std::vector<TSignal>{{"DSR", true, true}}));
+    EXPECT_EQ(signals, (std::vector<TSignal> {{"DSR", true, true}}));
 }
 
 TEST_F(ComPortTest, ClosingFromInsideALineEventDoesNotDeadlock)

@@ -13,7 +13,10 @@ namespace {
 // Counts the enumerations a device change costs.
 class TCountingPlatform : public THidPlatform {
 public:
-    explicit TCountingPlatform(THidPlatform& inner) : FInner(inner) {}
+    explicit TCountingPlatform(THidPlatform& inner)
+        : FInner(inner)
+    {
+    }
     std::vector<std::string> EnumeratePaths() override
     {
         ++enumerations;
@@ -197,7 +200,7 @@ TEST_F(HidDevicesTest, InputReportsReachTheDeviceAndTheAcceptingPortsOnTheMainTh
 
     bus.FeedInput(a, 0, {1, 2, 3, 4, 5, 6, 7, 0xFF});
     ASSERT_TRUE(loop.WaitUntil([&] { return order.size() >= 2; }, 5000));
-    EXPECT_EQ(order, (std::vector<std::string>{"device id 0 byte7 255", "port byte7 255"}));
+    EXPECT_EQ(order, (std::vector<std::string> {"device id 0 byte7 255", "port byte7 255"}));
     EXPECT_EQ(accepting.GetByte(0), 1);
     EXPECT_EQ(refusing.GetByte(7), 0x55) << "a refusing port's buffer was overwritten";
 }
@@ -210,7 +213,7 @@ TEST_F(HidDevicesTest, DataPortBufferAndWriteErrors)
     port.SetByte(3, 0x0F);
     EXPECT_EQ(port.GetByte(3), 0x0F);
     EXPECT_EQ(port.GetByte(8), 0);
-    EXPECT_EQ(port.Buffer(), (THidData{0, 0, 0, 0x0F, 0, 0, 0, 0}));
+    EXPECT_EQ(port.Buffer(), (THidData {0, 0, 0, 0x0F, 0, 0, 0, 0}));
     EXPECT_EQ(MessageOf([&] { port.SendReport(); }), "There is no THidDevice connected to the THidDataPort.");
 
     const std::string a = bus.Plug(0x1111, 1);
@@ -222,7 +225,7 @@ TEST_F(HidDevicesTest, DataPortBufferAndWriteErrors)
     device.OpenDevice(1);
     port.SendReport();
     ASSERT_EQ(bus.Written(a).size(), 1u);
-    EXPECT_EQ(bus.Written(a)[0], (std::vector<std::uint8_t>{0, 0, 0, 0, 0x0F, 0, 0, 0, 0}));
+    EXPECT_EQ(bus.Written(a)[0], (std::vector<std::uint8_t> {0, 0, 0, 0, 0x0F, 0, 0, 0, 0}));
 
     bus.FailWrites(a, EIO);
     EXPECT_EQ(MessageOf([&] { port.SendReport(); }).rfind("Unable to write to the USB device.", 0), 0u);

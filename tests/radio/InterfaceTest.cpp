@@ -7,21 +7,21 @@
 #include <vector>
 
 #include "base/VirtualLoop.h"
+#include "media/SimulatedDesktop.h"
+#include "media/untZYNWinAmpControl.h"
 #include "radio/CPort.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 #include "radio/untInterface.h"
 #include "radio/untUsbInterface.h"
-#include "media/SimulatedDesktop.h"
 #include "settings/untZYNClientSettings.h"
-#include "media/untZYNWinAmpControl.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
 
 using TReport = std::vector<std::uint8_t>;
-const TReport PttOnReport{0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x00};
-const TReport PttOffReport{0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x03, 0xFF};
+const TReport PttOnReport {0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x00};
+const TReport PttOffReport {0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x03, 0xFF};
 const std::string Com1 = "COM1";
 
 // A station's rig side on simulated hardware: serial ports, a HID bus and a
@@ -114,7 +114,7 @@ TEST_F(Interface, VoxWithoutReceiveInputNeverOpensThePortButDucksMediaAndSettles
 
     EXPECT_EQ(serial.OpenCount(Com1), 0);
     EXPECT_FALSE(rig->ComPortOpen());
-    EXPECT_EQ(events, (std::vector<std::string>{}));
+    EXPECT_EQ(events, (std::vector<std::string> {}));
 }
 
 TEST_F(Interface, ControlLinesFollowPinPolarityAndUnusedLevel)
@@ -172,7 +172,7 @@ TEST_F(Interface, PortNameFollowsCommIndexAndAFailedOpenIsReportedBeforeTheChang
     serial.SetBusy("COM4", true);
     settings->SetCommIndex(3);
     settings->SetRigComKeying(true);
-    EXPECT_EQ(events, (std::vector<std::string>{"interface change", "comm error", "interface change"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"interface change", "comm error", "interface change"}));
     EXPECT_FALSE(rig->ComPortOpen());
     rig->SetTransmitRequest(true, true); // nothing to key, and no error
     EXPECT_TRUE(rig->Ptt());
@@ -180,7 +180,7 @@ TEST_F(Interface, PortNameFollowsCommIndexAndAFailedOpenIsReportedBeforeTheChang
     serial.SetBusy("COM4", false);
     events.clear();
     rig->ApplyInterfaceSettings();
-    EXPECT_EQ(events, (std::vector<std::string>{"interface change"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"interface change"}));
     EXPECT_TRUE(serial.IsOpen("COM4"));
     EXPECT_FALSE(serial.IsOpen(Com1));
     // Reconfiguring writes the PTT line idle even though the request stands.
@@ -189,7 +189,7 @@ TEST_F(Interface, PortNameFollowsCommIndexAndAFailedOpenIsReportedBeforeTheChang
     serial.SetAbsent("COM5", true);
     events.clear();
     settings->SetCommIndex(4);
-    EXPECT_EQ(events, (std::vector<std::string>{"comm error", "interface change"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"comm error", "interface change"}));
     EXPECT_FALSE(serial.IsOpen("COM4"));
 }
 
@@ -265,13 +265,13 @@ TEST_F(Interface, UsbInterfaceKeepsTheComPortClosedAndTakesTheKeying)
 
     hid.ClearWritten(usb);
     rig->SetTransmitRequest(true, true);
-    EXPECT_EQ(hid.Written(usb), (std::vector<TReport>{PttOnReport}));
+    EXPECT_EQ(hid.Written(usb), (std::vector<TReport> {PttOnReport}));
     // Pin, polarity and port number make no difference.
     settings->SetRigComDtr(false);
     settings->SetRigComActiveHigh(false);
     settings->SetCommIndex(2);
     rig->SetTransmitRequest(false, true);
-    EXPECT_EQ(hid.Written(usb), (std::vector<TReport>{PttOnReport, PttOffReport}));
+    EXPECT_EQ(hid.Written(usb), (std::vector<TReport> {PttOnReport, PttOffReport}));
     EXPECT_EQ(serial.OpenCount(Com1) + serial.OpenCount("COM3"), 0);
     EXPECT_FALSE(serial.RTS(Com1) || serial.DTR(Com1));
 }
@@ -286,7 +286,7 @@ TEST_F(Interface, UsbArrivalClosesTheComPortAndRemovalReopensIt)
     const std::string usb = PlugUsbInterface();
     EXPECT_TRUE(rig->UsbConnected());
     EXPECT_FALSE(serial.IsOpen(Com1));
-    EXPECT_EQ(events, (std::vector<std::string>{"interface change", "usb connected"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"interface change", "usb connected"}));
 
     events.clear();
     hid.Unplug(usb);
@@ -294,7 +294,7 @@ TEST_F(Interface, UsbArrivalClosesTheComPortAndRemovalReopensIt)
     EXPECT_FALSE(rig->UsbConnected());
     EXPECT_TRUE(serial.IsOpen(Com1));
     EXPECT_EQ(serial.OpenCount(Com1), 2);
-    EXPECT_EQ(events, (std::vector<std::string>{"interface change", "usb disconnected"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"interface change", "usb disconnected"}));
 }
 
 TEST_F(Interface, HidDeviceChangeDuringATransmissionDropsTheUsbPttButKeepsTheRequest)
@@ -315,8 +315,8 @@ TEST_F(Interface, HidDeviceChangeDuringATransmissionDropsTheUsbPttButKeepsTheReq
     // The COM port was opened and closed again in between.
     EXPECT_EQ(serial.OpenCount(Com1), 2);
     EXPECT_FALSE(serial.IsOpen(Com1));
-    EXPECT_EQ(events, (std::vector<std::string>{"interface change", "usb disconnected", "interface change",
-                                                "usb connected"}));
+    EXPECT_EQ(events,
+        (std::vector<std::string> {"interface change", "usb disconnected", "interface change", "usb connected"}));
 }
 
 TEST_F(Interface, FreedWhileKeyedJustAfterTheUsbInterfaceWasPulledOut)
@@ -344,18 +344,18 @@ TEST_F(Interface, UsbReceiveInputIsDebouncedLikeTheSerialOne)
     // Configuring with the USB interface present counts its input as high.
     EXPECT_TRUE(rig->RigRx());
 
-    THidData low{};
+    THidData low {};
     hid.FeedInput(usb, 0, low);
     ASSERT_TRUE(loop.WaitUntil([&] { return !rig->RigRx(); }, 5000));
-    EXPECT_EQ(reports, (std::vector<bool>{}));
+    EXPECT_EQ(reports, (std::vector<bool> {}));
     loop.AdvanceByMs(settings->VoxDelayTime());
-    EXPECT_EQ(reports, (std::vector<bool>{false}));
+    EXPECT_EQ(reports, (std::vector<bool> {false}));
 
-    THidData high{};
+    THidData high {};
     high[7] = 0xFF;
     hid.FeedInput(usb, 0, high);
     ASSERT_TRUE(loop.WaitUntil([&] { return rig->RigRx(); }, 5000));
-    EXPECT_EQ(reports, (std::vector<bool>{false, true}));
+    EXPECT_EQ(reports, (std::vector<bool> {false, true}));
 }
 
 TEST_F(Interface, NonZeroStatusSuppressesEveryReceiveReport)
@@ -371,7 +371,7 @@ TEST_F(Interface, NonZeroStatusSuppressesEveryReceiveReport)
     serial.SetCTS(Com1, false);
     WaitForRigRx(false);
     loop.AdvanceByMs(5000);
-    EXPECT_EQ(reports, (std::vector<bool>{}));
+    EXPECT_EQ(reports, (std::vector<bool> {}));
     EXPECT_EQ(MediaState(), TZYNWinAmpControl::msNormal);
     EXPECT_TRUE(desktop.Commands(winamp).empty());
 }
@@ -386,15 +386,15 @@ TEST_F(Interface, ReceiveInputOnDsrIsReportedAndItsEndAfterTheReleaseDelay)
     serial.SetCTS(Com1, true); // not the configured input
     serial.SetDSR(Com1, true);
     WaitForRigRx(true);
-    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    EXPECT_EQ(reports, (std::vector<bool> {true}));
     EXPECT_EQ(MediaState(), TZYNWinAmpControl::msMuted);
 
     serial.SetDSR(Com1, false);
     WaitForRigRx(false);
     loop.AdvanceByMs(299);
-    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    EXPECT_EQ(reports, (std::vector<bool> {true}));
     loop.AdvanceByMs(1);
-    EXPECT_EQ(reports, (std::vector<bool>{true, false}));
+    EXPECT_EQ(reports, (std::vector<bool> {true, false}));
     loop.AdvanceByMs(4000);
     EXPECT_EQ(MediaState(), TZYNWinAmpControl::msRising);
 }
@@ -412,7 +412,7 @@ TEST_F(Interface, InputThatReturnsWithinTheReleaseDelayIsReportedActiveTwiceAndE
     loop.AdvanceByMs(250);
     serial.SetCTS(Com1, true);
     WaitForRigRx(true);
-    EXPECT_EQ(reports, (std::vector<bool>{true, true}));
+    EXPECT_EQ(reports, (std::vector<bool> {true, true}));
 
     // Dropping again 300 ms after the first end: the release delay counts
     // afresh from the second end.
@@ -420,9 +420,9 @@ TEST_F(Interface, InputThatReturnsWithinTheReleaseDelayIsReportedActiveTwiceAndE
     serial.SetCTS(Com1, false);
     WaitForRigRx(false);
     loop.AdvanceByMs(499);
-    EXPECT_EQ(reports, (std::vector<bool>{true, true}));
+    EXPECT_EQ(reports, (std::vector<bool> {true, true}));
     loop.AdvanceByMs(1);
-    EXPECT_EQ(reports, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(reports, (std::vector<bool> {true, true, false}));
 }
 
 TEST_F(Interface, InputActiveWithinTheSettleTimeIsReportedWhenItEnds)
@@ -437,11 +437,11 @@ TEST_F(Interface, InputActiveWithinTheSettleTimeIsReportedWhenItEnds)
     loop.AdvanceByMs(100);
     serial.SetCTS(Com1, true);
     WaitForRigRx(true);
-    EXPECT_EQ(reports, (std::vector<bool>{}));
+    EXPECT_EQ(reports, (std::vector<bool> {}));
     loop.AdvanceByMs(199);
-    EXPECT_EQ(reports, (std::vector<bool>{}));
+    EXPECT_EQ(reports, (std::vector<bool> {}));
     loop.AdvanceByMs(1);
-    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    EXPECT_EQ(reports, (std::vector<bool> {true}));
 }
 
 TEST_F(Interface, InputThatEndsWithinTheSettleTimeIsNeverReportedActive)
@@ -457,7 +457,7 @@ TEST_F(Interface, InputThatEndsWithinTheSettleTimeIsNeverReportedActive)
     serial.SetCTS(Com1, false);
     WaitForRigRx(false);
     loop.AdvanceByMs(5000);
-    EXPECT_EQ(reports, (std::vector<bool>{false}));
+    EXPECT_EQ(reports, (std::vector<bool> {false}));
 }
 
 TEST_F(Interface, ActiveLowInputCountsAsActiveOneSecondAfterThePortOpened)
@@ -469,13 +469,13 @@ TEST_F(Interface, ActiveLowInputCountsAsActiveOneSecondAfterThePortOpened)
     EXPECT_FALSE(rig->RigRx());
     loop.AdvanceByMs(1);
     EXPECT_TRUE(rig->RigRx());
-    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    EXPECT_EQ(reports, (std::vector<bool> {true}));
 
     // A reconfiguration restarts the one-second wait; with the input active
     // already, its tick changes nothing.
     settings->SetVoxDelayTime(100);
     loop.AdvanceByMs(2000);
-    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    EXPECT_EQ(reports, (std::vector<bool> {true}));
 }
 
 TEST_F(Interface, OneSecondAfterOpeningTheInputIsTakenFromTheLineItself)
@@ -489,7 +489,7 @@ TEST_F(Interface, OneSecondAfterOpeningTheInputIsTakenFromTheLineItself)
     WaitForRigRx(true);
     loop.AdvanceByMs(5000);
     EXPECT_TRUE(rig->RigRx());
-    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    EXPECT_EQ(reports, (std::vector<bool> {true}));
 
     // A line already active when the port opens is reported one second
     // later, though it never changed.
@@ -502,14 +502,14 @@ TEST_F(Interface, OneSecondAfterOpeningTheInputIsTakenFromTheLineItself)
     EXPECT_FALSE(rig->RigRx());
     loop.AdvanceByMs(1);
     EXPECT_TRUE(rig->RigRx());
-    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    EXPECT_EQ(reports, (std::vector<bool> {true}));
 
     // Reconfiguring while receiving: closing the port reports no line low
     // here, and the reopened port still finds the radio receiving.
     settings->SetVoxDelayTime(200);
     loop.AdvanceByMs(5000);
     EXPECT_TRUE(rig->RigRx());
-    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    EXPECT_EQ(reports, (std::vector<bool> {true}));
 }
 
 TEST_F(Interface, ALineErrorWhileStartingLeavesNoSubscriptionBehind)
@@ -537,7 +537,7 @@ TEST_F(Interface, ReceiveEndWhileKeyedWithCourtesySoundLeavesMediaDucked)
     serial.SetCTS(Com1, false);
     WaitForRigRx(false);
     loop.AdvanceByMs(settings->VoxDelayTime() + 10000);
-    EXPECT_EQ(reports, (std::vector<bool>{true, false}));
+    EXPECT_EQ(reports, (std::vector<bool> {true, false}));
     EXPECT_EQ(MediaState(), TZYNWinAmpControl::msMuted);
 }
 

@@ -70,7 +70,7 @@ TEST_F(UsbInterfaceTest, ConnectsToTheLastMatchingDeviceWithPttOff)
     EXPECT_TRUE(usb.Connected());
     EXPECT_EQ(usb.DeviceIndex(), 3);
     EXPECT_TRUE(bus.Written(first).empty());
-    EXPECT_EQ(bus.Written(last), (std::vector<TBytes>{PttOff}));
+    EXPECT_EQ(bus.Written(last), (std::vector<TBytes> {PttOff}));
 }
 
 TEST_F(UsbInterfaceTest, DeviceThatCannotBeQueriedIsSkipped)
@@ -93,7 +93,7 @@ TEST_F(UsbInterfaceTest, PttReportsAreWrittenOnlyOnChange)
     usb.SetPttOutput(true);
     usb.SetPttOutput(true);
     usb.SetPttOutput(false);
-    EXPECT_EQ(bus.Written(radio), (std::vector<TBytes>{PttOn, PttOff}));
+    EXPECT_EQ(bus.Written(radio), (std::vector<TBytes> {PttOn, PttOff}));
     EXPECT_FALSE(usb.TxState());
 }
 
@@ -105,7 +105,7 @@ TEST_F(UsbInterfaceTest, InputByte7GivesTheReceiveLine)
     bus.FeedInput(radio, 0, {0, 0, 0, 0, 0, 0, 0, 0xFF});
     bus.FeedInput(radio, 0, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE});
     ASSERT_TRUE(loop.WaitUntil([&] { return events.size() >= 2; }, 5000));
-    EXPECT_EQ(events, (std::vector<std::string>{"rx on", "rx off"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"rx on", "rx off"}));
 }
 
 TEST_F(UsbInterfaceTest, AnotherDevicePluggedReopensWithPttBackOff)
@@ -118,10 +118,10 @@ TEST_F(UsbInterfaceTest, AnotherDevicePluggedReopensWithPttBackOff)
 
     bus.Plug(0x046D, 0xC52B);
     loop.RunPending();
-    EXPECT_EQ(events, (std::vector<std::string>{"rx on", "disconnected", "connected"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"rx on", "disconnected", "connected"}));
     EXPECT_TRUE(usb.Connected());
     EXPECT_FALSE(usb.TxState());
-    EXPECT_EQ(bus.Written(radio), (std::vector<TBytes>{PttOff}));
+    EXPECT_EQ(bus.Written(radio), (std::vector<TBytes> {PttOff}));
     EXPECT_EQ(bus.OpenReaders(radio), 1) << "the old reader was left behind";
 }
 
@@ -132,7 +132,7 @@ TEST_F(UsbInterfaceTest, UnplugGivesReceiveHighThenDisconnected)
     Record(usb);
     bus.Unplug(radio);
     loop.RunPending();
-    EXPECT_EQ(events, (std::vector<std::string>{"rx on", "disconnected"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"rx on", "disconnected"}));
     EXPECT_FALSE(usb.Connected());
     EXPECT_EQ(bus.OpenReaders(radio), 0);
     EXPECT_EQ(bus.OpenWriters(radio), 0);
@@ -140,8 +140,8 @@ TEST_F(UsbInterfaceTest, UnplugGivesReceiveHighThenDisconnected)
     events.clear();
     const std::string again = bus.Plug(0x07A0, 0x1001);
     loop.RunPending();
-    EXPECT_EQ(events, (std::vector<std::string>{"connected"}));
-    EXPECT_EQ(bus.Written(again), (std::vector<TBytes>{PttOff}));
+    EXPECT_EQ(events, (std::vector<std::string> {"connected"}));
+    EXPECT_EQ(bus.Written(again), (std::vector<TBytes> {PttOff}));
 }
 
 TEST_F(UsbInterfaceTest, InputDuringAnOutputReportDoesNotReachTheBuffer)
@@ -165,7 +165,7 @@ TEST_F(UsbInterfaceTest, InputDuringAnOutputReportDoesNotReachTheBuffer)
     // Accepted again afterwards.
     bus.FeedInput(radio, 0, {0, 0, 0, 0, 0, 0, 0, 0x00});
     ASSERT_TRUE(loop.WaitUntil([&] { return !events.empty(); }, 5000));
-    EXPECT_EQ(events, (std::vector<std::string>{"rx off"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"rx off"}));
 }
 
 TEST_F(UsbInterfaceTest, FailedWritesRaiseAndKeepTheState)
@@ -185,7 +185,7 @@ TEST_F(UsbInterfaceTest, FailedWritesRaiseAndKeepTheState)
     // The receive input still works after the failures.
     bus.FeedInput(radio, 0, {0, 0, 0, 0, 0, 0, 0, 0xFF});
     ASSERT_TRUE(loop.WaitUntil([&] { return !events.empty(); }, 5000));
-    EXPECT_EQ(events, (std::vector<std::string>{"rx on"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"rx on"}));
 }
 
 TEST_F(UsbInterfaceTest, WriteToAnUnpluggedInterfaceIsARemovalNotAnError)
@@ -195,7 +195,7 @@ TEST_F(UsbInterfaceTest, WriteToAnUnpluggedInterfaceIsARemovalNotAnError)
     Record(usb);
     bus.Unplug(radio); // the notice has not run yet
     EXPECT_EQ(WriteError(usb, true), "");
-    EXPECT_EQ(events, (std::vector<std::string>{"rx on", "disconnected"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"rx on", "disconnected"}));
     EXPECT_FALSE(usb.Connected());
     EXPECT_FALSE(usb.TxState());
     loop.RunPending();
@@ -240,7 +240,7 @@ TEST_F(UsbInterfaceTest, FailedReconnectionTakesTheConnectionBackOnce)
     bus.FailWrites(radio, EIO);
     bus.Plug(0x046D, 0xC52B); // the rescan reopens the interface, whose report fails
     loop.RunPending();
-    EXPECT_EQ(events, (std::vector<std::string>{"rx on", "disconnected"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"rx on", "disconnected"}));
     EXPECT_FALSE(usb.Connected());
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_EQ(bus.OpenReaders(radio), 0);
@@ -254,7 +254,7 @@ TEST_F(UsbInterfaceTest, InterfaceThatCanNoLongerBeIdentifiedIsClosed)
     bus.FailAttributes(radio, true);
     bus.Plug(0x046D, 0xC52B);
     loop.RunPending();
-    EXPECT_EQ(events, (std::vector<std::string>{"rx on", "disconnected"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"rx on", "disconnected"}));
     EXPECT_FALSE(usb.Connected());
     EXPECT_EQ(bus.OpenReaders(radio), 0);
     EXPECT_EQ(bus.OpenWriters(radio), 0);

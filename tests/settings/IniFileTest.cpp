@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 mode_t ModeOf(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     EXPECT_EQ(::stat(path.c_str(), &st), 0);
     return st.st_mode & 07777;
 }
@@ -71,8 +71,8 @@ TEST(IniFile, WritingCreatesFileSectionAndKeyWithTheUmasksMode)
     ini.WriteString("Identification", "OperaterName", "John");
     ini.WriteInteger("Interface", "VoxLevel", 30);
     ::umask(old);
-    EXPECT_EQ(ReadBytes(folder.File("new.ini")),
-              "[Identification]\r\nOperaterName=John\r\n[Interface]\r\nVoxLevel=30\r\n");
+    EXPECT_EQ(
+        ReadBytes(folder.File("new.ini")), "[Identification]\r\nOperaterName=John\r\n[Interface]\r\nVoxLevel=30\r\n");
     EXPECT_EQ(ModeOf(folder.File("new.ini")), 0640u);
     // Nothing but the file is left in the folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);

@@ -6,13 +6,12 @@ namespace {
 
 TEST(IniText, NamesMatchWithoutCaseAndTheFirstSectionAndKeyWin)
 {
-    const std::string text =
-        "[interface]\r\n"
-        "RIGCOMM=1\r\n"
-        "RigComm=2\r\n"
-        "[Interface]\r\n"
-        "VoxLevel=40\r\n"
-        "RigComm=3\r\n";
+    const std::string text = "[interface]\r\n"
+                             "RIGCOMM=1\r\n"
+                             "RigComm=2\r\n"
+                             "[Interface]\r\n"
+                             "VoxLevel=40\r\n"
+                             "RigComm=3\r\n";
     EXPECT_EQ(FindIniValue(text, "Interface", "RigComm"), "1");
     // Only the first matching section is searched.
     EXPECT_EQ(FindIniValue(text, "INTERFACE", "VoxLevel"), std::nullopt);
@@ -21,16 +20,15 @@ TEST(IniText, NamesMatchWithoutCaseAndTheFirstSectionAndKeyWin)
 
 TEST(IniText, ValueLosesSurroundingBlanksAndOnePairOfQuotes)
 {
-    const std::string text =
-        "  [ Identification ]  \n"
-        "\tOperaterName \t=  John Smith \t\n"
-        "City=\"  Quoted  \"\n"
-        "CityPart='single'\n"
-        "Callsign=\"\"inner\"\"\n"
-        "EMailAddress=\"unbalanced\n"
-        "Empty=\n"
-        "NoEquals\n"
-        "Link=a=b\n";
+    const std::string text = "  [ Identification ]  \n"
+                             "\tOperaterName \t=  John Smith \t\n"
+                             "City=\"  Quoted  \"\n"
+                             "CityPart='single'\n"
+                             "Callsign=\"\"inner\"\"\n"
+                             "EMailAddress=\"unbalanced\n"
+                             "Empty=\n"
+                             "NoEquals\n"
+                             "Link=a=b\n";
     EXPECT_EQ(FindIniValue(text, "Identification", "OperaterName"), "John Smith");
     EXPECT_EQ(FindIniValue(text, "Identification", "City"), "  Quoted  ");
     EXPECT_EQ(FindIniValue(text, "Identification", "CityPart"), "single");
@@ -43,10 +41,9 @@ TEST(IniText, ValueLosesSurroundingBlanksAndOnePairOfQuotes)
 
 TEST(IniText, CommentsKeysBeforeAnySectionAndAByteOrderMarkAreNotKeys)
 {
-    const std::string text =
-        "\xEF\xBB\xBF[Media]\n"
-        ";MediaVolume=10\n"
-        "MediaVolume=20\n";
+    const std::string text = "\xEF\xBB\xBF[Media]\n"
+                             ";MediaVolume=10\n"
+                             "MediaVolume=20\n";
     EXPECT_EQ(FindIniValue(text, "Media", "MediaVolume"), "20");
     EXPECT_EQ(FindIniValue("Orphan=1\n[Media]\n", "Media", "Orphan"), std::nullopt);
 }
@@ -54,23 +51,22 @@ TEST(IniText, CommentsKeysBeforeAnySectionAndAByteOrderMarkAreNotKeys)
 TEST(IniText, ChangingAKeyTouchesOnlyItsValue)
 {
     const std::string text = "; head\r\n[Interface]\r\n  RigComm =  0  \r\nVoxLevel=30\r\n";
-    EXPECT_EQ(WithIniValue(text, "interface", "RIGCOMM", "1"),
-              "; head\r\n[Interface]\r\n  RigComm =  1\r\nVoxLevel=30\r\n");
+    EXPECT_EQ(
+        WithIniValue(text, "interface", "RIGCOMM", "1"), "; head\r\n[Interface]\r\n  RigComm =  1\r\nVoxLevel=30\r\n");
     // A last line without line ending keeps having none.
     EXPECT_EQ(WithIniValue("[A]\nk=1", "A", "k", "22"), "[A]\nk=22");
 }
 
 TEST(IniText, ANewKeyGoesAfterTheLastKeyOfItsSection)
 {
-    const std::string text =
-        "[Interface]\r\n"
-        "RigComm=0\r\n"
-        "\r\n"
-        "; about media\r\n"
-        "[Media]\r\n"
-        "MediaVolume=50\r\n";
+    const std::string text = "[Interface]\r\n"
+                             "RigComm=0\r\n"
+                             "\r\n"
+                             "; about media\r\n"
+                             "[Media]\r\n"
+                             "MediaVolume=50\r\n";
     EXPECT_EQ(WithIniValue(text, "Interface", "VoxLevel", "30"),
-              "[Interface]\r\nRigComm=0\r\nVoxLevel=30\r\n\r\n; about media\r\n[Media]\r\nMediaVolume=50\r\n");
+        "[Interface]\r\nRigComm=0\r\nVoxLevel=30\r\n\r\n; about media\r\n[Media]\r\nMediaVolume=50\r\n");
     EXPECT_EQ(WithIniValue("[Empty]\n\n[B]\n", "Empty", "k", "v"), "[Empty]\nk=v\n\n[B]\n");
 }
 
@@ -99,7 +95,7 @@ TEST(IniText, IntegersFollowTheProfileRules)
     EXPECT_EQ(ParseIniInteger("2147483647", 7), INT32_MAX);
     EXPECT_EQ(ParseIniInteger("-2147483648", 7), INT32_MIN);
     // Invalid texts give the default.
-    EXPECT_EQ(ParseIniInteger("0x", 7), 7);   // not longer than two characters: decimal, invalid
+    EXPECT_EQ(ParseIniInteger("0x", 7), 7); // not longer than two characters: decimal, invalid
     EXPECT_EQ(ParseIniInteger("$", 7), 7);
     EXPECT_EQ(ParseIniInteger("0xG1", 7), 7);
     EXPECT_EQ(ParseIniInteger("$100000000", 7), 7);

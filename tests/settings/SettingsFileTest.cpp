@@ -14,25 +14,24 @@ namespace {
 
 // A file as the suite and a text editor leave it: CRLF endings, comments,
 // odd spacing, foreign sections and keys, a trailing line without ending.
-const std::string SuiteFile =
-    "; ZYN Client settings\r\n"
-    "\r\n"
-    "[Identification]\r\n"
-    "  OperaterName =  John  \r\n"
-    "Callsign=N0CALL\r\n"
-    "SuiteSecret = keep me ; not a comment\r\n"
-    "\r\n"
-    "[SuiteOnly]\r\n"
-    "Anything=goes=here\r\n"
-    "; a comment inside\r\n"
-    "[interface]\r\n"
-    "RIGCOMM=0\r\n"
-    "\tVoxLevel\t=\t30\r\n"
-    "VoxOffLevel=1\r\n"
-    "CommPort=0\r\n"
-    "\r\n"
-    "[Media]\r\n"
-    "MediaVolume=50";
+const std::string SuiteFile = "; ZYN Client settings\r\n"
+                              "\r\n"
+                              "[Identification]\r\n"
+                              "  OperaterName =  John  \r\n"
+                              "Callsign=N0CALL\r\n"
+                              "SuiteSecret = keep me ; not a comment\r\n"
+                              "\r\n"
+                              "[SuiteOnly]\r\n"
+                              "Anything=goes=here\r\n"
+                              "; a comment inside\r\n"
+                              "[interface]\r\n"
+                              "RIGCOMM=0\r\n"
+                              "\tVoxLevel\t=\t30\r\n"
+                              "VoxOffLevel=1\r\n"
+                              "CommPort=0\r\n"
+                              "\r\n"
+                              "[Media]\r\n"
+                              "MediaVolume=50";
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to)
 {
@@ -115,10 +114,13 @@ TEST(SettingsFile, ChangesOtherProgramsMadeAfterTheLoadSurvive)
 bool IsLineTheWriterMayLeave(const std::string& line)
 {
     static const std::string allowed[] = {
-        "  OperaterName =  John  \r\n", "  OperaterName =  John\r\n",
+        "  OperaterName =  John  \r\n",
+        "  OperaterName =  John\r\n",
         "  OperaterName =  Abcdefghij Klmnopqrs\r\n",
-        "\tVoxLevel\t=\t30\r\n",     "\tVoxLevel\t=\t7\r\n",
-        "\tVoxLevel\t=\t100\r\n",    "CommPort=0\r\n",
+        "\tVoxLevel\t=\t30\r\n",
+        "\tVoxLevel\t=\t7\r\n",
+        "\tVoxLevel\t=\t100\r\n",
+        "CommPort=0\r\n",
         "CommPort=1234567\r\n",
     };
     for (const std::string& a : allowed)
@@ -195,8 +197,8 @@ TEST(SettingsFile, AKilledWriterNeverLeavesAHalfWrittenFile)
     EXPECT_GT(changedFiles, 0);
     RecordProperty("kills", kills);
     RecordProperty("changedFiles", changedFiles);
-    std::printf("%d kills, %d after a finished write, %ld us per write\n", kills, changedFiles,
-                static_cast<long>(perWriteUs));
+    std::printf(
+        "%d kills, %d after a finished write, %ld us per write\n", kills, changedFiles, static_cast<long>(perWriteUs));
 }
 
 } // namespace

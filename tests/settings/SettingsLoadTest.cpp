@@ -27,9 +27,18 @@ protected:
 
 using S = TZYNClientSettings;
 
-std::string Text(int v) { return std::to_string(v); }
-std::string Text(bool v) { return v ? "1" : "0"; }
-std::string Text(const std::string& v) { return v; }
+std::string Text(int v)
+{
+    return std::to_string(v);
+}
+std::string Text(bool v)
+{
+    return v ? "1" : "0";
+}
+std::string Text(const std::string& v)
+{
+    return v;
+}
 
 // One key of the file: where it lives, how its property reads, its default,
 // and a value in the file with what the load makes of it.
@@ -57,18 +66,18 @@ const std::vector<KeyCase> Keys = {
     {"Identification", "CityPart", [](const S& s) { return Text(s.CityPart()); }, "", "MITTE", "MITTE"},
     {"Identification", "FBand", [](const S& s) { return Text(s.Band()); }, "0", "40", "40"},
     {"Identification", "Channel", [](const S& s) { return Text(s.Channel()); }, "6", "12", "12"},
-    {"Identification", "SquelchType", [](const S& s) { return Text(int{s.SquelchType()}); }, "0", "1", "1"},
-    {"Identification", "Mode", [](const S& s) { return Text(int{s.Mode()}); }, "0", "1", "1"},
+    {"Identification", "SquelchType", [](const S& s) { return Text(int {s.SquelchType()}); }, "0", "1", "1"},
+    {"Identification", "Mode", [](const S& s) { return Text(int {s.Mode()}); }, "0", "1", "1"},
     {"Identification", "Code", [](const S& s) { return Text(s.Code()); }, "20", "300", "300"},
     {"Identification", "Status", [](const S& s) { return Text(s.Status()); }, "0", "3", "3"},
     {"Messages", "TimeMessage", [](const S& s) { return Text(s.TimeMessage()); }, "1", "0", "0"},
     {"CourtesySettings", "CourtesyOn", [](const S& s) { return Text(s.CourtesySoundEnable()); }, "1", "0", "0"},
     {"CourtesySettings", "VoIPCourtesySound", [](const S& s) { return Text(s.VoIPCourtesySound()); },
-     Sounds + "Over01.wav", "/a.wav", "/a.wav"},
+        Sounds + "Over01.wav", "/a.wav", "/a.wav"},
     {"CourtesySettings", "LocalCourtesySound", [](const S& s) { return Text(s.LocalCourtesySound()); },
-     Sounds + "Over02.wav", "/b.wav", "/b.wav"},
+        Sounds + "Over02.wav", "/b.wav", "/b.wav"},
     {"CourtesySettings", "ErrorCourtesySound", [](const S& s) { return Text(s.ErrorCourtesySound()); },
-     Sounds + "Over05.wav", "/c.wav", "/c.wav"},
+        Sounds + "Over05.wav", "/c.wav", "/c.wav"},
     {"Interface", "VoIpComm", [](const S& s) { return Text(s.VoIPComKeying()); }, "0", "1", "1"},
     {"Interface", "VoIPComDsr", [](const S& s) { return Text(s.VoIPComDsr()); }, "0", "1", "1"},
     {"Interface", "VoIPComActiveHigh", [](const S& s) { return Text(s.VoIPComActiveHigh()); }, "1", "0", "0"},
@@ -96,7 +105,7 @@ const std::vector<KeyCase> Keys = {
     {"AudioSettings", "ALC", [](const S& s) { return Text(s.ALC()); }, "1", "0", "0"},
     {"InBoundServer", "ServerName", [](const S& s) { return Text(s.InBoundServerName()); }, "", "in", "in"},
     {"InBoundServer", "InBoundAddress", [](const S& s) { return Text(s.InBoundServerAddress()); }, "127.0.0.1",
-     "10.0.0.9", "10.0.0.9"},
+        "10.0.0.9", "10.0.0.9"},
     {"RfData", "ForwardSMS", [](const S& s) { return Text(s.ForwardSMS()); }, "0", "1", "1"},
     {"RfData", "SendID", [](const S& s) { return Text(s.SendID()); }, "0", "7", "1"},
     {"Forms", "MainW", [](const S& s) { return Text(s.MainW()); }, "-1", "800", "800"},
@@ -156,8 +165,8 @@ TEST_F(SettingsLoad, PresetServersAreReadFromAtMostTenSections)
 {
     std::string text = "[Servers]\nCount=15\n";
     for (int i = 0; i < 15; ++i)
-        text += "[Server" + std::to_string(i) + "]\nName=n" + std::to_string(i) + "\nBUName=b" +
-                std::to_string(i) + "\nPort=" + std::to_string(100 + i) + "\nNet=net" + std::to_string(i) + "\n";
+        text += "[Server" + std::to_string(i) + "]\nName=n" + std::to_string(i) + "\nBUName=b" + std::to_string(i)
+            + "\nPort=" + std::to_string(100 + i) + "\nNet=net" + std::to_string(i) + "\n";
     auto s = LoadFrom(text);
     ASSERT_EQ(s->PresetCount(), 10);
     EXPECT_EQ(s->Presets(0).Name, "n0");
@@ -184,8 +193,8 @@ TEST_F(SettingsLoad, AnnouncementsHaveNoUpperLimit)
 {
     std::string text = "[Messages]\nIdleMessagesCount=12\nActivityMessagesCount=2\n";
     for (int i = 0; i < 12; ++i)
-        text += "[IdleMessage" + std::to_string(i) + "]\nFile=idle" + std::to_string(i) + ".wav\nTime=" +
-                std::to_string(i * 10) + "\n";
+        text += "[IdleMessage" + std::to_string(i) + "]\nFile=idle" + std::to_string(i)
+            + ".wav\nTime=" + std::to_string(i * 10) + "\n";
     text += "[ActivityMessage1]\nFile=act1.wav\nTime=5\n";
     auto s = LoadFrom(text);
     ASSERT_EQ(s->IdleAnnouncementsCount(), 12);
@@ -202,9 +211,8 @@ TEST_F(SettingsLoad, AnnouncementsHaveNoUpperLimit)
 
 TEST_F(SettingsLoad, BandChannelAndCodeAreBroughtIntoRange)
 {
-    const std::pair<const char*, int> bands[] = {{"7", 25},  {"-1", 0},    {"5000", 999}, {"1", 1},
-                                                 {"0", 0},   {"2", 25},    {"24", 25},    {"25", 25},
-                                                 {"999", 999}, {"junk", 0}};
+    const std::pair<const char*, int> bands[] = {{"7", 25}, {"-1", 0}, {"5000", 999}, {"1", 1}, {"0", 0}, {"2", 25},
+        {"24", 25}, {"25", 25}, {"999", 999}, {"junk", 0}};
     for (const auto& [text, band] : bands)
         EXPECT_EQ(LoadFrom(std::string("[Identification]\nFBand=") + text + "\n")->Band(), band) << text;
 
@@ -250,13 +258,12 @@ TEST_F(SettingsLoad, OrdinalsOutsideTheEnumerationsAreHeld)
 
 TEST_F(SettingsLoad, NamesAreCleanedAndTheCountryChecked)
 {
-    auto s = LoadFrom(
-        "[Identification]\n"
-        "OperaterName=  JOHN   smith-jones\n"
-        "City=new   YORK city link\n"
-        "CityPart=JOHN  smith-jones\n"
-        "Callsign=\"  N0CALL   portable and much more\"\n"
-        "Country=Atlantis\n");
+    auto s = LoadFrom("[Identification]\n"
+                      "OperaterName=  JOHN   smith-jones\n"
+                      "City=new   YORK city link\n"
+                      "CityPart=JOHN  smith-jones\n"
+                      "Callsign=\"  N0CALL   portable and much more\"\n"
+                      "Country=Atlantis\n");
     EXPECT_EQ(s->OperaterName(), "John Smith-Jones");
     EXPECT_EQ(s->City(), "New York City");
     EXPECT_EQ(s->CityPart(), "JOHN smith-jones");

@@ -106,7 +106,7 @@ TEST_F(SettingsSet, EverySetterWritesItsKeyAndRaisesItsEvent)
         {"AudioSettings", "ALC", [](S& s) { s.SetALC(false); }, "0", Fired::None},
         {"InBoundServer", "ServerName", [](S& s) { s.SetInBoundServerName("in"); }, "in", Fired::None},
         {"InBoundServer", "InBoundAddress", [](S& s) { s.SetInBoundServerAddress("10.1.1.1"); }, "10.1.1.1",
-         Fired::None},
+            Fired::None},
         {"RfData", "ForwardSMS", [](S& s) { s.SetForwardSMS(true); }, "1", Fired::Messages},
         {"RfData", "SendID", [](S& s) { s.SetSendID(true); }, "1", Fired::Messages},
         {"Forms", "MainW", [](S& s) { s.SetMainW(640); }, "640", Fired::None},
@@ -133,7 +133,7 @@ TEST_F(SettingsSet, EverySetterWritesItsKeyAndRaisesItsEvent)
         if (c.event == Fired::None)
             EXPECT_TRUE(FFired.empty());
         else
-            EXPECT_EQ(FFired, std::vector<Fired>{c.event});
+            EXPECT_EQ(FFired, std::vector<Fired> {c.event});
     }
 }
 
@@ -152,8 +152,8 @@ TEST_F(SettingsSet, TheEventFollowsTheWriteAndTheStoredValue)
 
 TEST_F(SettingsSet, BandChannelAndCodeRules)
 {
-    const std::pair<int, int> bands[] = {{-5, 0}, {0, 0}, {1, 1}, {2, 25}, {24, 25}, {25, 25}, {500, 500},
-                                         {999, 999}, {1000, 999}};
+    const std::pair<int, int> bands[] = {
+        {-5, 0}, {0, 0}, {1, 1}, {2, 25}, {24, 25}, {25, 25}, {500, 500}, {999, 999}, {1000, 999}};
     for (const auto& [given, stored] : bands) {
         FSettings->SetBand(given);
         EXPECT_EQ(FSettings->Band(), stored) << given;
@@ -187,7 +187,7 @@ TEST_F(SettingsSet, VoxLevelsPullEachOtherAlongAndFireOnce)
     EXPECT_EQ(FSettings->VoxOffLevel(), 10);
     EXPECT_EQ(OnDisk("Interface", "VoxLevel"), "10");
     EXPECT_EQ(OnDisk("Interface", "VoxOffLevel"), "10");
-    EXPECT_EQ(FFired, std::vector<Fired>{Fired::Interface});
+    EXPECT_EQ(FFired, std::vector<Fired> {Fired::Interface});
 
     FFired.clear();
     FSettings->SetVoxOffLevel(150);
@@ -195,7 +195,7 @@ TEST_F(SettingsSet, VoxLevelsPullEachOtherAlongAndFireOnce)
     EXPECT_EQ(FSettings->VoxLevel(), 100);
     EXPECT_EQ(OnDisk("Interface", "VoxLevel"), "100");
     EXPECT_EQ(OnDisk("Interface", "VoxOffLevel"), "100");
-    EXPECT_EQ(FFired, std::vector<Fired>{Fired::Interface});
+    EXPECT_EQ(FFired, std::vector<Fired> {Fired::Interface});
 
     // Moving apart couples nothing.
     FSettings->SetVoxOffLevel(40);
@@ -245,7 +245,7 @@ TEST_F(SettingsSet, UnchangedMediaSettingsWriteAndFireNothing)
 
     FSettings->SetMediaVolume(150); // no limit
     EXPECT_EQ(OnDisk("Media", "MediaVolume"), "150");
-    EXPECT_EQ(FFired, std::vector<Fired>{Fired::MediaVol});
+    EXPECT_EQ(FFired, std::vector<Fired> {Fired::MediaVol});
 }
 
 TEST_F(SettingsSet, AnEmptyPasswordAndAnUnknownCountryAreIgnored)
@@ -270,7 +270,7 @@ TEST_F(SettingsSet, ACourtesySoundMustBeAnExistingFile)
     FSettings->SetLocalCourtesySound(wav);
     EXPECT_EQ(FSettings->LocalCourtesySound(), wav);
     EXPECT_EQ(OnDisk("CourtesySettings", "LocalCourtesySound"), wav);
-    EXPECT_EQ(FFired, std::vector<Fired>{Fired::Messages});
+    EXPECT_EQ(FFired, std::vector<Fired> {Fired::Messages});
     EXPECT_TRUE(FErrors.empty());
 
     FFired.clear();
@@ -279,9 +279,9 @@ TEST_F(SettingsSet, ACourtesySoundMustBeAnExistingFile)
     FSettings->SetLocalCourtesySound(missing);
     FSettings->SetVoIPCourtesySound(FFolder.Path().string()); // a folder is no file
     FSettings->SetErrorCourtesySound("");
-    EXPECT_EQ(FErrors, (std::vector<std::string>{"ZYN Client can not find " + missing + ".",
-                                                 "ZYN Client can not find " + FFolder.Path().string() + ".",
-                                                 "ZYN Client can not find ."}));
+    EXPECT_EQ(FErrors,
+        (std::vector<std::string> {"ZYN Client can not find " + missing + ".",
+            "ZYN Client can not find " + FFolder.Path().string() + ".", "ZYN Client can not find ."}));
     EXPECT_EQ(FSettings->LocalCourtesySound(), wav);
     EXPECT_NE(FSettings->VoIPCourtesySound(), FFolder.Path().string());
     EXPECT_TRUE(FFired.empty());
@@ -300,7 +300,7 @@ TEST_F(SettingsSet, WithoutAnErrorHookTheSoundErrorReachesTheMainLoop)
     loop.SetErrorReport([&](const std::string& message) { reported.push_back(message); });
     FSettings->ShowError = nullptr;
     FSettings->SetVoIPCourtesySound("/no/such.wav");
-    EXPECT_EQ(reported, std::vector<std::string>{"ZYN Client can not find /no/such.wav."});
+    EXPECT_EQ(reported, std::vector<std::string> {"ZYN Client can not find /no/such.wav."});
 }
 
 TEST_F(SettingsSet, ARefusedWriteKeepsTheValueInMemoryAndFiresNoEvent)

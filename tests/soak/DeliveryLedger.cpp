@@ -31,9 +31,11 @@ void TDeliveryLedger::Sent(const std::string& text, std::int64_t atMs, bool nois
 
 void TDeliveryLedger::Received(const std::string& text, std::int64_t atMs, bool noisy)
 {
-    const auto match = std::find_if(FPending.begin(), FPending.end(), [&](const TPending& p) { return p.text == text; });
+    const auto match =
+        std::find_if(FPending.begin(), FPending.end(), [&](const TPending& p) { return p.text == text; });
     if (match == FPending.end()) {
-        const bool again = std::find(FRecentlyDelivered.begin(), FRecentlyDelivered.end(), text) != FRecentlyDelivered.end();
+        const bool again =
+            std::find(FRecentlyDelivered.begin(), FRecentlyDelivered.end(), text) != FRecentlyDelivered.end();
         if (again) {
             ++CountsFor(noisy).duplicated;
             Fault(noisy, "delivered twice at " + std::to_string(atMs) + " ms: " + Shown(text));
@@ -44,9 +46,9 @@ void TDeliveryLedger::Received(const std::string& text, std::int64_t atMs, bool 
                 // Most often a damaged copy of the message on its way.
                 const std::string& due = FPending.front().text;
                 const auto diff = std::mismatch(due.begin(), due.end(), text.begin(), text.end());
-                likeness = " (the message due has " + std::to_string(due.size()) + " characters, this one " +
-                           std::to_string(text.size()) + ", first difference at " +
-                           std::to_string(diff.first - due.begin()) + ")";
+                likeness = " (the message due has " + std::to_string(due.size()) + " characters, this one "
+                    + std::to_string(text.size()) + ", first difference at " + std::to_string(diff.first - due.begin())
+                    + ")";
             }
             Fault(noisy, "delivered but never sent, at " + std::to_string(atMs) + " ms: " + Shown(text) + likeness);
         }

@@ -31,8 +31,8 @@
 #include "HeapInUse.h"
 #include "audio/VirtualCable.h"
 #include "base/VirtualLoop.h"
-#include "station/untFFSKTransmitter.h"
 #include "settings/untZYNClientSettings.h"
+#include "station/untFFSKTransmitter.h"
 #include "tests/station/StationFixture.h"
 
 namespace {
@@ -60,7 +60,10 @@ double EnvNumber(const char* name, double fallback)
 // whole run when shorter) minutes 50 to 55 of 60 carry heavy noise.
 class TNoisePlan {
 public:
-    explicit TNoisePlan(std::int64_t runMs) : FPeriodMs(std::min(HourMs, runMs)) {}
+    explicit TNoisePlan(std::int64_t runMs)
+        : FPeriodMs(std::min(HourMs, runMs))
+    {
+    }
 
     bool HeavyAt(std::int64_t ms) const
     {
@@ -146,7 +149,8 @@ private:
 class TSoakStation {
 public:
     TSoakStation(const std::string& name, std::uint32_t seed)
-        : station(RtsStationSettings(name, CourtesyDelayMs)), FRandom(seed)
+        : station(RtsStationSettings(name, CourtesyDelayMs))
+        , FRandom(seed)
     {
         // A day of played audio would not fit in memory.
         station.sound.SetRecordPlayback(false);
@@ -226,21 +230,21 @@ void PrintCounts(std::FILE* out, const char* direction, const TDeliveryLedger& l
     const auto& q = ledger.Quiet();
     const auto& n = ledger.Noisy();
     std::fprintf(out,
-                 "soak: %s quiet: sent %llu delivered %llu lost %llu duplicated %llu unsent %llu | "
-                 "noisy: sent %llu delivered %llu lost %llu duplicated %llu unsent %llu\n",
-                 direction, (unsigned long long)q.sent, (unsigned long long)q.delivered, (unsigned long long)q.lost,
-                 (unsigned long long)q.duplicated, (unsigned long long)q.unsent, (unsigned long long)n.sent,
-                 (unsigned long long)n.delivered, (unsigned long long)n.lost, (unsigned long long)n.duplicated,
-                 (unsigned long long)n.unsent);
+        "soak: %s quiet: sent %llu delivered %llu lost %llu duplicated %llu unsent %llu | "
+        "noisy: sent %llu delivered %llu lost %llu duplicated %llu unsent %llu\n",
+        direction, (unsigned long long)q.sent, (unsigned long long)q.delivered, (unsigned long long)q.lost,
+        (unsigned long long)q.duplicated, (unsigned long long)q.unsent, (unsigned long long)n.sent,
+        (unsigned long long)n.delivered, (unsigned long long)n.lost, (unsigned long long)n.duplicated,
+        (unsigned long long)n.unsent);
 }
 
 void PrintKeying(std::FILE* out, const char* station, const TKeyingWatch& k)
 {
     std::fprintf(out,
-                 "soak: %s keyings %llu, longest beyond frames+courtesy %lld ms, shortest %lld ms, "
-                 "over the %lld ms allowance %llu, without a text %llu\n",
-                 station, (unsigned long long)k.FKeyings, (long long)k.FMaxBeyondMs, (long long)k.FMinBeyondMs,
-                 (long long)KeyingAllowanceMs, (unsigned long long)k.FTooLong, (unsigned long long)k.FUnexplained);
+        "soak: %s keyings %llu, longest beyond frames+courtesy %lld ms, shortest %lld ms, "
+        "over the %lld ms allowance %llu, without a text %llu\n",
+        station, (unsigned long long)k.FKeyings, (long long)k.FMaxBeyondMs, (long long)k.FMinBeyondMs,
+        (long long)KeyingAllowanceMs, (unsigned long long)k.FTooLong, (unsigned long long)k.FUnexplained);
 }
 
 } // namespace
@@ -255,7 +259,8 @@ TEST(Soak, TwoStationsTalkAcrossNoisyCables)
     const double quietRms = EnvNumber("PARLET_SOAK_QUIET_RMS", QuietNoiseRms);
     const double heavyRms = EnvNumber("PARLET_SOAK_HEAVY_RMS", HeavyNoiseRms);
     const double skewPpm = EnvNumber("PARLET_SOAK_SKEW_PPM", SkewPpm);
-    const auto skewRenewMs = static_cast<std::int64_t>(EnvNumber("PARLET_SOAK_SKEW_RENEW_S", SkewRenewEveryMs / 1000) * 1000);
+    const auto skewRenewMs =
+        static_cast<std::int64_t>(EnvNumber("PARLET_SOAK_SKEW_RENEW_S", SkewRenewEveryMs / 1000) * 1000);
     // Memory is compared with its level after the first hour, or after the
     // first quarter of a shorter run.
     TMemoryFigures memory;
@@ -332,25 +337,26 @@ TEST(Soak, TwoStationsTalkAcrossNoisyCables)
     for (std::FILE* out : {stdout, file}) {
         if (!out) continue;
         std::fprintf(out, "soak: %.2f h of virtual time (seed %u) in %.0f s real, %.0fx real time\n", hours, seed,
-                     realSeconds, static_cast<double>(runMs + DrainMs) / 1000.0 / realSeconds);
-        std::fprintf(out, "soak: noise rms %.4f, heavy %.4f; skew A->B %.0f ppm, B->A %.0f ppm, set afresh every %lld s\n",
-                     quietRms, heavyRms, toB.ClockSkewPpm(), toA.ClockSkewPpm(), static_cast<long long>(skewRenewMs / 1000));
+            realSeconds, static_cast<double>(runMs + DrainMs) / 1000.0 / realSeconds);
+        std::fprintf(out,
+            "soak: noise rms %.4f, heavy %.4f; skew A->B %.0f ppm, B->A %.0f ppm, set afresh every %lld s\n", quietRms,
+            heavyRms, toB.ClockSkewPpm(), toA.ClockSkewPpm(), static_cast<long long>(skewRenewMs / 1000));
         PrintCounts(out, "A->B", heardByB);
         PrintCounts(out, "B->A", heardByA);
         PrintKeying(out, "A", a.keying);
         PrintKeying(out, "B", b.keying);
         std::fprintf(out, "soak: keyed A %.1f%% B %.1f%% of the time, both at once %.1f%%\n",
-                     100.0 * static_cast<double>(keyedStepsA * StepMs) / static_cast<double>(runMs + DrainMs),
-                     100.0 * static_cast<double>(keyedStepsB * StepMs) / static_cast<double>(runMs + DrainMs),
-                     100.0 * static_cast<double>(overlapSteps * StepMs) / static_cast<double>(runMs + DrainMs));
+            100.0 * static_cast<double>(keyedStepsA * StepMs) / static_cast<double>(runMs + DrainMs),
+            100.0 * static_cast<double>(keyedStepsB * StepMs) / static_cast<double>(runMs + DrainMs),
+            100.0 * static_cast<double>(overlapSteps * StepMs) / static_cast<double>(runMs + DrainMs));
         std::fprintf(out, "soak: heap %zu bytes after %lld s, %zu at the end (%+.2f%%); resident %zu -> %zu bytes\n",
-                     memory.heapEarly, static_cast<long long>(memory.earlyAtMs / 1000), memory.heapEnd,
-                     100.0 * (static_cast<double>(memory.heapEnd) - static_cast<double>(memory.heapEarly)) /
-                         static_cast<double>(memory.heapEarly),
-                     memory.residentEarly, memory.residentEnd);
+            memory.heapEarly, static_cast<long long>(memory.earlyAtMs / 1000), memory.heapEnd,
+            100.0 * (static_cast<double>(memory.heapEnd) - static_cast<double>(memory.heapEarly))
+                / static_cast<double>(memory.heapEarly),
+            memory.residentEarly, memory.residentEnd);
         std::fprintf(out, "soak: sound cards: underruns A %llu B %llu, overruns A %llu B %llu\n",
-                     (unsigned long long)a.station.sound.Underruns(), (unsigned long long)b.station.sound.Underruns(),
-                     (unsigned long long)a.station.sound.Overruns(), (unsigned long long)b.station.sound.Overruns());
+            (unsigned long long)a.station.sound.Underruns(), (unsigned long long)b.station.sound.Underruns(),
+            (unsigned long long)a.station.sound.Overruns(), (unsigned long long)b.station.sound.Overruns());
         std::fflush(out);
     }
     if (file) std::fclose(file);
@@ -371,7 +377,6 @@ TEST(Soak, TwoStationsTalkAcrossNoisyCables)
         EXPECT_EQ(k->Unkeyed(), 0u) << "texts were never sent";
         EXPECT_FALSE(k->Keyed()) << "still keyed after the traffic stopped";
     }
-    EXPECT_LE(static_cast<double>(memory.heapEnd),
-              static_cast<double>(memory.heapEarly) * (1.0 + MemoryGrowthAllowed))
+    EXPECT_LE(static_cast<double>(memory.heapEnd), static_cast<double>(memory.heapEarly) * (1.0 + MemoryGrowthAllowed))
         << "the heap grew by more than " << MemoryGrowthAllowed * 100 << "% after the first hour";
 }

@@ -76,8 +76,8 @@ TEST_F(LostSoundCardTest, KeyingWhileTheCardIsGoneEndsWithTheCourtesyDelay)
     station->sound.Unplug(TWaveDirection::Playback);
     transmitter->Send("SMS>Anna>>into the void");
     RunTo(6000);
-    EXPECT_EQ(TimesOf("rts-up"), (std::vector<std::int64_t>{5000}));
-    EXPECT_EQ(TimesOf("rts-down"), (std::vector<std::int64_t>{5400}));
+    EXPECT_EQ(TimesOf("rts-up"), (std::vector<std::int64_t> {5000}));
+    EXPECT_EQ(TimesOf("rts-down"), (std::vector<std::int64_t> {5400}));
     EXPECT_EQ(reports.size(), 1u);
     station->sound.Replug(TWaveDirection::Playback);
     RunTo(12000);

@@ -9,8 +9,8 @@
 #include "base/RealTimeLoop.h"
 #include "base/ShutdownSignals.h"
 #include "base/VirtualLoop.h"
-#include "station/untFFSKTransmitter.h"
 #include "radio/untInterface.h"
+#include "station/untFFSKTransmitter.h"
 #include "tests/support/ChildProcess.h"
 
 namespace {

@@ -10,21 +10,21 @@
 
 #include "audio/SimulatedSoundCard.h"
 #include "base/VirtualLoop.h"
+#include "media/SimulatedDesktop.h"
+#include "radio/SimulatedHidBus.h"
+#include "radio/SimulatedSerialPlatform.h"
 #include "station/StationPlatform.h"
 #include "station/untFFSKTranceiver.h"
 #include "station/untFFSKTransmitter.h"
-#include "radio/SimulatedHidBus.h"
-#include "radio/SimulatedSerialPlatform.h"
-#include "media/SimulatedDesktop.h"
 #include "tests/support/TempFolder.h"
 
 // Settings of a station that keys the PTT on RTS, active high, on COM1.
 inline std::string RtsStationSettings(const std::string& operatorName, int courtesyDelayMs)
 {
-    return "[Identification]\r\nOperaterName=" + operatorName +
-           "\r\n[Interface]\r\nRigComm=1\r\nRigComDtr=0\r\nRigComActiveHigh=1\r\nRigComUnusedHight=0\r\nCommPort=0\r\n"
-           "CourtesyDelay=" +
-           std::to_string(courtesyDelayMs) + "\r\n";
+    return "[Identification]\r\nOperaterName=" + operatorName
+        + "\r\n[Interface]\r\nRigComm=1\r\nRigComDtr=0\r\nRigComActiveHigh=1\r\nRigComUnusedHight=0\r\nCommPort=0\r\n"
+          "CourtesyDelay="
+        + std::to_string(courtesyDelayMs) + "\r\n";
 }
 
 // One station on simulated back ends: its own sound card, serial ports, HID
@@ -78,7 +78,11 @@ inline TToneSpan FindTones(const std::vector<std::uint8_t>& played, std::size_t 
 // OnTX, changes of the RTS line, and whatever a test notes itself.
 class TKeyingLog {
 public:
-    TKeyingLog(TVirtualLoop& loop, TSimulatedStation& station) : FLoop(loop), FStation(station) {}
+    TKeyingLog(TVirtualLoop& loop, TSimulatedStation& station)
+        : FLoop(loop)
+        , FStation(station)
+    {
+    }
 
     void Watch(TFFSKTransmitter& transmitter)
     {

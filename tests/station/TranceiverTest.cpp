@@ -9,8 +9,8 @@
 #include "base/ProgramFolder.h"
 #include "base/VirtualLoop.h"
 #include "modem/untFFSK.h"
-#include "station/untFFSKTransmitter.h"
 #include "settings/untZYNClientSettings.h"
+#include "station/untFFSKTransmitter.h"
 
 namespace {
 
@@ -172,6 +172,6 @@ TEST(TwoStations, AnnaSendsHelloAndTheOtherStationHearsIt)
 
     std::printf("send->rts-up %lld ms, rts-up->first tone %.1f ms, last tone->B delivery %.1f ms, "
                 "last tone->rts-down %.1f ms\n",
-                static_cast<long long>(rtsUp - sentAt), tones.firstMs - static_cast<double>(rtsUp),
-                deliveredAfterLastTone, static_cast<double>(rtsDown) - tones.lastMs);
+        static_cast<long long>(rtsUp - sentAt), tones.firstMs - static_cast<double>(rtsUp), deliveredAfterLastTone,
+        static_cast<double>(rtsDown) - tones.lastMs);
 }

@@ -7,9 +7,9 @@
 #include "StationFixture.h"
 #include "base/VirtualLoop.h"
 #include "modem/untFFSK.h"
-#include "station/untFFSKTransmitter.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
+#include "station/untFFSKTransmitter.h"
 
 namespace {
 
@@ -44,8 +44,8 @@ TEST_F(TransmitterTest, TextsSentAtOnceLeaveAtTheNextThreeQueueTicks)
     transmitter->Send("SMS>a>>3");
     Run(16000);
     // Each short text gets a keying of its own, at 5, 10 and 15 s.
-    EXPECT_EQ(TimesOf("tx-on"), (std::vector<std::int64_t>{5000, 10000, 15000}));
-    EXPECT_EQ(TimesOf("rts-up"), (std::vector<std::int64_t>{5000, 10000, 15000}));
+    EXPECT_EQ(TimesOf("tx-on"), (std::vector<std::int64_t> {5000, 10000, 15000}));
+    EXPECT_EQ(TimesOf("rts-up"), (std::vector<std::int64_t> {5000, 10000, 15000}));
     EXPECT_EQ(TimesOf("tx-off").size(), 3u);
     EXPECT_EQ(TimesOf("ready").size(), 3u);
     EXPECT_EQ(transmitter->Queued(), 0u);
@@ -60,8 +60,8 @@ TEST_F(TransmitterTest, TextHandedOverWhileKeyedJoinsTheCurrentKeying)
     transmitter->Send("SMS>a>>first");
     transmitter->Send("SMS>a>>second");
     Run(20000);
-    EXPECT_EQ(TimesOf("tx-on"), (std::vector<std::int64_t>{5000}));
-    EXPECT_EQ(TimesOf("rts-up"), (std::vector<std::int64_t>{5000}));
+    EXPECT_EQ(TimesOf("tx-on"), (std::vector<std::int64_t> {5000}));
+    EXPECT_EQ(TimesOf("rts-up"), (std::vector<std::int64_t> {5000}));
     ASSERT_EQ(TimesOf("tx-off").size(), 1u);
     // The second frame follows the ready signal of the first, in the same
     // keying; the release comes at the ready signal after the last frame.
@@ -145,8 +145,8 @@ TEST_F(TransmitterTest, KeyingIsReleasedWhenTheFramesAreNeverPlayedOut)
     transmitter->Sequencer().Modulator().OnReady = nullptr;
     transmitter->Send("SMS>Anna>>lost");
     Run(12000);
-    const double limitMs = 5000 + 400 + TFfskMessage::KeyingMarginMs + TFfskMessage::FrameOverheadMs +
-                           static_cast<double>(TFfskMessage::FrameAirtimeUs(14)) / 1000.0;
+    const double limitMs = 5000 + 400 + TFfskMessage::KeyingMarginMs + TFfskMessage::FrameOverheadMs
+        + static_cast<double>(TFfskMessage::FrameAirtimeUs(14)) / 1000.0;
     ASSERT_EQ(TimesOf("rts-down").size(), 1u);
     EXPECT_LE(static_cast<double>(TimesOf("rts-down")[0]), limitMs + 1);
     EXPECT_GT(static_cast<double>(TimesOf("rts-down")[0]), limitMs - 2);

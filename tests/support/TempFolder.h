@@ -18,8 +18,8 @@ public:
     ~TTempFolder()
     {
         std::error_code ignored;
-        std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::permissions(
+            FPath, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(FPath, ignored);
     }
     TTempFolder(const TTempFolder&) = delete;

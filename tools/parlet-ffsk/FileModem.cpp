@@ -22,7 +22,8 @@ constexpr int StreamTimeoutMs = 60000;
 // (errors inside device notices) into an error naming the file.
 class TFileRun {
 public:
-    explicit TFileRun(std::string file) : FFile(std::move(file))
+    explicit TFileRun(std::string file)
+        : FFile(std::move(file))
     {
         FLoop.SetErrorReport([this](const std::string& message) {
             if (!FError) FError = message;
@@ -45,8 +46,7 @@ private:
     std::optional<std::string> FError;
 };
 
-template <typename Fn>
-auto ForFile(const std::string& file, Fn&& fn)
+template <typename Fn> auto ForFile(const std::string& file, Fn&& fn)
 {
     try {
         return fn();
@@ -84,12 +84,12 @@ std::vector<std::string> DecodeFile(const std::string& path)
         TWavFileSoundPlatform platform;
         platform.SetInputFile(path, TrailingSilentBuffers);
         const TWavData& input = platform.Input();
-        if (input.Channels != 1 || input.SampleRate != SampleRate ||
-            (input.BitsPerSample != 8 && input.BitsPerSample != 16)) {
-            throw EFileModemError(path, "unsupported format: " + std::to_string(input.Channels) + " channel(s), " +
-                                            std::to_string(input.SampleRate) + " Hz, " +
-                                            std::to_string(input.BitsPerSample) +
-                                            "-bit (needs mono, 48000 Hz, 8- or 16-bit PCM)");
+        if (input.Channels != 1 || input.SampleRate != SampleRate
+            || (input.BitsPerSample != 8 && input.BitsPerSample != 16)) {
+            throw EFileModemError(path,
+                "unsupported format: " + std::to_string(input.Channels) + " channel(s), "
+                    + std::to_string(input.SampleRate) + " Hz, " + std::to_string(input.BitsPerSample)
+                    + "-bit (needs mono, 48000 Hz, 8- or 16-bit PCM)");
         }
         std::vector<std::string> lines;
         {

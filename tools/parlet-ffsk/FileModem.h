@@ -8,7 +8,11 @@
 // A file that cannot be used; the message is the reason, the file is named.
 class EFileModemError : public Exception {
 public:
-    EFileModemError(std::string file, const std::string& reason) : Exception(reason), FFile(std::move(file)) {}
+    EFileModemError(std::string file, const std::string& reason)
+        : Exception(reason)
+        , FFile(std::move(file))
+    {
+    }
     const std::string& File() const { return FFile; }
 
 private:
