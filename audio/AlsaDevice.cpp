@@ -1,7 +1,6 @@
 #include "audio/AlsaDevice.h"
 
 #include <pthread.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,7 +18,6 @@ TAlsaDevice::TAlsaDevice(TAlsaSoundPlatform& platform, TWaveDirection direction,
     , FPeriodFrames(static_cast<snd_pcm_sframes_t>(std::max<snd_pcm_uframes_t>(periodFrames, 1)))
     , FPoster(sink)
 {
-    FWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     FPoster.Opened();
     FWorker = std::thread([this] { Run(); });
 }
@@ -31,10 +29,9 @@ TAlsaDevice::~TAlsaDevice()
         FStopAsked = true;
         FInterrupt = true;
     }
-    Wake();
+    FWake.Raise();
     FWorker.join();
     snd_pcm_close(FPcm);
-    if (FWakeFd >= 0) ::close(FWakeFd);
     FPoster.Detach();
 }
 
@@ -69,7 +66,7 @@ TWaveResult TAlsaDevice::Reset()
     FResetDone = false;
     FInterrupt = true;
     FChanged.notify_all();
-    Wake();
+    FWake.Raise();
     FChanged.wait(lock, [this] { return FResetDone; });
     return wrNoError;
 }
@@ -82,12 +79,6 @@ TWaveResult TAlsaDevice::Close()
     FCloseAsked = true;
     FChanged.notify_all();
     return wrNoError;
-}
-
-void TAlsaDevice::Wake()
-{
-    const std::uint64_t one = 1;
-    if (FWakeFd >= 0) (void)!::write(FWakeFd, &one, sizeof one);
 }
 
 void TAlsaDevice::Run()
@@ -203,11 +194,8 @@ int TAlsaDevice::FramesToMs(std::uint64_t frames) const
 
 void TAlsaDevice::WaitForRequest(int timeoutMs)
 {
-    pollfd wake {FWakeFd, POLLIN, 0};
-    if (::poll(&wake, 1, timeoutMs) > 0) {
-        std::uint64_t count;
-        (void)!::read(FWakeFd, &count, sizeof count);
-    }
+    pollfd wake {FWake.Fd(), POLLIN, 0};
+    if (::poll(&wake, 1, timeoutMs) > 0) FWake.Drain();
 }
 
 void TAlsaDevice::ReturnAll()

@@ -10,6 +10,7 @@
 
 #include "audio/NoticePoster.h"
 #include "audio/SoundPlatform.h"
+#include "base/WakeUp.h"
 
 class TAlsaSoundPlatform;
 
@@ -47,7 +48,6 @@ private:
     void WaitForPcm();
     void WaitForRequest(int timeoutMs);
     int FramesToMs(std::uint64_t frames) const;
-    void Wake();
 
     TAlsaSoundPlatform& FPlatform;
     const TWaveDirection FDirection;
@@ -55,7 +55,7 @@ private:
     const TWaveFormat FFormat;
     const snd_pcm_sframes_t FPeriodFrames;
     TNoticePoster FPoster;
-    int FWakeFd = -1;
+    const TWakeUp FWake;
     bool FFailed = false; // worker only: the PCM failed for good
 
     std::mutex FMutex;

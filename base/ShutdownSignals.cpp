@@ -5,7 +5,6 @@
 #include <poll.h>
 #include <stdexcept>
 #include <string>
-#include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -30,11 +29,8 @@ TShutdownSignals::TShutdownSignals(std::function<void()> onShutdownRequested)
 {
     const sigset_t set = ShutdownSet();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    FSignalFd = signalfd(-1, &set, SFD_CLOEXEC);
-    FStopFd = eventfd(0, EFD_CLOEXEC);
-    if (FSignalFd < 0 || FStopFd < 0) {
-        if (FSignalFd >= 0) close(FSignalFd);
-        if (FStopFd >= 0) close(FStopFd);
+    FSignalFd = TFileDescriptor(signalfd(-1, &set, SFD_CLOEXEC));
+    if (!FSignalFd.Valid() || !FStop.Valid()) {
         pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
         throw std::runtime_error("cannot watch for shutdown signals");
     }
@@ -44,8 +40,6 @@ TShutdownSignals::TShutdownSignals(std::function<void()> onShutdownRequested)
 TShutdownSignals::~TShutdownSignals()
 {
     StopWatching();
-    close(FSignalFd);
-    close(FStopFd);
     const sigset_t set = ShutdownSet();
     pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
@@ -53,8 +47,7 @@ TShutdownSignals::~TShutdownSignals()
 void TShutdownSignals::StopWatching()
 {
     if (!FWatcher.joinable()) return;
-    const std::uint64_t one = 1;
-    (void)!write(FStopFd, &one, sizeof one);
+    FStop.Raise();
     FWatcher.join();
 }
 
@@ -62,11 +55,11 @@ void TShutdownSignals::Watch()
 {
     int received = 0;
     for (;;) {
-        pollfd fds[2] = {{FSignalFd, POLLIN, 0}, {FStopFd, POLLIN, 0}};
+        pollfd fds[2] = {{FSignalFd.Get(), POLLIN, 0}, {FStop.Fd(), POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) continue;
         if (fds[1].revents & POLLIN) return;
         signalfd_siginfo info {};
-        if (read(FSignalFd, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) continue;
+        if (read(FSignalFd.Get(), &info, sizeof info) != static_cast<ssize_t>(sizeof info)) continue;
         if (++received > 1) {
             // The operator insists: no more waiting for an orderly end.
             static const char message[] = "parlet: second signal, ending at once\n";

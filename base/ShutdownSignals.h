@@ -3,6 +3,9 @@
 #include <functional>
 #include <thread>
 
+#include "base/FileDescriptor.h"
+#include "base/WakeUp.h"
+
 // SIGINT, SIGTERM and SIGHUP end the program through its normal destruction
 // path: the first one runs OnShutdownRequested on the main thread (posted to
 // the main loop); a second one while that shutdown is under way ends the
@@ -28,7 +31,7 @@ private:
     void Watch();
 
     std::function<void()> FOnShutdownRequested;
-    int FSignalFd = -1;
-    int FStopFd = -1;
+    TFileDescriptor FSignalFd;
+    TWakeUp FStop;
     std::thread FWatcher;
 };

@@ -7,12 +7,13 @@
 #include <libudev.h>
 #include <linux/hidraw.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
+#include "base/FileDescriptor.h"
 #include "base/MainLoop.h"
+#include "base/WakeUp.h"
 
 namespace {
 
@@ -24,12 +25,6 @@ struct TUdevDeleter {
     void operator()(udev_monitor* p) const { udev_monitor_unref(p); }
 };
 template <typename T> using TUdevPtr = std::unique_ptr<T, TUdevDeleter>;
-
-void Wake(int fd)
-{
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = write(fd, &one, sizeof one);
-}
 
 // Whether the device numbers its reports: its descriptor holds a Report ID
 // item. hidraw puts the id in front of such reports only.
@@ -56,44 +51,38 @@ bool UsesReportIds(int fd)
 
 class TLinuxHidWriteHandle : public THidWriteHandle {
 public:
-    explicit TLinuxHidWriteHandle(int fd)
-        : FFd(fd)
+    explicit TLinuxHidWriteHandle(TFileDescriptor fd)
+        : FFd(std::move(fd))
     {
     }
-    ~TLinuxHidWriteHandle() override { close(FFd); }
 
     // hidraw takes the report id first, also 0 for unnumbered reports.
     long Write(const std::vector<std::uint8_t>& report) override
     {
         for (;;) {
-            const ssize_t n = ::write(FFd, report.data(), report.size());
+            const ssize_t n = ::write(FFd.Get(), report.data(), report.size());
             if (n >= 0) return static_cast<long>(n);
             if (errno != EINTR) return -errno;
         }
     }
 
 private:
-    const int FFd;
+    const TFileDescriptor FFd;
 };
 
 class TLinuxHidReadHandle : public THidReadHandle {
 public:
-    TLinuxHidReadHandle(int fd, int wake)
-        : FFd(fd)
-        , FWake(wake)
-        , FNumbered(UsesReportIds(fd))
+    TLinuxHidReadHandle(TFileDescriptor fd, TWakeUp wake)
+        : FFd(std::move(fd))
+        , FWake(std::move(wake))
+        , FNumbered(UsesReportIds(FFd.Get()))
     {
-    }
-    ~TLinuxHidReadHandle() override
-    {
-        close(FFd);
-        close(FWake);
     }
 
     THidRead Read(THidReport& report) override
     {
         for (;;) {
-            pollfd fds[2] = {{FWake, POLLIN, 0}, {FFd, POLLIN, 0}};
+            pollfd fds[2] = {{FWake.Fd(), POLLIN, 0}, {FFd.Get(), POLLIN, 0}};
             if (poll(fds, 2, -1) < 0) {
                 if (errno == EINTR) continue;
                 return THidRead::Failed;
@@ -101,7 +90,7 @@ public:
             if (fds[0].revents) return THidRead::Cancelled;
             if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) return THidRead::Failed;
             std::uint8_t buffer[64];
-            const ssize_t n = ::read(FFd, buffer, sizeof buffer);
+            const ssize_t n = ::read(FFd.Get(), buffer, sizeof buffer);
             if (n < 0) {
                 if (errno == EAGAIN || errno == EINTR) continue;
                 return THidRead::Failed; // ENODEV: unplugged, the enumeration closes it
@@ -117,11 +106,11 @@ public:
     }
 
     // The wake-up descriptor stays readable, so every later read ends too.
-    void Cancel() override { Wake(FWake); }
+    void Cancel() override { FWake.Raise(); }
 
 private:
-    const int FFd;
-    const int FWake;
+    const TFileDescriptor FFd;
+    const TWakeUp FWake;
     const bool FNumbered;
 };
 
@@ -143,8 +132,7 @@ public:
                 + std::strerror(error) + ")");
             return;
         }
-        FWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (FWake < 0) return;
+        if (!FWake.Valid()) return;
         FThread = std::thread([this] { Run(); });
     }
 
@@ -152,10 +140,9 @@ public:
     {
         FShared->alive = false;
         if (FThread.joinable()) {
-            Wake(FWake);
+            FWake.Raise();
             FThread.join(); // the watcher never waits for the main thread
         }
-        if (FWake >= 0) close(FWake);
     }
 
 private:
@@ -168,7 +155,7 @@ private:
     {
         const int monitorFd = udev_monitor_get_fd(FMonitor.get());
         for (;;) {
-            pollfd fds[2] = {{FWake, POLLIN, 0}, {monitorFd, POLLIN, 0}};
+            pollfd fds[2] = {{FWake.Fd(), POLLIN, 0}, {monitorFd, POLLIN, 0}};
             if (poll(fds, 2, -1) < 0) {
                 if (errno == EINTR) continue;
                 return;
@@ -189,7 +176,7 @@ private:
     std::shared_ptr<TShared> FShared;
     TUdevPtr<udev> FUdev;
     TUdevPtr<udev_monitor> FMonitor;
-    int FWake = -1;
+    TWakeUp FWake;
     std::thread FThread;
 };
 
@@ -216,12 +203,10 @@ std::vector<std::string> TLinuxHidPlatform::EnumeratePaths()
 
 THidQuery TLinuxHidPlatform::QueryAttributes(const std::string& path, THidAttributes& attributes)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return THidQuery::OpenFailed;
+    const TFileDescriptor fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid()) return THidQuery::OpenFailed;
     hidraw_devinfo info {};
-    const bool ok = ioctl(fd, HIDIOCGRAWINFO, &info) == 0;
-    close(fd);
-    if (!ok) return THidQuery::AttributesFailed;
+    if (ioctl(fd.Get(), HIDIOCGRAWINFO, &info) != 0) return THidQuery::AttributesFailed;
     attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
     attributes.ProductID = static_cast<std::uint16_t>(info.product);
     return THidQuery::Ok;
@@ -229,30 +214,29 @@ THidQuery TLinuxHidPlatform::QueryAttributes(const std::string& path, THidAttrib
 
 std::unique_ptr<THidWriteHandle> TLinuxHidPlatform::OpenForWrite(const std::string& path, int& error)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
+    TFileDescriptor fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (!fd.Valid()) {
         error = errno;
         return nullptr;
     }
     error = 0;
-    return std::make_unique<TLinuxHidWriteHandle>(fd);
+    return std::make_unique<TLinuxHidWriteHandle>(std::move(fd));
 }
 
 std::unique_ptr<THidReadHandle> TLinuxHidPlatform::OpenForRead(const std::string& path, int& error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid()) {
         error = errno;
         return nullptr;
     }
-    const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wake < 0) {
+    TWakeUp wake;
+    if (!wake.Valid()) {
         error = errno;
-        close(fd);
         return nullptr;
     }
     error = 0;
-    return std::make_unique<TLinuxHidReadHandle>(fd, wake);
+    return std::make_unique<TLinuxHidReadHandle>(std::move(fd), std::move(wake));
 }
 
 std::unique_ptr<THidWatch> TLinuxHidPlatform::WatchDeviceChanges(std::function<void()> notice)

@@ -11,14 +11,15 @@
 #include <mutex>
 #include <poll.h>
 #include <pthread.h>
-#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "base/FileDescriptor.h"
 #include "base/ProgramFolder.h"
+#include "base/WakeUp.h"
 
 namespace {
 
@@ -48,45 +49,38 @@ int ReadLines(int fd, int& bits)
 
 class TLinuxSerialLine : public TSerialLine {
 public:
-    TLinuxSerialLine(int fd, int wake)
-        : FFd(fd)
-        , FWake(wake)
+    TLinuxSerialLine(TFileDescriptor fd, TWakeUp wake)
+        : FFd(std::move(fd))
+        , FWake(std::move(wake))
     {
-        if (ReadLines(FFd, FLastBits) != 0) FLastBits = 0;
-        FHaveCounts = ioctl(FFd, TIOCGICOUNT, &FLastCounts) == 0;
+        if (ReadLines(FFd.Get(), FLastBits) != 0) FLastBits = 0;
+        FHaveCounts = ioctl(FFd.Get(), TIOCGICOUNT, &FLastCounts) == 0;
         FUseWaitIoctl = WakeSignal() != 0;
-    }
-
-    ~TLinuxSerialLine() override
-    {
-        // HUPCL drops RTS and DTR as the last descriptor closes.
-        close(FFd);
-        close(FWake);
     }
 
     int SetLineState() override
     {
         termios tio {};
-        if (tcgetattr(FFd, &tio) != 0) return errno;
+        if (tcgetattr(FFd.Get(), &tio) != 0) return errno;
         cfmakeraw(&tio);
         tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
         tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | CRTSCTS);
         tio.c_cflag |= CS8 | CREAD | CLOCAL | HUPCL;
         if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0) return errno;
-        if (tcsetattr(FFd, TCSANOW, &tio) != 0) return errno;
+        if (tcsetattr(FFd.Get(), TCSANOW, &tio) != 0) return errno;
         return 0;
     }
 
     int SetTimeouts() override
     {
         termios tio {};
-        if (tcgetattr(FFd, &tio) != 0) return errno;
+        if (tcgetattr(FFd.Get(), &tio) != 0) return errno;
         tio.c_cc[VMIN] = 0;
         tio.c_cc[VTIME] = 0;
-        return tcsetattr(FFd, TCSANOW, &tio) == 0 ? 0 : errno;
+        return tcsetattr(FFd.Get(), TCSANOW, &tio) == 0 ? 0 : errno;
     }
 
-    int Purge() override { return tcflush(FFd, TCIOFLUSH) == 0 ? 0 : errno; }
+    int Purge() override { return tcflush(FFd.Get(), TCIOFLUSH) == 0 ? 0 : errno; }
 
     int SetRTS(bool level) override { return SetLine(TIOCM_RTS, level); }
     int SetDTR(bool level) override { return SetLine(TIOCM_DTR, level); }
@@ -94,7 +88,7 @@ public:
     int GetModemLines(TModemLines& lines) override
     {
         int bits = 0;
-        if (int e = ReadLines(FFd, bits)) return e;
+        if (int e = ReadLines(FFd.Get(), bits)) return e;
         lines.CTS = bits & TIOCM_CTS;
         lines.DSR = bits & TIOCM_DSR;
         lines.Ring = bits & TIOCM_RNG;
@@ -113,7 +107,7 @@ public:
                     FWaiter = pthread_self();
                     FInWaitIoctl = true;
                 }
-                const int r = ioctl(FFd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD);
+                const int r = ioctl(FFd.Get(), TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD);
                 const int e = errno;
                 {
                     std::lock_guard<std::mutex> lock(FMutex);
@@ -123,7 +117,7 @@ public:
                 if (r != 0 && e != EINTR) FUseWaitIoctl = false; // driver lacks it: poll
                 if (r != 0) continue;
             } else {
-                pollfd wake {FWake, POLLIN, 0};
+                pollfd wake {FWake.Fd(), POLLIN, 0};
                 poll(&wake, 1, PollIntervalMs);
                 if (FStop) return TLineWait::Stopped;
             }
@@ -135,8 +129,7 @@ public:
     void StopWaiting() override
     {
         FStop = true;
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = write(FWake, &one, sizeof one);
+        FWake.Raise();
         // The signal may land just before the watcher enters the ioctl; send
         // it again until the watcher is out.
         std::unique_lock<std::mutex> lock(FMutex);
@@ -149,14 +142,14 @@ public:
 private:
     static constexpr int PollIntervalMs = 10;
 
-    int SetLine(int line, bool level) { return ioctl(FFd, level ? TIOCMBIS : TIOCMBIC, &line) == 0 ? 0 : errno; }
+    int SetLine(int line, bool level) { return ioctl(FFd.Get(), level ? TIOCMBIS : TIOCMBIC, &line) == 0 ? 0 : errno; }
 
     // The lines that changed since the last look; false when they cannot be
     // read (device gone, or a tty without modem lines).
     bool Compare(TLineChanges& changes)
     {
         int bits = 0;
-        if (ReadLines(FFd, bits) != 0) return false;
+        if (ReadLines(FFd.Get(), bits) != 0) return false;
         const int diff = bits ^ FLastBits;
         changes.CTS = diff & TIOCM_CTS;
         changes.DSR = diff & TIOCM_DSR;
@@ -166,7 +159,7 @@ private:
         // A short pulse leaves the level as it was; the driver's counters
         // still show it.
         serial_icounter_struct counts {};
-        if (FHaveCounts && ioctl(FFd, TIOCGICOUNT, &counts) == 0) {
+        if (FHaveCounts && ioctl(FFd.Get(), TIOCGICOUNT, &counts) == 0) {
             changes.CTS |= counts.cts != FLastCounts.cts;
             changes.DSR |= counts.dsr != FLastCounts.dsr;
             changes.Ring |= counts.rng != FLastCounts.rng;
@@ -176,8 +169,9 @@ private:
         return true;
     }
 
-    const int FFd;
-    const int FWake;
+    // HUPCL drops RTS and DTR as the last descriptor closes.
+    const TFileDescriptor FFd;
+    const TWakeUp FWake;
     int FLastBits = 0;
     bool FHaveCounts = false;
     serial_icounter_struct FLastCounts {};
@@ -219,27 +213,23 @@ std::string TLinuxSerialPlatform::DevicePath(const std::string& portName)
 std::unique_ptr<TSerialLine> TLinuxSerialPlatform::Open(const std::string& portName, int& error)
 {
     // Non-blocking: some USB adapters hang a blocking open.
-    const int fd = ::open(DevicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return nullptr;
-    }
+    TFileDescriptor fd(::open(DevicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     auto fail = [&](int e) -> std::unique_ptr<TSerialLine> {
         error = e;
-        close(fd);
         return nullptr;
     };
-    if (!isatty(fd)) return fail(ENOTTY);
+    if (!fd.Valid()) return fail(errno);
+    if (!isatty(fd.Get())) return fail(ENOTTY);
     // flock keeps out every other open, root's included; TIOCEXCL also keeps
     // out programs that do not use flock.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno);
-    if (ioctl(fd, TIOCEXCL) != 0) return fail(errno);
+    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return fail(errno);
+    if (ioctl(fd.Get(), TIOCEXCL) != 0) return fail(errno);
     // Linux raised RTS and DTR on open: drop them at once. A tty without
     // modem lines refuses, which is fine: it has nothing to drop.
     int both = TIOCM_RTS | TIOCM_DTR;
-    ioctl(fd, TIOCMBIC, &both);
-    const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wake < 0) return fail(errno);
+    ioctl(fd.Get(), TIOCMBIC, &both);
+    TWakeUp wake;
+    if (!wake.Valid()) return fail(errno);
     error = 0;
-    return std::make_unique<TLinuxSerialLine>(fd, wake);
+    return std::make_unique<TLinuxSerialLine>(std::move(fd), std::move(wake));
 }

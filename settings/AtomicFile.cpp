@@ -1,5 +1,7 @@
 #include "settings/AtomicFile.h"
 
+#include "base/FileDescriptor.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -15,28 +17,6 @@ namespace {
 {
     throw std::system_error(errno, std::generic_category(), what);
 }
-
-// Closes the descriptor on every path out.
-class TFd {
-public:
-    explicit TFd(int fd)
-        : FFd(fd)
-    {
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    ~TFd() { Close(); }
-    int Get() const { return FFd; }
-    int Close()
-    {
-        const int rc = FFd >= 0 ? ::close(FFd) : 0;
-        FFd = -1;
-        return rc;
-    }
-
-private:
-    int FFd;
-};
 
 void WriteAll(int fd, std::string_view bytes, const std::string& what)
 {
@@ -90,7 +70,7 @@ int CreateTemporary(const std::string& path, std::string& tempName)
 
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
-    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0) {
         if (errno == ENOENT) return std::nullopt;
         ThrowErrno("open " + path);
@@ -120,7 +100,7 @@ void ReplaceWholeFile(const std::string& path, std::string_view contents)
     }
 
     std::string tempName;
-    TFd fd(CreateTemporary(target, tempName));
+    TFileDescriptor fd(CreateTemporary(target, tempName));
     if (fd.Get() < 0) ThrowErrno("create a temporary file beside " + target);
     try {
         if (existed) {
@@ -138,6 +118,6 @@ void ReplaceWholeFile(const std::string& path, std::string_view contents)
         throw;
     }
     // Make the rename itself durable; the data is safe either way.
-    TFd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    TFileDescriptor folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.Get() >= 0) ::fsync(folder.Get());
 }
