@@ -1,8 +1,9 @@
 #include "Timer.h"
 
-TTimer::TTimer(int intervalMs, bool enabled)
+TTimer::TTimer(int intervalMs, bool enabled, TTimerRepeat repeat)
     : FInterval(intervalMs)
     , FEnabled(enabled)
+    , FRepeat(repeat)
 {
     Restart();
 }
@@ -46,6 +47,9 @@ void TTimer::Tick()
     // The next tick is scheduled before the handler runs, so a handler that
     // disables or re-times the timer cancels or replaces it.
     FScheduled = false;
-    Restart();
+    if (FRepeat == TTimerRepeat::OneShot)
+        FEnabled = false;
+    else
+        Restart();
     OnTimer(this);
 }

@@ -34,7 +34,7 @@ TZYNWinAmpControl::TZYNWinAmpControl(TZYNClientSettings& settings, TDesktop& des
     FMediaState = msNormal;
     FRampTimer = std::make_unique<TTimer>(RampIntervalMs, false);
     FRampTimer->OnTimer = [this](TObject* Sender) { RampTimerFired(Sender); };
-    FRestoreTimer = std::make_unique<TTimer>(RestoreDelayMs, false);
+    FRestoreTimer = std::make_unique<TTimer>(RestoreDelayMs, false, TTimerRepeat::OneShot);
     FRestoreTimer->OnTimer = [this](TObject* Sender) { RestoreTimerFired(Sender); };
 }
 
@@ -104,7 +104,6 @@ void TZYNWinAmpControl::RestoreMedia()
 
 void TZYNWinAmpControl::RestoreTimerFired(TObject*)
 {
-    FRestoreTimer->SetEnabled(false);
     if (FMediaState == msRising) return;
     FMediaState = msRising;
     FRampTimer->SetEnabled(true);

@@ -44,7 +44,7 @@ TFFSK::TFFSK(TSoundPlatform& platform)
     FPlayer->OnDeactivate = [this](TObject* Sender) { PlayerDeactivated(Sender); };
     FPlayer->OnDeviceLost = [this](TObject* Sender) { PlayerDeviceLost(Sender); };
     FPlayer->Activate();
-    ReadyTimer = std::make_unique<TTimer>(ReadyDelayMs, false);
+    ReadyTimer = std::make_unique<TTimer>(ReadyDelayMs, false, TTimerRepeat::OneShot);
     ReadyTimer->OnTimer = [this](TObject* Sender) { ReadyTimerTick(Sender); };
 }
 
@@ -184,6 +184,5 @@ std::uint32_t TFFSK::QueuedBytes() const
 
 void TFFSK::ReadyTimerTick(TObject*)
 {
-    ReadyTimer->SetEnabled(false);
     OnReady(this);
 }

@@ -30,11 +30,11 @@ TInterface::TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, TH
         FUsbInterface->OnDisconnected = [this](TObject* Sender) { UsbRemoved(Sender); };
         FUsbInterface->OnRigRxIn = [this](TObject* Sender, bool Level) { HandleRigRxInput(Sender, Level); };
 
-        FSquelchSettleTimer = std::make_unique<TTimer>(FSettings.SquelchSetlingTime(), false);
+        FSquelchSettleTimer = std::make_unique<TTimer>(FSettings.SquelchSetlingTime(), false, TTimerRepeat::OneShot);
         FSquelchSettleTimer->OnTimer = [this](TObject* Sender) { SquelchSettleTimerFired(Sender); };
-        FRxReleaseTimer = std::make_unique<TTimer>(FSettings.VoxDelayTime(), false);
+        FRxReleaseTimer = std::make_unique<TTimer>(FSettings.VoxDelayTime(), false, TTimerRepeat::OneShot);
         FRxReleaseTimer->OnTimer = [this](TObject* Sender) { RxReleaseTimerFired(Sender); };
-        FInputStartTimer = std::make_unique<TTimer>(InputStartDelayMs, false);
+        FInputStartTimer = std::make_unique<TTimer>(InputStartDelayMs, false, TTimerRepeat::OneShot);
         FInputStartTimer->OnTimer = [this](TObject* Sender) { InputStartTimerFired(Sender); };
 
         ApplyInterfaceSettings();
@@ -237,21 +237,18 @@ void TInterface::ReportRigRx()
 
 void TInterface::SquelchSettleTimerFired(TObject*)
 {
-    FSquelchSettleTimer->SetEnabled(false);
     FSquelchSettled = true;
     if (FRigRx) ReportRigRx();
 }
 
 void TInterface::RxReleaseTimerFired(TObject*)
 {
-    FRxReleaseTimer->SetEnabled(false);
     FRxReleased = true;
     if (!FRigRx) ReportRigRx();
 }
 
 void TInterface::InputStartTimerFired(TObject*)
 {
-    FInputStartTimer->SetEnabled(false);
     // The port reported its lines at open, before anyone listened, so the
     // input's level is taken over now. It is read rather than assumed low, so
     // a radio that began receiving within the first second is not reported

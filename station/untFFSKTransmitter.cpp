@@ -15,9 +15,9 @@ TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface)
     FModulator->OnPlayerLost = [this](TObject*) {
         AbortKeying("The transmitter was released because the sound card went away while sending");
     };
-    FDelayTimer = std::make_unique<TTimer>(1000, false);
+    FDelayTimer = std::make_unique<TTimer>(1000, false, TTimerRepeat::OneShot);
     FDelayTimer->OnTimer = [this](TObject*) { DelayTimerTick(); };
-    FKeyingWatchdog = std::make_unique<TTimer>(KeyingMarginMs, false);
+    FKeyingWatchdog = std::make_unique<TTimer>(KeyingMarginMs, false, TTimerRepeat::OneShot);
     FKeyingWatchdog->OnTimer = [this](TObject*) { KeyingWatchdogTick(); };
 }
 
@@ -66,7 +66,6 @@ void TFfskMessage::AddText(const std::string& text, int delayMs)
 
 void TFfskMessage::DelayTimerTick()
 {
-    FDelayTimer->SetEnabled(false);
     SendNext();
 }
 

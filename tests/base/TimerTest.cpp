@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "base/Timer.h"
@@ -65,4 +66,20 @@ TEST(Timer, EnablingStartsAFreshIntervalAndOneShotDisablesItself)
     timer.SetEnabled(true); // already enabled: no restart
     loop.AdvanceByMs(2000);
     EXPECT_EQ(at, (std::vector<std::int64_t> {1250}));
+}
+
+TEST(Timer, OneShotFiresOnceAndMayBeStartedAgainFromItsTick)
+{
+    TVirtualLoop loop;
+    TTimer timer(300, true, TTimerRepeat::OneShot);
+    std::vector<std::int64_t> at;
+    bool again = true;
+    timer.OnTimer = [&](TObject*) {
+        at.push_back(loop.NowMs());
+        EXPECT_FALSE(timer.Enabled());
+        if (std::exchange(again, false)) timer.SetEnabled(true);
+    };
+    loop.AdvanceByMs(5000);
+    EXPECT_EQ(at, (std::vector<std::int64_t> {300, 600}));
+    EXPECT_FALSE(timer.Enabled());
 }
