@@ -15,11 +15,7 @@ TProgram::TProgram(const std::string& settingsFile)
 {
 }
 
-TProgram::~TProgram()
-{
-    FForm.reset();
-    FStation.reset();
-}
+TProgram::~TProgram() = default;
 
 namespace {
 

@@ -22,6 +22,7 @@ public:
     TfrmParlet& MainForm() const { return *FForm; }
 
 private:
+    // Destroyed in reverse: the window before the station it runs on.
     std::unique_ptr<TLinuxStationPlatform> FStation;
     std::unique_ptr<TfrmParlet> FForm;
 };

@@ -16,11 +16,7 @@ TQtMainLoop::TQtMainLoop()
     QObject::connect(FTimer.get(), &QTimer::timeout, FContext.get(), [this] { RunDueTimers(); });
 }
 
-TQtMainLoop::~TQtMainLoop()
-{
-    FTimer.reset();
-    FContext.reset();
-}
+TQtMainLoop::~TQtMainLoop() = default;
 
 std::int64_t TQtMainLoop::NowUs() const
 {

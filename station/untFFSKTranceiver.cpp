@@ -18,13 +18,7 @@ TFFSKTranceiver::TFFSKTranceiver(const TStationPlatform& platform, const std::st
     FTransmitter = std::make_unique<TFFSKTransmitter>(platform.sound, *FSettings, *FRigInterface);
 }
 
-TFFSKTranceiver::~TFFSKTranceiver()
-{
-    FTransmitter.reset();
-    FReceiver.reset();
-    FRigInterface.reset();
-    FSettings.reset();
-}
+TFFSKTranceiver::~TFFSKTranceiver() = default;
 
 void TFFSKTranceiver::SendText(const std::string& text)
 {

@@ -39,6 +39,8 @@ public:
     TDataReiceiveEvent OnReceive;
 
 private:
+    // Created in this order; C++ destroys them in reverse, so the transmitter
+    // and receiver go before the rig interface, the settings last.
     std::unique_ptr<TZYNClientSettings> FSettings;
     std::unique_ptr<TInterface> FRigInterface;
     std::unique_ptr<TFFSKReceiver> FReceiver;

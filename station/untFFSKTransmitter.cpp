@@ -28,10 +28,6 @@ TFfskMessage::~TFfskMessage()
     // call back into a half-destroyed sequencer.
     FModulator->OnPlayerLost = nullptr;
     FModulator->OnReady = nullptr;
-    FKeyingWatchdog.reset();
-    FDelayTimer.reset();
-    FModulator.reset();
-    FTexts.clear();
 }
 
 int TFfskMessage::DeviceID() const
@@ -145,12 +141,7 @@ TFFSKTransmitter::TFFSKTransmitter(TSoundPlatform& sound, TZYNClientSettings& se
     FSequencer->OnTX = [this](TObject*, bool startStop) { OnTX(this, startStop); };
 }
 
-TFFSKTransmitter::~TFFSKTransmitter()
-{
-    FSequencer.reset();
-    FQueueTimer.reset();
-    FQueue.clear();
-}
+TFFSKTransmitter::~TFFSKTransmitter() = default;
 
 void TFFSKTransmitter::Send(const std::string& text)
 {
