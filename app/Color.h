@@ -13,9 +13,7 @@ public:
     static TColor Highlight() { return System(QPalette::Highlight); }
     // The background of text boxes and lists.
     static TColor Window() { return System(QPalette::Base); }
-    static TColor BtnFace() { return System(QPalette::Button); }
 
-    bool IsSystem() const { return FSystem; }
     // The plain RGB value: a system colour resolved, an RGB value as it is.
     QColor ToRgb() const;
 

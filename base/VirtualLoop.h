@@ -15,7 +15,6 @@ public:
     // Run posted work at the current instant.
     void RunPending();
     void AdvanceByMs(std::int64_t ms) { AdvanceToUs(FNowUs + ms * 1000); }
-    void AdvanceByUs(std::int64_t us) { AdvanceToUs(FNowUs + us); }
     void AdvanceToUs(std::int64_t targetUs);
     // Advance until pred() holds, at most maxMs; true if it held.
     bool AdvanceUntil(const std::function<bool()>& pred, std::int64_t maxMs, std::int64_t stepUs = 1000);
