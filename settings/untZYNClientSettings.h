@@ -3,10 +3,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "base/Event.h"
 #include "base/Object.h"
+#include "settings/SettingsKey.h"
 
 class TIniFile;
 class TIniSnapshot;
@@ -61,137 +63,137 @@ public:
     std::function<void(const std::string& message)> ShowError;
 
     const std::string& Language() const { return FLanguage; }
-    void SetLanguage(const std::string& Value);
+    void SetLanguage(const std::string& Value) { Set(&TZYNClientSettings::FLanguage, Value); }
     const std::string& SysManAddress() const { return FSysManAddress; }
     int SysManPort() const { return FSysManPort; }
     const std::string& PassWord() const { return FPassWord; }
-    void SetPassWord(const std::string& Value);
+    void SetPassWord(const std::string& Value) { Set(&TZYNClientSettings::FPassWord, Value); }
     const std::string& OperaterName() const { return FOperaterName; }
-    void SetOperaterName(const std::string& Value);
+    void SetOperaterName(const std::string& Value) { Set(&TZYNClientSettings::FOperaterName, Value); }
     const std::string& Callsign() const { return FCallsign; }
     void SetCallsign(const std::string& Value);
     std::string CallsignAndUser() const;
     const std::string& EMailAddress() const { return FEMailAddress; }
-    void SetEMailAddress(const std::string& Value);
+    void SetEMailAddress(const std::string& Value) { Set(&TZYNClientSettings::FEMailAddress, Value); }
     const std::string& Country() const { return FCountry; }
-    void SetCountry(const std::string& Value);
+    void SetCountry(const std::string& Value) { Set(&TZYNClientSettings::FCountry, Value); }
     const std::string& City() const { return FCity; }
-    void SetCity(const std::string& Value);
+    void SetCity(const std::string& Value) { Set(&TZYNClientSettings::FCity, Value); }
     const std::string& CityPart() const { return FCityPart; }
-    void SetCityPart(const std::string& Value);
+    void SetCityPart(const std::string& Value) { Set(&TZYNClientSettings::FCityPart, Value); }
     int Band() const { return FBand; }
-    void SetBand(int Value);
+    void SetBand(int Value) { Set(&TZYNClientSettings::FBand, Value); }
     int Channel() const { return FChannel; }
-    void SetChannel(int Value);
-    TSquelchType SquelchType() const { return FSquelchType; }
-    void SetSquelchType(TSquelchType Value);
+    void SetChannel(int Value) { Set(&TZYNClientSettings::FChannel, Value); }
+    TSquelchType SquelchType() const { return static_cast<TSquelchType>(FSquelchType); }
+    void SetSquelchType(TSquelchType Value) { Set(&TZYNClientSettings::FSquelchType, int {Value}); }
     int Code() const { return FCode; }
-    void SetCode(int Value);
-    TMode Mode() const { return FMode; }
-    void SetMode(TMode Value);
+    void SetCode(int Value) { Set(&TZYNClientSettings::FCode, Value); }
+    TMode Mode() const { return static_cast<TMode>(FMode); }
+    void SetMode(TMode Value) { Set(&TZYNClientSettings::FMode, int {Value}); }
     std::string BandAndChannel() const;
     std::string CityCityPart() const;
     int PresetCount() const;
     bool TimeMessage() const { return FTimeMessage; }
-    void SetTimeMessage(bool Value);
+    void SetTimeMessage(bool Value) { Set(&TZYNClientSettings::FTimeMessage, Value); }
     int IdleAnnouncementsCount() const;
     int ActivityAnnouncementsCount() const;
     bool CourtesySoundEnable() const { return FCourtesySoundEnable; }
-    void SetCourtesySoundEnable(bool Value);
+    void SetCourtesySoundEnable(bool Value) { Set(&TZYNClientSettings::FCourtesySoundEnable, Value); }
     const std::string& VoIPCourtesySound() const { return FVoIPCourtesySound; }
-    void SetVoIPCourtesySound(const std::string& Value);
+    void SetVoIPCourtesySound(const std::string& Value) { Set(&TZYNClientSettings::FVoIPCourtesySound, Value); }
     const std::string& LocalCourtesySound() const { return FLocalCourtesySound; }
-    void SetLocalCourtesySound(const std::string& Value);
+    void SetLocalCourtesySound(const std::string& Value) { Set(&TZYNClientSettings::FLocalCourtesySound, Value); }
     const std::string& ErrorCourtesySound() const { return FErrorCourtesySound; }
-    void SetErrorCourtesySound(const std::string& Value);
+    void SetErrorCourtesySound(const std::string& Value) { Set(&TZYNClientSettings::FErrorCourtesySound, Value); }
     bool VoIPComKeying() const { return FVoIPComKeying; }
-    void SetVoIPComKeying(bool Value);
+    void SetVoIPComKeying(bool Value) { Set(&TZYNClientSettings::FVoIPComKeying, Value); }
     bool VoIPComDsr() const { return FVoIPComDsr; }
-    void SetVoIPComDsr(bool Value);
+    void SetVoIPComDsr(bool Value) { Set(&TZYNClientSettings::FVoIPComDsr, Value); }
     bool VoIPComActiveHigh() const { return FVoIPComActiveHigh; }
-    void SetVoIPComActiveHigh(bool Value);
+    void SetVoIPComActiveHigh(bool Value) { Set(&TZYNClientSettings::FVoIPComActiveHigh, Value); }
     bool RigComKeying() const { return FRigComKeying; }
-    void SetRigComKeying(bool Value);
+    void SetRigComKeying(bool Value) { Set(&TZYNClientSettings::FRigComKeying, Value); }
     bool RigComDtr() const { return FRigComDtr; }
-    void SetRigComDtr(bool Value);
+    void SetRigComDtr(bool Value) { Set(&TZYNClientSettings::FRigComDtr, Value); }
     bool RigComUnusedHight() const { return FRigComUnusedHight; }
-    void SetRigComUnusedHight(bool Value);
+    void SetRigComUnusedHight(bool Value) { Set(&TZYNClientSettings::FRigComUnusedHight, Value); }
     bool RigComActiveHigh() const { return FRigComActiveHigh; }
-    void SetRigComActiveHigh(bool Value);
+    void SetRigComActiveHigh(bool Value) { Set(&TZYNClientSettings::FRigComActiveHigh, Value); }
     int SquelchSetlingTime() const { return FSquelchSetlingTime; }
-    void SetSquelchSetlingTime(int Value);
+    void SetSquelchSetlingTime(int Value) { Set(&TZYNClientSettings::FSquelchSetlingTime, Value); }
     int VoxLevel() const { return FVoxLevel; }
     void SetVoxLevel(int Value);
     int VoxOffLevel() const { return FVoxOffLevel; }
     void SetVoxOffLevel(int Value);
     int VoxDelayTime() const { return FVoxDelayTime; }
-    void SetVoxDelayTime(int Value);
+    void SetVoxDelayTime(int Value) { Set(&TZYNClientSettings::FVoxDelayTime, Value); }
     int CourtesyDelay() const { return FCourtesyDelay; }
-    void SetCourtesyDelay(int Value);
+    void SetCourtesyDelay(int Value) { Set(&TZYNClientSettings::FCourtesyDelay, Value); }
     int CommIndex() const { return FCommIndex; }
-    void SetCommIndex(int Value);
+    void SetCommIndex(int Value) { Set(&TZYNClientSettings::FCommIndex, Value); }
     int PTTKey() const { return FPTTKey; }
-    void SetPTTKey(int Value);
+    void SetPTTKey(int Value) { Set(&TZYNClientSettings::FPTTKey, Value); }
     bool GlobalPTT() const { return FGlobalPTT; }
-    void SetGlobalPTT(bool Value);
+    void SetGlobalPTT(bool Value) { Set(&TZYNClientSettings::FGlobalPTT, Value); }
     bool ControlWinAmp() const { return FControlWinAmp; }
-    void SetControlWinAmp(bool Value);
+    void SetControlWinAmp(bool Value) { Set(&TZYNClientSettings::FControlWinAmp, Value); }
     bool ControlWMPlayer() const { return FControlWMPlayer; }
-    void SetControlWMPlayer(bool Value);
+    void SetControlWMPlayer(bool Value) { Set(&TZYNClientSettings::FControlWMPlayer, Value); }
     int MediaVolume() const { return FMediaVolume; }
-    void SetMediaVolume(int Value);
+    void SetMediaVolume(int Value) { Set(&TZYNClientSettings::FMediaVolume, Value); }
     bool DecodeDTMF() const { return FDecodeDTMF; }
-    void SetDecodeDTMF(bool Value);
+    void SetDecodeDTMF(bool Value) { Set(&TZYNClientSettings::FDecodeDTMF, Value); }
     bool AutoConnect() const { return FAutoConnect; }
-    void SetAutoConnect(bool Value);
+    void SetAutoConnect(bool Value) { Set(&TZYNClientSettings::FAutoConnect, Value); }
     bool AutoTray() const { return FAutoTray; }
-    void SetAutoTray(bool Value);
+    void SetAutoTray(bool Value) { Set(&TZYNClientSettings::FAutoTray, Value); }
     bool AutoMessagePopUp() const { return FAutoMessagePopUp; }
-    void SetAutoMessagePopUp(bool Value);
+    void SetAutoMessagePopUp(bool Value) { Set(&TZYNClientSettings::FAutoMessagePopUp, Value); }
     int OutputDeviceID() const { return FOutputDeviceID; }
-    void SetOutputDeviceID(int Value);
+    void SetOutputDeviceID(int Value) { Set(&TZYNClientSettings::FOutputDeviceID, Value); }
     int InputDeviceID() const { return FInputDeviceID; }
-    void SetInputDeviceID(int Value);
+    void SetInputDeviceID(int Value) { Set(&TZYNClientSettings::FInputDeviceID, Value); }
     bool ALC() const { return FALC; }
-    void SetALC(bool Value);
+    void SetALC(bool Value) { Set(&TZYNClientSettings::FALC, Value); }
     const std::string& InBoundServerName() const { return FInBoundServerName; }
-    void SetInBoundServerName(const std::string& Value);
+    void SetInBoundServerName(const std::string& Value) { Set(&TZYNClientSettings::FInBoundServerName, Value); }
     const std::string& InBoundServerAddress() const { return FInBoundServerAddress; }
-    void SetInBoundServerAddress(const std::string& Value);
+    void SetInBoundServerAddress(const std::string& Value) { Set(&TZYNClientSettings::FInBoundServerAddress, Value); }
     bool ForwardSMS() const { return FForwardSMS; }
-    void SetForwardSMS(bool Value);
+    void SetForwardSMS(bool Value) { Set(&TZYNClientSettings::FForwardSMS, Value); }
     bool SendID() const { return FSendID; }
-    void SetSendID(bool Value);
+    void SetSendID(bool Value) { Set(&TZYNClientSettings::FSendID, Value); }
     int Status() const { return FStatus; }
-    void SetStatus(int Value);
+    void SetStatus(int Value) { Set(&TZYNClientSettings::FStatus, Value); }
     int MainW() const { return FMainW; }
-    void SetMainW(int Value);
+    void SetMainW(int Value) { Set(&TZYNClientSettings::FMainW, Value); }
     int MainH() const { return FMainH; }
-    void SetMainH(int Value);
+    void SetMainH(int Value) { Set(&TZYNClientSettings::FMainH, Value); }
     int MainL() const { return FMainL; }
     void SetMainL(int Value);
     int MainT() const { return FMainT; }
     void SetMainT(int Value);
     int TextMessagesW() const { return FTextMessagesW; }
-    void SetTextMessagesW(int Value);
+    void SetTextMessagesW(int Value) { Set(&TZYNClientSettings::FTextMessagesW, Value); }
     int TextMessagesH() const { return FTextMessagesH; }
-    void SetTextMessagesH(int Value);
+    void SetTextMessagesH(int Value) { Set(&TZYNClientSettings::FTextMessagesH, Value); }
     int TextMessagesL() const { return FTextMessagesL; }
     void SetTextMessagesL(int Value);
     int TextMessagesT() const { return FTextMessagesT; }
     void SetTextMessagesT(int Value);
     bool TextMessagesV() const { return FTextMessagesV; }
-    void SetTextMessagesV(bool Value);
+    void SetTextMessagesV(bool Value) { Set(&TZYNClientSettings::FTextMessagesV, Value); }
     int SystemMonitorW() const { return FSystemMonitorW; }
-    void SetSystemMonitorW(int Value);
+    void SetSystemMonitorW(int Value) { Set(&TZYNClientSettings::FSystemMonitorW, Value); }
     int SystemMonitorH() const { return FSystemMonitorH; }
-    void SetSystemMonitorH(int Value);
+    void SetSystemMonitorH(int Value) { Set(&TZYNClientSettings::FSystemMonitorH, Value); }
     int SystemMonitorL() const { return FSystemMonitorL; }
     void SetSystemMonitorL(int Value);
     int SystemMonitorT() const { return FSystemMonitorT; }
     void SetSystemMonitorT(int Value);
     bool SystemMonitorV() const { return FSystemMonitorV; }
-    void SetSystemMonitorV(bool Value);
+    void SetSystemMonitorV(bool Value) { Set(&TZYNClientSettings::FSystemMonitorV, Value); }
 
     // The i-th entry (0-based); an index outside the list raises EListError.
     const TPresetServer& Presets(int Index) const;
@@ -199,25 +201,32 @@ public:
     const TAnnouncement& ActivityAnnouncements(int Index) const;
 
 private:
+    using TAnyKey = std::variant<TSettingsKey<int>, TSettingsKey<bool>, TSettingsKey<std::string>>;
+    // Every key of the file, in load order: a rule may read a key before it.
+    static const std::vector<TAnyKey>& Keys();
+    template <typename T> static const TSettingsKey<T>& KeyOf(T TZYNClientSettings::*Field);
+
     void Load();
-    void LoadPresets(const TIniSnapshot& ini);
-    void LoadAnnouncements(const TIniSnapshot& ini, const std::string& countKey, const std::string& sectionWord,
-        std::vector<std::unique_ptr<TAnnouncement>>& list);
-    std::string ResolveInBoundAddress(const std::string& Value) const;
-    int CodeRule(int Value) const;
-    // Stores a courtesy sound path if the file exists; reports the error
-    // otherwise. Returns whether it was stored.
-    bool AcceptSoundFile(const std::string& Value, std::string& Field, const char* Key);
+    template <typename T> void LoadKey(const TSettingsKey<T>& Key, const TIniSnapshot& Ini);
+    void LoadPresets(const TIniSnapshot& Ini);
+    void LoadAnnouncements(const TIniSnapshot& Ini, const std::string& CountKey, const std::string& SectionWord,
+        std::vector<std::unique_ptr<TAnnouncement>>& List);
+
+    // Cleans, stores and writes a value as its key's entry says; false when
+    // the entry refused it (nothing stored or written).
+    template <typename T> bool Store(T TZYNClientSettings::*Field, T Value);
+    // Stores the value and then raises the key's event.
+    template <typename T> void Set(T TZYNClientSettings::*Field, T Value);
+    void Raise(TNotifyEvent TZYNClientSettings::*Event);
+
+    // The vox coupling: after one level is set, the other follows it where
+    // the on level would lie below the off level; the event fires once.
+    void SetVoxCoupled(int TZYNClientSettings::*Level, int TZYNClientSettings::*Other, int Value);
     // The window position rule: a negative left or top edge shrinks its
     // partner size by the overshoot and becomes 0.
-    void SetWindowEdge(
-        int Value, int& Field, const char* Key, int Partner, void (TZYNClientSettings::*SetPartner)(int));
+    void SetWindowEdge(int TZYNClientSettings::*Edge, int TZYNClientSettings::*Size, int Value);
+    std::string ResolveInBoundAddress(const std::string& Value) const;
     void Report(const std::string& message) const;
-
-    void WriteString(const char* Section, const char* Key, const std::string& Value);
-    void WriteInteger(const char* Section, const char* Key, int Value);
-    void WriteBool(const char* Section, const char* Key, bool Value);
-    void Raise(const TNotifyEvent& Event);
 
     std::unique_ptr<TIniFile> FIniFile;
     std::vector<std::unique_ptr<TPresetServer>> FPresets;
@@ -237,9 +246,9 @@ private:
     std::string FCityPart;
     int FBand = 0;
     int FChannel = 0;
-    TSquelchType FSquelchType = sqCTCSS;
+    int FSquelchType = sqCTCSS;
     int FCode = 0;
-    TMode FMode = mdFM;
+    int FMode = mdFM;
     bool FTimeMessage = false;
     bool FCourtesySoundEnable = false;
     std::string FVoIPCourtesySound;

@@ -137,6 +137,47 @@ TEST_F(SettingsSet, EverySetterWritesItsKeyAndRaisesItsEvent)
     }
 }
 
+// A key is loaded and set by the same rule: whatever a setter stores, a new
+// load of the file gives back unchanged.
+TEST_F(SettingsSet, WhatASetterStoresLoadsBackUnchanged)
+{
+    using S = TZYNClientSettings;
+    const std::string wav = FFolder.File("beep.wav");
+    WriteBytes(wav, "RIFF");
+    struct RoundTrip {
+        std::function<void(S&)> set;
+        std::function<std::string(const S&)> get;
+    };
+    const std::vector<RoundTrip> cases = {
+        {[](S& s) { s.SetCallsign("  N0CALL   portable station x "); }, [](const S& s) { return s.Callsign(); }},
+        {[](S& s) { s.SetOperaterName("JOHN server SMITH"); }, [](const S& s) { return s.OperaterName(); }},
+        {[](S& s) { s.SetCityPart("  old   TOWN link "); }, [](const S& s) { return s.CityPart(); }},
+        {[](S& s) { s.SetEMailAddress("Op@Example.ORG"); }, [](const S& s) { return s.EMailAddress(); }},
+        {[](S& s) { s.SetCountry("germany"); }, [](const S& s) { return s.Country(); }},
+        {[](S& s) { s.SetBand(7); }, [](const S& s) { return std::to_string(s.Band()); }},
+        {[](S& s) { s.SetChannel(150); }, [](const S& s) { return std::to_string(s.Channel()); }},
+        {[](S& s) {
+             s.SetMode(mdDIG);
+             s.SetCode(1500);
+         },
+            [](const S& s) { return std::to_string(s.Code()); }},
+        {[](S& s) { s.SetSquelchSetlingTime(1); }, [](const S& s) { return std::to_string(s.SquelchSetlingTime()); }},
+        {[](S& s) { s.SetVoxDelayTime(99999); }, [](const S& s) { return std::to_string(s.VoxDelayTime()); }},
+        {[](S& s) { s.SetVoxOffLevel(-5); }, [](const S& s) { return std::to_string(s.VoxOffLevel()); }},
+        {[](S& s) { s.SetMediaVolume(-7); }, [](const S& s) { return std::to_string(s.MediaVolume()); }},
+        {[](S& s) { s.SetGlobalPTT(false); }, [](const S& s) { return std::to_string(s.GlobalPTT()); }},
+        {[&](S& s) { s.SetErrorCourtesySound(wav); }, [](const S& s) { return s.ErrorCourtesySound(); }},
+        {[](S& s) { s.SetMainT(-30); }, [](const S& s) { return std::to_string(s.MainT()); }},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        cases[i].set(*FSettings);
+        const std::string stored = cases[i].get(*FSettings);
+        Open("");
+        EXPECT_EQ(cases[i].get(*FSettings), stored);
+    }
+}
+
 TEST_F(SettingsSet, TheEventFollowsTheWriteAndTheStoredValue)
 {
     std::optional<std::string> seenOnDisk;
