@@ -43,8 +43,6 @@ TZYNWinAmpControl::~TZYNWinAmpControl()
     // The settings live longer than this object; a volume change after it is
     // gone must not reach it.
     FSettings.OnNewMediaVol = nullptr;
-    FRestoreTimer.reset();
-    FRampTimer.reset();
 }
 
 int TZYNWinAmpControl::WantedVolume() const
