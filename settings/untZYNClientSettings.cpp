@@ -242,16 +242,6 @@ void TZYNClientSettings::SetCallsign(const std::string& Value)
     Set(&TZYNClientSettings::FCallsign, NormalizeCallsign(Value));
 }
 
-void TZYNClientSettings::SetVoxLevel(int Value)
-{
-    SetVoxCoupled(&TZYNClientSettings::FVoxLevel, &TZYNClientSettings::FVoxOffLevel, Value);
-}
-
-void TZYNClientSettings::SetVoxOffLevel(int Value)
-{
-    SetVoxCoupled(&TZYNClientSettings::FVoxOffLevel, &TZYNClientSettings::FVoxLevel, Value);
-}
-
 void TZYNClientSettings::SetVoxCoupled(int TZYNClientSettings::*Level, int TZYNClientSettings::*Other, int Value)
 {
     Store(Level, Value);
@@ -267,34 +257,4 @@ void TZYNClientSettings::SetWindowEdge(int TZYNClientSettings::*Edge, int TZYNCl
         Value = 0;
     }
     Set(Edge, Value);
-}
-
-void TZYNClientSettings::SetMainL(int Value)
-{
-    SetWindowEdge(&TZYNClientSettings::FMainL, &TZYNClientSettings::FMainW, Value);
-}
-
-void TZYNClientSettings::SetMainT(int Value)
-{
-    SetWindowEdge(&TZYNClientSettings::FMainT, &TZYNClientSettings::FMainH, Value);
-}
-
-void TZYNClientSettings::SetTextMessagesL(int Value)
-{
-    SetWindowEdge(&TZYNClientSettings::FTextMessagesL, &TZYNClientSettings::FTextMessagesW, Value);
-}
-
-void TZYNClientSettings::SetTextMessagesT(int Value)
-{
-    SetWindowEdge(&TZYNClientSettings::FTextMessagesT, &TZYNClientSettings::FTextMessagesH, Value);
-}
-
-void TZYNClientSettings::SetSystemMonitorL(int Value)
-{
-    SetWindowEdge(&TZYNClientSettings::FSystemMonitorL, &TZYNClientSettings::FSystemMonitorW, Value);
-}
-
-void TZYNClientSettings::SetSystemMonitorT(int Value)
-{
-    SetWindowEdge(&TZYNClientSettings::FSystemMonitorT, &TZYNClientSettings::FSystemMonitorH, Value);
 }

@@ -46,8 +46,12 @@ public:
 // setter cleans its value, stores it, writes its key to the file at once and
 // then raises its change event. A refused write raises EIniFileException
 // ("Unable to write to <file>") after the value was stored; the event is then
-// not raised.
+// not raised. Each key's section, default, rule and event are in its entry in
+// SettingsKeyTable.cpp, which both the load and the setter follow.
 class TZYNClientSettings : public TObject {
+    // Short for the fields the setters name.
+    using Self = TZYNClientSettings;
+
 public:
     explicit TZYNClientSettings(const std::string& fileName);
     ~TZYNClientSettings() override;
@@ -63,137 +67,137 @@ public:
     std::function<void(const std::string& message)> ShowError;
 
     const std::string& Language() const { return FLanguage; }
-    void SetLanguage(const std::string& Value) { Set(&TZYNClientSettings::FLanguage, Value); }
+    void SetLanguage(const std::string& Value) { Set(&Self::FLanguage, Value); }
     const std::string& SysManAddress() const { return FSysManAddress; }
     int SysManPort() const { return FSysManPort; }
     const std::string& PassWord() const { return FPassWord; }
-    void SetPassWord(const std::string& Value) { Set(&TZYNClientSettings::FPassWord, Value); }
+    void SetPassWord(const std::string& Value) { Set(&Self::FPassWord, Value); }
     const std::string& OperaterName() const { return FOperaterName; }
-    void SetOperaterName(const std::string& Value) { Set(&TZYNClientSettings::FOperaterName, Value); }
+    void SetOperaterName(const std::string& Value) { Set(&Self::FOperaterName, Value); }
     const std::string& Callsign() const { return FCallsign; }
     void SetCallsign(const std::string& Value);
     std::string CallsignAndUser() const;
     const std::string& EMailAddress() const { return FEMailAddress; }
-    void SetEMailAddress(const std::string& Value) { Set(&TZYNClientSettings::FEMailAddress, Value); }
+    void SetEMailAddress(const std::string& Value) { Set(&Self::FEMailAddress, Value); }
     const std::string& Country() const { return FCountry; }
-    void SetCountry(const std::string& Value) { Set(&TZYNClientSettings::FCountry, Value); }
+    void SetCountry(const std::string& Value) { Set(&Self::FCountry, Value); }
     const std::string& City() const { return FCity; }
-    void SetCity(const std::string& Value) { Set(&TZYNClientSettings::FCity, Value); }
+    void SetCity(const std::string& Value) { Set(&Self::FCity, Value); }
     const std::string& CityPart() const { return FCityPart; }
-    void SetCityPart(const std::string& Value) { Set(&TZYNClientSettings::FCityPart, Value); }
+    void SetCityPart(const std::string& Value) { Set(&Self::FCityPart, Value); }
     int Band() const { return FBand; }
-    void SetBand(int Value) { Set(&TZYNClientSettings::FBand, Value); }
+    void SetBand(int Value) { Set(&Self::FBand, Value); }
     int Channel() const { return FChannel; }
-    void SetChannel(int Value) { Set(&TZYNClientSettings::FChannel, Value); }
+    void SetChannel(int Value) { Set(&Self::FChannel, Value); }
     TSquelchType SquelchType() const { return static_cast<TSquelchType>(FSquelchType); }
-    void SetSquelchType(TSquelchType Value) { Set(&TZYNClientSettings::FSquelchType, int {Value}); }
+    void SetSquelchType(TSquelchType Value) { Set(&Self::FSquelchType, int {Value}); }
     int Code() const { return FCode; }
-    void SetCode(int Value) { Set(&TZYNClientSettings::FCode, Value); }
+    void SetCode(int Value) { Set(&Self::FCode, Value); }
     TMode Mode() const { return static_cast<TMode>(FMode); }
-    void SetMode(TMode Value) { Set(&TZYNClientSettings::FMode, int {Value}); }
+    void SetMode(TMode Value) { Set(&Self::FMode, int {Value}); }
     std::string BandAndChannel() const;
     std::string CityCityPart() const;
     int PresetCount() const;
     bool TimeMessage() const { return FTimeMessage; }
-    void SetTimeMessage(bool Value) { Set(&TZYNClientSettings::FTimeMessage, Value); }
+    void SetTimeMessage(bool Value) { Set(&Self::FTimeMessage, Value); }
     int IdleAnnouncementsCount() const;
     int ActivityAnnouncementsCount() const;
     bool CourtesySoundEnable() const { return FCourtesySoundEnable; }
-    void SetCourtesySoundEnable(bool Value) { Set(&TZYNClientSettings::FCourtesySoundEnable, Value); }
+    void SetCourtesySoundEnable(bool Value) { Set(&Self::FCourtesySoundEnable, Value); }
     const std::string& VoIPCourtesySound() const { return FVoIPCourtesySound; }
-    void SetVoIPCourtesySound(const std::string& Value) { Set(&TZYNClientSettings::FVoIPCourtesySound, Value); }
+    void SetVoIPCourtesySound(const std::string& Value) { Set(&Self::FVoIPCourtesySound, Value); }
     const std::string& LocalCourtesySound() const { return FLocalCourtesySound; }
-    void SetLocalCourtesySound(const std::string& Value) { Set(&TZYNClientSettings::FLocalCourtesySound, Value); }
+    void SetLocalCourtesySound(const std::string& Value) { Set(&Self::FLocalCourtesySound, Value); }
     const std::string& ErrorCourtesySound() const { return FErrorCourtesySound; }
-    void SetErrorCourtesySound(const std::string& Value) { Set(&TZYNClientSettings::FErrorCourtesySound, Value); }
+    void SetErrorCourtesySound(const std::string& Value) { Set(&Self::FErrorCourtesySound, Value); }
     bool VoIPComKeying() const { return FVoIPComKeying; }
-    void SetVoIPComKeying(bool Value) { Set(&TZYNClientSettings::FVoIPComKeying, Value); }
+    void SetVoIPComKeying(bool Value) { Set(&Self::FVoIPComKeying, Value); }
     bool VoIPComDsr() const { return FVoIPComDsr; }
-    void SetVoIPComDsr(bool Value) { Set(&TZYNClientSettings::FVoIPComDsr, Value); }
+    void SetVoIPComDsr(bool Value) { Set(&Self::FVoIPComDsr, Value); }
     bool VoIPComActiveHigh() const { return FVoIPComActiveHigh; }
-    void SetVoIPComActiveHigh(bool Value) { Set(&TZYNClientSettings::FVoIPComActiveHigh, Value); }
+    void SetVoIPComActiveHigh(bool Value) { Set(&Self::FVoIPComActiveHigh, Value); }
     bool RigComKeying() const { return FRigComKeying; }
-    void SetRigComKeying(bool Value) { Set(&TZYNClientSettings::FRigComKeying, Value); }
+    void SetRigComKeying(bool Value) { Set(&Self::FRigComKeying, Value); }
     bool RigComDtr() const { return FRigComDtr; }
-    void SetRigComDtr(bool Value) { Set(&TZYNClientSettings::FRigComDtr, Value); }
+    void SetRigComDtr(bool Value) { Set(&Self::FRigComDtr, Value); }
     bool RigComUnusedHight() const { return FRigComUnusedHight; }
-    void SetRigComUnusedHight(bool Value) { Set(&TZYNClientSettings::FRigComUnusedHight, Value); }
+    void SetRigComUnusedHight(bool Value) { Set(&Self::FRigComUnusedHight, Value); }
     bool RigComActiveHigh() const { return FRigComActiveHigh; }
-    void SetRigComActiveHigh(bool Value) { Set(&TZYNClientSettings::FRigComActiveHigh, Value); }
+    void SetRigComActiveHigh(bool Value) { Set(&Self::FRigComActiveHigh, Value); }
     int SquelchSetlingTime() const { return FSquelchSetlingTime; }
-    void SetSquelchSetlingTime(int Value) { Set(&TZYNClientSettings::FSquelchSetlingTime, Value); }
+    void SetSquelchSetlingTime(int Value) { Set(&Self::FSquelchSetlingTime, Value); }
     int VoxLevel() const { return FVoxLevel; }
-    void SetVoxLevel(int Value);
+    void SetVoxLevel(int Value) { SetVoxCoupled(&Self::FVoxLevel, &Self::FVoxOffLevel, Value); }
     int VoxOffLevel() const { return FVoxOffLevel; }
-    void SetVoxOffLevel(int Value);
+    void SetVoxOffLevel(int Value) { SetVoxCoupled(&Self::FVoxOffLevel, &Self::FVoxLevel, Value); }
     int VoxDelayTime() const { return FVoxDelayTime; }
-    void SetVoxDelayTime(int Value) { Set(&TZYNClientSettings::FVoxDelayTime, Value); }
+    void SetVoxDelayTime(int Value) { Set(&Self::FVoxDelayTime, Value); }
     int CourtesyDelay() const { return FCourtesyDelay; }
-    void SetCourtesyDelay(int Value) { Set(&TZYNClientSettings::FCourtesyDelay, Value); }
+    void SetCourtesyDelay(int Value) { Set(&Self::FCourtesyDelay, Value); }
     int CommIndex() const { return FCommIndex; }
-    void SetCommIndex(int Value) { Set(&TZYNClientSettings::FCommIndex, Value); }
+    void SetCommIndex(int Value) { Set(&Self::FCommIndex, Value); }
     int PTTKey() const { return FPTTKey; }
-    void SetPTTKey(int Value) { Set(&TZYNClientSettings::FPTTKey, Value); }
+    void SetPTTKey(int Value) { Set(&Self::FPTTKey, Value); }
     bool GlobalPTT() const { return FGlobalPTT; }
-    void SetGlobalPTT(bool Value) { Set(&TZYNClientSettings::FGlobalPTT, Value); }
+    void SetGlobalPTT(bool Value) { Set(&Self::FGlobalPTT, Value); }
     bool ControlWinAmp() const { return FControlWinAmp; }
-    void SetControlWinAmp(bool Value) { Set(&TZYNClientSettings::FControlWinAmp, Value); }
+    void SetControlWinAmp(bool Value) { Set(&Self::FControlWinAmp, Value); }
     bool ControlWMPlayer() const { return FControlWMPlayer; }
-    void SetControlWMPlayer(bool Value) { Set(&TZYNClientSettings::FControlWMPlayer, Value); }
+    void SetControlWMPlayer(bool Value) { Set(&Self::FControlWMPlayer, Value); }
     int MediaVolume() const { return FMediaVolume; }
-    void SetMediaVolume(int Value) { Set(&TZYNClientSettings::FMediaVolume, Value); }
+    void SetMediaVolume(int Value) { Set(&Self::FMediaVolume, Value); }
     bool DecodeDTMF() const { return FDecodeDTMF; }
-    void SetDecodeDTMF(bool Value) { Set(&TZYNClientSettings::FDecodeDTMF, Value); }
+    void SetDecodeDTMF(bool Value) { Set(&Self::FDecodeDTMF, Value); }
     bool AutoConnect() const { return FAutoConnect; }
-    void SetAutoConnect(bool Value) { Set(&TZYNClientSettings::FAutoConnect, Value); }
+    void SetAutoConnect(bool Value) { Set(&Self::FAutoConnect, Value); }
     bool AutoTray() const { return FAutoTray; }
-    void SetAutoTray(bool Value) { Set(&TZYNClientSettings::FAutoTray, Value); }
+    void SetAutoTray(bool Value) { Set(&Self::FAutoTray, Value); }
     bool AutoMessagePopUp() const { return FAutoMessagePopUp; }
-    void SetAutoMessagePopUp(bool Value) { Set(&TZYNClientSettings::FAutoMessagePopUp, Value); }
+    void SetAutoMessagePopUp(bool Value) { Set(&Self::FAutoMessagePopUp, Value); }
     int OutputDeviceID() const { return FOutputDeviceID; }
-    void SetOutputDeviceID(int Value) { Set(&TZYNClientSettings::FOutputDeviceID, Value); }
+    void SetOutputDeviceID(int Value) { Set(&Self::FOutputDeviceID, Value); }
     int InputDeviceID() const { return FInputDeviceID; }
-    void SetInputDeviceID(int Value) { Set(&TZYNClientSettings::FInputDeviceID, Value); }
+    void SetInputDeviceID(int Value) { Set(&Self::FInputDeviceID, Value); }
     bool ALC() const { return FALC; }
-    void SetALC(bool Value) { Set(&TZYNClientSettings::FALC, Value); }
+    void SetALC(bool Value) { Set(&Self::FALC, Value); }
     const std::string& InBoundServerName() const { return FInBoundServerName; }
-    void SetInBoundServerName(const std::string& Value) { Set(&TZYNClientSettings::FInBoundServerName, Value); }
+    void SetInBoundServerName(const std::string& Value) { Set(&Self::FInBoundServerName, Value); }
     const std::string& InBoundServerAddress() const { return FInBoundServerAddress; }
-    void SetInBoundServerAddress(const std::string& Value) { Set(&TZYNClientSettings::FInBoundServerAddress, Value); }
+    void SetInBoundServerAddress(const std::string& Value) { Set(&Self::FInBoundServerAddress, Value); }
     bool ForwardSMS() const { return FForwardSMS; }
-    void SetForwardSMS(bool Value) { Set(&TZYNClientSettings::FForwardSMS, Value); }
+    void SetForwardSMS(bool Value) { Set(&Self::FForwardSMS, Value); }
     bool SendID() const { return FSendID; }
-    void SetSendID(bool Value) { Set(&TZYNClientSettings::FSendID, Value); }
+    void SetSendID(bool Value) { Set(&Self::FSendID, Value); }
     int Status() const { return FStatus; }
-    void SetStatus(int Value) { Set(&TZYNClientSettings::FStatus, Value); }
+    void SetStatus(int Value) { Set(&Self::FStatus, Value); }
     int MainW() const { return FMainW; }
-    void SetMainW(int Value) { Set(&TZYNClientSettings::FMainW, Value); }
+    void SetMainW(int Value) { Set(&Self::FMainW, Value); }
     int MainH() const { return FMainH; }
-    void SetMainH(int Value) { Set(&TZYNClientSettings::FMainH, Value); }
+    void SetMainH(int Value) { Set(&Self::FMainH, Value); }
     int MainL() const { return FMainL; }
-    void SetMainL(int Value);
+    void SetMainL(int Value) { SetWindowEdge(&Self::FMainL, &Self::FMainW, Value); }
     int MainT() const { return FMainT; }
-    void SetMainT(int Value);
+    void SetMainT(int Value) { SetWindowEdge(&Self::FMainT, &Self::FMainH, Value); }
     int TextMessagesW() const { return FTextMessagesW; }
-    void SetTextMessagesW(int Value) { Set(&TZYNClientSettings::FTextMessagesW, Value); }
+    void SetTextMessagesW(int Value) { Set(&Self::FTextMessagesW, Value); }
     int TextMessagesH() const { return FTextMessagesH; }
-    void SetTextMessagesH(int Value) { Set(&TZYNClientSettings::FTextMessagesH, Value); }
+    void SetTextMessagesH(int Value) { Set(&Self::FTextMessagesH, Value); }
     int TextMessagesL() const { return FTextMessagesL; }
-    void SetTextMessagesL(int Value);
+    void SetTextMessagesL(int Value) { SetWindowEdge(&Self::FTextMessagesL, &Self::FTextMessagesW, Value); }
     int TextMessagesT() const { return FTextMessagesT; }
-    void SetTextMessagesT(int Value);
+    void SetTextMessagesT(int Value) { SetWindowEdge(&Self::FTextMessagesT, &Self::FTextMessagesH, Value); }
     bool TextMessagesV() const { return FTextMessagesV; }
-    void SetTextMessagesV(bool Value) { Set(&TZYNClientSettings::FTextMessagesV, Value); }
+    void SetTextMessagesV(bool Value) { Set(&Self::FTextMessagesV, Value); }
     int SystemMonitorW() const { return FSystemMonitorW; }
-    void SetSystemMonitorW(int Value) { Set(&TZYNClientSettings::FSystemMonitorW, Value); }
+    void SetSystemMonitorW(int Value) { Set(&Self::FSystemMonitorW, Value); }
     int SystemMonitorH() const { return FSystemMonitorH; }
-    void SetSystemMonitorH(int Value) { Set(&TZYNClientSettings::FSystemMonitorH, Value); }
+    void SetSystemMonitorH(int Value) { Set(&Self::FSystemMonitorH, Value); }
     int SystemMonitorL() const { return FSystemMonitorL; }
-    void SetSystemMonitorL(int Value);
+    void SetSystemMonitorL(int Value) { SetWindowEdge(&Self::FSystemMonitorL, &Self::FSystemMonitorW, Value); }
     int SystemMonitorT() const { return FSystemMonitorT; }
-    void SetSystemMonitorT(int Value);
+    void SetSystemMonitorT(int Value) { SetWindowEdge(&Self::FSystemMonitorT, &Self::FSystemMonitorH, Value); }
     bool SystemMonitorV() const { return FSystemMonitorV; }
-    void SetSystemMonitorV(bool Value) { Set(&TZYNClientSettings::FSystemMonitorV, Value); }
+    void SetSystemMonitorV(bool Value) { Set(&Self::FSystemMonitorV, Value); }
 
     // The i-th entry (0-based); an index outside the list raises EListError.
     const TPresetServer& Presets(int Index) const;
@@ -204,7 +208,7 @@ private:
     using TAnyKey = std::variant<TSettingsKey<int>, TSettingsKey<bool>, TSettingsKey<std::string>>;
     // Every key of the file, in load order: a rule may read a key before it.
     static const std::vector<TAnyKey>& Keys();
-    template <typename T> static const TSettingsKey<T>& KeyOf(T TZYNClientSettings::*Field);
+    template <typename T> static const TSettingsKey<T>& KeyOf(T Self::*Field);
 
     void Load();
     template <typename T> void LoadKey(const TSettingsKey<T>& Key, const TIniSnapshot& Ini);
@@ -214,17 +218,17 @@ private:
 
     // Cleans, stores and writes a value as its key's entry says; false when
     // the entry refused it (nothing stored or written).
-    template <typename T> bool Store(T TZYNClientSettings::*Field, T Value);
+    template <typename T> bool Store(T Self::*Field, T Value);
     // Stores the value and then raises the key's event.
-    template <typename T> void Set(T TZYNClientSettings::*Field, T Value);
-    void Raise(TNotifyEvent TZYNClientSettings::*Event);
+    template <typename T> void Set(T Self::*Field, T Value);
+    void Raise(TNotifyEvent Self::*Event);
 
     // The vox coupling: after one level is set, the other follows it where
     // the on level would lie below the off level; the event fires once.
-    void SetVoxCoupled(int TZYNClientSettings::*Level, int TZYNClientSettings::*Other, int Value);
+    void SetVoxCoupled(int Self::*Level, int Self::*Other, int Value);
     // The window position rule: a negative left or top edge shrinks its
     // partner size by the overshoot and becomes 0.
-    void SetWindowEdge(int TZYNClientSettings::*Edge, int TZYNClientSettings::*Size, int Value);
+    void SetWindowEdge(int Self::*Edge, int Self::*Size, int Value);
     std::string ResolveInBoundAddress(const std::string& Value) const;
     void Report(const std::string& message) const;
 
