@@ -26,7 +26,10 @@ TWaveAudioIO::TWaveAudioIO(TSoundPlatform& platform, TWaveDirection direction)
 TWaveAudioIO::~TWaveAudioIO()
 {
     // The concrete stream's destructor has closed already; this only makes
-    // sure no device or pending notice outlives the object.
+    // sure no device or pending notice outlives the object. The device goes
+    // first, before the buffers it may still hold (members would go the
+    // other way round), and the self-notices in the main loop's queue must
+    // have run before `this` is gone.
     FDestroying = true;
     FReopenTimer->SetEnabled(false);
     FDevice.reset();
@@ -42,13 +45,12 @@ void TWaveAudioIO::Shutdown()
     } catch (const std::exception& e) {
         TMainLoop::Current().ReportError(e.what());
     }
-    if (FClosing) WaitForClose();
-    if (FActive) {
+    if (Closing()) WaitForClose();
+    if (Active()) {
         // The device never closed (a failed reset, or a device that hangs):
         // drop it, which stops it without further notices.
         FDevice.reset();
-        FActive = false;
-        FClosing = false;
+        FState = TWaveStreamState::Closed;
     }
     if (FPendingSelfNotices > 0) TMainLoop::Current().WaitUntil([this] { return FPendingSelfNotices == 0; });
     FBuffers.clear();
@@ -57,7 +59,7 @@ void TWaveAudioIO::Shutdown()
 void TWaveAudioIO::SetDeviceID(int value)
 {
     if (value == FDeviceID) return;
-    if (FActive) throw EWaveAudioInvalidOperation("DeviceID cannot be changed while device is open");
+    if (Active()) throw EWaveAudioInvalidOperation("DeviceID cannot be changed while device is open");
     if (CheckResult(FPlatform.ValidateDevice(FDirection, value))) FDeviceID = value;
 }
 
@@ -68,19 +70,30 @@ void TWaveAudioIO::SetBufferLength(std::uint16_t value)
 
 void TWaveAudioIO::SetAsync(bool value)
 {
-    if (FActive || !value) return;
+    if (Active() || !value) return;
     throw EWaveAudioInvalidOperation("Audio notices are always delivered on the main thread");
 }
 
-void TWaveAudioIO::SetActive(bool value)
+void TWaveAudioIO::Activate()
 {
-    // A deliberate close gives a lost device up, also while it is closed.
-    if (!value) EndLoss(false);
-    if (value == FActive) return;
-    if (value)
-        Open();
-    else
-        Close();
+    if (!Active()) Open();
+}
+
+void TWaveAudioIO::Deactivate()
+{
+    // Also while closed: the lost device is given up.
+    EndLoss(false);
+    if (Active()) Close();
+}
+
+bool TWaveAudioIO::Closing() const
+{
+    return FState == TWaveStreamState::Closing || FState == TWaveStreamState::CloseRequested;
+}
+
+void TWaveAudioIO::BeginClosing()
+{
+    if (!Closing()) FState = TWaveStreamState::Closing;
 }
 
 std::uint32_t TWaveAudioIO::BufferBytes() const
@@ -90,11 +103,11 @@ std::uint32_t TWaveAudioIO::BufferBytes() const
 
 void TWaveAudioIO::Open()
 {
-    if (FOpening) return;
-    if (FActive) throw EWaveAudioInvalidOperation("Device is aleardy open");
-    if (FClosing) WaitForClose();
-    std::lock_guard<std::recursive_mutex> lock(FLock);
-    FOpening = true;
+    // Activate and Deactivate check the state first: a closing stream is
+    // still active, so no open has to wait for a close.
+    if (FState == TWaveStreamState::Opening) return;
+    if (Active()) throw EWaveAudioInvalidOperation("Device is aleardy open");
+    FState = TWaveStreamState::Opening;
     TWaveResult result = wrNoError;
     try {
         const TWaveFormat format = FormatToOpen();
@@ -105,10 +118,10 @@ void TWaveAudioIO::Open()
         result = FPlatform.QueryFormat(FDirection, FDeviceID, format);
         if (result == wrNoError) result = OpenDevice(format);
     } catch (...) {
-        FOpening = false;
+        if (FState == TWaveStreamState::Opening) FState = TWaveStreamState::Closed;
         throw;
     }
-    FOpening = false;
+    if (FState == TWaveStreamState::Opening) FState = TWaveStreamState::Closed;
     CheckResult(result);
 }
 
@@ -119,7 +132,7 @@ TWaveResult TWaveAudioIO::OpenDevice(const TWaveFormat& format)
     const TWaveResult result = FPlatform.Open(FDirection, FDeviceID, format, *this, device);
     if (result == wrNoError) {
         FDevice = std::move(device);
-        FActive = true;
+        FState = TWaveStreamState::Starting;
         EndLoss(true);
     }
     FLastError = result;
@@ -128,8 +141,7 @@ TWaveResult TWaveAudioIO::OpenDevice(const TWaveFormat& format)
 
 void TWaveAudioIO::ReopenTimerTick()
 {
-    if (!FLost || FActive || FOpening) return;
-    std::lock_guard<std::recursive_mutex> lock(FLock);
+    if (!FLost || FState != TWaveStreamState::Closed) return;
     // Quiet: a device still missing is simply tried again next time.
     try {
         (void)OpenDevice(FormatToOpen());
@@ -147,15 +159,14 @@ void TWaveAudioIO::EndLoss(bool back)
 
 void TWaveAudioIO::Close()
 {
-    if (FClosing) return;
-    if (FOpening) TMainLoop::Current().WaitUntil([this] { return !FOpening; });
-    if (!FActive) throw EWaveAudioInvalidOperation("Device is aleardy close");
-    std::lock_guard<std::recursive_mutex> lock(FLock);
-    FClosing = true;
+    if (Closing()) return;
+    if (!Active()) throw EWaveAudioInvalidOperation("Device is aleardy close");
+    const TWaveStreamState before = FState;
+    FState = TWaveStreamState::Closing;
     TWaveResult result = FDevice->Reset();
     if (result == wrNoError && FBuffers.empty()) result = RequestClose();
     if (result == wrNoError) return;
-    FClosing = false;
+    FState = before;
     // Playback lets the failure reach the caller; capture swallows it.
     if (FDirection == TWaveDirection::Playback) {
         CheckResult(result);
@@ -169,7 +180,7 @@ void TWaveAudioIO::Close()
 
 void TWaveAudioIO::WaitForClose()
 {
-    if (FActive) TMainLoop::Current().WaitUntil([this] { return !FActive; }, CloseWaitMs);
+    if (Active()) TMainLoop::Current().WaitUntil([this] { return !Active(); }, CloseWaitMs);
 }
 
 bool TWaveAudioIO::CheckResult(TWaveResult code)
@@ -225,15 +236,14 @@ bool TWaveAudioIO::Submit(THeader& header)
 
 void TWaveAudioIO::CloseDevice()
 {
-    if (FCloseRequested || !FDevice) return;
+    if (FState == TWaveStreamState::CloseRequested || !FDevice) return;
     CheckResult(RequestClose());
 }
 
 TWaveResult TWaveAudioIO::RequestClose()
 {
-    FCloseRequested = true;
     const TWaveResult result = FDevice->Close();
-    if (result != wrNoError) FCloseRequested = false;
+    if (result == wrNoError) FState = TWaveStreamState::CloseRequested;
     return result;
 }
 
@@ -255,11 +265,11 @@ void TWaveAudioIO::PostSelfNotice()
 
 void TWaveAudioIO::DeviceOpened()
 {
-    std::lock_guard<std::recursive_mutex> lock(FLock);
+    // A stream deactivated before this notice stays closing.
+    if (FState == TWaveStreamState::Starting) FState = TWaveStreamState::Streaming;
     try {
         OpenNotice();
     } catch (const std::exception& e) {
-        FOpening = false;
         DropHandledBuffers(e);
     }
 }
@@ -273,12 +283,11 @@ void TWaveAudioIO::BufferDone(TWaveBuffer* buffer)
 
 void TWaveAudioIO::HandleBufferNotice(THeader* header)
 {
-    std::lock_guard<std::recursive_mutex> lock(FLock);
     try {
         BufferNotice(header);
     } catch (const std::exception& e) {
         DropHandledBuffers(e);
-        if (FClosing && FBuffers.empty()) {
+        if (Closing() && FBuffers.empty()) {
             try {
                 CloseDevice();
             } catch (const std::exception& closeError) {
@@ -299,10 +308,8 @@ void TWaveAudioIO::DropHandledBuffers(const std::exception& error)
 
 void TWaveAudioIO::DeviceClosed()
 {
-    std::lock_guard<std::recursive_mutex> lock(FLock);
     FDevice.reset();
     FDeviceFailed = false;
-    FCloseRequested = false;
     if (!FDestroying) {
         try {
             if (OnLevel) OnLevel(this, 0);
@@ -310,8 +317,7 @@ void TWaveAudioIO::DeviceClosed()
             TMainLoop::Current().ReportError(e.what());
         }
     }
-    FClosing = false;
-    FActive = false;
+    FState = TWaveStreamState::Closed;
     FBuffers.clear();
     if (FDestroying) return;
     // Armed before OnDeactivate, so a handler that reopens or deactivates
@@ -322,15 +328,14 @@ void TWaveAudioIO::DeviceClosed()
 
 void TWaveAudioIO::DeviceFailed(TWaveResult code)
 {
-    std::lock_guard<std::recursive_mutex> lock(FLock);
     if (FDestroying || !FDevice || FDeviceFailed) return;
     FDeviceFailed = true;
     FLastError = code;
     // A device failing while it closes anyway (Deactivate, or a player's
     // stream that ended) is only let close; one failing while streaming is
     // lost and will be reopened.
-    const bool streaming = !FClosing;
-    FClosing = true;
+    const bool streaming = !Closing();
+    BeginClosing();
     if (streaming) {
         FLost = true;
         std::fprintf(stderr, "parlet: %s device lost: %s; trying to reopen it every second\n",
@@ -339,7 +344,7 @@ void TWaveAudioIO::DeviceFailed(TWaveResult code)
     TMainLoop& loop = TMainLoop::Current();
     loop.Guarded([this] {
         // Every queued buffer comes back; the last one's notice closes it.
-        if (!FCloseRequested) (void)FDevice->Reset();
+        if (FState != TWaveStreamState::CloseRequested) (void)FDevice->Reset();
         if (FBuffers.empty()) CloseDevice();
     });
     if (streaming) loop.Guarded([this] { OnDeviceLost(this); });

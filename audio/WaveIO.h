@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "audio/SoundPlatform.h"
@@ -13,15 +12,33 @@
 
 class TTimer;
 
+// Where a stream is in its life. Active() holds from Starting to the end of
+// Closing: from the open call until the closed notice has been handled.
+enum class TWaveStreamState {
+    Closed, // no device
+    Opening, // inside Activate: the format is checked and the device opened
+    Starting, // the device is open; its opened notice is on its way
+    Streaming, // buffers circulate
+    Closing, // buffers come back and are freed; the last one closes the device
+    CloseRequested, // the device was asked to close; its closed notice is on its way
+};
+
 // What both stream directions share: device number, buffer settings, the
 // ring of buffers, opening and closing, and the delivery of device notices.
-// Every event runs on the main thread, from the main loop or from a wait
-// inside Activate, Deactivate or the destructor.
 //
-// States: Closed -> (Activate) open, starting -> (opened notice) Streaming
-// -> (Deactivate, or a player fill of 0 bytes) Closing -> (closed notice)
-// Closed. Active() holds from the open call until the closed notice has been
-// handled.
+// States: Closed -> (Activate) Opening -> Starting -> (opened notice)
+// Streaming -> (Deactivate, or a player fill of 0 bytes) Closing -> (no
+// buffer left) CloseRequested -> (closed notice) Closed. A deactivation
+// before the opened notice goes from Starting to Closing; a failed open
+// goes back to Closed, a refused reset or close back to where it was.
+//
+// Threads: none but the main one. Every event runs on the main thread, from
+// the main loop or from a wait inside Activate, Deactivate or the
+// destructor, and so does every call into the stream: the owner's, the
+// device notices and the reopen timer. A back end's worker threads never
+// call the stream; they post its notices to the main loop (TNoticePoster).
+// So the stream has no lock: nothing competes for it, and a handler that
+// activates or deactivates its own stream simply re-enters it.
 //
 // A device that goes away while streaming (unplugged, its sound server
 // gone) is closed the same way (its buffers come back, OnDeactivate), and
@@ -50,12 +67,13 @@ public:
     bool Async() const { return false; }
     void SetAsync(bool value);
 
-    bool Active() const { return FActive; }
-    void SetActive(bool value);
+    TWaveStreamState State() const { return FState; }
+    bool Active() const { return FState >= TWaveStreamState::Starting; }
     // No-op when active; opens the device and starts streaming.
-    void Activate() { SetActive(true); }
+    void Activate();
     // No-op when closed; starts the close, which ends with OnDeactivate.
-    void Deactivate() { SetActive(false); }
+    // A deliberate close also gives a lost device up.
+    void Deactivate();
 
     // Result of the last device call (0 = success).
     TWaveResult LastError() const { return FLastError; }
@@ -88,7 +106,7 @@ protected:
 
     // The format to open with (from PCMFormat in the direction classes).
     virtual TWaveFormat FormatToOpen() const = 0;
-    // Direction-specific parts of the opened and buffer notices, under FLock.
+    // Direction-specific parts of the opened and buffer notices.
     virtual void OpenNotice() = 0;
     virtual void BufferNotice(THeader* header) = 0;
 
@@ -98,9 +116,11 @@ protected:
 
     // Store code as FLastError; false (after ReportError) on failure.
     bool CheckResult(TWaveResult code);
-    // OnError if assigned, else throw EWaveAudioSysError with the back end's
-    // text for FLastError.
-    void ReportError();
+    // Closing or CloseRequested.
+    bool Closing() const;
+    // A player whose fill supplied nothing, or a failed device, closes; a
+    // stream closing already stays where it is.
+    void BeginClosing();
 
     THeader* NewHeader();
     void FreeHeader(THeader* header);
@@ -114,17 +134,13 @@ protected:
     void RaiseLevel(const std::uint8_t* block, std::uint32_t size);
     // Ask the main loop for another playback notice without a header.
     void PostSelfNotice();
-    void WaitForClose();
 
     TSoundPlatform& FPlatform;
     const TWaveDirection FDirection;
     std::unique_ptr<TSoundDevice> FDevice;
     std::vector<std::unique_ptr<THeader>> FBuffers;
-    std::recursive_mutex FLock;
     TWaveFormat FFormat;
     TWaveResult FLastError = wrNoError;
-    bool FOpening = false;
-    bool FClosing = false;
     bool FDestroying = false;
 
 private:
@@ -133,15 +149,19 @@ private:
     // end's Open checks the format.
     TWaveResult OpenDevice(const TWaveFormat& format);
     void Close();
-    // Ask the device to close, marking the request until the device refuses.
+    // Shutdown: give the close up to 10 s.
+    void WaitForClose();
+    // Ask the device to close: CloseRequested, unless the device refuses.
     TWaveResult RequestClose();
+    // OnError if assigned, else throw EWaveAudioSysError with the back end's
+    // text for FLastError.
+    void ReportError();
     // One quiet attempt to open the lost device again.
     void ReopenTimerTick();
     // Stop trying to reopen; `back` says the device is open again.
     void EndLoss(bool back);
-    // TSoundNoticeSink: run the handler under FLock; an escaping exception
-    // goes to the main loop's error report and the header being handled is
-    // freed.
+    // TSoundNoticeSink: an exception escaping a handler goes to the main
+    // loop's error report and the header being handled is freed.
     void DeviceOpened() override;
     void BufferDone(TWaveBuffer* buffer) override;
     void DeviceClosed() override;
@@ -153,8 +173,7 @@ private:
     int FDeviceID = -1;
     std::uint16_t FBufferLength = 1000;
     std::uint16_t FBufferCount = 2;
-    bool FActive = false;
-    bool FCloseRequested = false;
+    TWaveStreamState FState = TWaveStreamState::Closed;
     int FPendingSelfNotices = 0;
     bool FLost = false; // the device went away; not given up yet
     bool FDeviceFailed = false; // the open device reported its failure

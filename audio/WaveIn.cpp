@@ -25,8 +25,7 @@ void TWaveAudioIn::DataReady(std::uint8_t*, std::uint32_t, bool&)
 
 void TWaveAudioIn::OpenNotice()
 {
-    FOpening = false;
-    while (FBuffers.size() < BufferCount() && FDevice && !FClosing) {
+    while (FBuffers.size() < BufferCount() && FDevice && !Closing()) {
         THeader* header = NewHeader();
         if (!PrepareBlock(*header, BufferBytes())) {
             FreeHeader(header);
@@ -38,7 +37,7 @@ void TWaveAudioIn::OpenNotice()
         }
     }
     if (!FDestroying) OnActivate(this);
-    if (FDevice && !FClosing) CheckResult(FDevice->Start());
+    if (FDevice && !Closing()) CheckResult(FDevice->Start());
 }
 
 void TWaveAudioIn::BufferNotice(THeader* header)
@@ -55,7 +54,7 @@ void TWaveAudioIn::BufferNotice(THeader* header)
             header->Data = nullptr;
         }
     }
-    if (!FClosing && FBuffers.size() <= BufferCount() && PrepareBlock(*header, BufferBytes())) Submit(*header);
+    if (!Closing() && FBuffers.size() <= BufferCount() && PrepareBlock(*header, BufferBytes())) Submit(*header);
     if (!header->Queued) FreeHeader(header);
-    if (FClosing && FBuffers.empty()) CloseDevice();
+    if (Closing() && FBuffers.empty()) CloseDevice();
 }

@@ -19,7 +19,6 @@ std::uint32_t TWaveAudioOut::GetData(std::uint8_t*, std::uint32_t, std::uint32_t
 
 void TWaveAudioOut::OpenNotice()
 {
-    FOpening = false;
     if (FBuffers.empty()) PostSelfNotice();
     if (!FDestroying) OnActivate(this);
 }
@@ -30,7 +29,7 @@ void TWaveAudioOut::OpenNotice()
 // buffers are always queued.
 void TWaveAudioOut::BufferNotice(THeader* header)
 {
-    const bool refill = !FClosing && (header ? FBuffers.size() <= BufferCount() : FBuffers.size() < BufferCount());
+    const bool refill = !Closing() && (header ? FBuffers.size() <= BufferCount() : FBuffers.size() < BufferCount());
     if (refill) {
         if (!header) header = NewHeader();
         if (PrepareBlock(*header, BufferBytes())) {
@@ -39,8 +38,8 @@ void TWaveAudioOut::BufferNotice(THeader* header)
             header->BufferLength = supplied;
             // A handler may have deactivated the stream meanwhile: that
             // close stands even when it supplied data.
-            if (supplied == 0) FClosing = true;
-            if (!FClosing) {
+            if (supplied == 0) BeginClosing();
+            if (!Closing()) {
                 header->Loops = loops;
                 RaiseLevel(header->Data, supplied);
                 if (!Submit(*header)) {
@@ -54,5 +53,5 @@ void TWaveAudioOut::BufferNotice(THeader* header)
     // A header that was not written again (closing, a failed block, or more
     // headers than BufferCount) is freed, so a close can always complete.
     if (header && !header->Queued) FreeHeader(header);
-    if (FClosing && FBuffers.empty()) CloseDevice();
+    if (Closing() && FBuffers.empty()) CloseDevice();
 }
