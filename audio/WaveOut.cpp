@@ -7,11 +7,6 @@ TWaveAudioOut::TWaveAudioOut(TSoundPlatform& platform)
 {
 }
 
-void TWaveAudioOut::SetBufferInternally(bool value)
-{
-    if (!value) throw EWaveAudioInvalidOperation("Caller-owned playback buffers are not supported");
-}
-
 std::uint32_t TWaveAudioOut::GetData(std::uint8_t*, std::uint32_t, std::uint32_t&)
 {
     return 0;

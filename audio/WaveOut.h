@@ -6,13 +6,10 @@
 // and written again at once, so with BufferCount 2 two buffers are always
 // queued and the device plays without a gap. A fill of 0 bytes ends the
 // stream: what is queued plays out, the device closes, OnDeactivate follows.
+// The blocks are always the stream's own; GetData fills them in place.
 class TWaveAudioOut : public TWaveAudioIO {
 public:
     explicit TWaveAudioOut(TSoundPlatform& platform);
-
-    // Blocks are owned by the stream (kept for compatibility; only true).
-    bool BufferInternally() const { return true; }
-    void SetBufferInternally(bool value);
 
 protected:
     // Fill `buffer` (BufferSize bytes); returns the bytes supplied, 0 ends

@@ -35,7 +35,6 @@ TFFSK::TFFSK(TSoundPlatform& platform)
     FPlayer = std::make_unique<TLiveAudioPlayer>(platform);
     FPlayer->SetAsync(false);
     FPlayer->SetBufferCount(2);
-    FPlayer->SetBufferInternally(true);
     FPlayer->SetBufferLength(200);
     FPlayer->SetPCMFormat(Mono8bit48000Hz);
     FPlayer->OnData = [this](TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, std::uint32_t& NumLoops) {

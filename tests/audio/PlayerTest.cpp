@@ -28,7 +28,6 @@ struct PlayerFixture : ::testing::Test {
         card.SetRecordPlayback(true);
         player->SetAsync(false);
         player->SetBufferCount(2);
-        player->SetBufferInternally(true);
         player->SetBufferLength(200);
         player->SetPCMFormat(Mono8bit48000Hz);
         player->OnActivate = [this](TObject* s) { Log("activate", s); };
