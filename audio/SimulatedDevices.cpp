@@ -22,6 +22,9 @@ TSimulatedPlayback::TSimulatedPlayback(TSimulatedSoundCard& card, const TWaveFor
     FPoster.Opened();
 }
 
+// Timers first (they call back into this device), then the notices still
+// queued; the card's jack stays taken until then, so no second device opens
+// on it while the main loop drains this one's notices.
 TSimulatedPlayback::~TSimulatedPlayback()
 {
     for (const auto& queued : FQueue) TMainLoop::Current().Cancel(queued.Timer);
@@ -115,6 +118,7 @@ TSimulatedCapture::TSimulatedCapture(TSimulatedSoundCard& card, const TWaveForma
     FPoster.Opened();
 }
 
+// In the playback device's order, for the same reasons.
 TSimulatedCapture::~TSimulatedCapture()
 {
     if (FTimer) TMainLoop::Current().Cancel(*FTimer);

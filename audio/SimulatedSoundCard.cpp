@@ -19,6 +19,7 @@ TSimulatedSoundCard::TSimulatedSoundCard(int deviceCount)
 {
 }
 
+// Here, where TSignalHistory is complete.
 TSimulatedSoundCard::~TSimulatedSoundCard() = default;
 
 TWaveResult TSimulatedSoundCard::CheckDevice(TWaveDirection direction, int deviceId) const

@@ -20,6 +20,8 @@ public:
         FPlatform.FOpen[DirectionIndex(TWaveDirection::Capture)] = true;
         FPoster.Opened();
     }
+    // The notices still queued are dropped before the device's place is
+    // given up, so none of them can reach a stream on the next device.
     ~TWavFileCapture() override
     {
         FPoster.Detach();
@@ -89,6 +91,7 @@ public:
         FPlatform.FOpen[DirectionIndex(TWaveDirection::Playback)] = true;
         FPoster.Opened();
     }
+    // As for capture: the notices go before the device's place.
     ~TWavFilePlayback() override
     {
         FPoster.Detach();
@@ -143,8 +146,6 @@ TWavFileSoundPlatform::TWavFileSoundPlatform()
     : FInputFinished(std::make_shared<bool>(false))
 {
 }
-
-TWavFileSoundPlatform::~TWavFileSoundPlatform() = default;
 
 void TWavFileSoundPlatform::SetInputFile(const std::string& path, std::uint32_t silentBuffersAfter)
 {

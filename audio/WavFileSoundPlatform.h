@@ -26,7 +26,6 @@ class TWavFilePlayback;
 class TWavFileSoundPlatform : public TSoundPlatform {
 public:
     TWavFileSoundPlatform();
-    ~TWavFileSoundPlatform() override;
 
     TWaveResult QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format) override;
     TWaveResult Open(TWaveDirection direction, int deviceId, const TWaveFormat& format, TSoundNoticeSink& sink,
