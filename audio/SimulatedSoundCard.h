@@ -14,7 +14,7 @@ class TSignalHistory;
 
 // A virtual sound card for tests: one output jack and one input jack, paced
 // by the main loop's clock (the virtual loop: time moves only when the test
-// advances it). Device numbers -1 and 0..DeviceCount()-1 all reach the same
+// advances it). Device numbers -1 and 0..deviceCount-1 all reach the same
 // jacks; any other number fails with ENODEV. One stream per direction may be
 // open at a time (a second open fails with EBUSY).
 //
@@ -42,7 +42,6 @@ public:
     std::string ErrorText(TWaveResult code) const override;
 
     // How many numbered devices exist (besides the default, -1).
-    int DeviceCount() const { return FDeviceCount; }
     void SetDeviceCount(int count) { FDeviceCount = count; }
     // From now on, QueryFormat and Open in this direction fail with `code`
     // (0 clears it): a broken or busy device.

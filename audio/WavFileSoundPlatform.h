@@ -46,9 +46,8 @@ public:
     // The playback device plays at most this many bytes (default 0).
     void SetPlaybackLimit(std::uint64_t bytes) { FPlaybackLimit = bytes; }
     bool PlaybackFinished() const { return FPlayed.size() >= FPlaybackLimit; }
-    // The bytes played so far, in the format of the last playback open.
-    const std::vector<std::uint8_t>& Played() const { return FPlayed; }
-    // Writes the bytes played as a WAV file (EWavFileError if it cannot).
+    // Writes the bytes played so far, in the format of the last playback
+    // open, as a WAV file (EWavFileError if it cannot).
     void SavePlayed(const std::string& path) const;
 
 private:
