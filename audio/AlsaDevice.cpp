@@ -22,8 +22,8 @@ TAlsaDevice::TAlsaDevice(TAlsaSoundPlatform& platform, TWaveDirection direction,
     FWorker = std::thread([this] { Run(); });
 }
 
-// The worker stops and is joined before the PCM and the wake-up descriptor it
-// uses are closed; the poster goes last, once nothing can post any more.
+// The worker stops and is joined before the PCM it uses is closed, and the
+// poster detaches only then, once nothing can post any more.
 TAlsaDevice::~TAlsaDevice()
 {
     {
