@@ -117,7 +117,10 @@ void ReplaceWholeFile(const std::string& path, std::string_view contents)
         ::unlink(tempName.c_str());
         throw;
     }
-    // Make the rename itself durable; the data is safe either way.
+    // The rename is on disk only once the folder is: until then a power loss
+    // may bring the old file back, so a folder that cannot be flushed is a
+    // failed write too. EINVAL: a file system that does not sync folders.
     TFileDescriptor folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.Get() >= 0) ::fsync(folder.Get());
+    if (folder.Get() < 0) ThrowErrno("open the folder of " + target);
+    if (::fsync(folder.Get()) != 0 && errno != EINVAL) ThrowErrno("fsync the folder of " + target);
 }

@@ -17,5 +17,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // bytes go to a temporary file in the same folder, which is flushed to disk
 // and renamed over the file. The file keeps its mode (and its owner where
 // the process may set it); a new file gets 0666 less the umask. A symbolic
-// link is followed, so the link stays a link. Throws std::system_error.
+// link is followed, so the link stays a link. Throws std::system_error, also
+// when the folder cannot be flushed after the rename (the new bytes are in
+// place then, but may not survive a power loss).
 void ReplaceWholeFile(const std::string& path, std::string_view contents);

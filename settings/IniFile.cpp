@@ -61,8 +61,9 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Key, c
     try {
         const std::string text = ReadWholeFile(FFileName).value_or(std::string());
         ReplaceWholeFile(FFileName, WithIniValue(text, Section, Key, value));
-    } catch (const std::system_error&) {
-        throw EIniFileException("Unable to write to " + FFileName);
+    } catch (const std::system_error& e) {
+        // The step and the system's own words, so the operator can act on it.
+        throw EIniFileException("Unable to write to " + FFileName + " (" + e.what() + ")");
     }
 }
 

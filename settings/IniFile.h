@@ -49,7 +49,8 @@ public:
 
     // Creates file, section and key as needed. A value holding a line break
     // is cut there: the rest would otherwise become lines of its own. Throws
-    // EIniFileException "Unable to write to <file name>".
+    // EIniFileException "Unable to write to <file name> (<step>: <system's
+    // error text>)".
     void WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
     void WriteInteger(const std::string& Section, const std::string& Key, int Value);
     void WriteBool(const std::string& Section, const std::string& Key, bool Value);
