@@ -80,8 +80,8 @@ int Decide(TSystemCall call, const std::string& path, long* shortBytes = nullptr
     TSeamState& state = State();
     std::lock_guard<std::mutex> lock(state.Mutex);
     if (!state.Armed) return 0;
-    if (!path.empty()) state.TraceRecords.push_back({call, path});
     const bool armingThread = std::this_thread::get_id() == state.ArmingThread;
+    if (!path.empty()) state.TraceRecords.push_back({call, path, armingThread});
     for (TRule& rule : state.Rules) {
         if (rule.Fired || rule.Fault.Call != call || !Matches(path, rule.Fault.PathPart)) continue;
         if (!rule.Fault.AnyThread && !armingThread) continue;

@@ -64,6 +64,8 @@ struct TSystemFault {
 struct TSystemCallRecord {
     TSystemCall Call;
     std::string Path;
+    // Made on the thread that armed the seam (not on a worker thread).
+    bool ArmingThread = true;
 };
 
 // Arms the seam for one test; at most one exists at a time. Destroying it

@@ -1,5 +1,6 @@
 #include "radio/untInterface.h"
 
+#include <exception>
 #include <string>
 
 #include "base/Exceptions.h"
@@ -182,17 +183,28 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
     if (ptt == FPtt) return;
     FPtt = ptt;
 
+    // A failed PTT write goes to the caller once the rest of the change is
+    // done, so the squelch still settles and the media come back.
+    std::exception_ptr failure;
+    bool serialFailed = false;
     if (FSettings.Band() != 0) {
         if (ptt) FSquelchSettled = false;
         if (FSettings.RigComKeying()) {
-            if (FUsbInterface->Connected()) {
-                FUsbInterface->SetPttOutput(ptt);
-            } else if (FComPort->Connected()) {
-                const bool level = FSettings.RigComActiveHigh() ? ptt : !ptt;
-                if (FSettings.RigComDtr())
-                    FComPort->SetDTR(level);
-                else
-                    FComPort->SetRTS(level);
+            try {
+                if (FUsbInterface->Connected()) {
+                    FUsbInterface->SetPttOutput(ptt);
+                } else if (FComPort->Connected()) {
+                    const bool level = FSettings.RigComActiveHigh() ? ptt : !ptt;
+                    if (FSettings.RigComDtr())
+                        FComPort->SetDTR(level);
+                    else
+                        FComPort->SetRTS(level);
+                }
+            } catch (const EComPort&) {
+                failure = std::current_exception();
+                serialFailed = true;
+            } catch (const Exception&) {
+                failure = std::current_exception();
             }
         }
         // Counts the settle time from the moment of unkeying.
@@ -203,6 +215,23 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
         FMediaControl->MuteMedia();
     else if (!FRigRx)
         FMediaControl->RestoreMedia();
+
+    if (!failure) return;
+    if (serialFailed && !ptt) ReleaseStuckSerialPtt();
+    std::rethrow_exception(failure);
+}
+
+void TInterface::ReleaseStuckSerialPtt()
+{
+    // A PTT line that would not go idle must not hold the radio keyed:
+    // closing the port drops RTS and DTR (HUPCL), and reopening it writes
+    // them idle. Whatever fails on the way is the same fault the caller is
+    // already reporting; a port that does not come back is shown as
+    // unavailable.
+    try {
+        ApplyInterfaceSettings();
+    } catch (const Exception&) {
+    }
 }
 
 void TInterface::HandleRigRxInput(TObject*, bool Level)

@@ -63,6 +63,7 @@ private:
     void UsbArrived(TObject* Sender);
     void UsbRemoved(TObject* Sender);
     void SetControlLines();
+    void ReleaseStuckSerialPtt();
     void Unsubscribe();
 
     TZYNClientSettings& FSettings;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Exceptions.h"
 #include "base/MainLoop.h"
 #include "modem/untFFSK.h"
 #include "radio/untInterface.h"
@@ -48,7 +49,20 @@ void TFfskMessage::AddText(const std::string& text, int delayMs)
     FTx = true;
     FKeyingDeadlineUs = TMainLoop::Current().NowUs();
     ExtendKeyingDeadline((static_cast<std::int64_t>(delayMs > 0 ? delayMs : 0) + KeyingMarginMs) * 1000);
-    FRigInterface.SetTransmitRequest(true, true);
+    try {
+        FRigInterface.SetTransmitRequest(true, true);
+    } catch (const Exception&) {
+        // The radio could not be keyed: the keying ends before it began and
+        // the text goes back to whoever handed it (the queue keeps it for its
+        // next tick), so it is neither sent twice nor reported twice.
+        FTexts.pop_back();
+        try {
+            Release();
+        } catch (const Exception&) {
+            // The same fault again; the first report is the one to show.
+        }
+        throw;
+    }
     if (delayMs <= 0) {
         // A timer with no interval never fires, which would leave the radio
         // keyed with the text unsent: with no courtesy delay the frame starts

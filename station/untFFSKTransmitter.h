@@ -46,7 +46,8 @@ public:
     TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface);
     ~TFfskMessage() override;
 
-    // Queue a text; key the radio if it is not keyed yet.
+    // Queue a text; key the radio if it is not keyed yet. When keying fails
+    // the error is raised with the sequencer idle and the text not taken.
     void AddText(const std::string& text, int delayMs);
     // Modulate the next text, or release the radio when none is left; no-op
     // when the radio is not keyed.
