@@ -186,12 +186,12 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
     // A failed PTT write goes to the caller once the rest of the change is
     // done, so the squelch still settles and the media come back.
     std::exception_ptr failure;
-    bool serialFailed = false;
+    const bool viaUsb = FUsbInterface->Connected();
     if (FSettings.Band() != 0) {
         if (ptt) FSquelchSettled = false;
         if (FSettings.RigComKeying()) {
             try {
-                if (FUsbInterface->Connected()) {
+                if (viaUsb) {
                     FUsbInterface->SetPttOutput(ptt);
                 } else if (FComPort->Connected()) {
                     const bool level = FSettings.RigComActiveHigh() ? ptt : !ptt;
@@ -200,9 +200,6 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
                     else
                         FComPort->SetRTS(level);
                 }
-            } catch (const EComPort&) {
-                failure = std::current_exception();
-                serialFailed = true;
             } catch (const Exception&) {
                 failure = std::current_exception();
             }
@@ -217,19 +214,23 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
         FMediaControl->RestoreMedia();
 
     if (!failure) return;
-    if (serialFailed && !ptt) ReleaseStuckSerialPtt();
+    if (!ptt) ReleaseStuckPtt(viaUsb);
     std::rethrow_exception(failure);
 }
 
-void TInterface::ReleaseStuckSerialPtt()
+void TInterface::ReleaseStuckPtt(bool viaUsb)
 {
-    // A PTT line that would not go idle must not hold the radio keyed:
-    // closing the port drops RTS and DTR (HUPCL), and reopening it writes
-    // them idle. Whatever fails on the way is the same fault the caller is
-    // already reporting; a port that does not come back is shown as
-    // unavailable.
+    // A PTT output that would not go idle must not hold the radio keyed. The
+    // USB interface is opened afresh, which writes PTT off as its first
+    // report; the serial port is closed, which drops RTS and DTR (HUPCL),
+    // and opened again with its lines idle. What fails on the way is the
+    // fault the caller already reports; a port that does not come back is
+    // shown as unavailable, an interface that takes no report is closed.
     try {
-        ApplyInterfaceSettings();
+        if (viaUsb)
+            FUsbInterface->ScanForInterface();
+        else
+            ApplyInterfaceSettings();
     } catch (const Exception&) {
     }
 }

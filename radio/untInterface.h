@@ -63,7 +63,7 @@ private:
     void UsbArrived(TObject* Sender);
     void UsbRemoved(TObject* Sender);
     void SetControlLines();
-    void ReleaseStuckSerialPtt();
+    void ReleaseStuckPtt(bool viaUsb);
     void Unsubscribe();
 
     TZYNClientSettings& FSettings;

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "audio/SimulatedSoundCard.h"
+#include "base/SystemCallSeam.h"
+#include "media/SimulatedDesktop.h"
+#include "radio/HidPlatform.h"
+#include "radio/LinuxHidPlatform.h"
+#include "radio/LinuxSerialPlatform.h"
+#include "radio/SimulatedHidBus.h"
+#include "radio/SimulatedSerialPlatform.h"
+#include "station/StationPlatform.h"
+#include "station/untFFSKTranceiver.h"
+#include "tests/support/TempFolder.h"
+
+// A station whose keying goes through a real Linux back end to a
+// pseudo-terminal that stands in for the device; the rest is simulated.
+class TFaultStation {
+public:
+    virtual ~TFaultStation();
+    TFaultStation(const TFaultStation&) = delete;
+    TFaultStation& operator=(const TFaultStation&) = delete;
+
+    bool Ok() const { return !FDevicePath.empty(); }
+    // The path the back end opens (the calls the matrix fails are on it).
+    const std::string& DevicePath() const { return FDevicePath; }
+    // The PTT as the device sees it now.
+    virtual bool Keyed() = 0;
+    // What an operator does about a device that failed to open: a change
+    // of the interface settings (serial), or pulling and re-plugging it
+    // (USB).
+    virtual void Reattach() = 0;
+
+    void Open();
+    std::unique_ptr<TFFSKTranceiver> transceiver;
+
+protected:
+    TFaultStation() = default;
+    // Opens the pseudo-terminal and writes the settings; false on failure.
+    bool Create(const std::string& interfaceSettings);
+    virtual TStationPlatform Platform() = 0;
+
+    TSimulatedSoundCard FSound;
+    TSimulatedDesktop FDesktop;
+    TTempFolder FFolder;
+    int FMaster = -1;
+    std::string FSlavePath;
+    std::string FDevicePath;
+};
+
+// PTT on RTS (active high) of "COMn", the link ports/comn to the
+// pseudo-terminal, through the termios back end; the seam gives the
+// pseudo-terminal the modem lines it lacks.
+class TSerialFaultStation : public TFaultStation {
+public:
+    explicit TSerialFaultStation(TSystemCallSeam& seam);
+    ~TSerialFaultStation() override;
+    bool Keyed() override;
+    void Reattach() override;
+
+private:
+    TStationPlatform Platform() override { return {FSound, FSerial, FHid, FDesktop}; }
+
+    TSystemCallSeam& FSeam;
+    TLinuxSerialPlatform FSerial;
+    TSimulatedHidBus FHid;
+};
+
+// The USB radio interface through the hidraw back end: the pseudo-terminal
+// is listed as the interface's device node, and the output reports written
+// to it are read back on the other side.
+class TUsbFaultStation : public TFaultStation {
+public:
+    TUsbFaultStation();
+    ~TUsbFaultStation() override;
+    bool Keyed() override;
+    void Reattach() override;
+
+private:
+    // hidraw for reading and writing, the listing and ids made up.
+    class TPtyHidPlatform : public THidPlatform {
+    public:
+        explicit TPtyHidPlatform(const std::string& path)
+            : FPath(path)
+        {
+        }
+        std::vector<std::string> EnumeratePaths() override
+        {
+            return FPresent ? std::vector<std::string> {FPath} : std::vector<std::string> {};
+        }
+        THidQuery QueryAttributes(const std::string&, THidAttributes& attributes) override;
+        std::unique_ptr<THidWriteHandle> OpenForWrite(const std::string& path, int& error) override
+        {
+            return FReal.OpenForWrite(path, error);
+        }
+        std::unique_ptr<THidReadHandle> OpenForRead(const std::string& path, int& error) override
+        {
+            return FReal.OpenForRead(path, error);
+        }
+        std::unique_ptr<THidWatch> WatchDeviceChanges(std::function<void()> notice) override
+        {
+            FNotice = std::move(notice);
+            return std::make_unique<THidWatch>();
+        }
+        // Pulled out and plugged in again, with a device notice for each.
+        void Replug()
+        {
+            FPresent = false;
+            if (FNotice) FNotice();
+            FPresent = true;
+            if (FNotice) FNotice();
+        }
+
+    private:
+        std::string FPath;
+        bool FPresent = true;
+        std::function<void()> FNotice;
+        TLinuxHidPlatform FReal;
+    };
+
+    TStationPlatform Platform() override { return {FSound, FSerial, *FHid, FDesktop}; }
+
+    TSimulatedSerialPlatform FSerial;
+    std::unique_ptr<TPtyHidPlatform> FHid;
+    bool FKeyed = false;
+    std::string FPending;
+};
