@@ -73,6 +73,11 @@ void TSerialFaultStation::Reattach()
     if (!transceiver->RigInterface().ComPortOpen()) transceiver->Settings().SetRigComUnusedHight(false);
 }
 
+void TSerialFaultStation::StirInput()
+{
+    FSeam.SetModemInputs(FDevicePath, FSeam.ModemLines(FDevicePath) ^ TIOCM_CTS);
+}
+
 bool TSerialFaultStation::Keyed()
 {
     return FSeam.ModemLines(FDevicePath) & TIOCM_RTS;
@@ -102,6 +107,12 @@ TUsbFaultStation::~TUsbFaultStation()
 void TUsbFaultStation::Reattach()
 {
     if (!transceiver->RigInterface().UsbConnected()) FHid->Replug();
+}
+
+void TUsbFaultStation::StirInput()
+{
+    const unsigned char report[8] = {0, 0, 0, 0, 0, 0, 0, 0xFF};
+    [[maybe_unused]] const ssize_t n = ::write(FMaster, report, sizeof report);
 }
 
 bool TUsbFaultStation::Keyed()

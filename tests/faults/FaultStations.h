@@ -32,6 +32,9 @@ public:
     // of the interface settings (serial), or pulling and re-plugging it
     // (USB).
     virtual void Reattach() = 0;
+    // Gives the back end's worker thread something to read: an input report
+    // (USB), a change of CTS (serial).
+    virtual void StirInput() = 0;
 
     void Open();
     std::unique_ptr<TFFSKTranceiver> transceiver;
@@ -59,6 +62,7 @@ public:
     ~TSerialFaultStation() override;
     bool Keyed() override;
     void Reattach() override;
+    void StirInput() override;
 
 private:
     TStationPlatform Platform() override { return {FSound, FSerial, FHid, FDesktop}; }
@@ -77,6 +81,7 @@ public:
     ~TUsbFaultStation() override;
     bool Keyed() override;
     void Reattach() override;
+    void StirInput() override;
 
 private:
     // hidraw for reading and writing, the listing and ids made up.

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <string>
 #include <sys/ioctl.h>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -49,6 +51,38 @@ TEST(KeyingFaults, TheCleanRunKeysAndReleasesThroughTheRealBackEnds)
         EXPECT_FALSE(station->Keyed()) << "the PTT must be off after the open";
         TKeyingScenario scenario(loop, seam, *station);
         EXPECT_TRUE(scenario.OneMoreTextGoesOut());
+    }
+}
+
+// The worker that watches a device's input (the serial line watcher, the
+// HID reader) meets a failing read: it ends without a word, and keying goes
+// on.
+TEST(KeyingFaults, AWorkerWhoseReadFailsEndsQuietlyAndKeyingGoesOn)
+{
+    for (const TKeyingDevice device : {TKeyingDevice::Serial, TKeyingDevice::Usb}) {
+        SCOPED_TRACE(device == TKeyingDevice::Serial ? "serial" : "USB");
+        const std::size_t descriptors = OpenDescriptorCount();
+        {
+            TVirtualLoop loop;
+            TSystemCallSeam seam;
+            std::unique_ptr<TFaultStation> station = MakeStation(device, seam);
+            ASSERT_TRUE(station->Ok());
+            TKeyingScenario scenario(loop, seam, *station);
+            station->Open();
+            const TSystemCall read = device == TKeyingDevice::Serial ? TSystemCall::LinesGet : TSystemCall::Read;
+            seam.Fail({read, 1, EIO, station->DevicePath(), true});
+            station->StirInput();
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (seam.Injected() == 0 && std::chrono::steady_clock::now() < deadline) {
+                loop.RunPending();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            ASSERT_EQ(seam.Injected(), 1);
+            EXPECT_TRUE(scenario.OneMoreTextGoesOut());
+            station->transceiver.reset();
+            EXPECT_EQ(scenario.Run().Reports, std::vector<std::string> {}) << "a second life of the station failed";
+        }
+        EXPECT_EQ(OpenDescriptorCount(), descriptors);
     }
 }
 
