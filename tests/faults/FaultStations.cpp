@@ -52,7 +52,9 @@ void TFaultStation::Open()
 TSerialFaultStation::TSerialFaultStation(TSystemCallSeam& seam)
     : FSeam(seam)
 {
-    const int number = 200000 + getpid() % 700000;
+    // Above the numbers the serial port tests take, so the two programs
+    // running side by side never share a link.
+    const int number = 900000 + getpid() % 99999;
     if (!Create("CommPort=" + std::to_string(number - 1) + "\r\n")) return;
     std::filesystem::create_directories(ProgramFolder() + "ports");
     const std::string link = ProgramFolder() + "ports/com" + std::to_string(number);
