@@ -1,17 +1,40 @@
 #include "Program.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
+#include <cstdio>
 #include <exception>
 
+#include "app/CommandLine.h"
+#include "app/DesktopBinding.h"
 #include "app/ErrorBox.h"
 #include "app/QtMainLoop.h"
 #include "app/guiParlet.h"
+#include "base/ProgramFolder.h"
 #include "base/ShutdownSignals.h"
+#include "desktop/InstanceLock.h"
+#include "desktop/MessageHistory.h"
+#include "desktop/SettingsLocation.h"
+#include "station/StationPlatform.h"
 
-TProgram::TProgram(const std::string& settingsFile)
-    : FStation(std::make_unique<TLinuxStationPlatform>())
+namespace {
+
+// A history write that fails is shown once, later, from the main loop: the
+// radio work that logged the message goes on meanwhile.
+void ReportLater(const std::string& message)
+{
+    TMainLoop::Current().Post([message] { TMainLoop::Current().ReportError(message); });
+}
+
+} // namespace
+
+TProgram::TProgram(const std::string& settingsFile, const std::string& historyFolder)
+    : FStation(std::make_unique<TLinuxStationPlatform>(FolderOf(settingsFile)))
     , FForm(std::make_unique<TfrmParlet>(FStation->Platform(), settingsFile))
+    , FHistory(std::make_unique<TMessageHistory>(historyFolder, ReportLater))
+    , FDesktop(std::make_unique<TDesktopBinding>(*FForm, *FHistory, QDBusConnection::sessionBus(),
+          TAboutFacts {QString::fromStdString(settingsFile), QString::fromStdString(historyFolder)}))
 {
 }
 
@@ -35,25 +58,46 @@ private:
     TShutdownSignals& FWatcher;
 };
 
+QStringList ArgumentsOf(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
 } // namespace
 
 int RunParlet(int argc, char** argv)
 {
+    // Before the application object: --help and --version need no display.
+    const TCommandLineResult commandLine = ReadCommandLine(ArgumentsOf(argc, argv));
+    if (!commandLine.Run) {
+        std::fputs(commandLine.Output.c_str(), stdout);
+        std::fputs(commandLine.Error.c_str(), stderr);
+        return commandLine.ExitStatus;
+    }
+
     // Before any thread exists, so that every thread leaves the shutdown
     // signals to the watcher: the first one ends the program through the
     // normal destruction path (PTT written off, ports closed), status 0.
     TShutdownSignals shutdownSignals([] { QApplication::quit(); });
     QApplication application(argc, argv);
+    QApplication::setDesktopFileName(QString::fromLatin1(TDesktopBinding::DesktopEntry));
     TQtMainLoop loop;
     const TStopWatchingFirst stopWatchingFirst(shutdownSignals);
     TErrorBox errorBox;
     loop.SetErrorReport([&errorBox](const std::string& message) { errorBox.Show(message); });
 
+    std::unique_ptr<TInstanceLock> lock;
     std::unique_ptr<TProgram> program;
     try {
-        program = std::make_unique<TProgram>();
+        const std::string settingsFile = ChooseSettingsFile(commandLine.Options.ConfigFile, ProgramFolder());
+        std::fprintf(stderr, "parlet: settings file %s\n", settingsFile.c_str());
+        lock = std::make_unique<TInstanceLock>(settingsFile);
+        program = std::make_unique<TProgram>(settingsFile, TMessageHistory::DefaultFolder());
     } catch (const std::exception& e) {
         // Whatever was opened before the failure is closed again by now.
+        std::fprintf(stderr, "parlet: %s\n", e.what());
         errorBox.Show(e.what());
         return 1;
     }

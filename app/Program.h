@@ -3,18 +3,19 @@
 #include <memory>
 #include <string>
 
-#include "base/ProgramFolder.h"
-#include "station/untFFSKTranceiver.h"
-
+class TDesktopBinding;
 class TLinuxStationPlatform;
+class TMessageHistory;
 class TfrmParlet;
 
 // The program's parts on this machine, in start-up order: the real back ends
-// (ALSA, serial ports, hidraw, the desktop) and the main window on them.
-// Freed in the reverse order. Needs a QApplication and a main loop.
+// (ALSA, serial ports with their links beside the settings file, hidraw, the
+// desktop), the main window on them, the message history and the window's
+// ties to the desktop. Freed in the reverse order. Needs a QApplication and a
+// main loop.
 class TProgram {
 public:
-    explicit TProgram(const std::string& settingsFile = ProgramFolder() + TFFSKTranceiver::SettingsFileName);
+    TProgram(const std::string& settingsFile, const std::string& historyFolder);
     ~TProgram();
     TProgram(const TProgram&) = delete;
     TProgram& operator=(const TProgram&) = delete;
@@ -25,9 +26,14 @@ private:
     // Destroyed in reverse: the window before the station it runs on.
     std::unique_ptr<TLinuxStationPlatform> FStation;
     std::unique_ptr<TfrmParlet> FForm;
+    std::unique_ptr<TMessageHistory> FHistory;
+    std::unique_ptr<TDesktopBinding> FDesktop;
 };
 
-// Start-up: the application, the Qt main loop with its message-box error
-// report, then the program, run until the main window closes. A failure while
-// starting is shown in a message box and ends the program with status 1.
+// Start-up: the command line, the application, the Qt main loop with its
+// message-box error report, the settings file and its lock, then the
+// program, run until the main window closes. --help and --version end with
+// status 0, a wrong command line with status 2; a failure while starting
+// (another program on the same settings file among them) is shown in a
+// message box and ends the program with status 1.
 int RunParlet(int argc, char** argv);

@@ -30,6 +30,21 @@ QString LogText(const std::string& bytes)
     return QString::fromStdString(Cp1252ToUtf8(bytes.substr(0, bytes.find('\0'))));
 }
 
+// Clears a flag however the block ends.
+class TResetOnExit {
+public:
+    explicit TResetOnExit(bool& flag)
+        : FFlag(flag)
+    {
+    }
+    ~TResetOnExit() { FFlag = false; }
+    TResetOnExit(const TResetOnExit&) = delete;
+    TResetOnExit& operator=(const TResetOnExit&) = delete;
+
+private:
+    bool& FFlag;
+};
+
 QFrame* NewPanel(QWidget* parent)
 {
     auto* panel = new QFrame(parent);
@@ -93,6 +108,10 @@ void TfrmParlet::CreateControls()
     FBtnSettings->setObjectName(QStringLiteral("btnSettings"));
     FBtnSettings->setAutoDefault(false);
     Anchor(FBtnSettings, QRect(8, 4, 75, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop);
+    FBtnAbout = new QPushButton(QStringLiteral("About"), Panel2_);
+    FBtnAbout->setObjectName(QStringLiteral("btnAbout"));
+    FBtnAbout->setAutoDefault(false);
+    Anchor(FBtnAbout, QRect(91, 4, 75, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop);
 
     // Top bar, then the level bar and the log side by side, then the bottom bar.
     auto* middle = new QHBoxLayout;
@@ -110,10 +129,12 @@ void TfrmParlet::CreateControls()
     setTabOrder(Memo1_, Edit1_);
     setTabOrder(Edit1_, FBtnSend);
     setTabOrder(FBtnSend, FBtnSettings);
+    setTabOrder(FBtnSettings, FBtnAbout);
     FPrbLevelIn->setFocusPolicy(Qt::NoFocus);
 
     connect(FBtnSend, &QPushButton::clicked, this, GuardedSlot([this] { btnSendClick(); }));
     connect(FBtnSettings, &QPushButton::clicked, this, GuardedSlot([this] { btnSettingsClick(); }));
+    connect(FBtnAbout, &QPushButton::clicked, this, GuardedSlot([this] { btnAboutClick(); }));
 }
 
 void TfrmParlet::FormCreate(const TStationPlatform& platform, const std::string& settingsFile)
@@ -139,7 +160,12 @@ void TfrmParlet::FormDestroy()
 void TfrmParlet::btnSendClick()
 {
     const std::string text = Utf8ToCp1252(Edit1_->text().toStdString());
-    FTransceiver->SendText(text);
+    {
+        // The echo arrives within SendText, as a received message would.
+        FSendingEcho = true;
+        const TResetOnExit reset(FSendingEcho);
+        FTransceiver->SendText(text);
+    }
     Edit1_->clear();
 }
 
@@ -148,6 +174,11 @@ void TfrmParlet::btnSettingsClick()
     FFrmSettings->show();
     FFrmSettings->raise();
     FFrmSettings->activateWindow();
+}
+
+void TfrmParlet::btnAboutClick()
+{
+    OnAbout(this);
 }
 
 void TfrmParlet::TranceiverInputLevel(TObject*, int Level)
@@ -163,6 +194,14 @@ void TfrmParlet::TranceiverInputLevel(TObject*, int Level)
 
 void TfrmParlet::TranceiverReceive(TObject*, bool MessIsSMS, const std::string& RxString)
 {
+    // Told before the window comes forward, so a subscriber still sees
+    // whether the operator was looking at it.
+    if (MessIsSMS) {
+        const auto split = RxString.find(">>");
+        const std::string name = split == std::string::npos ? std::string() : RxString.substr(0, split);
+        const std::string text = split == std::string::npos ? RxString : RxString.substr(split + 2);
+        OnMessageLogged(this, FSendingEcho, name, text);
+    }
     // Every message brings the window up, whatever its kind.
     if (isMinimized()) showNormal();
     show();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Event.h"
 #include "base/Object.h"
 #include "base/ProgramFolder.h"
 #include "station/StationPlatform.h"
@@ -16,6 +17,10 @@ class QPushButton;
 class TAdvProgress;
 class TMemo;
 class TfrmSettings;
+
+// One message as the log shows it: sent from this window (its echo) or
+// heard on the radio; the sender's name and the text as 8-bit bytes.
+using TMessageLoggedEvent = TEvent<QWidget*, bool, const std::string&, const std::string&>;
 
 // The main window: the message log, the line to type a message into, Send,
 // Settings, and the input level bar. It owns the transceiver and the settings
@@ -35,6 +40,7 @@ public:
     // Event handlers, public so that tests can call them as the events would.
     void btnSendClick();
     void btnSettingsClick();
+    void btnAboutClick();
     void TranceiverInputLevel(TObject* Sender, int Level);
     void TranceiverReceive(TObject* Sender, bool MessIsSMS, const std::string& RxString);
 
@@ -45,8 +51,15 @@ public:
     TAdvProgress& prbLevelIn() const { return *FPrbLevelIn; }
     QFrame& Panel2() const { return *Panel2_; }
     QPushButton& btnSettings() const { return *FBtnSettings; }
+    QPushButton& btnAbout() const { return *FBtnAbout; }
     TFFSKTranceiver& Transceiver() const { return *FTransceiver; }
     TfrmSettings& SettingsForm() const { return *FFrmSettings; }
+
+    // Raised for every SMS the log shows, before the window comes forward,
+    // with Sent true for the echo of a message sent from here.
+    TMessageLoggedEvent OnMessageLogged;
+    // Raised by the About button.
+    TEvent<QWidget*> OnAbout;
 
     // The log keeps at most this many lines before a message is added.
     static constexpr int MaxLogLines = 70;
@@ -63,6 +76,9 @@ private:
     TAdvProgress* FPrbLevelIn = nullptr;
     QFrame* Panel2_ = nullptr;
     QPushButton* FBtnSettings = nullptr;
+    QPushButton* FBtnAbout = nullptr;
+    // True while SendText raises the echo of the message being sent.
+    bool FSendingEcho = false;
 
     std::unique_ptr<TFFSKTranceiver> FTransceiver;
     std::unique_ptr<TfrmSettings> FFrmSettings;

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <set>
 
-#include "ProgramFolder.h"
+#include "InstalledFolders.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void Initialise(TCatalogues& c)
 {
     if (c.initialised) return;
     c.initialised = true;
-    if (c.root.empty()) c.root = ProgramFolder() + "locale";
+    if (c.root.empty()) c.root = LocalOrInstalled("locale", InstalledLocaleFolder());
 
     const char* lang = std::getenv("LANG");
     std::string language = lang && *lang ? LanguageOf(lang) : std::string();

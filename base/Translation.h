@@ -3,6 +3,7 @@
 #include <string>
 
 // Message catalogues: <program folder>/locale/<language>/LC_MESSAGES/<domain>.mo,
+// or under the installed locale folder when the program folder has none;
 // the language taken from LANG, else from the user's locale. Works for a
 // language whose system locale is not installed. Without a catalogue the
 // message stays as given.

@@ -196,11 +196,16 @@ bool IsComName(const std::string& name, std::string& digits)
 
 } // namespace
 
-std::string TLinuxSerialPlatform::DevicePath(const std::string& portName)
+TLinuxSerialPlatform::TLinuxSerialPlatform(std::string portsFolder)
+    : FPortsFolder(std::move(portsFolder))
+{
+}
+
+std::string TLinuxSerialPlatform::DevicePath(const std::string& portName, const std::string& portsFolder)
 {
     std::string digits;
     if (IsComName(portName, digits)) {
-        const std::string link = ProgramFolder() + "ports/com" + digits;
+        const std::string link = portsFolder + "ports/com" + digits;
         struct stat st { };
         if (lstat(link.c_str(), &st) == 0) return link;
         const long n = std::stol(digits);
@@ -213,7 +218,7 @@ std::string TLinuxSerialPlatform::DevicePath(const std::string& portName)
 std::unique_ptr<TSerialLine> TLinuxSerialPlatform::Open(const std::string& portName, int& error)
 {
     // Non-blocking: some USB adapters hang a blocking open.
-    TFileDescriptor fd(::open(DevicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    TFileDescriptor fd(::open(DevicePath(portName, FPortsFolder).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     auto fail = [&](int e) -> std::unique_ptr<TSerialLine> {
         error = e;
         return nullptr;

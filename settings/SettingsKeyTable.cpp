@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "base/ProgramFolder.h"
+#include "base/InstalledFolders.h"
 #include "settings/CountryList.h"
 #include "settings/SettingsTextRules.h"
 #include "settings/untZYNClientSettings.h"
@@ -22,7 +22,8 @@ constexpr std::size_t MaxCallsignLength = 20;
 // Where the suite keeps its courtesy sounds when the file names none.
 std::string DefaultSound(const char* fileName)
 {
-    return ProgramFolder() + "Sounds" + static_cast<char>(std::filesystem::path::preferred_separator) + fileName;
+    return LocalOrInstalled("Sounds", InstalledDataFolder() + "/Sounds")
+        + static_cast<char>(std::filesystem::path::preferred_separator) + fileName;
 }
 
 template <int Low, int High> int Clamp(const S&, int value)

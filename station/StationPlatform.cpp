@@ -5,9 +5,9 @@
 #include "radio/LinuxHidPlatform.h"
 #include "radio/LinuxSerialPlatform.h"
 
-TLinuxStationPlatform::TLinuxStationPlatform()
+TLinuxStationPlatform::TLinuxStationPlatform(const std::string& portsFolder)
     : FSound(std::make_unique<TAlsaSoundPlatform>())
-    , FSerial(std::make_unique<TLinuxSerialPlatform>())
+    , FSerial(std::make_unique<TLinuxSerialPlatform>(portsFolder))
     , FHid(std::make_unique<TLinuxHidPlatform>())
     , FDesktop(std::make_unique<TLinuxDesktop>())
 {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
+
+#include "base/ProgramFolder.h"
 
 class TDesktop;
 class THidPlatform;
@@ -18,10 +21,11 @@ struct TStationPlatform {
 };
 
 // The real back ends of this machine: ALSA, termios, hidraw, and a desktop
-// without media player windows.
+// without media player windows. The serial ports' "COMn" links are looked
+// for under portsFolder.
 class TLinuxStationPlatform {
 public:
-    TLinuxStationPlatform();
+    explicit TLinuxStationPlatform(const std::string& portsFolder = ProgramFolder());
     ~TLinuxStationPlatform();
     TLinuxStationPlatform(const TLinuxStationPlatform&) = delete;
     TLinuxStationPlatform& operator=(const TLinuxStationPlatform&) = delete;

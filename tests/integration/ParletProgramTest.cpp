@@ -45,7 +45,7 @@ TEST(ParletProgram, HelloGoesOutAndComesBackDecodedFromTheSoundServer)
     std::vector<std::string> errors;
     loop.SetErrorReport([&](const std::string& message) { errors.push_back(message); });
     {
-        TProgram program(settingsFile);
+        TProgram program(settingsFile, folder.File("history"));
         TfrmParlet& form = program.MainForm();
         form.show();
 
@@ -66,6 +66,13 @@ TEST(ParletProgram, HelloGoesOutAndComesBackDecodedFromTheSoundServer)
         RecordProperty("decoded_after_ms", std::to_string(tookMs));
     }
     EXPECT_TRUE(errors.empty()) << errors.front();
+
+    // Both in the day's history: the message sent and the one heard.
+    std::string history;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path() / "history"))
+        history += ReadBytes(entry.path().string());
+    EXPECT_NE(history.find(" > Anna\thello\n"), std::string::npos) << history;
+    EXPECT_NE(history.find(" < Anna\thello\n"), std::string::npos) << history;
 
     std::string expected = AnnaByVox;
     expected.replace(expected.find("FBand=0"), 7, "FBand=1");

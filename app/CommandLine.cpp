@@ -1,0 +1,60 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+
+#include "base/InstalledFolders.h"
+
+namespace {
+
+constexpr int UsageStatus = 2;
+
+QString Usage(const QCommandLineParser& parser)
+{
+    // helpText() names the program by the application object, which does
+    // not exist yet.
+    return parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("parlet"));
+}
+
+} // namespace
+
+TCommandLineResult ReadCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Sends and receives short text messages over a two-way FM radio as FFSK audio."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."));
+    const QCommandLineOption version(
+        {QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Shows the program's version."));
+    const QCommandLineOption config(QStringLiteral("config"),
+        QStringLiteral("Uses FILE as the settings file instead of the usual ZYNClient.ini."), QStringLiteral("FILE"));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addOption(config);
+
+    TCommandLineResult result;
+    if (!parser.parse(arguments)) {
+        result.Run = false;
+        result.ExitStatus = UsageStatus;
+        result.Error = "parlet: " + parser.errorText().toStdString() + "\n" + Usage(parser).toStdString();
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.Run = false;
+        result.ExitStatus = UsageStatus;
+        result.Error = "parlet: unexpected argument '" + parser.positionalArguments().first().toStdString() + "'\n"
+            + Usage(parser).toStdString();
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.Run = false;
+        result.Output = Usage(parser).toStdString();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.Run = false;
+        result.Output = "parlet " + ProgramVersion() + "\n";
+        return result;
+    }
+    result.Options.ConfigFile = parser.value(config).toStdString();
+    return result;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStringList>
+
+#include <string>
+
+// What the command line asks of a program run.
+struct TCommandLine {
+    // The settings file given with --config; empty: the usual choice.
+    std::string ConfigFile;
+};
+
+// The outcome of reading the command line: either run with the options, or
+// end at once with a status after printing the given texts (--help,
+// --version, a wrong option: the usage on stderr and status 2).
+struct TCommandLineResult {
+    bool Run = true;
+    int ExitStatus = 0;
+    std::string Output; // for stdout
+    std::string Error; // for stderr
+    TCommandLine Options;
+};
+
+// Reads the arguments, the program's name first. Needs no application
+// object, so that --help works without a display.
+TCommandLineResult ReadCommandLine(const QStringList& arguments);

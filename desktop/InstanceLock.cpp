@@ -1,0 +1,89 @@
+#include "InstanceLock.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "desktop/XdgFolders.h"
+
+namespace {
+
+// A stable name for a path (FNV-1a): the same in every build and run.
+std::string HashName(const std::string& text)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char name[17];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+std::string SystemError(const std::string& what, int error)
+{
+    return what + ": " + std::strerror(error) + " (" + std::to_string(error) + ")";
+}
+
+// The runtime folder must be this user's own: a folder someone else made in
+// a shared temporary folder could hand the lock to them.
+void EnsurePrivateFolder(const std::string& folder)
+{
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        throw Exception(SystemError("Cannot create " + folder, errno));
+    struct stat st { };
+    if (::lstat(folder.c_str(), &st) != 0) throw Exception(SystemError("Cannot read " + folder, errno));
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        throw Exception("The folder " + folder + " is not this user's own");
+}
+
+std::string HolderOf(int fd)
+{
+    char text[32] = {};
+    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+    if (n <= 0) return {};
+    std::string pid(text, static_cast<std::size_t>(n));
+    return pid.substr(0, pid.find('\n'));
+}
+
+} // namespace
+
+TInstanceLock::TInstanceLock(const std::string& settingsFile)
+{
+    const std::string folder = XdgRuntimeFolder();
+    EnsurePrivateFolder(folder);
+    // Two names of one file (a symbolic link, "./") take the same lock.
+    const std::string real = std::filesystem::weakly_canonical(settingsFile).string();
+    FLockFile = folder + "/parlet-" + HashName(real) + ".lock";
+
+    FFd = ::open(FLockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (FFd < 0) throw Exception(SystemError("Cannot open the lock file " + FLockFile, errno));
+    if (::flock(FFd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        const std::string holder = HolderOf(FFd);
+        ::close(FFd);
+        FFd = -1;
+        if (error != EWOULDBLOCK) throw Exception(SystemError("Cannot lock " + FLockFile, error));
+        throw EAlreadyRunning("Parlet is already running on the settings file " + real
+            + (holder.empty() ? std::string() : " (process " + holder + ")")
+            + ". The sound card and the radio's lines cannot be shared by two programs.");
+    }
+    // Who holds the lock, for the message of the next one to try.
+    const std::string holder = std::to_string(::getpid()) + "\n" + real + "\n";
+    // A failure here only leaves the process number out of a second
+    // program's message.
+    [[maybe_unused]] const bool written
+        = ::ftruncate(FFd, 0) == 0 && ::pwrite(FFd, holder.data(), holder.size(), 0) > 0;
+}
+
+TInstanceLock::~TInstanceLock()
+{
+    if (FFd >= 0) ::close(FFd);
+}

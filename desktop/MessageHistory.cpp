@@ -1,0 +1,120 @@
+#include "MessageHistory.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+#include "base/CodePage.h"
+#include "desktop/XdgFolders.h"
+
+namespace {
+
+std::string Utc(TMessageHistory::TClock::time_point when, const char* format)
+{
+    const std::time_t seconds = TMessageHistory::TClock::to_time_t(when);
+    std::tm parts {};
+    gmtime_r(&seconds, &parts);
+    char text[32];
+    const std::size_t n = std::strftime(text, sizeof text, format, &parts);
+    return std::string(text, n);
+}
+
+// Control bytes, the tab that separates the fields and the backslash that
+// starts an escape become \xHH; everything else is read as Windows-1252.
+std::string Escaped(const std::string& bytes)
+{
+    static const char* const Hex = "0123456789ABCDEF";
+    std::string plain;
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b != 0x7F && b != '\\') {
+            plain += c;
+            continue;
+        }
+        out += Cp1252ToUtf8(plain);
+        plain.clear();
+        out += "\\x";
+        out += Hex[b >> 4];
+        out += Hex[b & 0x0F];
+    }
+    return out + Cp1252ToUtf8(plain);
+}
+
+// The fill of a received message's last block is not part of its text.
+std::string WithoutFill(const std::string& text)
+{
+    const auto end = text.find_last_not_of('\0');
+    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
+bool WriteAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+TMessageHistory::TMessageHistory(std::string folder, TReport report)
+    : FFolder(std::move(folder))
+    , FReport(std::move(report))
+{
+}
+
+std::string TMessageHistory::DefaultFolder()
+{
+    return XdgDataHome() + "/Parlet/history";
+}
+
+std::string TMessageHistory::Line(
+    bool sent, const std::string& sender, const std::string& text, TClock::time_point when)
+{
+    return Utc(when, "%Y-%m-%dT%H:%M:%SZ") + (sent ? " > " : " < ") + Escaped(sender) + "\t"
+        + Escaped(WithoutFill(text));
+}
+
+std::string TMessageHistory::FileFor(TClock::time_point when) const
+{
+    return FFolder + "/" + Utc(when, "%Y-%m-%d") + ".log";
+}
+
+void TMessageHistory::Append(bool sent, const std::string& sender, const std::string& text, TClock::time_point when)
+{
+    Write(FileFor(when), Line(sent, sender, text, when) + "\n");
+}
+
+void TMessageHistory::Write(const std::string& file, const std::string& line)
+{
+    std::error_code error;
+    std::filesystem::create_directories(FFolder, error);
+    std::string failure;
+    if (error) {
+        failure = "Cannot create the history folder " + FFolder + ": " + error.message();
+    } else {
+        // One write of the whole line to a file opened for appending: lines
+        // of two programs never mix, a crash loses at most the line itself.
+        const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+        const bool written = fd >= 0 && WriteAll(fd, line);
+        const int writeError = errno;
+        if (fd >= 0 && ::close(fd) != 0 && written) failure = std::strerror(errno);
+        if (!written) failure = std::strerror(writeError);
+        if (!failure.empty()) failure = "Cannot write the message history " + file + ": " + failure;
+    }
+    if (failure.empty()) {
+        FFailing = false;
+        return;
+    }
+    if (FFailing) return;
+    FFailing = true;
+    if (FReport) FReport(failure);
+}

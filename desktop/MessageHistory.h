@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+// The record of every message sent and received: one plain UTF-8 file a day
+// (UTC), <folder>/YYYY-MM-DD.log, a line a message:
+//   2026-12-08T06:21:18Z > Anna<TAB>hello
+// ">" for sent, "<" for received; in the sender and the text every control
+// byte, the tab and the backslash are written as \xHH.
+//
+// Writing never throws: the radio work goes on whatever the disk does. The
+// first failure is reported; the next one only after a write succeeded again.
+class TMessageHistory {
+public:
+    using TReport = std::function<void(const std::string&)>;
+    using TClock = std::chrono::system_clock;
+
+    TMessageHistory(std::string folder, TReport report);
+
+    // <XDG_DATA_HOME>/Parlet/history
+    static std::string DefaultFolder();
+
+    // Sender and text are the message's 8-bit bytes (Windows-1252); a text
+    // is taken up to the 0x00 fill of its last block.
+    void Append(bool sent, const std::string& sender, const std::string& text, TClock::time_point when = TClock::now());
+
+    // The line for one message, without its line break.
+    static std::string Line(bool sent, const std::string& sender, const std::string& text, TClock::time_point when);
+    // The file that a message at this time goes to.
+    std::string FileFor(TClock::time_point when) const;
+    const std::string& Folder() const { return FFolder; }
+
+private:
+    void Write(const std::string& file, const std::string& line);
+
+    std::string FFolder;
+    TReport FReport;
+    bool FFailing = false;
+};

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+#include "desktop/MessageHistory.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TempFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+using namespace std::chrono;
+
+// 2026-12-08 06:21:18 UTC and a second before the day ends.
+const TMessageHistory::TClock::time_point Morning {seconds {1796710878}};
+const TMessageHistory::TClock::time_point Midnight {seconds {1796774399}};
+} // namespace
+
+TEST(MessageHistoryLine, TimeDirectionSenderTabText)
+{
+    EXPECT_EQ(TMessageHistory::Line(true, "Anna", "hello", Morning), "2026-12-08T06:21:18Z > Anna\thello");
+    EXPECT_EQ(TMessageHistory::Line(false, "Bob", "hi", Morning), "2026-12-08T06:21:18Z < Bob\thi");
+    EXPECT_EQ(TMessageHistory::Line(false, "", "no name", Morning), "2026-12-08T06:21:18Z < \tno name");
+}
+
+TEST(MessageHistoryLine, ControlBytesTabsAndBackslashesAreEscapedAndWindows1252BecomesUtf8)
+{
+    // A line break or a tab inside a message cannot break the one-line-a-
+    // message layout, and an escape in the text cannot pass for one.
+    EXPECT_EQ(TMessageHistory::Line(false, "Bo\tb", std::string("a\r\nb\x7f" "c\\d\x01", 9), Morning),
+        "2026-12-08T06:21:18Z < Bo\\x09b\ta\\x0D\\x0Ab\\x7Fc\\x5Cd\\x01");
+    EXPECT_EQ(TMessageHistory::Line(false, "J\xF6rg", "5 \x80", Morning),
+        "2026-12-08T06:21:18Z < J\xC3\xB6rg\t5 \xE2\x82\xAC");
+    // The 0x00 fill of the last block goes; a 0x00 inside the text is kept.
+    EXPECT_EQ(TMessageHistory::Line(false, "Bob", std::string("a\0b\0\0\0", 6), Morning),
+        "2026-12-08T06:21:18Z < Bob\ta\\x00b");
+}
+
+TEST(MessageHistory, AppendsToOneFileADayCreatingTheFolder)
+{
+    TTempFolder temp;
+    const std::string folder = temp.File("data/Parlet/history");
+    std::vector<std::string> reports;
+    TMessageHistory history(folder, [&](const std::string& m) { reports.push_back(m); });
+    history.Append(true, "Anna", "hello", Morning);
+    history.Append(false, "Bob", "hi", Midnight);
+    history.Append(false, "Bob", "next day", Midnight + seconds {1});
+
+    EXPECT_EQ(ReadBytes(folder + "/2026-12-08.log"),
+        "2026-12-08T06:21:18Z > Anna\thello\n2026-12-08T23:59:59Z < Bob\thi\n");
+    EXPECT_EQ(ReadBytes(folder + "/2026-12-09.log"), "2026-12-09T00:00:00Z < Bob\tnext day\n");
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST(MessageHistory, DefaultFolderFollowsXdgDataHome)
+{
+    const TScopedEnvironment data("XDG_DATA_HOME", "/srv/anna/data");
+    EXPECT_EQ(TMessageHistory::DefaultFolder(), "/srv/anna/data/Parlet/history");
+}
+
+TEST(MessageHistory, FailedWritesAreReportedOnceAndNeverThrow)
+{
+    TTempFolder temp;
+    // A file where the folder should be fails for root too.
+    WriteBytes(temp.File("history"), "");
+    std::vector<std::string> reports;
+    TMessageHistory history(temp.File("history"), [&](const std::string& m) { reports.push_back(m); });
+    EXPECT_NO_THROW(history.Append(false, "Bob", "one", Morning));
+    EXPECT_NO_THROW(history.Append(false, "Bob", "two", Morning));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(temp.File("history")), std::string::npos) << reports[0];
+}
+
+TEST(MessageHistory, ReadOnlyFolderIsReported)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    TTempFolder temp;
+    const std::string folder = temp.File("history");
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    std::vector<std::string> reports;
+    TMessageHistory history(folder, [&](const std::string& m) { reports.push_back(m); });
+    history.Append(false, "Bob", "one", Morning);
+    history.Append(false, "Bob", "two", Morning);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("Permission denied"), std::string::npos) << reports[0];
+    fs::permissions(folder, fs::perms::owner_all);
+}
+
+TEST(MessageHistory, FullDiskIsReportedOnceAndAgainOnlyAfterAWriteSucceeded)
+{
+    TTempFolder temp;
+    const std::string folder = temp.File("history");
+    fs::create_directory(folder);
+    // The day's file on a device that is always full.
+    fs::create_symlink("/dev/full", folder + "/2026-12-08.log");
+    std::vector<std::string> reports;
+    TMessageHistory history(folder, [&](const std::string& m) { reports.push_back(m); });
+    history.Append(false, "Bob", "one", Morning);
+    history.Append(false, "Bob", "two", Morning);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("No space left"), std::string::npos) << reports[0];
+
+    fs::remove(folder + "/2026-12-08.log");
+    history.Append(false, "Bob", "three", Morning);
+    EXPECT_EQ(ReadBytes(folder + "/2026-12-08.log"), "2026-12-08T06:21:18Z < Bob\tthree\n");
+    fs::remove(folder + "/2026-12-08.log");
+    fs::create_symlink("/dev/full", folder + "/2026-12-08.log");
+    history.Append(false, "Bob", "four", Morning);
+    EXPECT_EQ(reports.size(), 2u);
+}
