@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include "base/InstalledFolders.h"
 
@@ -10,9 +11,10 @@ constexpr int UsageStatus = 2;
 
 QString Usage(const QCommandLineParser& parser)
 {
-    // helpText() names the program by the application object, which does
-    // not exist yet.
-    return parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("parlet"));
+    // helpText() names the program after the application object's file (or a
+    // placeholder before it exists); the usage names the program.
+    return parser.helpText().replace(
+        QRegularExpression(QStringLiteral("^Usage: \\S+")), QStringLiteral("Usage: parlet"));
 }
 
 } // namespace
