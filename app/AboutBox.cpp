@@ -17,7 +17,8 @@ QString AboutText(const TAboutFacts& facts)
 
 void ShowAboutBox(QWidget* parent, const TAboutFacts& facts)
 {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("About Parlet"), AboutText(facts), QMessageBox::Ok, parent);
+    QMessageBox box(
+        QMessageBox::Information, QStringLiteral("About Parlet"), AboutText(facts), QMessageBox::Ok, parent);
     // Paths are shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();

@@ -24,8 +24,8 @@ void BringForward(QWidget& window)
 TDesktopBinding::TDesktopBinding(
     TfrmParlet& form, TMessageHistory& history, const QDBusConnection& bus, TAboutFacts about)
     : FForm(form)
-    , FNotifier(std::make_unique<TDesktopNotifier>(
-          bus, QString::fromLatin1(DesktopEntry), [&form] { BringForward(form); }))
+    , FNotifier(
+          std::make_unique<TDesktopNotifier>(bus, QString::fromLatin1(DesktopEntry), [&form] { BringForward(form); }))
 {
     form.OnMessageLogged = [this, &history](QWidget*, bool sent, const std::string& name, const std::string& text) {
         history.Append(sent, name, text);

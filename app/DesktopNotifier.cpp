@@ -18,13 +18,13 @@ TDesktopNotifier::TDesktopNotifier(const QDBusConnection& bus, QString desktopEn
     , FActivate(std::move(activate))
 {
     if (!FBus.isConnected()) return;
-    FBus.connect(
-        Service, Path, Interface, QStringLiteral("ActionInvoked"), this, SLOT(OnActionInvoked(uint, QString)));
+    FBus.connect(Service, Path, Interface, QStringLiteral("ActionInvoked"), this, SLOT(OnActionInvoked(uint, QString)));
     FBus.connect(
         Service, Path, Interface, QStringLiteral("ActivationToken"), this, SLOT(OnActivationToken(uint, QString)));
-    FBus.connect(Service, Path, Interface, QStringLiteral("NotificationClosed"), this,
-        SLOT(OnNotificationClosed(uint, uint)));
-    const QDBusMessage ask = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("GetCapabilities"));
+    FBus.connect(
+        Service, Path, Interface, QStringLiteral("NotificationClosed"), this, SLOT(OnNotificationClosed(uint, uint)));
+    const QDBusMessage ask =
+        QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("GetCapabilities"));
     auto* watcher = new QDBusPendingCallWatcher(FBus.asyncCall(ask), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &TDesktopNotifier::OnCapabilities);
 }
@@ -51,8 +51,9 @@ void TDesktopNotifier::NotifyReceived(const QString& sender, const QString& text
         {QStringLiteral("category"), QStringLiteral("im.received")},
         {QStringLiteral("desktop-entry"), FDesktopEntry},
     };
-    call << QStringLiteral("Parlet") << uint {0} << FDesktopEntry << sender << (FBodyMarkup ? EscapedForMarkup(text) : text)
-         << QStringList {DefaultAction, QStringLiteral("Show")} << hints << int {-1};
+    call << QStringLiteral("Parlet") << uint {0} << FDesktopEntry << sender
+         << (FBodyMarkup ? EscapedForMarkup(text) : text) << QStringList {DefaultAction, QStringLiteral("Show")}
+         << hints << int {-1};
     // Asynchronous: a slow or missing service never holds up the radio.
     auto* watcher = new QDBusPendingCallWatcher(FBus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {

@@ -79,8 +79,8 @@ TInstanceLock::TInstanceLock(const std::string& settingsFile)
     const std::string holder = std::to_string(::getpid()) + "\n" + real + "\n";
     // A failure here only leaves the process number out of a second
     // program's message.
-    [[maybe_unused]] const bool written
-        = ::ftruncate(FFd, 0) == 0 && ::pwrite(FFd, holder.data(), holder.size(), 0) > 0;
+    [[maybe_unused]] const bool written =
+        ::ftruncate(FFd, 0) == 0 && ::pwrite(FFd, holder.data(), holder.size(), 0) > 0;
 }
 
 TInstanceLock::~TInstanceLock()

@@ -29,8 +29,7 @@ std::string ChooseSettingsFile(const std::string& commandLineFile, const std::st
     const std::filesystem::path folder = std::filesystem::path(XdgConfigHome()) / "Parlet";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (error)
-        throw Exception("Cannot create the settings folder " + folder.string() + ": " + error.message());
+    if (error) throw Exception("Cannot create the settings folder " + folder.string() + ": " + error.message());
     return (folder / FileName).string();
 }
 

@@ -28,7 +28,11 @@ TEST(MessageHistoryLine, ControlBytesTabsAndBackslashesAreEscapedAndWindows1252B
 {
     // A line break or a tab inside a message cannot break the one-line-a-
     // message layout, and an escape in the text cannot pass for one.
-    EXPECT_EQ(TMessageHistory::Line(false, "Bo\tb", std::string("a\r\nb\x7f" "c\\d\x01", 9), Morning),
+    EXPECT_EQ(TMessageHistory::Line(false, "Bo\tb",
+                  std::string("a\r\nb\x7f"
+                              "c\\d\x01",
+                      9),
+                  Morning),
         "2026-12-08T06:21:18Z < Bo\\x09b\ta\\x0D\\x0Ab\\x7Fc\\x5Cd\\x01");
     EXPECT_EQ(TMessageHistory::Line(false, "J\xF6rg", "5 \x80", Morning),
         "2026-12-08T06:21:18Z < J\xC3\xB6rg\t5 \xE2\x82\xAC");
@@ -47,8 +51,8 @@ TEST(MessageHistory, AppendsToOneFileADayCreatingTheFolder)
     history.Append(false, "Bob", "hi", Midnight);
     history.Append(false, "Bob", "next day", Midnight + seconds {1});
 
-    EXPECT_EQ(ReadBytes(folder + "/2026-12-08.log"),
-        "2026-12-08T06:21:18Z > Anna\thello\n2026-12-08T23:59:59Z < Bob\thi\n");
+    EXPECT_EQ(
+        ReadBytes(folder + "/2026-12-08.log"), "2026-12-08T06:21:18Z > Anna\thello\n2026-12-08T23:59:59Z < Bob\thi\n");
     EXPECT_EQ(ReadBytes(folder + "/2026-12-09.log"), "2026-12-09T00:00:00Z < Bob\tnext day\n");
     EXPECT_TRUE(reports.empty());
 }
