@@ -63,27 +63,19 @@ TInstanceLock::TInstanceLock(const std::string& settingsFile)
     const std::string real = std::filesystem::weakly_canonical(settingsFile).string();
     FLockFile = folder + "/parlet-" + HashName(real) + ".lock";
 
-    FFd = ::open(FLockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (FFd < 0) throw Exception(SystemError("Cannot open the lock file " + FLockFile, errno));
-    if (::flock(FFd, LOCK_EX | LOCK_NB) != 0) {
+    FFd = TFileDescriptor(::open(FLockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!FFd.Valid()) throw Exception(SystemError("Cannot open the lock file " + FLockFile, errno));
+    if (::flock(FFd.Get(), LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
-        const std::string holder = HolderOf(FFd);
-        ::close(FFd);
-        FFd = -1;
+        const std::string holder = HolderOf(FFd.Get());
         if (error != EWOULDBLOCK) throw Exception(SystemError("Cannot lock " + FLockFile, error));
         throw EAlreadyRunning("Parlet is already running on the settings file " + real
             + (holder.empty() ? std::string() : " (process " + holder + ")")
             + ". The sound card and the radio's lines cannot be shared by two programs.");
     }
-    // Who holds the lock, for the message of the next one to try.
+    // Who holds the lock, for the message of the next one to try. A failure
+    // here only leaves the process number out of that message.
     const std::string holder = std::to_string(::getpid()) + "\n" + real + "\n";
-    // A failure here only leaves the process number out of a second
-    // program's message.
     [[maybe_unused]] const bool written =
-        ::ftruncate(FFd, 0) == 0 && ::pwrite(FFd, holder.data(), holder.size(), 0) > 0;
-}
-
-TInstanceLock::~TInstanceLock()
-{
-    if (FFd >= 0) ::close(FFd);
+        ::ftruncate(FFd.Get(), 0) == 0 && ::pwrite(FFd.Get(), holder.data(), holder.size(), 0) > 0;
 }

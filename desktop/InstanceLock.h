@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/Exceptions.h"
+#include "base/FileDescriptor.h"
 
 // Another running program holds the settings file.
 class EAlreadyRunning : public Exception {
@@ -20,7 +21,6 @@ public:
     // Throws EAlreadyRunning when another program holds the file, Exception
     // when the lock file cannot be made.
     explicit TInstanceLock(const std::string& settingsFile);
-    ~TInstanceLock();
     TInstanceLock(const TInstanceLock&) = delete;
     TInstanceLock& operator=(const TInstanceLock&) = delete;
 
@@ -29,5 +29,5 @@ public:
 
 private:
     std::string FLockFile;
-    int FFd = -1;
+    TFileDescriptor FFd;
 };

@@ -15,6 +15,7 @@
 #include "radio/CPort.h"
 #include "radio/LinuxSerialPlatform.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -45,6 +46,8 @@ public:
     bool Ok() const { return !FName.empty(); }
     const std::string& Name() const { return FName; }
     const std::string& Link() const { return FLink; }
+    const std::string& Target() const { return FSlavePath; }
+    long Number() const { return std::stol(FName.substr(3)); }
 
 private:
     int FMaster = -1;
@@ -76,6 +79,24 @@ TEST(LinuxSerial, ComNamesMapToPortsLinkElseTtyS)
     TPtyPort pty;
     ASSERT_TRUE(pty.Ok());
     EXPECT_EQ(TLinuxSerialPlatform::DevicePath(pty.Name()), pty.Link());
+}
+
+TEST(LinuxSerial, PortsLinksAreLookedForInTheGivenFolder)
+{
+    // The folder of the settings file in use, not the program's.
+    TPtyPort pty;
+    ASSERT_TRUE(pty.Ok());
+    TTempFolder settingsFolder;
+    const std::string folder = settingsFolder.Path().string() + "/";
+    EXPECT_EQ(TLinuxSerialPlatform::DevicePath(pty.Name(), folder), "/dev/ttyS" + std::to_string(pty.Number() - 1));
+    std::filesystem::create_directory(folder + "ports");
+    std::filesystem::create_symlink(pty.Target(), folder + "ports/com" + std::to_string(pty.Number()));
+    EXPECT_EQ(
+        TLinuxSerialPlatform::DevicePath(pty.Name(), folder), folder + "ports/com" + std::to_string(pty.Number()));
+
+    TLinuxSerialPlatform serial(folder);
+    int error = 0;
+    EXPECT_NE(serial.Open(pty.Name(), error), nullptr) << error;
 }
 
 TEST(LinuxSerial, AbsentPortFailsWithCode1AndTheSystemError)
