@@ -1,10 +1,12 @@
 # make run   builds and starts the program
 # make test  builds everything with sanitizers and runs every test
-.PHONY: setup build run test clean
+# make package  builds the Debian package build/package/parlet_*.deb
+.PHONY: setup build run test package clean
 
 JOBS ?= 2
 RUN_DIR := build/release
 TEST_DIR := build/test
+PACKAGE_DIR := build/package
 
 setup:
 	@bash scripts/setup.sh
@@ -20,6 +22,11 @@ test: setup
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLET_SANITIZE=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	bash scripts/run-tests.sh $(TEST_DIR)
+
+package: setup
+	cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLET_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	cd $(PACKAGE_DIR) && cpack -G DEB
 
 clean:
 	rm -rf build

@@ -22,7 +22,7 @@ public:
     TDesktopBinding& operator=(const TDesktopBinding&) = delete;
 
     // The name of the program's desktop entry, without ".desktop".
-    static constexpr const char* DesktopEntry = "parlet";
+    static constexpr const char* DesktopEntry = "org.parlet.Parlet";
 
 private:
     TfrmParlet& FForm;

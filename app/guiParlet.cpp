@@ -13,6 +13,7 @@
 #include "app/Fonts.h"
 #include "app/GuardedSlot.h"
 #include "app/Memo.h"
+#include "app/UiText.h"
 #include "app/guiSettings.h"
 #include "base/CodePage.h"
 
@@ -87,7 +88,7 @@ void TfrmParlet::CreateControls()
     Edit1_ = new QLineEdit(Panel1_);
     Edit1_->setObjectName(QStringLiteral("Edit1"));
     Anchor(Edit1_, QRect(8, 6, 344, 21), QSize(ClientWidth, PanelHeight), akLeft | akTop | akRight);
-    FBtnSend = new QPushButton(QStringLiteral("Send"), Panel1_);
+    FBtnSend = new QPushButton(UiText("Send"), Panel1_);
     FBtnSend->setObjectName(QStringLiteral("btnSend"));
     FBtnSend->setAutoDefault(false);
     Anchor(FBtnSend, QRect(359, 4, 75, 25), QSize(ClientWidth, PanelHeight), akRight | akBottom);
@@ -104,11 +105,11 @@ void TfrmParlet::CreateControls()
 
     Panel2_ = NewPanel(this);
     Panel2_->setObjectName(QStringLiteral("Panel2"));
-    FBtnSettings = new QPushButton(QStringLiteral("Settings"), Panel2_);
+    FBtnSettings = new QPushButton(UiText("Settings"), Panel2_);
     FBtnSettings->setObjectName(QStringLiteral("btnSettings"));
     FBtnSettings->setAutoDefault(false);
     Anchor(FBtnSettings, QRect(8, 4, 75, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop);
-    FBtnAbout = new QPushButton(QStringLiteral("About"), Panel2_);
+    FBtnAbout = new QPushButton(UiText("About"), Panel2_);
     FBtnAbout->setObjectName(QStringLiteral("btnAbout"));
     FBtnAbout->setAutoDefault(false);
     Anchor(FBtnAbout, QRect(91, 4, 75, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop);

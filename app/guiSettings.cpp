@@ -10,6 +10,7 @@
 #include "app/Fonts.h"
 #include "app/GuardedSlot.h"
 #include "app/RadioGroup.h"
+#include "app/UiText.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTranceiver.h"
@@ -35,7 +36,9 @@ QLabel* NewColouredLabel(const QString& caption, const QColor& colour, QWidget* 
     label->setTextFormat(Qt::PlainText);
     label->setFont(SansSerifLabelFont(11));
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
+    // A dark colour would vanish on a dark desktop theme: brightened there.
+    const bool darkTheme = palette.color(QPalette::Window).lightness() < 128;
+    palette.setColor(QPalette::WindowText, darkTheme && colour.value() < 200 ? colour.lighter(180) : colour);
     label->setPalette(palette);
     label->hide();
     return label;
@@ -70,25 +73,25 @@ TfrmSettings::~TfrmSettings()
 void TfrmSettings::CreateControls()
 {
     setObjectName(QStringLiteral("frmSettings"));
-    setWindowTitle(QStringLiteral("Settings"));
+    setWindowTitle(UiText("Settings"));
     setModal(false);
     setFont(FormFont(11));
 
-    FLblComPort = new QLabel(QStringLiteral("COM port:"), this);
+    FLblComPort = new QLabel(UiText("COM port:"), this);
     FLblComPort->setObjectName(QStringLiteral("lblComPort"));
     FLblComPort->setTextFormat(Qt::PlainText);
     Place(FLblComPort, 248, 16, 50, 13);
 
-    FLblComInUse = NewColouredLabel(QStringLiteral("The selected com port is not available!"), QColor(255, 0, 0), this);
+    FLblComInUse = NewColouredLabel(UiText("The selected com port is not available!"), QColor(255, 0, 0), this);
     FLblComInUse->setObjectName(QStringLiteral("lblComInUse"));
     Place(FLblComInUse, 244, 32, 182, 13);
 
-    FLblUsbInterfaceConnected = NewColouredLabel(QStringLiteral("USB interface connected"), QColor(0, 128, 0), this);
+    FLblUsbInterfaceConnected = NewColouredLabel(UiText("USB interface connected"), QColor(0, 128, 0), this);
     FLblUsbInterfaceConnected->setObjectName(QStringLiteral("lblUsbInterfaceConnected"));
     Place(FLblUsbInterfaceConnected, 288, 32, 120, 13);
 
-    FGrpPcToRadio = new TRadioGroup(QStringLiteral("PC to Radio"),
-        {QStringLiteral("Use the VOX in the radio."), QStringLiteral("Use the USB / COM-port.")}, this);
+    FGrpPcToRadio = new TRadioGroup(
+        UiText("PC to Radio"), {UiText("Use the VOX in the radio."), UiText("Use the USB / COM-port.")}, this);
     FGrpPcToRadio->setObjectName(QStringLiteral("grpPcToRadio"));
     Place(FGrpPcToRadio, 0, 0, 222, 65);
 
@@ -96,8 +99,7 @@ void TfrmSettings::CreateControls()
     FGrpPcToRadioPin->setObjectName(QStringLiteral("grpPcToRadioPin"));
     Place(FGrpPcToRadioPin, 8, 56, 110, 57);
 
-    FGrpPcToRadioPolarity =
-        new TRadioGroup(QString(), {QStringLiteral("Active hgh"), QStringLiteral("Active low")}, this);
+    FGrpPcToRadioPolarity = new TRadioGroup(QString(), {UiText("Active hgh"), UiText("Active low")}, this);
     FGrpPcToRadioPolarity->setObjectName(QStringLiteral("grpPcToRadioPolarity"));
     Place(FGrpPcToRadioPolarity, 117, 56, 110, 57);
 
@@ -107,7 +109,7 @@ void TfrmSettings::CreateControls()
     ComboBox1_->setMaxVisibleItems(PortCount);
     Place(ComboBox1_, 312, 10, 86, 21);
 
-    FCbxUnusedHight = new QCheckBox(QStringLiteral("Unused pin (RTS/DTR) always high"), this);
+    FCbxUnusedHight = new QCheckBox(UiText("Unused pin (RTS/DTR) always high"), this);
     FCbxUnusedHight->setObjectName(QStringLiteral("cbxUnusedHight"));
     Place(FCbxUnusedHight, 233, 48, 225, 17);
 

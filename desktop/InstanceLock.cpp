@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/Translation.h"
 #include "desktop/XdgFolders.h"
 
 namespace {
@@ -25,6 +26,14 @@ std::string HashName(const std::string& text)
     char name[17];
     std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
     return name;
+}
+
+// Fills %1 and %2 by hand: a catalogue is data, never a format string.
+std::string Filled(std::string text, const std::string& first, const std::string& second)
+{
+    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, first);
+    if (const auto at = text.find("%2"); at != std::string::npos) text.replace(at, 2, second);
+    return text;
 }
 
 std::string SystemError(const std::string& what, int error)
@@ -69,9 +78,10 @@ TInstanceLock::TInstanceLock(const std::string& settingsFile)
         const int error = errno;
         const std::string holder = HolderOf(FFd.Get());
         if (error != EWOULDBLOCK) throw Exception(SystemError("Cannot lock " + FLockFile, error));
-        throw EAlreadyRunning("Parlet is already running on the settings file " + real
-            + (holder.empty() ? std::string() : " (process " + holder + ")")
-            + ". The sound card and the radio's lines cannot be shared by two programs.");
+        throw EAlreadyRunning(Filled(Translate("default",
+                                         "Parlet is already running on the settings file %1 (process %2). The sound "
+                                         "card and the radio's lines cannot be shared by two programs."),
+            real, holder.empty() ? "?" : holder));
     }
     // Who holds the lock, for the message of the next one to try. A failure
     // here only leaves the process number out of that message.

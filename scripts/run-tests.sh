@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test of a build folder: the CTest suite, the radio tests under
-# ThreadSanitizer, the fuzz targets for a bounded time and an hour of virtual
-# time of two stations talking. Every stage runs even when one before it
+# ThreadSanitizer, the fuzz targets for a bounded time, an hour of virtual
+# time of two stations talking, and the Debian package with the program run
+# from a staged install. Every stage runs even when one before it
 # failed; the last line sums up the CTest suite and the extra stages.
 set -uo pipefail
 build=${1:?usage: run-tests.sh BUILD_DIR}
@@ -37,6 +38,9 @@ stage "thread sanitizer" bash "$here/scripts/run-tsan-tests.sh" "$builds/tsan"
 # an hour of virtual time of two stations talking, on an optimized build.
 stage "fuzzing" env PARLET_FUZZ_BUILD="$builds/fuzz" bash "$here/scripts/run-fuzzers.sh" 20
 stage "soak" env PARLET_SOAK_BUILD="$builds/soak" bash "$here/scripts/run-soak.sh" 1
+# The Debian package, its desktop file and metainfo, and the program run
+# from a staged install with a read-only program folder.
+stage "package" bash "$here/scripts/check-package.sh" "$builds/package"
 
 ctest_passed=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2 \1/p' "$ctest_log" | tail -n 1)
 total=${ctest_passed%% *}

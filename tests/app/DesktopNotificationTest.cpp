@@ -71,7 +71,8 @@ TEST_F(DesktopNotifications, FrameHeardWhileInactiveGivesOneNotifyWithEscapedBod
     EXPECT_EQ(call.summary, "Anna");
     EXPECT_EQ(call.body, "&lt;b&gt;Tom &amp; Jerry&lt;/b&gt;");
     EXPECT_EQ(call.hints.value("category").toString(), "im.received");
-    EXPECT_EQ(call.hints.value("desktop-entry").toString(), "parlet");
+    EXPECT_EQ(call.hints.value("desktop-entry").toString(), "org.parlet.Parlet");
+    EXPECT_EQ(call.appIcon, "org.parlet.Parlet");
     EXPECT_TRUE(call.actions.contains("default"));
 
     // The default action brings the window forward.

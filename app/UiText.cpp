@@ -1,0 +1,8 @@
+#include "UiText.h"
+
+#include "base/Translation.h"
+
+QString UiText(const char* english)
+{
+    return QString::fromStdString(Translate("default", english));
+}

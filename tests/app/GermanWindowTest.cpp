@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/AboutBox.h"
+#include "app/RadioGroup.h"
+#include "app/guiSettings.h"
+#include "tests/app/SimulatedWindowStation.h"
+
+// The windows read the German catalogue built beside the test program. The
+// language is chosen at the first translation of a process: this program
+// holds this one test, and CTest runs it in a process of its own.
+TEST(GermanWindows, MainWindowDialogAndAboutBoxAreInGerman)
+{
+    setenv("LANG", "de_DE.UTF-8", 1);
+    unsetenv("LANGUAGE");
+    TSimulatedWindowStation station;
+    TfrmParlet& form = station.Open();
+    EXPECT_EQ(form.btnSend().text(), "Senden");
+    EXPECT_EQ(form.btnSettings().text(), "Einstellungen");
+    EXPECT_EQ(form.btnAbout().text(), "Info");
+
+    TfrmSettings& dialog = form.SettingsForm();
+    EXPECT_EQ(dialog.windowTitle(), "Einstellungen");
+    EXPECT_EQ(dialog.lblComInUse().text(), QString::fromUtf8("Der gewählte COM-Port ist nicht verfügbar!"));
+
+    const QString about = AboutText({"/x/ZYNClient.ini", "/x/history"});
+    EXPECT_TRUE(about.contains("Einstellungsdatei: /x/ZYNClient.ini")) << about.toStdString();
+    EXPECT_TRUE(about.contains("Nachrichtenverlauf: /x/history")) << about.toStdString();
+}
