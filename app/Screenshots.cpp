@@ -1,4 +1,6 @@
-// parlet-screenshots FOLDER: draws the README's pictures into FOLDER. The
+// parlet-screenshots FOLDER [SUFFIX]: draws the README's pictures into
+// FOLDER, as parlet-main<SUFFIX>.png and parlet-settings<SUFFIX>.png (the
+// language and the scale come from LANG and QT_SCALE_FACTOR). The
 // real windows and modem run on a simulated station in virtual time (its
 // sound card's output wired back to its input), so no sound card is needed:
 // a message is typed and sent, comes back decoded, and a second one is being
@@ -50,11 +52,12 @@ void Send(TfrmParlet& form, const QString& text)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: parlet-screenshots FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: parlet-screenshots FOLDER [SUFFIX]\n");
         return 2;
     }
     const std::filesystem::path folder = argv[1];
+    const std::string suffix = argc == 3 ? argv[2] : "";
 
     std::string pattern = (std::filesystem::temp_directory_path() / "parlet-shots-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
@@ -84,10 +87,10 @@ int main(int argc, char** argv)
         Send(form, "Good morning, all stations");
         // Drawn while the second message is on the input.
         loop.AdvanceUntil([&] { return form.prbLevelIn().value() >= 50; }, 10000);
-        saved = Save(form, folder / "parlet-main.png");
+        saved = Save(form, folder / ("parlet-main" + suffix + ".png"));
 
         form.btnSettingsClick();
-        saved = Save(form.SettingsForm(), folder / "parlet-settings.png") && saved;
+        saved = Save(form.SettingsForm(), folder / ("parlet-settings" + suffix + ".png")) && saved;
     }
     std::error_code ignored;
     std::filesystem::remove_all(scratch, ignored);

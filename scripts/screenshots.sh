@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws the README's pictures of the main window and the settings dialog into
-# docs/, under a private Xvfb display. Usage: screenshots.sh [BIN_DIR]
+# docs/ (in English, in German, and at a scale of 2 as on a HiDPI screen),
+# under a private Xvfb display. Usage: screenshots.sh [BIN_DIR]
 # (default build/release/bin, as built by `make build`).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,4 +20,9 @@ trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$fifo"' EXIT
 read -r -t 10 display <"$fifo" || { echo "screenshots: Xvfb did not start" >&2; exit 1; }
 echo "screenshots: drawing on a private Xvfb display :$display"
 
-DISPLAY=":$display" QT_QPA_PLATFORM=xcb "$bin/parlet-screenshots" "$here/docs"
+export DISPLAY=":$display" QT_QPA_PLATFORM=xcb
+unset QT_SCALE_FACTOR LANGUAGE
+LANG=C.UTF-8 "$bin/parlet-screenshots" "$here/docs"
+# In German, and at twice the size as on a HiDPI screen.
+LANG=de_DE.UTF-8 "$bin/parlet-screenshots" "$here/docs" -de
+LANG=C.UTF-8 QT_SCALE_FACTOR=2 "$bin/parlet-screenshots" "$here/docs" -hidpi
