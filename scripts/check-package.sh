@@ -56,7 +56,7 @@ mkdir -p "$unpacked"
 dpkg-deb -x "$deb" "$unpacked"
 desktop-file-validate "$unpacked/usr/share/applications/org.parlet.Parlet.desktop"
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/org.parlet.Parlet.metainfo.xml"
-zcat "$unpacked/usr/share/man/man1/parlet.1.gz" | grep -q -- '--config' || fail "the manual page lacks --config"
+zcat "$unpacked/usr/share/man/man1/parlet.1.gz" | grep -qF '\-\-config' || fail "the manual page lacks --config"
 
 # --- the program from a staged install with a read-only program folder ---
 stage="$build/check/stage"
