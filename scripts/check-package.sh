@@ -38,7 +38,8 @@ expected=(
   ./usr/share/man/man1/parlet.1.gz
   ./usr/share/man/man1/parlet-ffsk.1.gz
   ./usr/lib/udev/rules.d/70-parlet-usb-radio.rules
-  ./usr/share/locale/de/LC_MESSAGES/cport.mo
+  ./usr/share/parlet/locale/de/LC_MESSAGES/cport.mo
+  ./usr/share/parlet/locale/de/LC_MESSAGES/default.mo
 )
 for file in "${expected[@]}"; do
   grep -qxF "$file" <<<"$contents" || fail "$file is missing from the package"
