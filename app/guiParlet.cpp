@@ -16,6 +16,7 @@
 #include "app/UiText.h"
 #include "app/guiSettings.h"
 #include "base/CodePage.h"
+#include "modem/FrameFormat.h"
 
 namespace {
 // Design sizes: the client area of the window and the height of its two bars.
@@ -24,11 +25,10 @@ constexpr int ClientHeight = 200;
 constexpr int PanelHeight = 34;
 constexpr int LevelBarWidth = 17;
 
-// A received line shows up to its first 0x00 (the fill of the last block),
-// its bytes read as Windows-1252.
+// A received line's bytes read as Windows-1252.
 QString LogText(const std::string& bytes)
 {
-    return QString::fromStdString(Cp1252ToUtf8(bytes.substr(0, bytes.find('\0'))));
+    return QString::fromStdString(Cp1252ToUtf8(bytes));
 }
 
 // Clears a flag however the block ends.
@@ -212,11 +212,11 @@ void TfrmParlet::TranceiverReceive(TObject*, bool MessIsSMS, const std::string& 
 
     while (Memo1_->LineCount() > MaxLogLines) Memo1_->DeleteFirstLine();
     // "name>>text" is shown as the name, then ">text".
-    const auto split = RxString.find(">>");
-    if (split == std::string::npos) {
-        Memo1_->AddLine(LogText(RxString));
+    const FFSKFrame::TMessageParts parts = FFSKFrame::SplitMessageBody(RxString);
+    if (!parts.HasName) {
+        Memo1_->AddLine(LogText(parts.Text));
         return;
     }
-    Memo1_->AddLine(LogText(RxString.substr(0, split)));
-    Memo1_->AddLine(LogText(RxString.substr(split + 1)));
+    Memo1_->AddLine(LogText(parts.Name));
+    Memo1_->AddLine(LogText(">" + parts.Text));
 }

@@ -1,35 +1,13 @@
 #include "untFFSK.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "audio/WavePlayers.h"
 #include "base/MainLoop.h"
 #include "base/Timer.h"
 
-namespace {
-
-// One bit of a tone of the given number of half-cycles per bit, starting at
-// the midpoint and moving in the direction of sign.
-TFFSK::TTone MakeTone(int halfCycles, int sign)
-{
-    TFFSK::TTone tone {};
-    const long double pi = std::acos(-1.0L);
-    for (std::uint32_t i = 0; i < TFFSK::SamplesPerBit; ++i) {
-        const long double v = std::sin(halfCycles * i * pi / TFFSK::SamplesPerBit) * (sign * TFFSK::Amplitude);
-        tone[i] = static_cast<std::uint8_t>(std::lround(v) + TFFSK::Midpoint);
-    }
-    return tone;
-}
-
-} // namespace
-
 TFFSK::TFFSK(TSoundPlatform& platform)
-    : FTone1200Up(MakeTone(2, 1))
-    , FTone1200Down(MakeTone(2, -1))
-    , FTone1800Up(MakeTone(3, 1))
-    , FTone1800Down(MakeTone(3, -1))
-    , FSilence(std::make_unique<TBlock>())
+    : FSilence(std::make_unique<TBlock>())
 {
     FSilence->fill(Midpoint);
     FPlayer = std::make_unique<TLiveAudioPlayer>(platform);
@@ -111,16 +89,8 @@ void TFFSK::WriteBit(bool Bit)
         FWritePos = 0;
         FWritePtr = FBlocks.back()->data();
     }
-    // A 1200 Hz bit is a whole cycle and keeps the direction of travel; an
-    // 1800 Hz bit is one and a half cycles and reverses it.
-    const TTone* tone;
-    if (Bit) {
-        tone = FPhase ? &FTone1800Up : &FTone1800Down;
-        FPhase = !FPhase;
-    } else {
-        tone = FPhase ? &FTone1200Up : &FTone1200Down;
-    }
-    std::memcpy(FWritePtr, tone->data(), SamplesPerBit);
+    const TTone& tone = FRenderer.NextTone(Bit);
+    std::memcpy(FWritePtr, tone.data(), SamplesPerBit);
     FWritePos += SamplesPerBit;
     FWritePtr += SamplesPerBit;
 }
@@ -132,24 +102,8 @@ void TFFSK::WriteByte(std::uint8_t Value)
 
 void TFFSK::WriteText(const std::string& Text)
 {
-    if (FBlocks.empty()) {
-        WriteByte(170);
-        WriteByte(170);
-    }
-    std::size_t i = 0;
-    for (; i < Text.size(); ++i) {
-        if (i % 8 == 0) {
-            WriteByte(170);
-            WriteByte(170);
-            WriteByte(59);
-            WriteByte(40);
-        }
-        WriteByte(static_cast<std::uint8_t>(Text[i]));
-    }
-    // The last block is filled up to 8 bytes; an empty text gets eight fill
-    // bytes with no sync word before them.
-    for (; i % 8 != 0 || i == 0; ++i) WriteByte(0);
-    WriteBit(false);
+    for (const std::uint8_t byte : FFSKFrame::FrameBytes(Text, FBlocks.empty())) WriteByte(byte);
+    WriteBit(FFSKFrame::TailBit);
 }
 
 std::uint32_t TFFSK::FillBuffer(TObject*, std::uint8_t* Buffer, std::uint32_t, std::uint32_t&)

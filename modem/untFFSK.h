@@ -9,6 +9,7 @@
 
 #include "base/Event.h"
 #include "base/Object.h"
+#include "modem/FrameRenderer.h"
 
 class TSoundPlatform;
 class TLiveAudioPlayer;
@@ -26,13 +27,13 @@ class TTimer;
 // then on the modulator streams silence and takes texts as before.
 class TFFSK : public TObject {
 public:
-    static constexpr std::uint32_t SamplesPerBit = 40;
+    static constexpr std::uint32_t SamplesPerBit = TFrameRenderer::SamplesPerBit;
     static constexpr std::uint32_t BlockSize = 9600; // 200 ms, one player buffer, 240 bits
-    static constexpr std::uint8_t Midpoint = 127; // silence and the zero line of every tone
-    static constexpr std::int32_t Amplitude = 20;
+    static constexpr std::uint8_t Midpoint = TFrameRenderer::Midpoint;
+    static constexpr std::int32_t Amplitude = TFrameRenderer::Amplitude;
     static constexpr int ReadyDelayMs = 250;
 
-    using TTone = std::array<std::uint8_t, SamplesPerBit>;
+    using TTone = TFrameRenderer::TTone;
     using TBlock = std::array<std::uint8_t, BlockSize>;
 
     explicit TFFSK(TSoundPlatform& platform);
@@ -62,10 +63,10 @@ public:
     // Audio written but not yet handed to the player, in bytes (= samples).
     std::uint32_t QueuedBytes() const;
 
-    const TTone& Tone1200Up() const { return FTone1200Up; }
-    const TTone& Tone1200Down() const { return FTone1200Down; }
-    const TTone& Tone1800Up() const { return FTone1800Up; }
-    const TTone& Tone1800Down() const { return FTone1800Down; }
+    const TTone& Tone1200Up() const { return FRenderer.Tone1200Up(); }
+    const TTone& Tone1200Down() const { return FRenderer.Tone1200Down(); }
+    const TTone& Tone1800Up() const { return FRenderer.Tone1800Up(); }
+    const TTone& Tone1800Down() const { return FRenderer.Tone1800Down(); }
 
     TNotifyEvent OnReady;
     // The player's device went away; what was queued is gone.
@@ -76,12 +77,11 @@ private:
     void PlayerDeviceLost(TObject* Sender);
     void ReadyTimerTick(TObject* Sender);
 
-    TTone FTone1200Up {}, FTone1200Down {}, FTone1800Up {}, FTone1800Down {};
+    TFrameRenderer FRenderer;
     std::unique_ptr<TBlock> FSilence;
     std::deque<std::unique_ptr<TBlock>> FBlocks;
     std::uint32_t FWritePos = BlockSize; // BlockSize: no block is open
     std::uint8_t* FWritePtr = nullptr;
-    bool FPhase = false; // true: the next bit's wave starts rising
     bool FLastBlockOut = false;
     std::optional<int> FPendingDevice; // the device to reopen on once the player has closed
     std::unique_ptr<TLiveAudioPlayer> FPlayer;

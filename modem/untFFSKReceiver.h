@@ -1,29 +1,29 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "base/Event.h"
 #include "base/Object.h"
+#include "modem/BitDetector.h"
+#include "modem/FrameFormat.h"
+#include "modem/MessageAssembler.h"
 
 class TSoundPlatform;
 class TLiveAudioRecorder;
 
-// The FFSK demodulator and the receive side of the message text layer. It
-// listens to the default input all the time (16-bit signed mono, 48000 Hz),
-// counts zero crossings in 40-sample bit windows, takes the 8-character block
-// behind every sync word 0x3B 0x28 and joins blocks into "SMS>" and "LOC>"
-// messages, each delivered once through OnReceive without its prefix. A block
-// without a prefix only continues an open message; on its own it is dropped.
-class TFFSKReceiver : public TObject {
+// The FFSK receiver: listens to the default input all the time (16-bit
+// signed mono, 48000 Hz), takes bits out of every capture buffer with its
+// bit detector, and hands them to the message assembler, which delivers
+// "SMS>" and "LOC>" messages through OnReceive without their prefix.
+class TFFSKReceiver : public TObject, private TBitSink {
 public:
-    static constexpr std::uint32_t SamplesPerBit = 40;
+    static constexpr std::uint32_t SamplesPerBit = FFSKFrame::SamplesPerBit;
     static constexpr std::uint32_t BufferSamples = 9600; // one 200 ms capture buffer
     static constexpr std::size_t TraceLength = 40;
 
-    explicit TFFSKReceiver(TSoundPlatform& platform);
+    explicit TFFSKReceiver(TSoundPlatform& platform, TDetectorKind Kind = TDetectorKind::Soft);
     ~TFFSKReceiver() override;
 
     // The recorder's handlers. RecorderData demodulates the samples of one
@@ -32,31 +32,20 @@ public:
     void RecorderLevel(TObject* Sender, int Level);
     void RecorderData(TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, bool& FreeIt);
 
-    // One symbol per bit window, newest last, at most 40.
+    // One symbol per bit period, newest last, at most 40.
     const std::string& BitTrace() const { return FBitTrace; }
+    TDetectorKind DetectorKind() const { return FKind; }
 
     TEvent<TObject*, bool, const std::string&> OnReceive;
     TEvent<TObject*, const std::string&> OnBitReceive;
     TEvent<TObject*, int> OnInputLevel;
 
 private:
-    void DecideBit();
-    void ShiftBit(bool Bit);
-    void AddBitSymbol(char Symbol);
-    void HandleChunk();
-    void CompleteMessage();
+    void BitDecided(TBitValue Value, char Symbol) override;
 
+    const TDetectorKind FKind;
     std::unique_ptr<TLiveAudioRecorder> FRecorder;
-    std::uint8_t FHalfWave = 0; // 0: last seen non-negative, waiting for a negative sample
-    std::int32_t FSinceCrossing = 0;
-    std::int32_t FCrossings = 0; // in the current window, carry included
-    std::int32_t FBitPhase = 0; // 0..39
-    std::array<std::uint8_t, 10> FShiftReg {}; // the last 80 bits, byte 0 the oldest
-    std::string FChunk;
-    std::string FSmsText;
-    std::string FLocText;
-    bool FIsSMS = false;
-    bool FMessageOpen = false;
-    std::int32_t FIdleBuffers = 0;
+    std::unique_ptr<TBitDetector> FDetector;
+    TMessageAssembler FAssembler;
     std::string FBitTrace;
 };

@@ -1,5 +1,6 @@
 #include "untFFSKTranceiver.h"
 
+#include "modem/FrameFormat.h"
 #include "modem/untFFSKReceiver.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
@@ -22,7 +23,6 @@ TFFSKTranceiver::~TFFSKTranceiver() = default;
 
 void TFFSKTranceiver::SendText(const std::string& text)
 {
-    const std::string body = FSettings->OperaterName() + ">>" + text;
-    FTransmitter->Send("SMS>" + body);
-    OnReceive(this, true, body);
+    FTransmitter->Send(FFSKFrame::SmsText(FSettings->OperaterName(), text));
+    OnReceive(this, true, FFSKFrame::MessageBody(FSettings->OperaterName(), text));
 }

@@ -4,6 +4,7 @@
 
 #include "base/Exceptions.h"
 #include "base/MainLoop.h"
+#include "modem/FrameFormat.h"
 #include "modem/untFFSK.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
@@ -108,11 +109,7 @@ void TFfskMessage::Release()
 
 std::int64_t TFfskMessage::FrameAirtimeUs(std::size_t textLength)
 {
-    // Preamble (2 bytes), a sync word (4 bytes) and 8 characters per block,
-    // one tail bit; an empty text is eight 0x00 without a sync word.
-    const std::size_t blocks = (textLength + 7) / 8;
-    const std::size_t bits = textLength == 0 ? 16 + 64 + 1 : 16 + 96 * blocks + 1;
-    return static_cast<std::int64_t>(bits) * TFFSK::SamplesPerBit * 1000000 / 48000;
+    return FFSKFrame::FrameAirtimeUs(textLength);
 }
 
 void TFfskMessage::ExtendKeyingDeadline(std::int64_t us)

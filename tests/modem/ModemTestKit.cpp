@@ -70,8 +70,8 @@ std::vector<std::uint8_t> ToCapture(const std::vector<std::uint8_t>& frame, doub
     return capture;
 }
 
-TDirectReceiver::TDirectReceiver()
-    : FReceiver(std::make_unique<TFFSKReceiver>(FCard))
+TDirectReceiver::TDirectReceiver(TDetectorKind kind)
+    : FReceiver(std::make_unique<TFFSKReceiver>(FCard, kind))
 {
     FReceiver->OnReceive = [this](TObject*, bool sms, const std::string& text) {
         Messages.push_back({sms, text, FLoop.NowUs()});
@@ -100,9 +100,9 @@ void TDirectReceiver::Feed(const std::vector<std::uint8_t>& capture, int idle, s
         FReceiver->RecorderData(nullptr, buffer.data(), static_cast<std::uint32_t>(bufferBytes), freeIt);
 }
 
-TLoopback::TLoopback(std::int64_t delaySamples)
+TLoopback::TLoopback(std::int64_t delaySamples, TDetectorKind kind)
 {
-    Receiver = std::make_unique<TFFSKReceiver>(Card);
+    Receiver = std::make_unique<TFFSKReceiver>(Card, kind);
     Receiver->OnReceive = [this](TObject*, bool sms, const std::string& text) {
         Messages.push_back({sms, text, Loop.NowUs()});
     };

@@ -58,7 +58,7 @@ std::vector<std::uint8_t> ToCapture(const std::vector<std::uint8_t>& frame, doub
 // stream in between.
 class TDirectReceiver {
 public:
-    TDirectReceiver();
+    explicit TDirectReceiver(TDetectorKind kind = TDetectorKind::Classic);
     ~TDirectReceiver();
     // Feeds 16-bit samples in capture buffers of bufferSamples (the last one
     // padded with zeros), then `idle` buffers of zeros.
@@ -78,7 +78,7 @@ private:
 class TLoopback {
 public:
     // The receiver opens at once; the modulator `delaySamples` later.
-    explicit TLoopback(std::int64_t delaySamples = 0);
+    explicit TLoopback(std::int64_t delaySamples = 0, TDetectorKind kind = TDetectorKind::Classic);
     ~TLoopback();
 
     TVirtualLoop Loop;

@@ -1,0 +1,126 @@
+#include "SoftDetector.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "modem/FrameFormat.h"
+
+namespace {
+
+constexpr int MixerScale = 4096; // 8 samples of 32768 times this stay within 32 bits
+constexpr float SamplesPerBit = float(FFSKFrame::SamplesPerBit) / TSoftDetector::Decimation;
+constexpr float CutoffHz = 900.0f;
+constexpr float FilteredRate = float(FFSKFrame::SampleRate) / TSoftDetector::Decimation;
+// Early and late points of the timing gate, either side of the decision.
+constexpr float GateOffset = 1.0f;
+constexpr float TimingGain = 0.4f;
+constexpr float RateGain = 0.02f;
+constexpr float RateLimit = 0.1f;
+constexpr float StepLimit = 1.0f;
+constexpr float PowerSmoothing = 0.2f;
+// Below this power (a tone of peak 1 gives 0.25) there is no signal.
+constexpr float SilencePower = 0.1f;
+
+} // namespace
+
+TSoftDetector::TSoftDetector()
+{
+    // A windowed sinc (Hamming): passes the tones at +-300 Hz with their
+    // sidebands, stops DC and hum at -1500..-1250 Hz.
+    const double pi = std::acos(-1.0);
+    const double fc = CutoffHz / FilteredRate;
+    double sum = 0;
+    for (int k = 0; k < FilterTaps; ++k) {
+        const double m = k - (FilterTaps - 1) / 2.0;
+        const double sinc = std::sin(2 * pi * fc * m) / (pi * m);
+        const double window = 0.54 - 0.46 * std::cos(2 * pi * k / (FilterTaps - 1));
+        FTaps[k] = static_cast<float>(sinc * window);
+        sum += FTaps[k];
+    }
+    for (float& tap : FTaps) tap = static_cast<float>(tap / sum);
+    for (int i = 0; i < MixerPeriod; ++i) {
+        FMixCos[i] = static_cast<std::int32_t>(std::lround(MixerScale * std::cos(2 * pi * i / MixerPeriod)));
+        FMixSin[i] = static_cast<std::int32_t>(std::lround(MixerScale * std::sin(2 * pi * i / MixerPeriod)));
+    }
+    FDecisionAt = SamplesPerBit;
+}
+
+void TSoftDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink)
+{
+    for (std::size_t i = 0; i < Count; ++i) {
+        const std::int32_t x = static_cast<std::int16_t>(Samples[2 * i] | (Samples[2 * i + 1] << 8));
+        FSumRe += x * FMixCos[FMixPhase];
+        FSumIm -= x * FMixSin[FMixPhase];
+        FMixPhase = (FMixPhase + 1) & (MixerPeriod - 1);
+        if (++FGroupCount == Decimation) {
+            FilterBaseband(Sink);
+            FSumRe = FSumIm = 0;
+            FGroupCount = 0;
+        }
+    }
+}
+
+void TSoftDetector::FilterBaseband(TBitSink& Sink)
+{
+    constexpr float scale = 1.0f / (Decimation * MixerScale);
+    FHistoryPos = FHistoryPos == 0 ? FilterTaps - 1 : FHistoryPos - 1;
+    FHistoryRe[FHistoryPos] = FHistoryRe[FHistoryPos + FilterTaps] = FSumRe * scale;
+    FHistoryIm[FHistoryPos] = FHistoryIm[FHistoryPos + FilterTaps] = FSumIm * scale;
+    // Eight partial sums, so that the compiler can run them side by side.
+    std::array<float, 8> re {}, im {};
+    const float* hr = &FHistoryRe[FHistoryPos];
+    const float* hi = &FHistoryIm[FHistoryPos];
+    for (int k = 0; k < FilterTaps; k += 8) {
+        for (int j = 0; j < 8; ++j) {
+            re[j] += FTaps[k + j] * hr[k + j];
+            im[j] += FTaps[k + j] * hi[k + j];
+        }
+    }
+    TComplex y;
+    for (int j = 0; j < 8; ++j) {
+        y.Re += re[j];
+        y.Im += im[j];
+    }
+    FRing[++FNewest & (RingSize - 1)] = y;
+    FPower += PowerSmoothing * (y.Re * y.Re + y.Im * y.Im - FPower);
+    FDecisionAt -= 1.0f;
+    // Decided once the late point and the value after it are in.
+    if (FDecisionAt + GateOffset <= -1.0f) Decide(Sink);
+}
+
+TSoftDetector::TComplex TSoftDetector::At(float Offset) const
+{
+    const float whole = std::floor(Offset);
+    const float frac = Offset - whole;
+    const std::uint32_t i = FNewest + static_cast<std::uint32_t>(static_cast<std::int32_t>(whole));
+    const TComplex& a = FRing[i & (RingSize - 1)];
+    const TComplex& b = FRing[(i + 1) & (RingSize - 1)];
+    return {a.Re + frac * (b.Re - a.Re), a.Im + frac * (b.Im - a.Im)};
+}
+
+namespace {
+// The imaginary part of a times the conjugate of b: the sine of the turn
+// from b to a, times both sizes.
+float Turn(const auto& a, const auto& b)
+{
+    return a.Im * b.Re - a.Re * b.Im;
+}
+} // namespace
+
+void TSoftDetector::Decide(TBitSink& Sink)
+{
+    const float t = FDecisionAt;
+    FDecisionAt += SamplesPerBit;
+    if (FPower < SilencePower) {
+        Sink.BitDecided(TBitValue::Lost, '-');
+        return;
+    }
+    const float turn = Turn(At(t), At(t - SamplesPerBit));
+    const float early = std::fabs(Turn(At(t - GateOffset), At(t - GateOffset - SamplesPerBit)));
+    const float late = std::fabs(Turn(At(t + GateOffset), At(t + GateOffset - SamplesPerBit)));
+    const float error = (late - early) / FPower;
+    FRate = std::clamp(FRate + RateGain * error, -RateLimit, RateLimit);
+    FDecisionAt += std::clamp(TimingGain * error + FRate, -StepLimit, StepLimit);
+    const bool one = turn > 0;
+    Sink.BitDecided(one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0');
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "modem/BitDetector.h"
+
+// Decides bits on the phase turn of the signal in complex baseband: the
+// input is mixed down by 1500 Hz, so that 1800 Hz turns forward by a quarter
+// cycle per bit and 1200 Hz backward; summed over 8 samples (6000 Hz), low-
+// pass filtered (which also takes out DC, mains hum and its low harmonics,
+// now near -1500 Hz), and at each bit's end multiplied with the conjugate of
+// the value one bit earlier: the sign of the imaginary part is the bit. The
+// decision instant follows the signal: an early-late gate on the size of
+// that product moves it towards where a bit change turns the phase most,
+// with a rate term that tracks clock skew. Trace symbols: "1", "0", and "-"
+// where there is no signal.
+//
+// All state is fixed in size and nothing is allocated while demodulating;
+// the arithmetic runs sample by sample, so any split of the input into
+// calls gives the same decisions.
+class TSoftDetector : public TBitDetector {
+public:
+    static constexpr int Decimation = 8;
+    static constexpr int FilterTaps = 48;
+
+    TSoftDetector();
+    void Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink) override;
+
+private:
+    struct TComplex {
+        float Re = 0, Im = 0;
+    };
+    void FilterBaseband(TBitSink& Sink);
+    void Decide(TBitSink& Sink);
+    TComplex At(float Offset) const;
+
+    static constexpr int MixerPeriod = 32; // 1500 Hz at 48000 Hz
+    std::array<std::int32_t, MixerPeriod> FMixCos {}, FMixSin {};
+    std::array<float, FilterTaps> FTaps {};
+    // Each input twice, so that the filter reads FilterTaps values in a row.
+    std::array<float, 2 * FilterTaps> FHistoryRe {}, FHistoryIm {};
+    int FHistoryPos = 0;
+    std::int32_t FSumRe = 0, FSumIm = 0; // the current group of 8 mixed samples
+    int FGroupCount = 0;
+    int FMixPhase = 0; // 0..31: the mixer's position in its 1500 Hz cycle
+    static constexpr int RingSize = 32; // filtered values kept for the decisions
+    std::array<TComplex, RingSize> FRing {};
+    std::uint32_t FNewest = 0; // index of the newest filtered value
+    float FPower = 0; // smoothed power of the filtered signal
+    float FDecisionAt = 0; // the next decision, in filtered samples from the newest
+    float FRate = 0; // the bit clock's correction per bit, for clock skew
+};
