@@ -118,7 +118,8 @@ void TSoftDetector::Decide(TBitSink& Sink)
     const float turn = Turn(At(t), At(t - SamplesPerBit));
     const float early = std::fabs(Turn(At(t - GateOffset), At(t - GateOffset - SamplesPerBit)));
     const float late = std::fabs(Turn(At(t + GateOffset), At(t + GateOffset - SamplesPerBit)));
-    const float error = (late - early) / FPower;
+    // Bounded, so that a click of FM noise cannot throw the clock far.
+    const float error = std::clamp((late - early) / FPower, -1.0f, 1.0f);
     FRate = std::clamp(FRate + RateGain * error, -RateLimit, RateLimit);
     FDecisionAt += std::clamp(TimingGain * error + FRate, -StepLimit, StepLimit);
     const bool one = turn > 0;

@@ -1,0 +1,246 @@
+#include "RadioPaths.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <random>
+
+#include "modem/FrameFormat.h"
+#include "modem/FrameRenderer.h"
+#include "modem/MessageAssembler.h"
+
+namespace {
+
+constexpr double Rate = 48000.0;
+const double Pi = std::acos(-1.0);
+
+// A biquad section, direct form I.
+struct TBiquad {
+    double B0, B1, B2, A1, A2;
+    double X1 = 0, X2 = 0, Y1 = 0, Y2 = 0;
+    double Run(double x)
+    {
+        const double y = B0 * x + B1 * X1 + B2 * X2 - A1 * Y1 - A2 * Y2;
+        X2 = X1;
+        X1 = x;
+        Y2 = Y1;
+        Y1 = y;
+        return y;
+    }
+};
+
+// Butterworth sections of a 4th-order filter (Q of the two pole pairs).
+constexpr double ButterworthQ[2] = {0.5411961, 1.3065630};
+
+TBiquad LowPass(double hz, double q)
+{
+    const double w = 2 * Pi * hz / Rate, alpha = std::sin(w) / (2 * q), c = std::cos(w), a0 = 1 + alpha;
+    return {(1 - c) / 2 / a0, (1 - c) / a0, (1 - c) / 2 / a0, -2 * c / a0, (1 - alpha) / a0};
+}
+
+TBiquad HighPass(double hz, double q)
+{
+    const double w = 2 * Pi * hz / Rate, alpha = std::sin(w) / (2 * q), c = std::cos(w), a0 = 1 + alpha;
+    return {(1 + c) / 2 / a0, -(1 + c) / a0, (1 + c) / 2 / a0, -2 * c / a0, (1 - alpha) / a0};
+}
+
+void Run(TAudio& audio, TBiquad section)
+{
+    for (double& x : audio) x = section.Run(x);
+}
+
+// First order: zero at `zeroHz`, pole at `poleHz` (bilinear, prewarped),
+// scaled to unity gain at 1 kHz.
+void Shelf(TAudio& audio, double zeroHz, double poleHz)
+{
+    const double k = 2 * Rate;
+    const double wz = k * std::tan(Pi * zeroHz / Rate), wp = k * std::tan(Pi * poleHz / Rate);
+    // H(s) = (1 + s/wz) / (1 + s/wp)
+    const double b0 = 1 + k / wz, b1 = 1 - k / wz, a0 = 1 + k / wp, a1 = 1 - k / wp;
+    const std::complex<double> z = std::polar(1.0, 2 * Pi * 1000 / Rate);
+    const double gain = std::abs((b0 + b1 / z) / (a0 + a1 / z));
+    double x1 = 0, y1 = 0;
+    for (double& x : audio) {
+        const double y = (b0 * x + b1 * x1 - a1 * y1) / a0;
+        x1 = x;
+        y1 = y;
+        x = y / gain;
+    }
+}
+
+double Peak(const TAudio& audio)
+{
+    double peak = 0;
+    for (const double x : audio) peak = std::max(peak, std::fabs(x));
+    return peak;
+}
+
+class TSink : public TBitSink {
+public:
+    explicit TSink(TMessageAssembler& assembler)
+        : FAssembler(assembler)
+    {
+    }
+    void BitDecided(TBitValue value, char) override
+    {
+        if (value == TBitValue::Zero || value == TBitValue::One) FAssembler.ShiftBit(value == TBitValue::One);
+        if (value == TBitValue::Lost) FAssembler.ClearRegister();
+    }
+
+private:
+    TMessageAssembler& FAssembler;
+};
+
+} // namespace
+
+TAudio FrameAudio(const std::vector<std::string>& texts, double peak, std::size_t lead, std::size_t tail)
+{
+    const std::vector<std::uint8_t> frame = TFrameRenderer::Render(texts);
+    TAudio audio(lead, 0.0);
+    for (const std::uint8_t b : frame)
+        audio.push_back((b - TFrameRenderer::Midpoint) * peak / TFrameRenderer::Amplitude);
+    audio.resize(audio.size() + tail, 0.0);
+    return audio;
+}
+
+void LowPass3k(TAudio& audio)
+{
+    for (const double q : ButterworthQ) Run(audio, LowPass(3000, q));
+}
+
+void VoiceBand(TAudio& audio)
+{
+    for (const double q : ButterworthQ) Run(audio, HighPass(300, q));
+    LowPass3k(audio);
+}
+
+void PreEmphasis(TAudio& audio)
+{
+    Shelf(audio, 300, 3000);
+}
+
+void DeEmphasis(TAudio& audio)
+{
+    Shelf(audio, 3000, 300);
+}
+
+void AddHum(TAudio& audio, double peak)
+{
+    // Amplitudes 1, 1/3, 1/5: the three together reach about 1.3 of the
+    // fundamental; scaled so that they peak at `peak`.
+    const double scale = peak / 1.2;
+    for (std::size_t n = 0; n < audio.size(); ++n) {
+        const double w = 2 * Pi * 50 * n / Rate;
+        audio[n] += scale * (std::sin(w) + std::sin(3 * w + 0.5) / 3 + std::sin(5 * w + 1.0) / 5);
+    }
+}
+
+void OverdrivenLimiter(TAudio& audio, double overdriveDb)
+{
+    const double limit = Peak(audio);
+    const double gain = std::pow(10.0, overdriveDb / 20);
+    for (double& x : audio) x = std::clamp(x * gain, -limit, limit);
+    LowPass3k(audio);
+}
+
+void FmLink(TAudio& audio, const TFmLink& link)
+{
+    if (link.PreEmphasis) PreEmphasis(audio);
+    // The tones take about 2 kHz of deviation, the limiter stops at 2.5.
+    const double scale = 2000.0 / std::max(Peak(audio), 1e-12);
+    std::mt19937 random(link.Seed);
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    // Carrier of power 1; complex noise of power 12.5/48 of its total in 12.5 kHz.
+    const double noise = link.CnrDb < 200 ? std::sqrt(Rate / 12500.0 * std::pow(10.0, -link.CnrDb / 10) / 2) : 0;
+    TBiquad channelRe[2] = {LowPass(6250, ButterworthQ[0]), LowPass(6250, ButterworthQ[1])};
+    TBiquad channelIm[2] = {LowPass(6250, ButterworthQ[0]), LowPass(6250, ButterworthQ[1])};
+    double phase = 0;
+    std::complex<double> last(1, 0);
+    for (double& x : audio) {
+        const double deviation = std::clamp(x * scale, -2500.0, 2500.0);
+        phase = std::fmod(phase + 2 * Pi * deviation / Rate, 2 * Pi);
+        double re = std::cos(phase), im = std::sin(phase);
+        if (noise > 0) {
+            re += noise * gauss(random);
+            im += noise * gauss(random);
+        }
+        for (int s = 0; s < 2; ++s) {
+            re = channelRe[s].Run(re);
+            im = channelIm[s].Run(im);
+        }
+        const std::complex<double> now(re, im);
+        const double hz = std::arg(now * std::conj(last)) * Rate / (2 * Pi);
+        last = now;
+        x = hz / scale;
+    }
+    if (link.DeEmphasis) DeEmphasis(audio);
+    VoiceBand(audio);
+}
+
+void ClockSkew(TAudio& audio, double senderPpm)
+{
+    // Read on the receiver's clock, sample n lies at n * (1 + ppm) of the
+    // sender's samples: a slower sender's bits come out longer.
+    const double step = 1.0 + senderPpm * 1e-6;
+    TAudio out;
+    out.reserve(static_cast<std::size_t>(audio.size() / step) + 1);
+    for (double t = 0; t + 1 < static_cast<double>(audio.size()); t += step) {
+        const std::size_t i = static_cast<std::size_t>(t);
+        const double f = t - static_cast<double>(i);
+        out.push_back(audio[i] * (1 - f) + audio[i + 1] * f);
+    }
+    audio = std::move(out);
+}
+
+void AddWhiteNoise(TAudio& audio, double rms, std::uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::normal_distribution<double> gauss(0.0, rms);
+    for (double& x : audio) x += gauss(random);
+}
+
+void ScaleToPeak(TAudio& audio, double peak)
+{
+    const double now = Peak(audio);
+    if (now <= 0) return;
+    for (double& x : audio) x *= peak / now;
+}
+
+std::vector<std::uint8_t> ToCaptureSamples(const TAudio& audio)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(audio.size() * 2);
+    for (const double x : audio) {
+        const auto s = static_cast<std::int16_t>(std::clamp(std::lround(x * 32768.0), -32768L, 32767L));
+        bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+std::vector<TDelivery> DecodeCapture(TDetectorKind kind, const std::vector<std::uint8_t>& capture)
+{
+    std::vector<TDelivery> deliveries;
+    TMessageAssembler assembler([&](bool sms, const std::string& text) { deliveries.push_back({sms, text}); });
+    TSink sink(assembler);
+    const auto detector = MakeBitDetector(kind);
+    constexpr std::size_t bufferBytes = 9600 * 2;
+    for (std::size_t at = 0; at < capture.size(); at += bufferBytes) {
+        const std::size_t n = std::min(bufferBytes, capture.size() - at);
+        detector->Demodulate(capture.data() + at, n / 2, sink);
+        assembler.BufferEnded();
+    }
+    const std::vector<std::uint8_t> idle(bufferBytes, 0);
+    for (int i = 0; i < 2; ++i) {
+        detector->Demodulate(idle.data(), idle.size() / 2, sink);
+        assembler.BufferEnded();
+    }
+    return deliveries;
+}
+
+std::string ExpectedBody(const std::string& text)
+{
+    std::string body = text.substr(std::min(FFSKFrame::PrefixLength, text.size()));
+    body.append((FFSKFrame::BlockChars - text.size() % FFSKFrame::BlockChars) % FFSKFrame::BlockChars, '\0');
+    return body;
+}
