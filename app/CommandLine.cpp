@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include "base/InstalledFolders.h"
+#include "modem/ReceiverOption.h"
 
 namespace {
 
@@ -31,7 +32,10 @@ TCommandLineResult ReadCommandLine(const QStringList& arguments)
         QStringLiteral("Uses FILE as the settings file instead of the usual ZYNClient.ini."), QStringLiteral("FILE"));
     parser.addOption(help);
     parser.addOption(version);
+    const QCommandLineOption receiver(
+        QStringLiteral("receiver"), QString::fromLatin1(ReceiverOptionHelp), QStringLiteral("NAME"));
     parser.addOption(config);
+    parser.addOption(receiver);
 
     TCommandLineResult result;
     if (!parser.parse(arguments)) {
@@ -58,5 +62,14 @@ TCommandLineResult ReadCommandLine(const QStringList& arguments)
         return result;
     }
     result.Options.ConfigFile = parser.value(config).toStdString();
+    if (parser.isSet(receiver)) {
+        try {
+            result.Options.Receiver = ReceiverNamed(parser.value(receiver).toStdString());
+        } catch (const EReceiverOption& e) {
+            result.Run = false;
+            result.ExitStatus = UsageStatus;
+            result.Error = std::string("parlet: ") + e.what() + "\n";
+        }
+    }
     return result;
 }

@@ -4,15 +4,20 @@
 
 #include <string>
 
+#include "modem/BitDetector.h"
+
 // What the command line asks of a program run.
 struct TCommandLine {
     // The settings file given with --config; empty: the usual choice.
     std::string ConfigFile;
+    // How the receiver takes bits from the input (--receiver).
+    TDetectorKind Receiver = TDetectorKind::Soft;
 };
 
 // The outcome of reading the command line: either run with the options, or
 // end at once with a status after printing the given texts (--help,
-// --version, a wrong option: the usage on stderr and status 2).
+// --version, a wrong option: the usage on stderr and status 2; an unknown
+// receiver name: one line on stderr and status 2).
 struct TCommandLineResult {
     bool Run = true;
     int ExitStatus = 0;

@@ -27,11 +27,17 @@ void ReportLater(const std::string& message)
     TMainLoop::Current().Post([message] { TMainLoop::Current().ReportError(message); });
 }
 
+TStationPlatform WithReceiver(TStationPlatform platform, TDetectorKind receiver)
+{
+    platform.receiver = receiver;
+    return platform;
+}
+
 } // namespace
 
-TProgram::TProgram(const std::string& settingsFile, const std::string& historyFolder)
+TProgram::TProgram(const std::string& settingsFile, const std::string& historyFolder, TDetectorKind receiver)
     : FStation(std::make_unique<TLinuxStationPlatform>(FolderOf(settingsFile)))
-    , FForm(std::make_unique<TfrmParlet>(FStation->Platform(), settingsFile))
+    , FForm(std::make_unique<TfrmParlet>(WithReceiver(FStation->Platform(), receiver), settingsFile))
     , FHistory(std::make_unique<TMessageHistory>(historyFolder, ReportLater))
     , FDesktop(std::make_unique<TDesktopBinding>(*FForm, *FHistory, QDBusConnection::sessionBus(),
           TAboutFacts {QString::fromStdString(settingsFile), QString::fromStdString(historyFolder)}))
@@ -94,7 +100,8 @@ int RunParlet(int argc, char** argv)
         const std::string settingsFile = ChooseSettingsFile(commandLine.Options.ConfigFile, ProgramFolder());
         std::fprintf(stderr, "parlet: settings file %s\n", settingsFile.c_str());
         lock = std::make_unique<TInstanceLock>(settingsFile);
-        program = std::make_unique<TProgram>(settingsFile, TMessageHistory::DefaultFolder());
+        program =
+            std::make_unique<TProgram>(settingsFile, TMessageHistory::DefaultFolder(), commandLine.Options.Receiver);
     } catch (const std::exception& e) {
         // Whatever was opened before the failure is closed again by now.
         std::fprintf(stderr, "parlet: %s\n", e.what());

@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "modem/BitDetector.h"
+
 class TDesktopBinding;
 class TLinuxStationPlatform;
 class TMessageHistory;
@@ -15,7 +17,8 @@ class TfrmParlet;
 // main loop.
 class TProgram {
 public:
-    TProgram(const std::string& settingsFile, const std::string& historyFolder);
+    TProgram(const std::string& settingsFile, const std::string& historyFolder,
+        TDetectorKind receiver = TDetectorKind::Soft);
     ~TProgram();
     TProgram(const TProgram&) = delete;
     TProgram& operator=(const TProgram&) = delete;

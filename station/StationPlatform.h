@@ -5,6 +5,8 @@
 
 #include "base/ProgramFolder.h"
 
+#include "modem/BitDetector.h"
+
 class TDesktop;
 class THidPlatform;
 class TSerialPlatform;
@@ -18,6 +20,8 @@ struct TStationPlatform {
     TSerialPlatform& serial;
     THidPlatform& hid;
     TDesktop& desktop;
+    // How the receiver takes bits from the input.
+    TDetectorKind receiver = TDetectorKind::Soft;
 };
 
 // The real back ends of this machine: ALSA, termios, hidraw, and a desktop

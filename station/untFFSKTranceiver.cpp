@@ -13,7 +13,7 @@ TFFSKTranceiver::TFFSKTranceiver(const TStationPlatform& platform, const std::st
     // the suite's "Crosslink", whatever the file held.
     FSettings->SetBand(1);
     FRigInterface = std::make_unique<TInterface>(*FSettings, platform.serial, platform.hid, platform.desktop);
-    FReceiver = std::make_unique<TFFSKReceiver>(platform.sound);
+    FReceiver = std::make_unique<TFFSKReceiver>(platform.sound, platform.receiver);
     FReceiver->OnInputLevel = [this](TObject*, int level) { OnInputLevel(this, level); };
     FReceiver->OnReceive = [this](TObject*, bool isSms, const std::string& text) { OnReceive(this, isSms, text); };
     FTransmitter = std::make_unique<TFFSKTransmitter>(platform.sound, *FSettings, *FRigInterface);

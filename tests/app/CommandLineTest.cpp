@@ -51,3 +51,16 @@ TEST(CommandLine, UnknownOptionOrStrayArgumentGivesTheUsageAndStatusTwo)
         EXPECT_NE(result.Error.find("Usage: parlet"), std::string::npos) << result.Error;
     }
 }
+
+TEST(CommandLine, ReceiverChoosesTheBitDetector)
+{
+    EXPECT_EQ(Read({}).Options.Receiver, TDetectorKind::Soft);
+    EXPECT_EQ(Read({"--receiver", "classic"}).Options.Receiver, TDetectorKind::Classic);
+    EXPECT_EQ(Read({"--receiver=soft"}).Options.Receiver, TDetectorKind::Soft);
+    EXPECT_NE(Read({"--help"}).Output.find("--receiver <NAME>"), std::string::npos);
+
+    const TCommandLineResult unknown = Read({"--receiver", "fast"});
+    EXPECT_FALSE(unknown.Run);
+    EXPECT_EQ(unknown.ExitStatus, 2);
+    EXPECT_EQ(unknown.Error, "parlet: unknown receiver \"fast\" (use classic or soft)\n");
+}

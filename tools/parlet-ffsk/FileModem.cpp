@@ -77,7 +77,7 @@ void EncodeToFile(const std::string& Text, const std::string& path)
     });
 }
 
-std::vector<std::string> DecodeFile(const std::string& path)
+std::vector<std::string> DecodeFile(const std::string& path, TDetectorKind kind)
 {
     return ForFile(path, [&] {
         TFileRun run(path);
@@ -93,7 +93,7 @@ std::vector<std::string> DecodeFile(const std::string& path)
         }
         std::vector<std::string> lines;
         {
-            TFFSKReceiver receiver(platform);
+            TFFSKReceiver receiver(platform, kind);
             receiver.OnReceive = [&](TObject*, bool MessIsSMS, const std::string& RxString) {
                 lines.push_back(MessageLine(MessIsSMS, RxString));
             };

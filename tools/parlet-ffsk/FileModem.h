@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Exceptions.h"
+#include "modem/BitDetector.h"
 
 // A file that cannot be used; the message is the reason, the file is named.
 class EFileModemError : public Exception {
@@ -24,8 +25,8 @@ private:
 // first preamble bit to the end of the tail bit.
 void EncodeToFile(const std::string& Text, const std::string& path);
 
-// Runs the receiver over a mono 48000 Hz WAV file (16-bit signed, or 8-bit
+// Runs the receiver, with the given bit detector, over a mono 48000 Hz WAV file (16-bit signed, or 8-bit
 // unsigned widened as (v - 128) * 256) in whole buffers of 9600 samples, the
 // last padded with zeros, then two buffers of zeros; returns one line per
 // message delivered (see MessageLine).
-std::vector<std::string> DecodeFile(const std::string& path);
+std::vector<std::string> DecodeFile(const std::string& path, TDetectorKind kind = TDetectorKind::Soft);

@@ -1,14 +1,16 @@
 // parlet-ffsk: FFSK frames to and from WAV files, with the program's own
 // modulator and receiver.
 //   parlet-ffsk encode TEXT OUT.wav
-//   parlet-ffsk decode IN.wav
+//   parlet-ffsk decode [--receiver classic|soft] IN.wav
 // Exit status 0 on success (decoding nothing included), 2 on any error, with
 // one line on stderr naming the file and the reason.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "FileModem.h"
+#include "modem/ReceiverOption.h"
 
 namespace {
 
@@ -24,18 +26,24 @@ int Fail(const std::string& message)
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::optional<TDetectorKind> kind;
     try {
-        if (args.size() == 3 && args[0] == "encode") {
+        kind = TakeReceiverOption(args);
+    } catch (const EReceiverOption& e) {
+        return Fail(e.what());
+    }
+    try {
+        if (args.size() == 3 && args[0] == "encode" && !kind) {
             EncodeToFile(args[1], args[2]);
             return 0;
         }
         if (args.size() == 2 && args[0] == "decode") {
-            const std::vector<std::string> lines = DecodeFile(args[1]);
+            const std::vector<std::string> lines = DecodeFile(args[1], kind.value_or(TDetectorKind::Soft));
             for (const std::string& line : lines) std::printf("%s\n", line.c_str());
             return std::fflush(stdout) == 0 ? 0 : Fail("standard output: write error");
         }
-        return Fail("usage: parlet-ffsk encode TEXT OUT.wav | parlet-ffsk decode IN.wav");
+        return Fail("usage: parlet-ffsk encode TEXT OUT.wav | parlet-ffsk decode [--receiver classic|soft] IN.wav");
     } catch (const EFileModemError& e) {
         return Fail(e.File() + ": " + e.Message());
     } catch (const std::exception& e) {

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ModemTestKit.h"
+#include "RadioPaths.h"
+#include "modem/SoftDetector.h"
+
+using namespace modemtest;
+
+namespace {
+
+struct TDecisions : TBitSink {
+    std::string Symbols;
+    std::size_t Lost = 0;
+    void BitDecided(TBitValue value, char symbol) override
+    {
+        Symbols.push_back(symbol);
+        Lost += value == TBitValue::Lost;
+    }
+};
+
+// A noisy frame with hum, so that every part of the detector is at work.
+std::vector<std::uint8_t> NoisyFrame()
+{
+    TAudio audio = FrameAudio({"SMS>Anna>>split the input anywhere"}, 0.2, 1234, 4000);
+    AddHum(audio, 0.1);
+    AddWhiteNoise(audio, 0.1, 7);
+    return ToCaptureSamples(audio);
+}
+
+} // namespace
+
+TEST(SoftDetector, AnySplitOfTheInputGivesTheSameDecisions)
+{
+    const auto capture = NoisyFrame();
+    const std::size_t samples = capture.size() / 2;
+    TSoftDetector whole;
+    TDecisions expected;
+    whole.Demodulate(capture.data(), samples, expected);
+    ASSERT_GT(expected.Symbols.size(), 400u);
+
+    std::mt19937 random(3);
+    for (const std::size_t largest : {1u, 7u, 40u, 9600u}) {
+        TSoftDetector split;
+        TDecisions got;
+        for (std::size_t at = 0; at < samples;) {
+            const std::size_t n = std::min<std::size_t>(samples - at, 1 + random() % largest);
+            split.Demodulate(capture.data() + 2 * at, n, got);
+            at += n;
+        }
+        EXPECT_EQ(got.Symbols, expected.Symbols) << "pieces of up to " << largest;
+    }
+}
+
+TEST(SoftDetector, SilenceIsNoSignalAndAFaintToneIsNot)
+{
+    TSoftDetector detector;
+    TDecisions silence;
+    const std::vector<std::uint8_t> zeros(9600 * 2, 0);
+    detector.Demodulate(zeros.data(), 9600, silence);
+    // One decision per 40 samples, the first a little late: the decision
+    // waits for the values after it.
+    EXPECT_EQ(silence.Symbols, std::string(239, '-'));
+    EXPECT_EQ(silence.Lost, 239u);
+
+    // Tones of peak 4 are a signal: bits, no "-" once the filter has filled.
+    TAudio audio = FrameAudio({"SMS>faint"}, 4.0 / 32768, 0, 0);
+    const auto capture = ToCaptureSamples(audio);
+    TDecisions faint;
+    detector.Demodulate(capture.data(), capture.size() / 2, faint);
+    EXPECT_EQ(faint.Symbols.substr(10).find('-'), std::string::npos) << faint.Symbols;
+}
+
+TEST(SoftDetector, ReceiverDeliversWhereverTheFrameStartsAndTheBuffersSplit)
+{
+    const auto capture = ToCapture(RenderFrame("SMS>split across the buffers"));
+    const std::string expected = std::string("split across the buffers") + std::string(4, '\0');
+    for (std::size_t offset = 0; offset < 9600; offset += offset < 40 ? 1 : 331) {
+        std::vector<std::uint8_t> delayed(offset * 2, 0);
+        delayed.insert(delayed.end(), capture.begin(), capture.end());
+        TDirectReceiver rx(TDetectorKind::Soft);
+        rx.Feed(delayed);
+        ASSERT_EQ(rx.Messages.size(), 1u) << offset;
+        EXPECT_EQ(rx.Messages[0].RxString, expected) << offset;
+        EXPECT_LE(rx.Traces.back().size(), TFFSKReceiver::TraceLength);
+    }
+}
+
+TEST(SoftDetector, MessageIsDeliveredAfterTheNextWholeIdleBuffer)
+{
+    TDirectReceiver rx(TDetectorKind::Soft);
+    rx.Feed(ToCapture(RenderFrame("SMS>Anna>>hello there")), 0);
+    EXPECT_TRUE(rx.Messages.empty());
+    rx.Feed({}, 1);
+    ASSERT_EQ(rx.Messages.size(), 1u);
+    EXPECT_EQ(rx.Messages[0].RxString, std::string("Anna>>hello there") + std::string(3, '\0'));
+}
+
+TEST(SoftDetector, LoopbackDeliversOnceAtEveryLevel)
+{
+    for (const double peak : {4.0, 100.0, 4864.0, 32767.0}) {
+        TLoopback link(0, TDetectorKind::Soft);
+        link.Cable.SetGain(GainForPeak(peak));
+        link.Modulator->WriteText("SMS>Anna>>loop back");
+        ASSERT_TRUE(link.WaitForMessages(1)) << peak;
+        EXPECT_EQ(link.Messages[0].RxString, std::string("Anna>>loop back") + std::string(5, '\0')) << peak;
+        link.Loop.AdvanceByMs(1000);
+        EXPECT_EQ(link.Messages.size(), 1u) << peak;
+    }
+}
