@@ -158,3 +158,20 @@ TEST_F(ParletFfskTool, UnreadableOrUnsupportedFilesNameTheFileAndTheReason)
         Run({"encode", "SMS>x", Folder.File("no/such/folder/out.wav")}), {Folder.File("no/such/folder/out.wav")});
     EXPECT_FALSE(std::filesystem::exists(Folder.File("no")));
 }
+
+TEST_F(ParletFfskTool, DecodeTakesTheReceiverBeforeOrAfterTheFile)
+{
+    ASSERT_EQ(Run({"encode", "SMS>both ways", Folder.File("f.wav")}).Status, 0);
+    const std::string expected = "SMS\tboth ways\\x00\\x00\\x00\n";
+    for (const std::vector<std::string>& args : {std::vector<std::string> {"decode", "--receiver", "classic", ""},
+             {"decode", "", "--receiver", "soft"}, {"decode", "--receiver=classic", ""}}) {
+        std::vector<std::string> withFile = args;
+        for (auto& a : withFile)
+            if (a.empty()) a = Folder.File("f.wav");
+        const TRun run = Run(withFile);
+        EXPECT_EQ(run.Status, 0) << run.Err;
+        EXPECT_EQ(run.Out, expected) << withFile[1];
+    }
+    ExpectError(Run({"decode", "--receiver", "fast", Folder.File("f.wav")}), {"fast", "classic or soft"});
+    ExpectError(Run({"decode", Folder.File("f.wav"), "--receiver"}), {"--receiver"});
+}
