@@ -1,5 +1,6 @@
-// The demodulator on arbitrary capture buffers of arbitrary sizes. Half the
-// inputs are raw sample bytes; the other half are bits played as clean FFSK
+// The demodulator, with either bit detector (the first byte's second bit),
+// on arbitrary capture buffers of arbitrary sizes. Half the inputs are raw
+// sample bytes; the other half are bits played as clean FFSK
 // tones (so that sync words, blocks and messages are reached), cut into
 // buffers of awkward sizes. Nothing may crash, a message may not be longer
 // than the blocks heard since the last one allow, and the receiver's memory
@@ -92,10 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static TVirtualLoop loop;
     static TSimulatedSoundCard card;
     TFuzzInput in(data, size);
-    const TBuffers buffers = in.Byte() & 1 ? ToneBuffers(in) : RawBuffers(in);
+    const std::uint8_t mode = in.Byte();
+    const TBuffers buffers = mode & 1 ? ToneBuffers(in) : RawBuffers(in);
+    const TDetectorKind kind = mode & 2 ? TDetectorKind::Soft : TDetectorKind::Classic;
 
     std::size_t windowsSinceMessage = 0;
-    auto receiver = std::make_unique<TFFSKReceiver>(card);
+    auto receiver = std::make_unique<TFFSKReceiver>(card, kind);
     receiver->OnBitReceive = [&](TObject*, const std::string& trace) {
         FuzzCheck(trace.size() <= TFFSKReceiver::TraceLength, "the bit trace outgrew its length");
         ++windowsSinceMessage;

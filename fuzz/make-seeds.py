@@ -47,7 +47,9 @@ for name, flags, text in [
     write("fuzz_text_rules", name, bytes([flags]) + text)
 
 
-# fuzz_demodulator, tones: mode 1, amplitude byte, size seed, then the bits
+# fuzz_demodulator: the mode byte's bit 0 picks tones (1) or raw buffers (0),
+# its bit 1 the soft detector (2) or the classic one (0).
+# Tones: mode 1 or 3, amplitude byte, size seed, then the bits
 # to play (the bytes of frames as the modulator sends them).
 def frame(text):
     out = b"\xaa\xaa"
@@ -61,9 +63,11 @@ write("fuzz_demodulator", "tones-sms", bytes([1, 60, 7]) + frame(b"SMS>Anna>>hel
 write("fuzz_demodulator", "tones-loc", bytes([1, 200, 3]) + frame(b"LOC>52.1,5.1"))
 write("fuzz_demodulator", "tones-sms-then-loc", bytes([1, 20, 9]) + frame(b"SMS>Bert>>two") + frame(b"LOC>x"))
 write("fuzz_demodulator", "tones-faint", bytes([1, 0, 1]) + frame(b"SMS>faint"))
+write("fuzz_demodulator", "soft-tones-sms", bytes([3, 60, 7]) + frame(b"SMS>Anna>>hello"))
+write("fuzz_demodulator", "soft-tones-faint", bytes([3, 0, 1]) + frame(b"SMS>faint") + frame(b"LOC>x"))
 
 
-# Raw: mode 0, then (16-bit size, bytes) buffers; here one tone burst as
+# Raw: mode 0 or 2, then (16-bit size, bytes) buffers; here one tone burst as
 # 16-bit samples cut into two odd-sized buffers, and a loud square wave.
 def samples(values):
     return b"".join(struct.pack("<h", v) for v in values)
@@ -74,6 +78,8 @@ write("fuzz_demodulator", "raw-burst", bytes([0]) + struct.pack("<H", 1001) + bu
       + struct.pack("<H", len(burst) - 1001) + burst[1001:])
 square = samples((32767 if (i // 20) % 2 else -32768) for i in range(800))
 write("fuzz_demodulator", "raw-square", bytes([0]) + struct.pack("<H", len(square)) + square)
+write("fuzz_demodulator", "soft-raw-burst", bytes([2]) + struct.pack("<H", 1001) + burst[:1001]
+      + struct.pack("<H", len(burst) - 1001) + burst[1001:])
 
 # fuzz_usb_interface: steps (see Step): 0 plug the interface, 1 plug ids,
 # 2 plug many, 3 unplug, 4 feed a report, 5 PTT, 6 fail writes, 7 fail open,
