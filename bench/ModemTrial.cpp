@@ -48,7 +48,7 @@ TTrialResult RunTrial(const TChannel& channel, const std::string& text)
 
     TTrialResult result;
     std::int64_t receivedUs = -1;
-    auto receiver = std::make_unique<TFFSKReceiver>(card);
+    auto receiver = std::make_unique<TFFSKReceiver>(card, channel.Detector);
     receiver->OnReceive = [&](TObject*, bool sms, const std::string& rx) {
         if (sms && rx == expected && receivedUs < 0) {
             receivedUs = loop.NowUs();

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "modem/BitDetector.h"
+
 // One message sent through a simulated channel on virtual time: a modulator
 // and a receiver on one simulated sound card, output looped back to input
 // through a virtual cable with gain, white noise and clock skew.
@@ -19,6 +21,7 @@ struct TChannel {
     // Samples from the receiver's start to the modulator's; -1: a seeded
     // 0..39, so bit windows start anywhere.
     std::int64_t StartSamples = -1;
+    TDetectorKind Detector = TDetectorKind::Soft;
 };
 
 struct TTrialResult {

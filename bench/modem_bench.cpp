@@ -53,7 +53,7 @@ void BM_Demodulator(benchmark::State& state)
 {
     TVirtualLoop loop;
     TSimulatedSoundCard card;
-    TFFSKReceiver receiver(card);
+    TFFSKReceiver receiver(card, state.range(1) ? TDetectorKind::Soft : TDetectorKind::Classic);
     std::size_t messages = 0;
     receiver.OnReceive = [&](TObject*, bool, const std::string&) { ++messages; };
     std::vector<std::uint8_t> buffer = CaptureBuffer(static_cast<int>(state.range(0)));
@@ -66,7 +66,9 @@ void BM_Demodulator(benchmark::State& state)
     state.counters["x_realtime"] = benchmark::Counter(samples / SampleRate, benchmark::Counter::kIsRate);
     state.SetItemsProcessed(static_cast<std::int64_t>(samples));
 }
-BENCHMARK(BM_Demodulator)->Arg(0)->Arg(1)->Arg(2)->ArgName("input(0=frames,1=noise,2=silence)");
+BENCHMARK(BM_Demodulator)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->ArgNames({"input(0=frames,1=noise,2=silence)", "detector(0=classic,1=soft)"});
 
 void BM_Modulator(benchmark::State& state)
 {
