@@ -64,29 +64,35 @@ void TClassicDetector::DecideBit(TBitSink& Sink)
 {
     // 3 crossings are an 1800 Hz bit, 2 a 1200 Hz bit; 4 and 1 are those bits
     // with a crossing moved across the window edge, carried to the next window.
+    TBitValue value = TBitValue::None;
+    char symbol = '-';
+    std::int32_t carry = 0;
     switch (FCrossings) {
     case 4:
-        FCrossings = 1;
-        Sink.BitDecided(TBitValue::One, '^');
+        value = TBitValue::One;
+        symbol = '^';
+        carry = 1;
         break;
     case 3:
-        FCrossings = 0;
-        Sink.BitDecided(TBitValue::One, '1');
+        value = TBitValue::One;
+        symbol = '1';
         break;
     case 2:
-        FCrossings = 0;
-        Sink.BitDecided(TBitValue::Zero, '0');
+        value = TBitValue::Zero;
+        symbol = '0';
         break;
     case 1:
-        FCrossings = -1;
-        Sink.BitDecided(TBitValue::Zero, '_');
+        value = TBitValue::Zero;
+        symbol = '_';
+        carry = -1;
         break;
     default:
-        FCrossings = 0;
         // A whole window without a crossing: the signal has stopped. A sync
         // word heard just before (a frame cut short) must not take the first
         // bits of the next transmission as its block.
-        Sink.BitDecided(FSinceCrossing >= SamplesPerBit ? TBitValue::Lost : TBitValue::None, '-');
+        if (FSinceCrossing >= SamplesPerBit) value = TBitValue::Lost;
         break;
     }
+    FCrossings = carry;
+    Sink.BitDecided(value, symbol);
 }

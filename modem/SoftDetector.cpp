@@ -38,7 +38,7 @@ TSoftDetector::TSoftDetector()
         sum += FTaps[k];
     }
     for (float& tap : FTaps) tap = static_cast<float>(tap / sum);
-    for (int i = 0; i < MixerPeriod; ++i) {
+    for (int i = 0; i < MixerPeriod + Decimation; ++i) {
         FMixCos[i] = static_cast<std::int32_t>(std::lround(MixerScale * std::cos(2 * pi * i / MixerPeriod)));
         FMixSin[i] = static_cast<std::int32_t>(std::lround(MixerScale * std::sin(2 * pi * i / MixerPeriod)));
     }
@@ -47,16 +47,35 @@ TSoftDetector::TSoftDetector()
 
 void TSoftDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink)
 {
-    for (std::size_t i = 0; i < Count; ++i) {
-        const std::int32_t x = static_cast<std::int16_t>(Samples[2 * i] | (Samples[2 * i + 1] << 8));
-        FSumRe += x * FMixCos[FMixPhase];
-        FSumIm -= x * FMixSin[FMixPhase];
-        FMixPhase = (FMixPhase + 1) & (MixerPeriod - 1);
-        if (++FGroupCount == Decimation) {
-            FilterBaseband(Sink);
-            FSumRe = FSumIm = 0;
-            FGroupCount = 0;
+    std::size_t i = 0;
+    while (i < Count) {
+        // Whole groups of 8 in one go, the rest sample by sample; the sums
+        // are integers, so both ways give the same values.
+        if (FGroupCount == 0 && Count - i >= Decimation) {
+            std::int32_t re = 0, im = 0;
+            const std::uint8_t* s = Samples + 2 * i;
+            const std::int32_t* cosine = &FMixCos[FMixPhase];
+            const std::int32_t* sine = &FMixSin[FMixPhase];
+            for (int k = 0; k < Decimation; ++k) {
+                const std::int32_t x = static_cast<std::int16_t>(s[2 * k] | (s[2 * k + 1] << 8));
+                re += x * cosine[k];
+                im -= x * sine[k];
+            }
+            FSumRe = re;
+            FSumIm = im;
+            FMixPhase = (FMixPhase + Decimation) & (MixerPeriod - 1);
+            i += Decimation;
+        } else {
+            const std::int32_t x = static_cast<std::int16_t>(Samples[2 * i] | (Samples[2 * i + 1] << 8));
+            FSumRe += x * FMixCos[FMixPhase];
+            FSumIm -= x * FMixSin[FMixPhase];
+            FMixPhase = (FMixPhase + 1) & (MixerPeriod - 1);
+            ++i;
+            if (++FGroupCount < Decimation) continue;
         }
+        FilterBaseband(Sink);
+        FSumRe = FSumIm = 0;
+        FGroupCount = 0;
     }
 }
 
@@ -66,14 +85,17 @@ void TSoftDetector::FilterBaseband(TBitSink& Sink)
     FHistoryPos = FHistoryPos == 0 ? FilterTaps - 1 : FHistoryPos - 1;
     FHistoryRe[FHistoryPos] = FHistoryRe[FHistoryPos + FilterTaps] = FSumRe * scale;
     FHistoryIm[FHistoryPos] = FHistoryIm[FHistoryPos + FilterTaps] = FSumIm * scale;
-    // Eight partial sums, so that the compiler can run them side by side.
+    // The taps are symmetric: values at the same distance from the middle
+    // are added first. Eight partial sums, so that the compiler can run
+    // them side by side.
     std::array<float, 8> re {}, im {};
     const float* hr = &FHistoryRe[FHistoryPos];
     const float* hi = &FHistoryIm[FHistoryPos];
-    for (int k = 0; k < FilterTaps; k += 8) {
+    for (int k = 0; k < FilterTaps / 2; k += 8) {
         for (int j = 0; j < 8; ++j) {
-            re[j] += FTaps[k + j] * hr[k + j];
-            im[j] += FTaps[k + j] * hi[k + j];
+            const int mirror = FilterTaps - 1 - k - j;
+            re[j] += FTaps[k + j] * (hr[k + j] + hr[mirror]);
+            im[j] += FTaps[k + j] * (hi[k + j] + hi[mirror]);
         }
     }
     TComplex y;

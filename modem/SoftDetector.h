@@ -22,7 +22,7 @@
 class TSoftDetector : public TBitDetector {
 public:
     static constexpr int Decimation = 8;
-    static constexpr int FilterTaps = 48;
+    static constexpr int FilterTaps = 48; // a multiple of 16
 
     TSoftDetector();
     void Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink) override;
@@ -36,7 +36,8 @@ private:
     TComplex At(float Offset) const;
 
     static constexpr int MixerPeriod = 32; // 1500 Hz at 48000 Hz
-    std::array<std::int32_t, MixerPeriod> FMixCos {}, FMixSin {};
+    // Each cycle and the start of the next, so that a group of 8 reads on.
+    std::array<std::int32_t, MixerPeriod + Decimation> FMixCos {}, FMixSin {};
     std::array<float, FilterTaps> FTaps {};
     // Each input twice, so that the filter reads FilterTaps values in a row.
     std::array<float, 2 * FilterTaps> FHistoryRe {}, FHistoryIm {};
