@@ -18,6 +18,14 @@ constexpr float RateGain = 0.02f;
 constexpr float RateLimit = 0.1f;
 constexpr float StepLimit = 1.0f;
 constexpr float PowerSmoothing = 0.2f;
+// The level of the last signal: rises slowly (a click of FM noise moves it
+// little), falls with a time constant of a third of a second.
+constexpr float LevelRise = 0.01f;
+constexpr float LevelFall = 0.9995f;
+// 15 dB below that level the signal has ended: what follows is the noise
+// behind it, whose random bits could match a sync word and add a block of
+// noise to the message still open.
+constexpr float EndedRatio = 0.03f;
 // Below this power (a tone of peak 1 gives 0.25) there is no signal.
 constexpr float SilencePower = 0.1f;
 
@@ -86,25 +94,27 @@ void TSoftDetector::FilterBaseband(TBitSink& Sink)
     FHistoryRe[FHistoryPos] = FHistoryRe[FHistoryPos + FilterTaps] = FSumRe * scale;
     FHistoryIm[FHistoryPos] = FHistoryIm[FHistoryPos + FilterTaps] = FSumIm * scale;
     // The taps are symmetric: values at the same distance from the middle
-    // are added first. Eight partial sums, so that the compiler can run
+    // are added first. Four partial sums, so that the compiler can run
     // them side by side.
-    std::array<float, 8> re {}, im {};
+    std::array<float, 4> re {}, im {};
     const float* hr = &FHistoryRe[FHistoryPos];
     const float* hi = &FHistoryIm[FHistoryPos];
-    for (int k = 0; k < FilterTaps / 2; k += 8) {
-        for (int j = 0; j < 8; ++j) {
+    for (int k = 0; k < FilterTaps / 2; k += 4) {
+        for (int j = 0; j < 4; ++j) {
             const int mirror = FilterTaps - 1 - k - j;
             re[j] += FTaps[k + j] * (hr[k + j] + hr[mirror]);
             im[j] += FTaps[k + j] * (hi[k + j] + hi[mirror]);
         }
     }
     TComplex y;
-    for (int j = 0; j < 8; ++j) {
+    for (int j = 0; j < 4; ++j) {
         y.Re += re[j];
         y.Im += im[j];
     }
     FRing[++FNewest & (RingSize - 1)] = y;
     FPower += PowerSmoothing * (y.Re * y.Re + y.Im * y.Im - FPower);
+    FSignalLevel =
+        FPower > FSignalLevel ? FSignalLevel + LevelRise * (FPower - FSignalLevel) : FSignalLevel * LevelFall;
     FDecisionAt -= 1.0f;
     // Decided once the late point and the value after it are in.
     if (FDecisionAt + GateOffset <= -1.0f) Decide(Sink);
@@ -133,7 +143,7 @@ void TSoftDetector::Decide(TBitSink& Sink)
 {
     const float t = FDecisionAt;
     FDecisionAt += SamplesPerBit;
-    if (FPower < SilencePower) {
+    if (FPower < SilencePower || FPower < EndedRatio * FSignalLevel) {
         Sink.BitDecided(TBitValue::Lost, '-');
         return;
     }

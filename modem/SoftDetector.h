@@ -14,7 +14,8 @@
 // decision instant follows the signal: an early-late gate on the size of
 // that product moves it towards where a bit change turns the phase most,
 // with a rate term that tracks clock skew. Trace symbols: "1", "0", and "-"
-// where there is no signal.
+// where there is no signal: silence, or a level far below that of the
+// signal just heard.
 //
 // All state is fixed in size and nothing is allocated while demodulating;
 // the arithmetic runs sample by sample, so any split of the input into
@@ -22,7 +23,7 @@
 class TSoftDetector : public TBitDetector {
 public:
     static constexpr int Decimation = 8;
-    static constexpr int FilterTaps = 48; // a multiple of 16
+    static constexpr int FilterTaps = 24; // a multiple of 8
 
     TSoftDetector();
     void Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink) override;
@@ -51,4 +52,5 @@ private:
     float FPower = 0; // smoothed power of the filtered signal
     float FDecisionAt = 0; // the next decision, in filtered samples from the newest
     float FRate = 0; // the bit clock's correction per bit, for clock skew
+    float FSignalLevel = 0; // the power of the last signal, slowly followed
 };

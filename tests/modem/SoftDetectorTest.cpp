@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "ModemTestKit.h"
@@ -70,6 +71,29 @@ TEST(SoftDetector, SilenceIsNoSignalAndAFaintToneIsNot)
     TDecisions faint;
     detector.Demodulate(capture.data(), capture.size() / 2, faint);
     EXPECT_EQ(faint.Symbols.substr(10).find('-'), std::string::npos) << faint.Symbols;
+}
+
+TEST(SoftDetector, QuietNoiseAfterAFrameIsNoSignal)
+{
+    // A frame, then noise 30 dB below it: the noise's random bits must not
+    // reach the register while the message is still open. Noise alone is
+    // decided as bits (it may hide a weak signal).
+    const std::string text = "SMS>Anna>>then noise";
+    TAudio audio = FrameAudio({text}, 0.25, 4800, 48000);
+    const std::size_t frameEnd = audio.size() - 48000;
+    AddWhiteNoise(audio, 0.25 / std::sqrt(2.0) / std::pow(10.0, 30.0 / 20), 11);
+    const auto capture = ToCaptureSamples(audio);
+    TSoftDetector detector;
+    TDecisions decisions;
+    detector.Demodulate(capture.data(), capture.size() / 2, decisions);
+    const std::size_t bitsAfter = (audio.size() - frameEnd) / 40;
+    const std::string after = decisions.Symbols.substr(decisions.Symbols.size() - bitsAfter + 8);
+    EXPECT_EQ(after.find_first_not_of('-'), std::string::npos) << after;
+    const std::string before = decisions.Symbols.substr(0, 4800 / 40);
+    EXPECT_NE(before.find_first_not_of('-'), std::string::npos) << "noise alone gives bits";
+    const auto deliveries = DecodeCapture(TDetectorKind::Soft, capture);
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(deliveries[0].RxString, ExpectedBody(text));
 }
 
 TEST(SoftDetector, ReceiverDeliversWhereverTheFrameStartsAndTheBuffersSplit)
