@@ -34,7 +34,8 @@ constexpr float SilencePower = 0.1f;
 TSoftDetector::TSoftDetector()
 {
     // A windowed sinc (Hamming): passes the tones at +-300 Hz with their
-    // sidebands, stops DC and hum at -1500..-1250 Hz.
+    // sidebands, turns DC and 50 Hz hum (-1500 and -1450 Hz) down by 50 dB,
+    // its 5th harmonic (-1250 Hz) by 32 dB.
     const double pi = std::acos(-1.0);
     const double fc = CutoffHz / FilteredRate;
     double sum = 0;
