@@ -198,9 +198,11 @@ void TfrmParlet::TranceiverReceive(TObject*, bool MessIsSMS, const std::string& 
     // Told before the window comes forward, so a subscriber still sees
     // whether the operator was looking at it.
     if (MessIsSMS) {
-        const auto split = RxString.find(">>");
+        // Whole, fill included: the history keeps a 0x00 inside the text.
+        const auto split = RxString.find(FFSKFrame::NameSeparator);
         const std::string name = split == std::string::npos ? std::string() : RxString.substr(0, split);
-        const std::string text = split == std::string::npos ? RxString : RxString.substr(split + 2);
+        const std::string text =
+            split == std::string::npos ? RxString : RxString.substr(split + FFSKFrame::NameSeparator.size());
         OnMessageLogged(this, FSendingEcho, name, text);
     }
     // Every message brings the window up, whatever its kind.
