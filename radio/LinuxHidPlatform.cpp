@@ -14,6 +14,7 @@
 #include "base/FileDescriptor.h"
 #include "base/MainLoop.h"
 #include "base/WakeUp.h"
+#include "radio/HidReportDescriptor.h"
 
 namespace {
 
@@ -26,27 +27,15 @@ struct TUdevDeleter {
 };
 template <typename T> using TUdevPtr = std::unique_ptr<T, TUdevDeleter>;
 
-// Whether the device numbers its reports: its descriptor holds a Report ID
-// item. hidraw puts the id in front of such reports only.
-bool UsesReportIds(int fd)
+// Whether the device numbers its reports, read from its descriptor.
+bool DeviceUsesReportIds(int fd)
 {
     int size = 0;
     if (ioctl(fd, HIDIOCGRDESCSIZE, &size) != 0 || size <= 0) return false;
     hidraw_report_descriptor descriptor {};
     descriptor.size = static_cast<std::uint32_t>(size);
     if (ioctl(fd, HIDIOCGRDESC, &descriptor) != 0) return false;
-    for (std::uint32_t i = 0; i < descriptor.size;) {
-        const std::uint8_t prefix = descriptor.value[i];
-        if (prefix == 0xFE) { // long item: size byte, tag byte, data
-            if (i + 1 >= descriptor.size) break;
-            i += 3 + descriptor.value[i + 1];
-            continue;
-        }
-        const std::uint32_t dataSize = (prefix & 0x03) == 3 ? 4 : (prefix & 0x03);
-        if ((prefix & 0xFC) == 0x84) return true; // global item Report ID
-        i += 1 + dataSize;
-    }
-    return false;
+    return UsesReportIds(std::span<const std::uint8_t>(descriptor.value, descriptor.size));
 }
 
 class TLinuxHidWriteHandle : public THidWriteHandle {
@@ -75,7 +64,7 @@ public:
     TLinuxHidReadHandle(TFileDescriptor fd, TWakeUp wake)
         : FFd(std::move(fd))
         , FWake(std::move(wake))
-        , FNumbered(UsesReportIds(FFd.Get()))
+        , FNumbered(DeviceUsesReportIds(FFd.Get()))
     {
     }
 
