@@ -41,17 +41,6 @@ enum : int {
 
 using TComSignalEvent = TEvent<TObject*, bool>;
 
-enum TBaudRate { br9600 };
-enum TDataBits { dbEight };
-enum TStopBits { sbOneStopBit };
-enum TParityBits { prNone };
-enum TDTRFlowControl { dtrDisable };
-enum TRTSFlowControl { rtsDisable };
-enum TSyncMethod { smThreadSync };
-
-// The events the event thread waits for.
-enum TComEvent { evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full };
-
 class TCustomComPort;
 
 // The event thread of an open port: it only waits for line changes and hands
@@ -96,15 +85,6 @@ public:
     void SetDTR(bool level);
     void SetRTS(bool level);
     TModemLines ModemSignals();
-
-    // Line settings written at open; fixed in this program.
-    TBaudRate BaudRate() const { return br9600; }
-    TDataBits DataBits() const { return dbEight; }
-    TStopBits StopBits() const { return sbOneStopBit; }
-    TParityBits Parity() const { return prNone; }
-    TDTRFlowControl ControlDTR() const { return dtrDisable; }
-    TRTSFlowControl ControlRTS() const { return rtsDisable; }
-    TSyncMethod SyncMethod() const { return smThreadSync; }
 
     TComSignalEvent OnCTSChange;
     TComSignalEvent OnDSRChange;
