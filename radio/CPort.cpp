@@ -188,8 +188,9 @@ TModemLines TCustomComPort::ModemSignals()
 
 void TCustomComPort::DispatchComm(const TLineChanges& changes)
 {
-    // The order of the original event dispatch; only the line events exist
-    // here, since the port carries no data.
+    // One batch raises its events in a fixed order, ring, CTS, DSR, carrier
+    // detect, so a subscriber to several lines always sees them in the same
+    // order. The port carries no data, so there are no data events.
     if (changes.Ring) CallRing();
     if (changes.CTS) CallCTSChange();
     if (changes.DSR) CallDSRChange();
