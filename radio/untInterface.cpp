@@ -68,11 +68,6 @@ TInterface::~TInterface()
     // off, closing the device (a failed write closes it at once) and closing
     // the port all raise notices. None may reach a half-destroyed interface.
     Unsubscribe();
-
-    FInputStartTimer.reset();
-    FRxReleaseTimer.reset();
-    FSquelchSettleTimer.reset();
-
     if (FUsbInterface->Connected()) {
         try {
             FUsbInterface->SetPttOutput(false);
@@ -81,9 +76,9 @@ TInterface::~TInterface()
             // a destructor has no caller to report it to.
         }
     }
-    FUsbInterface.reset();
-    FComPort.reset();
-    FMediaControl.reset();
+    // The members go in reverse order: the timers, the USB interface
+    // (closing its device), the serial port (closing it, its PTT line not
+    // written first), then the media control.
 }
 
 bool TInterface::RadioAttached() const

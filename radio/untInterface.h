@@ -67,6 +67,7 @@ private:
     void Unsubscribe();
 
     TZYNClientSettings& FSettings;
+    // Created in this order and freed in reverse by the member order.
     std::unique_ptr<TZYNWinAmpControl> FMediaControl;
     std::unique_ptr<TComPort> FComPort;
     std::unique_ptr<TUsbInterface> FUsbInterface;

@@ -32,9 +32,6 @@ TUsbInterface::~TUsbInterface()
     // No rescan while going away (closing serves pending device notices).
     FHidDevices->OnDeviceChange = nullptr;
     FHidDevice->CloseDevice();
-    FDataPort.reset();
-    FHidDevice.reset();
-    FHidDevices.reset();
 }
 
 void TUsbInterface::ScanForInterface()
