@@ -12,7 +12,6 @@
 
 namespace {
 const int InputStartDelayMs = 1000;
-const int RxReleaseWithoutRadioMs = 10;
 } // namespace
 
 TInterface::TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, THidPlatform& hid, TDesktop& desktop)
@@ -31,9 +30,10 @@ TInterface::TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, TH
         FUsbInterface->OnDisconnected = [this](TObject* Sender) { UsbRemoved(Sender); };
         FUsbInterface->OnRigRxIn = [this](TObject* Sender, bool Level) { HandleRigRxInput(Sender, Level); };
 
-        FSquelchSettleTimer = std::make_unique<TTimer>(FSettings.SquelchSetlingTime(), false, TTimerRepeat::OneShot);
+        // Their intervals come with the configuration below.
+        FSquelchSettleTimer = std::make_unique<TTimer>(0, false, TTimerRepeat::OneShot);
         FSquelchSettleTimer->OnTimer = [this](TObject* Sender) { SquelchSettleTimerFired(Sender); };
-        FRxReleaseTimer = std::make_unique<TTimer>(FSettings.VoxDelayTime(), false, TTimerRepeat::OneShot);
+        FRxReleaseTimer = std::make_unique<TTimer>(0, false, TTimerRepeat::OneShot);
         FRxReleaseTimer->OnTimer = [this](TObject* Sender) { RxReleaseTimerFired(Sender); };
         FInputStartTimer = std::make_unique<TTimer>(InputStartDelayMs, false, TTimerRepeat::OneShot);
         FInputStartTimer->OnTimer = [this](TObject* Sender) { InputStartTimerFired(Sender); };
@@ -81,9 +81,9 @@ TInterface::~TInterface()
     // written first), then the media control.
 }
 
-bool TInterface::RadioAttached() const
+bool TInterface::TailFollows() const
 {
-    return FSettings.Band() > 0;
+    return FSettings.SendID() || FSettings.CourtesySoundEnable();
 }
 
 bool TInterface::UsbConnected() const
@@ -98,6 +98,7 @@ bool TInterface::ComPortOpen() const
 
 void TInterface::ApplyInterfaceSettings()
 {
+    FConfig = RigConfigOf(FSettings);
     FInputStartTimer->SetEnabled(false);
     FComPortFailed = false;
 
@@ -109,58 +110,53 @@ void TInterface::ApplyInterfaceSettings()
         // A port that will not close cleanly is left to the open below.
     }
 
-    const bool rigKeying = RadioAttached() && FSettings.RigComKeying();
-    if (rigKeying || FSettings.VoIPComKeying()) {
+    if (NeedsPort(FConfig)) {
         if (FUsbInterface->Connected()) {
             // The USB interface takes both keying and receive input; the
             // serial port stays closed.
             HandleRigRxInput(FUsbInterface.get(), true);
         } else {
-            FComPort->SetPort("COM" + std::to_string(FSettings.CommIndex() + 1));
-            try {
-                FComPort->OpenPort();
-            } catch (const Exception&) {
-                // Reported as OnCommError below.
-            }
-            if (FComPort->Connected()) {
-                if (FSettings.VoIPComKeying()) {
-                    auto handler = [this](TObject* Sender, bool Level) { HandleRigRxInput(Sender, Level); };
-                    if (FSettings.VoIPComDsr())
-                        FComPort->OnDSRChange = handler;
-                    else
-                        FComPort->OnCTSChange = handler;
-                    FInputStartTimer->SetEnabled(true);
-                }
-                SetControlLines();
-            } else {
-                FComPortFailed = true;
-                OnCommError(this);
-            }
+            OpenPort();
         }
     }
 
-    FSquelchSettleTimer->SetInterval(FSettings.SquelchSetlingTime());
-    FRxReleaseTimer->SetInterval(RadioAttached() ? FSettings.VoxDelayTime() : RxReleaseWithoutRadioMs);
+    FSquelchSettleTimer->SetInterval(FConfig.SquelchSetlingTime);
+    FRxReleaseTimer->SetInterval(RxReleaseIntervalMs(FConfig));
 
     OnInterfaceChange(this);
 }
 
-void TInterface::SetControlLines()
+void TInterface::OpenPort()
 {
-    // The PTT line is written idle whatever the keying state holds.
-    const bool idlePtt = !FSettings.RigComActiveHigh();
-    const bool unused = FSettings.RigComUnusedHight();
-    const bool rigKeying = RadioAttached() && FSettings.RigComKeying();
-    if (rigKeying && FSettings.RigComDtr()) {
-        FComPort->SetDTR(idlePtt);
-        FComPort->SetRTS(unused);
-    } else if (rigKeying) {
-        FComPort->SetRTS(idlePtt);
-        FComPort->SetDTR(unused);
-    } else {
-        FComPort->SetRTS(unused);
-        FComPort->SetDTR(unused);
+    FComPort->SetPort(FConfig.PortName);
+    try {
+        FComPort->OpenPort();
+    } catch (const Exception&) {
+        // Reported as OnCommError below.
     }
+    if (!FComPort->Connected()) {
+        FComPortFailed = true;
+        OnCommError(this);
+        return;
+    }
+    if (FConfig.VoIPComKeying) {
+        auto handler = [this](TObject* Sender, bool Level) { HandleRigRxInput(Sender, Level); };
+        if (FConfig.VoIPComDsr)
+            FComPort->OnDSRChange = handler;
+        else
+            FComPort->OnCTSChange = handler;
+        FInputStartTimer->SetEnabled(true);
+    }
+    // The PTT line is written idle whatever the keying state holds.
+    for (const TLineLevel& line : IdleLines(FConfig)) SetLine(line.Line, line.Level);
+}
+
+void TInterface::SetLine(TRigLine line, bool level)
+{
+    if (line == TRigLine::DTR)
+        FComPort->SetDTR(level);
+    else
+        FComPort->SetRTS(level);
 }
 
 void TInterface::SetTransmitRequest(bool Active, bool Primary)
@@ -173,7 +169,7 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
     bool ptt = FPttPrimary || FPttSecondary;
     // A secondary release with an ID or courtesy sound to follow unkeys even
     // a primary request.
-    if (!Primary && !Active && (FSettings.SendID() || FSettings.CourtesySoundEnable())) ptt = false;
+    if (!Primary && !Active && TailFollows()) ptt = false;
 
     if (ptt == FPtt) return;
     FPtt = ptt;
@@ -182,19 +178,14 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
     // done, so the squelch still settles and the media come back.
     std::exception_ptr failure;
     const bool viaUsb = FUsbInterface->Connected();
-    if (FSettings.Band() != 0) {
+    if (FConfig.RadioAttached) {
         if (ptt) FSquelchSettled = false;
-        if (FSettings.RigComKeying()) {
+        if (FConfig.RigComKeying) {
             try {
-                if (viaUsb) {
+                if (viaUsb)
                     FUsbInterface->SetPttOutput(ptt);
-                } else if (FComPort->Connected()) {
-                    const bool level = FSettings.RigComActiveHigh() ? ptt : !ptt;
-                    if (FSettings.RigComDtr())
-                        FComPort->SetDTR(level);
-                    else
-                        FComPort->SetRTS(level);
-                }
+                else if (FComPort->Connected())
+                    SetLine(PttLine(FConfig), PttLevel(FConfig, ptt));
             } catch (const Exception&) {
                 failure = std::current_exception();
             }
@@ -232,8 +223,8 @@ void TInterface::ReleaseStuckPtt(bool viaUsb)
 
 void TInterface::HandleRigRxInput(TObject*, bool Level)
 {
-    if (!FSettings.VoIPComKeying()) return;
-    const bool active = FSettings.VoIPComActiveHigh() ? Level : !Level;
+    if (!FConfig.VoIPComKeying) return;
+    const bool active = ReceiveActive(FConfig, Level);
     if (active == FRigRx) return;
     if (active) {
         FRigRx = true;
@@ -248,6 +239,7 @@ void TInterface::HandleRigRxInput(TObject*, bool Level)
 
 void TInterface::ReportRigRx()
 {
+    // Read as it stands now, like the ID and courtesy settings.
     if (FSettings.Status() != 0) return;
     if (FRigRx) {
         if (FSquelchSettled) {
@@ -255,7 +247,7 @@ void TInterface::ReportRigRx()
             OnRigRxChange(this, true);
         }
     } else if (FRxReleased) {
-        if (!((FSettings.SendID() || FSettings.CourtesySoundEnable()) && FPtt)) FMediaControl->RestoreMedia();
+        if (!(TailFollows() && FPtt)) FMediaControl->RestoreMedia();
         OnRigRxChange(this, false);
     }
 }
@@ -282,7 +274,7 @@ void TInterface::InputStartTimerFired(TObject*)
     if (FComPort->Connected()) {
         try {
             const TModemLines lines = FComPort->ModemSignals();
-            level = FSettings.VoIPComDsr() ? lines.DSR : lines.CTS;
+            level = FConfig.VoIPComDsr ? lines.DSR : lines.CTS;
         } catch (const EComPort&) {
             // Unreadable lines count as low, as before any change.
         }

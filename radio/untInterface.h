@@ -5,6 +5,7 @@
 #include "base/Event.h"
 #include "base/Object.h"
 #include "base/Timer.h"
+#include "radio/RigConfig.h"
 
 class TComPort;
 class TDesktop;
@@ -54,7 +55,11 @@ public:
     TZYNWinAmpControl& MediaControl() { return *FMediaControl; }
 
 private:
-    bool RadioAttached() const;
+    // An ID or courtesy sound follows a transmission. Not interface
+    // settings (changing them reconfigures nothing), so read when used.
+    bool TailFollows() const;
+    void OpenPort();
+    void SetLine(TRigLine line, bool level);
     void HandleRigRxInput(TObject* Sender, bool Level);
     void ReportRigRx();
     void SquelchSettleTimerFired(TObject* Sender);
@@ -62,11 +67,11 @@ private:
     void InputStartTimerFired(TObject* Sender);
     void UsbArrived(TObject* Sender);
     void UsbRemoved(TObject* Sender);
-    void SetControlLines();
     void ReleaseStuckPtt(bool viaUsb);
     void Unsubscribe();
 
     TZYNClientSettings& FSettings;
+    TRigConfig FConfig; // as of the last ApplyInterfaceSettings
     // Created in this order and freed in reverse by the member order.
     std::unique_ptr<TZYNWinAmpControl> FMediaControl;
     std::unique_ptr<TComPort> FComPort;
