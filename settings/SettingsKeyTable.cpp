@@ -166,6 +166,7 @@ const std::vector<S::TAnyKey>& TZYNClientSettings::Keys()
         Int {"Forms", "SystemMonitorL", &S::FSystemMonitorL, -1},
         Int {"Forms", "SystemMonitorT", &S::FSystemMonitorT, -1},
         Bool {"Forms", "SystemMonitorV", &S::FSystemMonitorV, false},
+        Int {"Parlet", "GpioPin", &S::FGpioPin, 3, Clamp<1, 8>, Interface},
     };
     return keys;
 }

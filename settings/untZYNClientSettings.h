@@ -136,6 +136,9 @@ public:
     void SetCourtesyDelay(int Value) { Set(&Self::FCourtesyDelay, Value); }
     int CommIndex() const { return FCommIndex; }
     void SetCommIndex(int Value) { Set(&Self::FCommIndex, Value); }
+    // The sound card's GPIO pin that keys the PTT, 1 to 8.
+    int GpioPin() const { return FGpioPin; }
+    void SetGpioPin(int Value) { Set(&Self::FGpioPin, Value); }
     int PTTKey() const { return FPTTKey; }
     void SetPTTKey(int Value) { Set(&Self::FPTTKey, Value); }
     bool GlobalPTT() const { return FGlobalPTT; }
@@ -271,6 +274,7 @@ private:
     int FVoxDelayTime = 0;
     int FCourtesyDelay = 0;
     int FCommIndex = 0;
+    int FGpioPin = 0;
     int FPTTKey = 0;
     bool FGlobalPTT = false;
     bool FControlWinAmp = false;

@@ -91,6 +91,7 @@ const std::vector<KeyCase> Keys = {
     {"Interface", "VoxDelayTime", [](const S& s) { return Text(s.VoxDelayTime()); }, "500", "700", "700"},
     {"Interface", "CourtesyDelay", [](const S& s) { return Text(s.CourtesyDelay()); }, "400", "0x1F4", "500"},
     {"Interface", "CommPort", [](const S& s) { return Text(s.CommIndex()); }, "0", "$3", "3"},
+    {"Parlet", "GpioPin", [](const S& s) { return Text(s.GpioPin()); }, "3", "9", "8"},
     {"Interface", "PTTKey", [](const S& s) { return Text(s.PTTKey()); }, "163", "17", "17"},
     {"Interface", "GlobalPTT", [](const S& s) { return Text(s.GlobalPTT()); }, "1", "0", "0"},
     {"Interface", "DecodeDTMF", [](const S& s) { return Text(s.DecodeDTMF()); }, "0", "1", "1"},

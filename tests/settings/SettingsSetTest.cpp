@@ -92,6 +92,7 @@ TEST_F(SettingsSet, EverySetterWritesItsKeyAndRaisesItsEvent)
         {"Interface", "VoxDelayTime", [](S& s) { s.SetVoxDelayTime(4000); }, "3000", Fired::Interface},
         {"Interface", "CourtesyDelay", [](S& s) { s.SetCourtesyDelay(12345); }, "12345", Fired::Interface},
         {"Interface", "CommPort", [](S& s) { s.SetCommIndex(3); }, "3", Fired::Interface},
+        {"Parlet", "GpioPin", [](S& s) { s.SetGpioPin(0); }, "1", Fired::Interface},
         {"Interface", "PTTKey", [](S& s) { s.SetPTTKey(17); }, "17", Fired::None},
         {"Interface", "GlobalPTT", [](S& s) { s.SetGlobalPTT(false); }, "0", Fired::None},
         {"Interface", "DecodeDTMF", [](S& s) { s.SetDecodeDTMF(true); }, "1", Fired::None},
