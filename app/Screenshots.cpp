@@ -79,7 +79,7 @@ int main(int argc, char** argv)
         TSimulatedSerialPlatform serial;
         TSimulatedHidBus hid;
         TSimulatedDesktop desktop;
-        TfrmParlet form(TStationPlatform {sound, serial, hid, desktop}, settingsFile);
+        TfrmParlet form(TStationPlatform {sound, serial, hid, hid, desktop}, settingsFile);
         form.show();
 
         Send(form, "hello");

@@ -200,11 +200,16 @@ void THidDevice::CloseDevice()
 
 void THidDevice::WriteReport(std::uint8_t reportId, const THidData& data)
 {
-    if (!FOpened || !FWriteHandle) throw EUSBException("The USB device is not connected.");
     std::vector<std::uint8_t> report;
     report.reserve(1 + data.size());
     report.push_back(reportId);
     report.insert(report.end(), data.begin(), data.end());
+    WriteBytes(report);
+}
+
+void THidDevice::WriteBytes(const std::vector<std::uint8_t>& report)
+{
+    if (!FOpened || !FWriteHandle) throw EUSBException("The USB device is not connected.");
     const long written = FWriteHandle->Write(report);
     if (written == -ENODEV) {
         // The device was pulled out: a removal, not a fault to show.

@@ -106,6 +106,8 @@ public:
 
     // Writes report id and the 8 bytes as one 9-byte report.
     void WriteReport(std::uint8_t reportId, const THidData& data);
+    // Writes a report of any length as it stands, report id first.
+    void WriteBytes(const std::vector<std::uint8_t>& report);
     // If open: take the device's number in the current table, or close it
     // when its path is no longer listed.
     void CheckPresent();

@@ -21,6 +21,7 @@ TRigConfig RigConfigOf(const TZYNClientSettings& settings)
     config.VoIPComActiveHigh = settings.VoIPComActiveHigh();
     config.SquelchSetlingTime = settings.SquelchSetlingTime();
     config.VoxDelayTime = settings.VoxDelayTime();
+    config.GpioPin = settings.GpioPin();
     return config;
 }
 
@@ -44,10 +45,10 @@ bool PttLevel(const TRigConfig& config, bool keyed)
     return config.RigComActiveHigh ? keyed : !keyed;
 }
 
-std::array<TLineLevel, 2> IdleLines(const TRigConfig& config)
+std::array<TLineLevel, 2> IdleLines(const TRigConfig& config, bool portKeys)
 {
     const bool unused = config.RigComUnusedHight;
-    if (!KeysRadio(config)) return {TLineLevel {TRigLine::RTS, unused}, TLineLevel {TRigLine::DTR, unused}};
+    if (!portKeys) return {TLineLevel {TRigLine::RTS, unused}, TLineLevel {TRigLine::DTR, unused}};
     const TRigLine ptt = PttLine(config);
     const TRigLine other = ptt == TRigLine::DTR ? TRigLine::RTS : TRigLine::DTR;
     return {TLineLevel {ptt, PttLevel(config, false)}, TLineLevel {other, unused}};

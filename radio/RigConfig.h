@@ -20,6 +20,8 @@ struct TRigConfig {
     bool VoIPComActiveHigh = true; // receive input active when high
     int SquelchSetlingTime = 0; // ms
     int VoxDelayTime = 0; // ms
+    std::string OutputDevice; // the sound card chosen for output; empty: the system's default
+    int GpioPin = 3; // the sound card's pin that keys the PTT
 };
 
 TRigConfig RigConfigOf(const TZYNClientSettings& settings);
@@ -40,9 +42,9 @@ TRigLine PttLine(const TRigConfig& config);
 // The PTT line's level for a keying state.
 bool PttLevel(const TRigConfig& config, bool keyed);
 // Both output lines at rest, in the order they are written: the PTT line
-// idle first, then the other one; a port open only for the receive input
-// holds RTS, then DTR, at the unused-line level.
-std::array<TLineLevel, 2> IdleLines(const TRigConfig& config);
+// idle first, then the other one; a port that does not key (open only for
+// the receive input) holds RTS, then DTR, at the unused-line level.
+std::array<TLineLevel, 2> IdleLines(const TRigConfig& config, bool portKeys);
 // Whether a raw receive-input level means the radio is receiving.
 bool ReceiveActive(const TRigConfig& config, bool level);
 // How long a receive end is held back before it is reported.

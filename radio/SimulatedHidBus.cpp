@@ -22,6 +22,7 @@ struct TSimReader {
 
 struct TSimDevice {
     std::string path;
+    std::string usbDevice;
     THidAttributes ids;
     bool present = true;
     int failWrite = 0;
@@ -46,6 +47,7 @@ struct TSimulatedHidBus::TState {
     int nextNumber = 0;
     std::vector<std::string> plugged; // in plugging order
     std::map<std::string, TSimDevice> devices; // every device ever plugged
+    std::map<std::string, std::string> soundCards; // output device name -> USB device
     std::vector<std::shared_ptr<TSimWatch>> watches;
 
     TSimDevice* Find(const std::string& path)
@@ -166,14 +168,23 @@ TSimulatedHidBus::~TSimulatedHidBus() = default;
 
 std::string TSimulatedHidBus::Plug(std::uint16_t vendorId, std::uint16_t productId)
 {
+    return PlugSoundCard(vendorId, productId, "");
+}
+
+std::string TSimulatedHidBus::PlugSoundCard(
+    std::uint16_t vendorId, std::uint16_t productId, const std::string& soundCard)
+{
     std::string path;
     {
         std::lock_guard<std::mutex> lock(FState->mutex);
-        path = "/dev/simhid" + std::to_string(FState->nextNumber++);
+        const std::string number = std::to_string(FState->nextNumber++);
+        path = "/dev/simhid" + number;
         TSimDevice& device = FState->devices[path];
         device.path = path;
+        device.usbDevice = "usb-" + number;
         device.ids = {vendorId, productId};
         FState->plugged.push_back(path);
+        if (!soundCard.empty()) FState->soundCards[soundCard] = device.usbDevice;
     }
     NotifyChange();
     return path;
@@ -306,6 +317,20 @@ std::unique_ptr<THidWatch> TSimulatedHidBus::WatchDeviceChanges(std::function<vo
     std::lock_guard<std::mutex> lock(FState->mutex);
     FState->watches.push_back(watch);
     return std::make_unique<TSimWatchHandle>(FState, watch);
+}
+
+std::string TSimulatedHidBus::UsbDeviceOfHid(const std::string& hidPath)
+{
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    const TSimDevice* device = FState->Find(hidPath);
+    return device && device->present ? device->usbDevice : std::string();
+}
+
+std::string TSimulatedHidBus::UsbDeviceOfSoundCard(const std::string& outputDevice)
+{
+    std::lock_guard<std::mutex> lock(FState->mutex);
+    const auto it = FState->soundCards.find(outputDevice);
+    return it == FState->soundCards.end() ? std::string() : it->second;
 }
 
 void TSimulatedHidBus::NotifyChange()

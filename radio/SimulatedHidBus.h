@@ -7,19 +7,24 @@
 #include <vector>
 
 #include "HidPlatform.h"
+#include "SoundCardLink.h"
 
 // A HID bus for tests. A test plugs and unplugs devices with any ids (each
 // plug or unplug posts a device-change notice to the main loop, as the system
 // would), feeds input reports to the devices' open readers, and reads back the
 // output reports written to them. Writes, opens and id queries can be made to
-// fail. Safe to use from the test thread while reader threads wait.
-class TSimulatedHidBus : public THidPlatform {
+// fail. Each device sits on a USB device of its own, which a sound card may
+// share. Safe to use from the test thread while reader threads wait.
+class TSimulatedHidBus : public THidPlatform, public TSoundCardLink {
 public:
     TSimulatedHidBus();
     ~TSimulatedHidBus() override;
 
     // Returns the new device's path. Devices are listed in plugging order.
     std::string Plug(std::uint16_t vendorId, std::uint16_t productId);
+    // The HID part of a USB sound card that the output device name
+    // soundCard stands for.
+    std::string PlugSoundCard(std::uint16_t vendorId, std::uint16_t productId, const std::string& soundCard);
     // Open readers of the device fail (ENODEV), as do later writes.
     void Unplug(const std::string& path);
     // Delivered to the device's open readers (lost if none is open).
@@ -55,6 +60,8 @@ public:
     std::unique_ptr<THidWriteHandle> OpenForWrite(const std::string& path, int& error) override;
     std::unique_ptr<THidReadHandle> OpenForRead(const std::string& path, int& error) override;
     std::unique_ptr<THidWatch> WatchDeviceChanges(std::function<void()> notice) override;
+    std::string UsbDeviceOfHid(const std::string& hidPath) override;
+    std::string UsbDeviceOfSoundCard(const std::string& outputDevice) override;
 
     struct TState;
 

@@ -7,6 +7,7 @@
 
 #include "media/untZYNWinAmpControl.h"
 #include "radio/CPort.h"
+#include "radio/untGpioInterface.h"
 #include "radio/untUsbInterface.h"
 #include "settings/untZYNClientSettings.h"
 
@@ -14,7 +15,8 @@ namespace {
 const int InputStartDelayMs = 1000;
 } // namespace
 
-TInterface::TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, THidPlatform& hid, TDesktop& desktop)
+TInterface::TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, THidPlatform& hid,
+    TSoundCardLink& cardLink, TDesktop& desktop)
     : FSettings(settings)
 {
     FMediaControl = std::make_unique<TZYNWinAmpControl>(settings, desktop);
@@ -29,6 +31,10 @@ TInterface::TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, TH
         FUsbInterface->OnConnected = [this](TObject* Sender) { UsbArrived(Sender); };
         FUsbInterface->OnDisconnected = [this](TObject* Sender) { UsbRemoved(Sender); };
         FUsbInterface->OnRigRxIn = [this](TObject* Sender, bool Level) { HandleRigRxInput(Sender, Level); };
+        // Likewise the sound card's GPIO.
+        FGpioInterface = std::make_unique<TGpioInterface>(hid, cardLink);
+        FGpioInterface->OnConnected = [this](TObject*) { GpioArrived(); };
+        FGpioInterface->OnDisconnected = [this](TObject*) { GpioRemoved(); };
 
         // Their intervals come with the configuration below.
         FSquelchSettleTimer = std::make_unique<TTimer>(0, false, TTimerRepeat::OneShot);
@@ -56,6 +62,10 @@ void TInterface::Unsubscribe()
         FUsbInterface->OnDisconnected = nullptr;
         FUsbInterface->OnRigRxIn = nullptr;
     }
+    if (FGpioInterface) {
+        FGpioInterface->OnConnected = nullptr;
+        FGpioInterface->OnDisconnected = nullptr;
+    }
     if (FComPort) {
         FComPort->OnCTSChange = nullptr;
         FComPort->OnDSRChange = nullptr;
@@ -68,17 +78,29 @@ TInterface::~TInterface()
     // off, closing the device (a failed write closes it at once) and closing
     // the port all raise notices. None may reach a half-destroyed interface.
     Unsubscribe();
-    if (FUsbInterface->Connected()) {
-        try {
-            FUsbInterface->SetPttOutput(false);
-        } catch (const Exception&) {
-            // A device that no longer takes reports is closed below anyway;
-            // a destructor has no caller to report it to.
-        }
+    // A device that no longer takes reports is closed below anyway; a
+    // destructor has no caller to report a failed write to.
+    try {
+        if (FUsbInterface->Connected()) FUsbInterface->SetPttOutput(false);
+    } catch (const Exception&) {
     }
-    // The members go in reverse order: the timers, the USB interface
-    // (closing its device), the serial port (closing it, its PTT line not
-    // written first), then the media control.
+    try {
+        FGpioInterface->Release();
+    } catch (const Exception&) {
+    }
+    // The members go in reverse order: the timers, the GPIO and the USB
+    // interface (closing their devices), the serial port (closing it, its
+    // PTT line not written first), then the media control.
+}
+
+bool TInterface::GpioConnected() const
+{
+    return FGpioInterface->Connected();
+}
+
+bool TInterface::GpioKeys() const
+{
+    return KeysRadio(FConfig) && !FUsbInterface->Connected() && FGpioInterface->Connected();
 }
 
 bool TInterface::TailFollows() const
@@ -99,6 +121,7 @@ bool TInterface::ComPortOpen() const
 void TInterface::ApplyInterfaceSettings()
 {
     FConfig = RigConfigOf(FSettings);
+    FGpioInterface->Configure(FConfig.OutputDevice, FConfig.GpioPin);
     FInputStartTimer->SetEnabled(false);
     FComPortFailed = false;
 
@@ -115,8 +138,11 @@ void TInterface::ApplyInterfaceSettings()
             // The USB interface takes both keying and receive input; the
             // serial port stays closed.
             HandleRigRxInput(FUsbInterface.get(), true);
-        } else {
-            OpenPort();
+        } else if (!GpioKeys()) {
+            OpenPort(KeysRadio(FConfig));
+        } else if (FConfig.VoIPComKeying) {
+            // The sound card's GPIO keys; the port serves the receive input.
+            OpenPort(false);
         }
     }
 
@@ -126,7 +152,7 @@ void TInterface::ApplyInterfaceSettings()
     OnInterfaceChange(this);
 }
 
-void TInterface::OpenPort()
+void TInterface::OpenPort(bool portKeys)
 {
     FComPort->SetPort(FConfig.PortName);
     try {
@@ -148,7 +174,7 @@ void TInterface::OpenPort()
         FInputStartTimer->SetEnabled(true);
     }
     // The PTT line is written idle whatever the keying state holds.
-    for (const TLineLevel& line : IdleLines(FConfig)) SetLine(line.Line, line.Level);
+    for (const TLineLevel& line : IdleLines(FConfig, portKeys)) SetLine(line.Line, line.Level);
 }
 
 void TInterface::SetLine(TRigLine line, bool level)
@@ -177,15 +203,12 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
     // A failed PTT write goes to the caller once the rest of the change is
     // done, so the squelch still settles and the media come back.
     std::exception_ptr failure;
-    const bool viaUsb = FUsbInterface->Connected();
+    const TPttOutput output = PttOutput();
     if (FConfig.RadioAttached) {
         if (ptt) FSquelchSettled = false;
         if (FConfig.RigComKeying) {
             try {
-                if (viaUsb)
-                    FUsbInterface->SetPttOutput(ptt);
-                else if (FComPort->Connected())
-                    SetLine(PttLine(FConfig), PttLevel(FConfig, ptt));
+                WritePtt(output, ptt);
             } catch (const Exception&) {
                 failure = std::current_exception();
             }
@@ -200,21 +223,49 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
         FMediaControl->RestoreMedia();
 
     if (!failure) return;
-    if (!ptt) ReleaseStuckPtt(viaUsb);
+    if (!ptt) ReleaseStuckPtt(output);
     std::rethrow_exception(failure);
 }
 
-void TInterface::ReleaseStuckPtt(bool viaUsb)
+TInterface::TPttOutput TInterface::PttOutput() const
+{
+    if (FUsbInterface->Connected()) return TPttOutput::Usb;
+    if (FGpioInterface->Connected()) return TPttOutput::Gpio;
+    if (FComPort->Connected()) return TPttOutput::Port;
+    return TPttOutput::None;
+}
+
+void TInterface::WritePtt(TPttOutput output, bool ptt)
+{
+    switch (output) {
+    case TPttOutput::Usb:
+        FUsbInterface->SetPttOutput(ptt);
+        break;
+    case TPttOutput::Gpio:
+        FGpioInterface->SetPttOutput(ptt);
+        break;
+    case TPttOutput::Port:
+        SetLine(PttLine(FConfig), PttLevel(FConfig, ptt));
+        break;
+    case TPttOutput::None:
+        break;
+    }
+}
+
+void TInterface::ReleaseStuckPtt(TPttOutput output)
 {
     // A PTT output that would not go idle must not hold the radio keyed. The
-    // USB interface is opened afresh, which writes PTT off as its first
-    // report; the serial port is closed, which drops RTS and DTR (HUPCL),
-    // and opened again with its lines idle. What fails on the way is the
-    // fault the caller already reports; a port that does not come back is
-    // shown as unavailable, an interface that takes no report is closed.
+    // USB interface and the sound card's GPIO are opened afresh, which
+    // writes them released as their first report; the serial port is
+    // closed, which drops RTS and DTR (HUPCL), and opened again with its
+    // lines idle. What fails on the way is the fault the caller already
+    // reports; a port that does not come back is shown as unavailable, an
+    // interface that takes no report is closed.
     try {
-        if (viaUsb)
+        if (output == TPttOutput::Usb)
             FUsbInterface->ScanForInterface();
+        else if (output == TPttOutput::Gpio)
+            FGpioInterface->Reopen();
         else
             ApplyInterfaceSettings();
     } catch (const Exception&) {
@@ -292,4 +343,16 @@ void TInterface::UsbRemoved(TObject*)
 {
     ApplyInterfaceSettings();
     OnUsbConnection(this, false);
+}
+
+void TInterface::GpioArrived()
+{
+    ApplyInterfaceSettings();
+    OnGpioConnection(this, true);
+}
+
+void TInterface::GpioRemoved()
+{
+    ApplyInterfaceSettings();
+    OnGpioConnection(this, false);
 }

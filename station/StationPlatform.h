@@ -9,6 +9,7 @@
 
 class TDesktop;
 class THidPlatform;
+class TSoundCardLink;
 class TSerialPlatform;
 class TSoundPlatform;
 
@@ -19,14 +20,15 @@ struct TStationPlatform {
     TSoundPlatform& sound;
     TSerialPlatform& serial;
     THidPlatform& hid;
+    TSoundCardLink& cardLink; // ties HID devices to sound cards
     TDesktop& desktop;
     // How the receiver takes bits from the input.
     TDetectorKind receiver = TDetectorKind::Soft;
 };
 
-// The real back ends of this machine: ALSA, termios, hidraw, and a desktop
-// without media player windows. The serial ports' "COMn" links are looked
-// for under portsFolder.
+// The real back ends of this machine: ALSA, termios, hidraw and udev, and a
+// desktop without media player windows. The serial ports' "COMn" links are
+// looked for under portsFolder.
 class TLinuxStationPlatform {
 public:
     explicit TLinuxStationPlatform(const std::string& portsFolder = ProgramFolder());
@@ -40,5 +42,6 @@ private:
     std::unique_ptr<TSoundPlatform> FSound;
     std::unique_ptr<TSerialPlatform> FSerial;
     std::unique_ptr<THidPlatform> FHid;
+    std::unique_ptr<TSoundCardLink> FCardLink;
     std::unique_ptr<TDesktop> FDesktop;
 };

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audio/SimulatedSoundCard.h"
 #include "base/SystemCallSeam.h"
@@ -11,6 +13,7 @@
 #include "radio/LinuxSerialPlatform.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
+#include "radio/UdevSoundCardLink.h"
 #include "station/StationPlatform.h"
 #include "station/untFFSKTranceiver.h"
 #include "tests/support/TempFolder.h"
@@ -65,7 +68,7 @@ public:
     void StirInput() override;
 
 private:
-    TStationPlatform Platform() override { return {FSound, FSerial, FHid, FDesktop}; }
+    TStationPlatform Platform() override { return {FSound, FSerial, FHid, FHid, FDesktop}; }
 
     TSystemCallSeam& FSeam;
     TLinuxSerialPlatform FSerial;
@@ -104,31 +107,34 @@ private:
         {
             return FReal.OpenForRead(path, error);
         }
+        // Every HID user of the station watches (the USB interface and the
+        // sound card GPIO).
         std::unique_ptr<THidWatch> WatchDeviceChanges(std::function<void()> notice) override
         {
-            FNotice = std::move(notice);
+            FNotices.push_back(std::move(notice));
             return std::make_unique<THidWatch>();
         }
         // Pulled out and plugged in again, with a device notice for each.
         void Replug()
         {
             FPresent = false;
-            if (FNotice) FNotice();
+            for (const auto& notice : FNotices) notice();
             FPresent = true;
-            if (FNotice) FNotice();
+            for (const auto& notice : FNotices) notice();
         }
 
     private:
         std::string FPath;
         bool FPresent = true;
-        std::function<void()> FNotice;
+        std::vector<std::function<void()>> FNotices;
         TLinuxHidPlatform FReal;
     };
 
-    TStationPlatform Platform() override { return {FSound, FSerial, *FHid, FDesktop}; }
+    TStationPlatform Platform() override { return {FSound, FSerial, *FHid, FCardLink, FDesktop}; }
 
     TSimulatedSerialPlatform FSerial;
     std::unique_ptr<TPtyHidPlatform> FHid;
+    TUdevSoundCardLink FCardLink;
     bool FKeyed = false;
     std::string FPending;
 };

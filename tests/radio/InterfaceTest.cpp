@@ -44,7 +44,7 @@ protected:
 
     void Make()
     {
-        rig = std::make_unique<TInterface>(*settings, serial, hid, desktop);
+        rig = std::make_unique<TInterface>(*settings, serial, hid, hid, desktop);
         rig->OnRigRxChange = [this](TObject* Sender, bool RigRx) {
             EXPECT_EQ(Sender, rig.get());
             reports.push_back(RigRx);

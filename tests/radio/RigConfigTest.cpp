@@ -27,19 +27,15 @@ constexpr TRigLine DTR = TRigLine::DTR;
 
 TEST(RigConfig, IdleLinesWriteThePttLineAtRestFirstThenTheOtherAtTheUnusedLevel)
 {
-    EXPECT_EQ(IdleLines(Keying(true, true, false)), (TLines {{{DTR, false}, {RTS, false}}}));
-    EXPECT_EQ(IdleLines(Keying(true, false, true)), (TLines {{{DTR, true}, {RTS, true}}}));
-    EXPECT_EQ(IdleLines(Keying(false, true, true)), (TLines {{{RTS, false}, {DTR, true}}}));
-    EXPECT_EQ(IdleLines(Keying(false, false, false)), (TLines {{{RTS, true}, {DTR, false}}}));
+    EXPECT_EQ(IdleLines(Keying(true, true, false), true), (TLines {{{DTR, false}, {RTS, false}}}));
+    EXPECT_EQ(IdleLines(Keying(true, false, true), true), (TLines {{{DTR, true}, {RTS, true}}}));
+    EXPECT_EQ(IdleLines(Keying(false, true, true), true), (TLines {{{RTS, false}, {DTR, true}}}));
+    EXPECT_EQ(IdleLines(Keying(false, false, false), true), (TLines {{{RTS, true}, {DTR, false}}}));
 
-    // Not keying (VOX, or no radio attached): a port open for the receive
-    // input holds RTS, then DTR, at the unused level, whatever the pin.
-    TRigConfig vox = Keying(true, false, true);
-    vox.RigComKeying = false;
-    EXPECT_EQ(IdleLines(vox), (TLines {{{RTS, true}, {DTR, true}}}));
-    TRigConfig noRadio = Keying(true, false, false);
-    noRadio.RadioAttached = false;
-    EXPECT_EQ(IdleLines(noRadio), (TLines {{{RTS, false}, {DTR, false}}}));
+    // A port that does not key (open for the receive input only) holds RTS,
+    // then DTR, at the unused level, whatever the pin and polarity.
+    EXPECT_EQ(IdleLines(Keying(true, false, true), false), (TLines {{{RTS, true}, {DTR, true}}}));
+    EXPECT_EQ(IdleLines(Keying(true, false, false), false), (TLines {{{RTS, false}, {DTR, false}}}));
 }
 
 TEST(RigConfig, PttAndReceiveLevelsFollowTheirPolarity)
@@ -91,6 +87,7 @@ TEST(RigConfig, SnapshotTakesEveryInterfaceSettingAndNamesThePort)
     settings.SetVoIPComActiveHigh(false);
     settings.SetSquelchSetlingTime(450);
     settings.SetVoxDelayTime(900);
+    settings.SetGpioPin(5);
 
     const TRigConfig config = RigConfigOf(settings);
     EXPECT_TRUE(config.RadioAttached);
@@ -104,6 +101,7 @@ TEST(RigConfig, SnapshotTakesEveryInterfaceSettingAndNamesThePort)
     EXPECT_FALSE(config.VoIPComActiveHigh);
     EXPECT_EQ(config.SquelchSetlingTime, 450);
     EXPECT_EQ(config.VoxDelayTime, 900);
+    EXPECT_EQ(config.GpioPin, 5);
 
     settings.SetBand(0);
     EXPECT_FALSE(RigConfigOf(settings).RadioAttached);

@@ -37,7 +37,7 @@ public:
         sound.SetRecordPlayback(true);
     }
 
-    TStationPlatform Platform() { return {sound, serial, hid, desktop}; }
+    TStationPlatform Platform() { return {sound, serial, hid, hid, desktop}; }
     std::string SettingsFile() const { return folder.File("ZYNClient.ini"); }
     TFFSKTranceiver& Open()
     {
