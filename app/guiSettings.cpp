@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/Fonts.h"
+#include "app/GpioControls.h"
 #include "app/GuardedSlot.h"
 #include "app/RadioGroup.h"
 #include "app/UiText.h"
@@ -54,7 +55,10 @@ TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
     rig.OnInterfaceChange = [this](TObject* Sender) { InterfaceChange(Sender); };
     rig.OnCommError = [this](TObject* Sender) { InterfaceCommError(Sender); };
     rig.OnUsbConnection = [this](TObject* Sender, bool Connected) { InterfaceUsbConnection(Sender, Connected); };
+    rig.OnGpioConnection = [this](TObject* Sender, bool Connected) { InterfaceGpioConnection(Sender, Connected); };
     RefreshControls();
+    // A sound card's GPIO found at start takes the place of the line choices.
+    if (FGpioControls->Refresh()) ShowLineGroups(false);
     // The rig interface tried the port before this dialog listened: a port
     // it needs but could not open is shown from the start, not only after
     // the operator's next change.
@@ -68,6 +72,7 @@ TfrmSettings::~TfrmSettings()
     rig.OnInterfaceChange = nullptr;
     rig.OnCommError = nullptr;
     rig.OnUsbConnection = nullptr;
+    rig.OnGpioConnection = nullptr;
 }
 
 void TfrmSettings::CreateControls()
@@ -118,6 +123,8 @@ void TfrmSettings::CreateControls()
     FBtnOk->setAutoDefault(false);
     Place(FBtnOk, 386, 88, 72, 25);
 
+    FGpioControls = std::make_unique<TGpioControls>(this, FTranceiver);
+
     // The dialog is as large as its controls reach.
     const QRect reach = childrenRect();
     setFixedSize(reach.right() + 1, reach.bottom() + 1);
@@ -146,6 +153,7 @@ void TfrmSettings::RefreshControls()
     ComboBox1_->setCurrentIndex(
         settings.CommIndex() >= 0 && settings.CommIndex() < PortCount ? settings.CommIndex() : -1);
     FLblUsbInterfaceConnected->setVisible(FTranceiver.RigInterface().UsbConnected());
+    FGpioControls->Refresh();
 }
 
 void TfrmSettings::grpPcToRadioClick()
@@ -195,6 +203,19 @@ void TfrmSettings::InterfaceUsbConnection(TObject*, bool Connected)
 {
     if (Connected) FLblComInUse->hide();
     FLblUsbInterfaceConnected->setVisible(Connected);
-    FGrpPcToRadioPolarity->setVisible(!Connected);
-    FGrpPcToRadioPin->setVisible(!Connected);
+    ShowLineGroups(!Connected);
+    FGpioControls->Refresh();
+}
+
+void TfrmSettings::InterfaceGpioConnection(TObject*, bool Connected)
+{
+    if (Connected) FLblComInUse->hide();
+    const bool gpioKeys = FGpioControls->Refresh();
+    ShowLineGroups(!gpioKeys && !FTranceiver.RigInterface().UsbConnected());
+}
+
+void TfrmSettings::ShowLineGroups(bool visible)
+{
+    FGrpPcToRadioPolarity->setVisible(visible);
+    FGrpPcToRadioPin->setVisible(visible);
 }

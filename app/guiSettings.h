@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 #include "base/Object.h"
 
 class QCheckBox;
@@ -9,6 +11,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class TFFSKTranceiver;
+class TGpioControls;
 class TRadioGroup;
 
 // The settings dialog: how the PC keys the radio (the radio's VOX, or the USB
@@ -37,6 +40,7 @@ public:
     void InterfaceChange(TObject* Sender);
     void InterfaceCommError(TObject* Sender);
     void InterfaceUsbConnection(TObject* Sender, bool Connected);
+    void InterfaceGpioConnection(TObject* Sender, bool Connected);
 
     QLabel& lblComPort() const { return *FLblComPort; }
     QLabel& lblComInUse() const { return *FLblComInUse; }
@@ -47,9 +51,11 @@ public:
     QComboBox& ComboBox1() const { return *ComboBox1_; }
     QCheckBox& cbxUnusedHight() const { return *FCbxUnusedHight; }
     QPushButton& btnOk() const { return *FBtnOk; }
+    TGpioControls& GpioControls() const { return *FGpioControls; }
 
 private:
     void CreateControls();
+    void ShowLineGroups(bool visible);
 
     TFFSKTranceiver& FTranceiver;
 
@@ -63,4 +69,5 @@ private:
     QComboBox* ComboBox1_ = nullptr;
     QCheckBox* FCbxUnusedHight = nullptr;
     QPushButton* FBtnOk = nullptr;
+    std::unique_ptr<TGpioControls> FGpioControls;
 };

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/GpioControls.h"
 #include "app/RadioGroup.h"
 #include "app/guiSettings.h"
 #include "radio/untInterface.h"
@@ -228,4 +229,44 @@ TEST_F(SettingsDialog, AFailingControlLineIsReportedAndTheDialogCarriesOn)
     Pick(d.grpPcToRadioPin(), 0);
     EXPECT_EQ(reports.size(), 1u);
     EXPECT_FALSE(Settings().RigComDtr());
+}
+
+TEST_F(SettingsDialog, SoundCardGpioShowsItsChipAndPinAndRefusesAPinTheChipLacks)
+{
+    const std::string card = station.parts.hid.Plug(0x0D8C, 0x013C);
+    TfrmSettings& d = Open();
+    TGpioControls& gpio = d.GpioControls();
+    ASSERT_TRUE(Shown(gpio.lblGpioInterface()));
+    EXPECT_EQ(gpio.lblGpioInterface().text(), "Sound card GPIO: CM108AH");
+    EXPECT_TRUE(Shown(gpio.cbxGpioPin()));
+    EXPECT_EQ(gpio.cbxGpioPin().currentText(), "GPIO 3");
+    EXPECT_FALSE(Shown(d.grpPcToRadioPin()));
+    EXPECT_FALSE(Shown(d.grpPcToRadioPolarity()));
+
+    ChoosePort(gpio.cbxGpioPin(), 1);
+    ASSERT_TRUE(Shown(gpio.lblGpioPinRefused()));
+    EXPECT_EQ(gpio.lblGpioPinRefused().text(), "The CM108AH has no GPIO 2; it has GPIO 1, 3, 4.");
+    EXPECT_EQ(Settings().GpioPin(), 3);
+    EXPECT_EQ(gpio.cbxGpioPin().currentText(), "GPIO 3");
+
+    ChoosePort(gpio.cbxGpioPin(), 3);
+    EXPECT_FALSE(Shown(gpio.lblGpioPinRefused()));
+    EXPECT_EQ(Settings().GpioPin(), 4);
+    EXPECT_EQ(station.parts.hid.Written(card).back(), (std::vector<std::uint8_t> {0, 0, 0, 0x08, 0}));
+
+    station.parts.hid.Unplug(card);
+    ASSERT_TRUE(station.loop.AdvanceUntil([&] { return !Shown(gpio.lblGpioInterface()); }, 1000));
+    EXPECT_FALSE(Shown(gpio.cbxGpioPin()));
+    EXPECT_TRUE(Shown(d.grpPcToRadioPin()));
+    EXPECT_TRUE(Shown(d.grpPcToRadioPolarity()));
+}
+
+TEST_F(SettingsDialog, SeveralSoundCardsWithGpioAndNoChoiceAreSaidSo)
+{
+    station.parts.hid.Plug(0x0D8C, 0x013C);
+    station.parts.hid.Plug(0x0D8C, 0x0012);
+    TfrmSettings& d = Open();
+    EXPECT_TRUE(Shown(d.GpioControls().lblGpioNoChoice()));
+    EXPECT_FALSE(Shown(d.GpioControls().lblGpioInterface()));
+    EXPECT_TRUE(Shown(d.grpPcToRadioPin()));
 }
