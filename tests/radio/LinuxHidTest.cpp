@@ -6,6 +6,7 @@
 
 #include "base/VirtualLoop.h"
 #include "radio/LinuxHidPlatform.h"
+#include "radio/UdevSoundCardLink.h"
 #include "radio/untUsbInterface.h"
 
 // This machine has no hidraw devices: the real back end must list none and
@@ -35,4 +36,17 @@ TEST(LinuxHid, MissingDeviceNodeFailsToOpen)
     EXPECT_EQ(error, ENOENT);
     EXPECT_EQ(hid.OpenForRead("/dev/hidraw-parlet-none", error), nullptr);
     EXPECT_EQ(error, ENOENT);
+}
+
+// The udev link finds no USB device for nodes that are not on USB, for
+// missing nodes, and for cards that do not exist.
+TEST(LinuxHid, SoundCardLinkAnswersEmptyWhereThereIsNoUsbDevice)
+{
+    TUdevSoundCardLink link;
+    EXPECT_EQ(link.UsbDeviceOfHid("/dev/hidraw-parlet-none"), "");
+    EXPECT_EQ(link.UsbDeviceOfHid("/dev/null"), "");
+    EXPECT_EQ(link.UsbDeviceOfHid("/etc/hostname"), "");
+    EXPECT_EQ(link.UsbDeviceOfSoundCard(""), "");
+    EXPECT_EQ(link.UsbDeviceOfSoundCard("hw:99"), "");
+    EXPECT_EQ(link.UsbDeviceOfSoundCard("alsa_output.usb-parlet-none-00.analog-stereo"), "");
 }
