@@ -56,6 +56,18 @@ protected:
         };
     }
 
+    // The receive input is taken over one second after the port opens, and
+    // not before.
+    void MakeAndExpectReceivingOneSecondLater()
+    {
+        Make();
+        loop.AdvanceByMs(999);
+        EXPECT_FALSE(rig->RigRx());
+        loop.AdvanceByMs(1);
+        EXPECT_TRUE(rig->RigRx());
+        EXPECT_EQ(reports, (std::vector<bool> {true}));
+    }
+
     // Serial line changes reach the rig interface through the port's event
     // thread, which hands them to the main loop.
     void WaitForRigRx(bool expected)
@@ -464,12 +476,7 @@ TEST_F(Interface, ActiveLowInputCountsAsActiveOneSecondAfterThePortOpened)
 {
     settings->SetVoIPComKeying(true);
     settings->SetVoIPComActiveHigh(false);
-    Make();
-    loop.AdvanceByMs(999);
-    EXPECT_FALSE(rig->RigRx());
-    loop.AdvanceByMs(1);
-    EXPECT_TRUE(rig->RigRx());
-    EXPECT_EQ(reports, (std::vector<bool> {true}));
+    MakeAndExpectReceivingOneSecondLater();
 
     // A reconfiguration restarts the one-second wait; with the input active
     // already, its tick changes nothing.
@@ -497,12 +504,7 @@ TEST_F(Interface, OneSecondAfterOpeningTheInputIsTakenFromTheLineItself)
     reports.clear();
     serial.SetDSR(Com1, true);
     settings->SetVoIPComDsr(true);
-    Make();
-    loop.AdvanceByMs(999);
-    EXPECT_FALSE(rig->RigRx());
-    loop.AdvanceByMs(1);
-    EXPECT_TRUE(rig->RigRx());
-    EXPECT_EQ(reports, (std::vector<bool> {true}));
+    MakeAndExpectReceivingOneSecondLater();
 
     // Reconfiguring while receiving: closing the port reports no line low
     // here, and the reopened port still finds the radio receiving.
