@@ -75,20 +75,20 @@ void TfrmParlet::CreateControls()
     resize(ClientWidth, ClientHeight);
 
     // Created in the order of the window's fields.
-    Memo1_ = new TMemo(this);
-    Memo1_->setObjectName(QStringLiteral("Memo1"));
-    Memo1_->setReadOnly(true);
-    Memo1_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    Memo1_->setFocusPolicy(Qt::StrongFocus);
-    Memo1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1_->setFont(FormFont(13));
+    FMemo1 = new TMemo(this);
+    FMemo1->setObjectName(QStringLiteral("Memo1"));
+    FMemo1->setReadOnly(true);
+    FMemo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    FMemo1->setFocusPolicy(Qt::StrongFocus);
+    FMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    FMemo1->setFont(FormFont(13));
 
-    Panel1_ = NewPanel(this);
-    Panel1_->setObjectName(QStringLiteral("Panel1"));
-    Edit1_ = new QLineEdit(Panel1_);
-    Edit1_->setObjectName(QStringLiteral("Edit1"));
-    Anchor(Edit1_, QRect(8, 6, 344, 21), QSize(ClientWidth, PanelHeight), akLeft | akTop | akRight);
-    FBtnSend = new QPushButton(UiText("Send"), Panel1_);
+    FPanel1 = NewPanel(this);
+    FPanel1->setObjectName(QStringLiteral("Panel1"));
+    FEdit1 = new QLineEdit(FPanel1);
+    FEdit1->setObjectName(QStringLiteral("Edit1"));
+    Anchor(FEdit1, QRect(8, 6, 344, 21), QSize(ClientWidth, PanelHeight), akLeft | akTop | akRight);
+    FBtnSend = new QPushButton(UiText("Send"), FPanel1);
     FBtnSend->setObjectName(QStringLiteral("btnSend"));
     FBtnSend->setAutoDefault(false);
     Anchor(FBtnSend, QRect(359, 4, 75, 25), QSize(ClientWidth, PanelHeight), akRight | akBottom);
@@ -103,13 +103,13 @@ void TfrmParlet::CreateControls()
     FPrbLevelIn->SetBkColor(TColor::Window());
     FPrbLevelIn->setFixedWidth(LevelBarWidth);
 
-    Panel2_ = NewPanel(this);
-    Panel2_->setObjectName(QStringLiteral("Panel2"));
-    FBtnSettings = new QPushButton(UiText("Settings"), Panel2_);
+    FPanel2 = NewPanel(this);
+    FPanel2->setObjectName(QStringLiteral("Panel2"));
+    FBtnSettings = new QPushButton(UiText("Settings"), FPanel2);
     FBtnSettings->setObjectName(QStringLiteral("btnSettings"));
     FBtnSettings->setAutoDefault(false);
     Anchor(FBtnSettings, QRect(8, 4, 75, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop);
-    FBtnAbout = new QPushButton(UiText("About"), Panel2_);
+    FBtnAbout = new QPushButton(UiText("About"), FPanel2);
     FBtnAbout->setObjectName(QStringLiteral("btnAbout"));
     FBtnAbout->setAutoDefault(false);
     Anchor(FBtnAbout, QRect(91, 4, 75, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop);
@@ -119,16 +119,16 @@ void TfrmParlet::CreateControls()
     middle->setContentsMargins(0, 0, 0, 0);
     middle->setSpacing(0);
     middle->addWidget(FPrbLevelIn);
-    middle->addWidget(Memo1_, 1);
+    middle->addWidget(FMemo1, 1);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(Panel2_);
+    column->addWidget(FPanel2);
     column->addLayout(middle, 1);
-    column->addWidget(Panel1_);
+    column->addWidget(FPanel1);
 
-    setTabOrder(Memo1_, Edit1_);
-    setTabOrder(Edit1_, FBtnSend);
+    setTabOrder(FMemo1, FEdit1);
+    setTabOrder(FEdit1, FBtnSend);
     setTabOrder(FBtnSend, FBtnSettings);
     setTabOrder(FBtnSettings, FBtnAbout);
     FPrbLevelIn->setFocusPolicy(Qt::NoFocus);
@@ -160,14 +160,14 @@ void TfrmParlet::FormDestroy()
 
 void TfrmParlet::btnSendClick()
 {
-    const std::string text = Utf8ToCp1252(Edit1_->text().toStdString());
+    const std::string text = Utf8ToCp1252(FEdit1->text().toStdString());
     {
         // The echo arrives within SendText, as a received message would.
         FSendingEcho = true;
         const TResetOnExit reset(FSendingEcho);
         FTransceiver->SendText(text);
     }
-    Edit1_->clear();
+    FEdit1->clear();
 }
 
 void TfrmParlet::btnSettingsClick()
@@ -212,13 +212,13 @@ void TfrmParlet::TranceiverReceive(TObject*, bool MessIsSMS, const std::string& 
     activateWindow();
     if (!MessIsSMS) return;
 
-    while (Memo1_->LineCount() > MaxLogLines) Memo1_->DeleteFirstLine();
+    while (FMemo1->LineCount() > MaxLogLines) FMemo1->DeleteFirstLine();
     // "name>>text" is shown as the name, then ">text".
     const FFSKFrame::TMessageParts parts = FFSKFrame::SplitMessageBody(RxString);
     if (!parts.HasName) {
-        Memo1_->AddLine(LogText(parts.Text));
+        FMemo1->AddLine(LogText(parts.Text));
         return;
     }
-    Memo1_->AddLine(LogText(parts.Name));
-    Memo1_->AddLine(LogText(">" + parts.Text));
+    FMemo1->AddLine(LogText(parts.Name));
+    FMemo1->AddLine(LogText(">" + parts.Text));
 }

@@ -44,12 +44,12 @@ public:
     void TranceiverInputLevel(TObject* Sender, int Level);
     void TranceiverReceive(TObject* Sender, bool MessIsSMS, const std::string& RxString);
 
-    TMemo& Memo1() const { return *Memo1_; }
-    QFrame& Panel1() const { return *Panel1_; }
-    QLineEdit& Edit1() const { return *Edit1_; }
+    TMemo& Memo1() const { return *FMemo1; }
+    QFrame& Panel1() const { return *FPanel1; }
+    QLineEdit& Edit1() const { return *FEdit1; }
     QPushButton& btnSend() const { return *FBtnSend; }
     TAdvProgress& prbLevelIn() const { return *FPrbLevelIn; }
-    QFrame& Panel2() const { return *Panel2_; }
+    QFrame& Panel2() const { return *FPanel2; }
     QPushButton& btnSettings() const { return *FBtnSettings; }
     QPushButton& btnAbout() const { return *FBtnAbout; }
     TFFSKTranceiver& Transceiver() const { return *FTransceiver; }
@@ -69,12 +69,12 @@ private:
     void FormCreate(const TStationPlatform& platform, const std::string& settingsFile);
     void FormDestroy();
 
-    TMemo* Memo1_ = nullptr;
-    QFrame* Panel1_ = nullptr;
-    QLineEdit* Edit1_ = nullptr;
+    TMemo* FMemo1 = nullptr;
+    QFrame* FPanel1 = nullptr;
+    QLineEdit* FEdit1 = nullptr;
     QPushButton* FBtnSend = nullptr;
     TAdvProgress* FPrbLevelIn = nullptr;
-    QFrame* Panel2_ = nullptr;
+    QFrame* FPanel2 = nullptr;
     QPushButton* FBtnSettings = nullptr;
     QPushButton* FBtnAbout = nullptr;
     // True while SendText raises the echo of the message being sent.

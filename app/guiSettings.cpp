@@ -108,11 +108,11 @@ void TfrmSettings::CreateControls()
     FGrpPcToRadioPolarity->setObjectName(QStringLiteral("grpPcToRadioPolarity"));
     Place(FGrpPcToRadioPolarity, 117, 56, 110, 57);
 
-    ComboBox1_ = new QComboBox(this);
-    ComboBox1_->setObjectName(QStringLiteral("ComboBox1"));
-    for (int port = 1; port <= PortCount; ++port) ComboBox1_->addItem(QStringLiteral("COM%1").arg(port));
-    ComboBox1_->setMaxVisibleItems(PortCount);
-    Place(ComboBox1_, 312, 10, 86, 21);
+    FComboBox1 = new QComboBox(this);
+    FComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    for (int port = 1; port <= PortCount; ++port) FComboBox1->addItem(QStringLiteral("COM%1").arg(port));
+    FComboBox1->setMaxVisibleItems(PortCount);
+    Place(FComboBox1, 312, 10, 86, 21);
 
     FCbxUnusedHight = new QCheckBox(UiText("Unused pin (RTS/DTR) always high"), this);
     FCbxUnusedHight->setObjectName(QStringLiteral("cbxUnusedHight"));
@@ -134,7 +134,7 @@ void TfrmSettings::CreateControls()
     FGrpPcToRadio->OnClick = [this] { grpPcToRadioClick(); };
     FGrpPcToRadioPin->OnClick = [this] { grpPcToRadioPinClick(); };
     FGrpPcToRadioPolarity->OnClick = [this] { grpPcToRadioPolarityClick(); };
-    connect(ComboBox1_, &QComboBox::activated, this, GuardedSlot([this] { ComboBox1Change(); }));
+    connect(FComboBox1, &QComboBox::activated, this, GuardedSlot([this] { ComboBox1Change(); }));
     connect(FCbxUnusedHight, &QCheckBox::clicked, this, GuardedSlot([this] { cbxUnusedHightClick(); }));
     connect(FBtnOk, &QPushButton::clicked, this, GuardedSlot([this] { btnOkClick(); }));
 }
@@ -150,7 +150,7 @@ void TfrmSettings::RefreshControls()
     FGrpPcToRadioPin->SetItemIndex(settings.RigComDtr() ? 1 : 0);
     FGrpPcToRadioPolarity->SetItemIndex(settings.RigComActiveHigh() ? 0 : 1);
     // A port number from the file outside the list selects nothing.
-    ComboBox1_->setCurrentIndex(
+    FComboBox1->setCurrentIndex(
         settings.CommIndex() >= 0 && settings.CommIndex() < PortCount ? settings.CommIndex() : -1);
     FLblUsbInterfaceConnected->setVisible(FTranceiver.RigInterface().UsbConnected());
     FGpioControls->Refresh();
@@ -175,7 +175,7 @@ void TfrmSettings::ComboBox1Change()
 {
     // Hidden first: the reconfiguration shows it again if this port fails too.
     FLblComInUse->hide();
-    FTranceiver.Settings().SetCommIndex(ComboBox1_->currentIndex());
+    FTranceiver.Settings().SetCommIndex(FComboBox1->currentIndex());
 }
 
 void TfrmSettings::cbxUnusedHightClick()

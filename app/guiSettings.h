@@ -48,7 +48,7 @@ public:
     TRadioGroup& grpPcToRadio() const { return *FGrpPcToRadio; }
     TRadioGroup& grpPcToRadioPin() const { return *FGrpPcToRadioPin; }
     TRadioGroup& grpPcToRadioPolarity() const { return *FGrpPcToRadioPolarity; }
-    QComboBox& ComboBox1() const { return *ComboBox1_; }
+    QComboBox& ComboBox1() const { return *FComboBox1; }
     QCheckBox& cbxUnusedHight() const { return *FCbxUnusedHight; }
     QPushButton& btnOk() const { return *FBtnOk; }
     TGpioControls& GpioControls() const { return *FGpioControls; }
@@ -66,7 +66,7 @@ private:
     TRadioGroup* FGrpPcToRadio = nullptr;
     TRadioGroup* FGrpPcToRadioPin = nullptr;
     TRadioGroup* FGrpPcToRadioPolarity = nullptr;
-    QComboBox* ComboBox1_ = nullptr;
+    QComboBox* FComboBox1 = nullptr;
     QCheckBox* FCbxUnusedHight = nullptr;
     QPushButton* FBtnOk = nullptr;
     std::unique_ptr<TGpioControls> FGpioControls;
