@@ -7,6 +7,8 @@
 
 #include "audio/WaveUtils.h"
 
+class TSoundDeviceList;
+
 // The sound device interface under the audio streams: query a format, open a
 // device, hand buffers over, start, reset, close, error texts and device
 // numbers. A back end delivers every notice of an open device on the main
@@ -15,8 +17,10 @@
 // order, then closed. A device that fails for good (unplugged, its sound
 // server gone) says so once with DeviceFailed, between those notices.
 //
-// Device numbers: -1 is the default device; what n >= 0 means is up to the
-// back end (see each one).
+// Device numbers: -1 is the default device, or the device chosen by name
+// with ChooseDevice; what n >= 0 means is up to the back end (see each one).
+// A chosen device that is not there is never replaced by another: opening
+// it fails with ENODEV until it appears.
 //
 // Result codes: 0 is success; anything else is a positive errno-style number
 // (an ALSA error negated), whose text ErrorText gives.
@@ -109,4 +113,16 @@ public:
     virtual TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) = 0;
     // The back end's own text for a result code ("" if it has none).
     virtual std::string ErrorText(TWaveResult code) const = 0;
+
+    // The devices that can be chosen by name; nullptr when this back end
+    // offers no choice.
+    virtual TSoundDeviceList* DeviceList() { return nullptr; }
+    // Device -1 of that direction opens the device of this name from
+    // DeviceList() from the next open on; "" is the system default. A back
+    // end without a list knows no names.
+    void ChooseDevice(TWaveDirection direction, const std::string& name) { FChosen[DirectionIndex(direction)] = name; }
+    const std::string& ChosenDevice(TWaveDirection direction) const { return FChosen[DirectionIndex(direction)]; }
+
+private:
+    std::string FChosen[2];
 };

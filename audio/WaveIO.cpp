@@ -122,7 +122,23 @@ void TWaveAudioIO::Open()
         throw;
     }
     if (FState == TWaveStreamState::Opening) FState = TWaveStreamState::Closed;
+    if (result == ENODEV && FDeviceID == -1 && !FPlatform.ChosenDevice(FDirection).empty()) {
+        AwaitChosenDevice();
+        return;
+    }
     CheckResult(result);
+}
+
+void TWaveAudioIO::AwaitChosenDevice()
+{
+    // The user's own device is not plugged in: it is waited for like a lost
+    // one, and nothing goes to another device meanwhile.
+    FLastError = ENODEV;
+    if (!FLost)
+        std::fprintf(stderr, "parlet: %s device \"%s\" not found; waiting for it\n", DirectionName(FDirection),
+            FPlatform.ChosenDevice(FDirection).c_str());
+    FLost = true;
+    FReopenTimer->SetEnabled(true);
 }
 
 TWaveResult TWaveAudioIO::OpenDevice(const TWaveFormat& format)

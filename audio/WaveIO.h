@@ -82,8 +82,9 @@ public:
     // Buffers the stream holds: queued at the device or being handled.
     std::size_t BufferCountInUse() const { return FBuffers.size(); }
 
-    // The device went away while streaming: true from then until it is open
-    // again (or a deliberate Deactivate gives it up).
+    // The device went away while streaming, or the device chosen by name
+    // was missing at open: true from then until it is open again (or a
+    // deliberate Deactivate gives it up).
     bool DeviceLost() const { return FLost; }
 
     TNotifyEvent OnActivate;
@@ -156,6 +157,8 @@ private:
     // OnError if assigned, else throw EWaveAudioSysError with the back end's
     // text for FLastError.
     void ReportError();
+    // The chosen device is missing at open: wait for it as for a lost one.
+    void AwaitChosenDevice();
     // One quiet attempt to open the lost device again.
     void ReopenTimerTick();
     // Stop trying to reopen; `back` says the device is open again.

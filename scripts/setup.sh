@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libasound2-dev libudev-dev gettext
+  qt6-base-dev libasound2-dev libpulse-dev libudev-dev gettext
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
   xvfb xauth fonts-dejavu-core fonts-dejavu-extra

@@ -2,7 +2,8 @@
 # Starts or stops a private PulseAudio server for tests that use real sound:
 # a null sink "loop" at 48000 Hz as the default sink and its monitor as the
 # default source, so what is played comes back as input without any sound
-# hardware. ALSA's "default" device reaches it through libasound2-plugins
+# hardware; and a second null sink "radio" (described as "Radio"), standing
+# for the radio's own sound card beside the speakers. ALSA's "default" device reaches it through libasound2-plugins
 # (Debian's ALSA configuration routes "default" to PulseAudio while a server
 # is reachable).
 #
@@ -38,7 +39,8 @@ case $action in
     [ "$(id -u)" -eq 0 ] && extra+=(--system=false)
     pulseaudio -D -n --exit-idle-time=-1 --disallow-exit "${extra[@]}" \
       --load=module-native-protocol-unix \
-      --load="module-null-sink sink_name=loop rate=48000" \
+      --load="module-null-sink sink_name=loop rate=48000 sink_properties=device.description=Speakers" \
+      --load="module-null-sink sink_name=radio rate=48000 sink_properties=device.description=Radio" \
       --log-target=file:"$runtime/server.log" 2>>"$runtime/server.log"
     for _ in $(seq 100); do server_up && break; sleep 0.1; done
     server_up || { echo "sound-server: PulseAudio did not come up (see $runtime/server.log)" >&2; exit 1; }

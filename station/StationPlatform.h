@@ -26,8 +26,8 @@ struct TStationPlatform {
     TDetectorKind receiver = TDetectorKind::Soft;
 };
 
-// The real back ends of this machine: ALSA, termios, hidraw and udev, and a
-// desktop without media player windows. The serial ports' "COMn" links are
+// The real back ends of this machine: the sound server (ALSA without one),
+// termios, hidraw and udev, and the desktop. The serial ports' "COMn" links are
 // looked for under portsFolder.
 class TLinuxStationPlatform {
 public:

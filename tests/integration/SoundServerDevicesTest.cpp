@@ -1,0 +1,203 @@
+// The sound server back end on the test run's private server, which has two
+// null sinks: "loop" (the default, standing for the speakers) and "radio".
+// Devices chosen by name, a chosen device that goes and comes back, and the
+// streams as the server shows them.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/PulseSoundPlatform.h"
+#include "audio/WavePlayers.h"
+#include "base/RealTimeLoop.h"
+#include "modem/untFFSK.h"
+#include "modem/untFFSKReceiver.h"
+
+namespace {
+
+std::string Shell(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char chunk[4096];
+        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, n);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+// A null sink of the test's own, unloaded when the test ends.
+class TExtraSink {
+public:
+    explicit TExtraSink(std::string name)
+        : FName(std::move(name))
+    {
+        Load();
+    }
+    ~TExtraSink() { Unload(); }
+    void Load()
+    {
+        FModule = Shell("pactl load-module module-null-sink rate=48000 sink_name=" + FName);
+        ASSERT_FALSE(FModule.empty()) << "pactl could not load a null sink";
+    }
+    void Unload()
+    {
+        if (!FModule.empty()) Shell("pactl unload-module " + FModule);
+        FModule.clear();
+    }
+
+private:
+    std::string FName;
+    std::string FModule;
+};
+
+struct SoundServerDevices : ::testing::Test {
+    TRealTimeLoop loop;
+
+    std::unique_ptr<TPulseSoundPlatform> Platform(const std::string& output, const std::string& input)
+    {
+        auto platform = TPulseSoundPlatform::Connect("FFSK to radio", "FFSK from radio");
+        if (!platform) return nullptr;
+        platform->ChooseDevice(TWaveDirection::Playback, output);
+        platform->ChooseDevice(TWaveDirection::Capture, input);
+        return platform;
+    }
+};
+
+// A receiver that keeps what it decodes and counts its level notices.
+struct TListener {
+    TFFSKReceiver receiver;
+    std::vector<std::string> texts;
+    int levels = 0;
+    int loudest = 0;
+    explicit TListener(TSoundPlatform& platform)
+        : receiver(platform)
+    {
+        receiver.OnReceive = [this](TObject*, bool, const std::string& text) { texts.push_back(text); };
+        receiver.OnInputLevel = [this](TObject*, int level) {
+            ++levels;
+            loudest = std::max(loudest, level);
+        };
+    }
+};
+
+} // namespace
+
+TEST_F(SoundServerDevices, ListsSinksAndSourcesByNameWithMonitorsMarked)
+{
+    auto platform = Platform("", "");
+    ASSERT_TRUE(platform) << "no sound server";
+    const auto sinks = platform->Devices(TWaveDirection::Playback);
+    const auto radio = platform->Find(TWaveDirection::Playback, "radio");
+    ASSERT_TRUE(radio);
+    EXPECT_EQ(radio->Description, "Radio");
+    EXPECT_TRUE(platform->Find(TWaveDirection::Playback, "loop"));
+    EXPECT_FALSE(platform->Find(TWaveDirection::Playback, "radio.monitor"));
+    const auto monitor = platform->Find(TWaveDirection::Capture, "radio.monitor");
+    ASSERT_TRUE(monitor);
+    EXPECT_TRUE(monitor->Monitor);
+    EXPECT_FALSE(radio->Monitor);
+
+    // A sink loaded while the list is kept is announced and listed.
+    int changes = 0;
+    platform->OnChange = [&](TObject*) { ++changes; };
+    {
+        TExtraSink extra("parlet_extra");
+        EXPECT_TRUE(
+            loop.RunUntil([&] { return platform->Find(TWaveDirection::Playback, "parlet_extra").has_value(); }, 3000));
+        EXPECT_TRUE(platform->Find(TWaveDirection::Capture, "parlet_extra.monitor"));
+    }
+    EXPECT_TRUE(loop.RunUntil([&] { return !platform->Find(TWaveDirection::Playback, "parlet_extra"); }, 3000));
+    EXPECT_GE(changes, 2);
+}
+
+TEST_F(SoundServerDevices, FrameGoesToTheChosenSinkOnlyAndIsTakenFromTheChosenSource)
+{
+    auto radio = Platform("radio", "radio.monitor");
+    auto speakers = Platform("", "loop.monitor");
+    ASSERT_TRUE(radio && speakers);
+    TListener onRadio(*radio);
+    TListener onSpeakers(*speakers);
+    TFFSK modulator(*radio);
+    ASSERT_TRUE(loop.RunUntil([&] { return onRadio.levels >= 5 && onSpeakers.levels >= 5; }, 10000));
+
+    const std::string text = "SMS>Anna>>to the radio only, pad";
+    ASSERT_EQ(text.size() % 8, 0u) << "whole blocks, so nothing is padded";
+    modulator.WriteText(text);
+    EXPECT_TRUE(loop.RunUntil([&] { return !onRadio.texts.empty(); }, 3000));
+    loop.RunForMs(500);
+    ASSERT_EQ(onRadio.texts.size(), 1u);
+    EXPECT_EQ(onRadio.texts[0], text.substr(4));
+    EXPECT_GT(onRadio.loudest, 5);
+    EXPECT_TRUE(onSpeakers.texts.empty());
+    EXPECT_EQ(onSpeakers.loudest, 0) << "something reached the speakers";
+}
+
+TEST_F(SoundServerDevices, StreamsCarryTheProgramsNameAndTheirPurpose)
+{
+    auto platform = Platform("radio", "radio.monitor");
+    ASSERT_TRUE(platform);
+    TListener listener(*platform);
+    TFFSK modulator(*platform);
+    ASSERT_TRUE(loop.RunUntil([&] { return listener.levels >= 2; }, 10000));
+    const std::string inputs = Shell("pactl list sink-inputs");
+    const std::string outputs = Shell("pactl list source-outputs");
+    EXPECT_NE(inputs.find("media.name = \"FFSK to radio\""), std::string::npos) << inputs;
+    EXPECT_NE(inputs.find("application.name = \"Parlet\""), std::string::npos) << inputs;
+    EXPECT_NE(outputs.find("media.name = \"FFSK from radio\""), std::string::npos) << outputs;
+    EXPECT_NE(outputs.find("application.name = \"Parlet\""), std::string::npos) << outputs;
+}
+
+TEST_F(SoundServerDevices, RemovedSinkIsLostOnceAndComesBackWithinTwoSecondsOfItsReturn)
+{
+    TExtraSink card("parlet_usb");
+    auto platform = Platform("parlet_usb", "parlet_usb.monitor");
+    ASSERT_TRUE(platform);
+    TListener listener(*platform);
+    TFFSK modulator(*platform);
+    int lost = 0;
+    modulator.OnPlayerLost = [&](TObject*) { ++lost; };
+    ASSERT_TRUE(loop.RunUntil([&] { return listener.levels >= 3; }, 10000));
+
+    ::testing::internal::CaptureStderr();
+    card.Unload();
+    EXPECT_TRUE(loop.RunUntil([&] { return modulator.PlayerLost(); }, 3000));
+    loop.RunForMs(2500);
+    EXPECT_EQ(lost, 1);
+    EXPECT_TRUE(modulator.PlayerLost()) << "the stream went to another sink";
+
+    card.Load();
+    const std::int64_t loadedAt = loop.NowMs();
+    EXPECT_TRUE(loop.RunUntil([&] { return !modulator.PlayerLost(); }, 2000));
+    EXPECT_LE(loop.NowMs() - loadedAt, 2000);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("playback device lost"), said.rfind("playback device lost")) << said;
+    EXPECT_NE(said.find("playback device lost"), std::string::npos) << said;
+
+    const std::size_t before = listener.texts.size();
+    modulator.WriteText("SMS>Anna>>back again, padded");
+    EXPECT_TRUE(loop.RunUntil([&] { return listener.texts.size() > before; }, 4000));
+}
+
+TEST_F(SoundServerDevices, ChosenSinkMissingAtStartIsAwaitedNotReplaced)
+{
+    auto platform = Platform("parlet_later", "");
+    auto speakers = Platform("", "loop.monitor");
+    ASSERT_TRUE(platform && speakers);
+    TListener onSpeakers(*speakers);
+    ::testing::internal::CaptureStderr();
+    TFFSK modulator(*platform);
+    EXPECT_TRUE(modulator.PlayerLost());
+    modulator.WriteText("SMS>Anna>>must not be heard anywhere");
+    loop.RunForMs(1500);
+    EXPECT_TRUE(modulator.PlayerLost());
+    EXPECT_EQ(onSpeakers.loudest, 0) << "the tones went to the speakers";
+
+    TExtraSink card("parlet_later");
+    EXPECT_TRUE(loop.RunUntil([&] { return !modulator.PlayerLost(); }, 2000));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("playback device \"parlet_later\" not found"), std::string::npos) << said;
+}
