@@ -24,7 +24,23 @@ TSimulatedSoundCard::~TSimulatedSoundCard() = default;
 
 TWaveResult TSimulatedSoundCard::CheckDevice(TWaveDirection direction, int deviceId) const
 {
+    if (deviceId == -1 && !ChosenDevice(direction).empty() && !FNamed.Find(direction, ChosenDevice(direction)))
+        return ENODEV;
     return deviceId >= -1 && deviceId < FDeviceCount && !FUnplugged[DirectionIndex(direction)] ? wrNoError : ENODEV;
+}
+
+void TSimulatedSoundCard::AddNamed(TWaveDirection direction, const TSoundDeviceInfo& device)
+{
+    FNamed.Add(direction, device);
+}
+
+void TSimulatedSoundCard::RemoveNamed(TWaveDirection direction, const std::string& name)
+{
+    FNamed.Remove(direction, name);
+    const auto open = FOpenIds[DirectionIndex(direction)];
+    if (!open || *open != -1 || ChosenDevice(direction) != name) return;
+    if (direction == TWaveDirection::Playback && FPlayback) FPlayback->Fail(ENODEV);
+    if (direction == TWaveDirection::Capture && FCapture) FCapture->Fail(ENODEV);
 }
 
 TWaveResult TSimulatedSoundCard::QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format)

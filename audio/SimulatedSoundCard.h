@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "audio/SimulatedDeviceList.h"
 #include "audio/SoundPlatform.h"
 #include "audio/VirtualCable.h"
 
@@ -26,6 +27,10 @@ class TSignalHistory;
 // Underruns); a started capture stream with no buffer queued loses those
 // samples (counted in Overruns).
 //
+// Devices chosen by name are those of DeviceList(), which a test fills:
+// while the chosen one is not listed, device -1 fails with ENODEV, and
+// removing it fails the open stream as Unplug does.
+//
 // With no cable plugged into its input, a card records silence. Cables
 // (TVirtualCable) carry an output to an input, this card's own or another's.
 // A card must outlive the streams opened on it and the cables plugged into
@@ -40,6 +45,11 @@ public:
         std::unique_ptr<TSoundDevice>& device) override;
     TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
     std::string ErrorText(TWaveResult code) const override;
+    TSoundDeviceList* DeviceList() override { return &FNamed; }
+
+    // Named devices: add one, or take one out (an open stream on it fails).
+    void AddNamed(TWaveDirection direction, const TSoundDeviceInfo& device);
+    void RemoveNamed(TWaveDirection direction, const std::string& name);
 
     // How many numbered devices exist (besides the default, -1).
     void SetDeviceCount(int count) { FDeviceCount = count; }
@@ -80,6 +90,7 @@ private:
     double InputValueAt(double tick);
 
     int FDeviceCount;
+    TSimulatedDeviceList FNamed;
     TWaveResult FOpenError[2] = {wrNoError, wrNoError};
     std::optional<int> FOpenIds[2];
     bool FUnplugged[2] = {false, false};

@@ -53,6 +53,17 @@ void TFFSK::SetDeviceID(int value)
     FPlayer->Deactivate();
 }
 
+void TFFSK::ReopenDevice()
+{
+    if (FPlayer->Active()) {
+        FPendingDevice = FPlayer->DeviceID();
+        FPlayer->Deactivate();
+        return;
+    }
+    FPlayer->Deactivate();
+    FPlayer->Activate();
+}
+
 bool TFFSK::PlayerLost() const
 {
     return FPlayer->DeviceLost();

@@ -43,6 +43,10 @@ public:
     // Closes the player; it reopens on the new device when the close is done.
     // While the device is lost, the next attempt to reopen takes the new one.
     void SetDeviceID(int value);
+    // The device the platform opens for the player's number changed (a
+    // device chosen by name): the player closes and opens on it; a lost
+    // device is given up for it.
+    void ReopenDevice();
     // The player's device went away and is not open again yet.
     bool PlayerLost() const;
 

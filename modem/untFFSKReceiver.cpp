@@ -19,13 +19,31 @@ TFFSKReceiver::TFFSKReceiver(TSoundPlatform& platform, TDetectorKind Kind)
     FRecorder->OnData = [this](TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, bool& FreeIt) {
         RecorderData(Sender, Buffer, BufferSize, FreeIt);
     };
+    FRecorder->OnDeactivate = [this](TObject*) {
+        if (!FReopenPending) return;
+        FReopenPending = false;
+        FRecorder->Activate();
+    };
     FRecorder->Activate();
 }
 
 TFFSKReceiver::~TFFSKReceiver()
 {
+    FReopenPending = false;
     FRecorder->Deactivate();
     FRecorder.reset();
+}
+
+void TFFSKReceiver::ReopenDevice()
+{
+    if (FRecorder->Active()) {
+        // It opens again once its close is done.
+        FReopenPending = true;
+        FRecorder->Deactivate();
+        return;
+    }
+    FRecorder->Deactivate();
+    FRecorder->Activate();
 }
 
 void TFFSKReceiver::RecorderLevel(TObject*, int Level)

@@ -32,6 +32,10 @@ public:
     void RecorderLevel(TObject* Sender, int Level);
     void RecorderData(TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, bool& FreeIt);
 
+    // The device the platform opens for the recorder changed (a device
+    // chosen by name): the recorder closes and opens on it.
+    void ReopenDevice();
+
     // One symbol per bit period, newest last, at most 40.
     const std::string& BitTrace() const { return FBitTrace; }
     TDetectorKind DetectorKind() const { return FKind; }
@@ -47,5 +51,6 @@ private:
     std::unique_ptr<TLiveAudioRecorder> FRecorder;
     std::unique_ptr<TBitDetector> FDetector;
     TMessageAssembler FAssembler;
+    bool FReopenPending = false; // the recorder opens again once closed
     std::string FBitTrace;
 };

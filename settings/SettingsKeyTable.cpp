@@ -62,6 +62,11 @@ std::string Lowered(const S&, std::string value)
     return LowerCaseAscii(std::move(value));
 }
 
+bool OnOneLine(const S&, const std::string& value)
+{
+    return std::none_of(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
 bool NotEmpty(const S&, const std::string& value)
 {
     return !value.empty();
@@ -147,6 +152,8 @@ const std::vector<S::TAnyKey>& TZYNClientSettings::Keys()
         Int {"AudioSettings", "OutputDeviceID", &S::FOutputDeviceID, 0},
         Int {"AudioSettings", "InputDeviceID", &S::FInputDeviceID, -1},
         Bool {"AudioSettings", "ALC", &S::FALC, true},
+        Text {"Parlet", "OutputDevice", &S::FOutputDevice, "", nullptr, &S::OnNewSoundDevice, OnOneLine, true},
+        Text {"Parlet", "InputDevice", &S::FInputDevice, "", nullptr, &S::OnNewSoundDevice, OnOneLine, true},
         Text {"InBoundServer", "ServerName", &S::FInBoundServerName, ""},
         Text {"InBoundServer", "InBoundAddress", &S::FInBoundServerAddress, "127.0.0.1"},
         Bool {"RfData", "ForwardSMS", &S::FForwardSMS, false, nullptr, Messages},

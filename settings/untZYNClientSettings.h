@@ -60,6 +60,8 @@ public:
     TNotifyEvent OnMessagesChange;
     TNotifyEvent OnInterfaceChange;
     TNotifyEvent OnNewMediaVol;
+    // OutputDevice or InputDevice changed.
+    TNotifyEvent OnNewSoundDevice;
 
     // Shows the error of a courtesy sound file that does not exist (the GUI
     // puts up a message box with one OK button). When empty, the message
@@ -161,6 +163,14 @@ public:
     void SetOutputDeviceID(int Value) { Set(&Self::FOutputDeviceID, Value); }
     int InputDeviceID() const { return FInputDeviceID; }
     void SetInputDeviceID(int Value) { Set(&Self::FInputDeviceID, Value); }
+    // The sound devices chosen by name ("" or missing: the system default),
+    // this program's own keys in section [Parlet]; the suite's device
+    // numbers above are left alone. A name with a control character would
+    // break the file's line and is refused.
+    const std::string& OutputDevice() const { return FOutputDevice; }
+    void SetOutputDevice(const std::string& Value) { Set(&Self::FOutputDevice, Value); }
+    const std::string& InputDevice() const { return FInputDevice; }
+    void SetInputDevice(const std::string& Value) { Set(&Self::FInputDevice, Value); }
     bool ALC() const { return FALC; }
     void SetALC(bool Value) { Set(&Self::FALC, Value); }
     const std::string& InBoundServerName() const { return FInBoundServerName; }
@@ -285,6 +295,8 @@ private:
     bool FAutoTray = false;
     bool FAutoMessagePopUp = false;
     int FOutputDeviceID = 0;
+    std::string FOutputDevice;
+    std::string FInputDevice;
     int FInputDeviceID = 0;
     bool FALC = false;
     std::string FInBoundServerName;

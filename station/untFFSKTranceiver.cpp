@@ -1,5 +1,6 @@
 #include "untFFSKTranceiver.h"
 
+#include "audio/SoundPlatform.h"
 #include "modem/FrameFormat.h"
 #include "modem/untFFSKReceiver.h"
 #include "radio/untInterface.h"
@@ -7,8 +8,12 @@
 #include "station/untFFSKTransmitter.h"
 
 TFFSKTranceiver::TFFSKTranceiver(const TStationPlatform& platform, const std::string& settingsFile)
+    : FSound(platform.sound)
 {
     FSettings = std::make_unique<TZYNClientSettings>(settingsFile);
+    bool output = false;
+    bool input = false;
+    ChooseSoundDevices(output, input);
     // The rig interface keys the radio only while a band is set; band 1 is
     // the suite's "Crosslink", whatever the file held.
     FSettings->SetBand(1);
@@ -18,6 +23,21 @@ TFFSKTranceiver::TFFSKTranceiver(const TStationPlatform& platform, const std::st
     FReceiver->OnInputLevel = [this](TObject*, int level) { OnInputLevel(this, level); };
     FReceiver->OnReceive = [this](TObject*, bool isSms, const std::string& text) { OnReceive(this, isSms, text); };
     FTransmitter = std::make_unique<TFFSKTransmitter>(platform.sound, *FSettings, *FRigInterface);
+    FSettings->OnNewSoundDevice = [this](TObject*) {
+        bool output = false;
+        bool input = false;
+        ChooseSoundDevices(output, input);
+        if (input) FReceiver->ReopenDevice();
+        if (output) FTransmitter->ReopenDevice();
+    };
+}
+
+void TFFSKTranceiver::ChooseSoundDevices(bool& output, bool& input)
+{
+    output = FSound.ChosenDevice(TWaveDirection::Playback) != FSettings->OutputDevice();
+    input = FSound.ChosenDevice(TWaveDirection::Capture) != FSettings->InputDevice();
+    FSound.ChooseDevice(TWaveDirection::Playback, FSettings->OutputDevice());
+    FSound.ChooseDevice(TWaveDirection::Capture, FSettings->InputDevice());
 }
 
 TFFSKTranceiver::~TFFSKTranceiver() = default;

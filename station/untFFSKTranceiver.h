@@ -16,7 +16,9 @@ using TAudioLevelEvent = TEvent<TObject*, int>;
 using TDataReiceiveEvent = TEvent<TObject*, bool, const std::string&>;
 
 // The one object through which the window reaches the radio: it loads the
-// settings, creates the rig interface, the receiver and the transmitter,
+// settings, creates the rig interface, the receiver and the transmitter on
+// the sound devices the settings choose (reopening them when the choice
+// changes),
 // sends typed texts tagged with the operator's name, echoes them, and passes
 // received messages and input levels on.
 class TFFSKTranceiver : public TObject {
@@ -39,6 +41,11 @@ public:
     TDataReiceiveEvent OnReceive;
 
 private:
+    // Hand the devices chosen in the settings to the sound platform; true
+    // for each direction whose choice changed.
+    void ChooseSoundDevices(bool& output, bool& input);
+
+    TSoundPlatform& FSound;
     // Created in this order; C++ destroys them in reverse, so the transmitter
     // and receiver go before the rig interface, the settings last.
     std::unique_ptr<TZYNClientSettings> FSettings;

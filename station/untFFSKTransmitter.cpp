@@ -42,6 +42,11 @@ void TFfskMessage::SetDeviceID(int id)
     FModulator->SetDeviceID(id);
 }
 
+void TFfskMessage::ReopenDevice()
+{
+    FModulator->ReopenDevice();
+}
+
 void TFfskMessage::AddText(const std::string& text, int delayMs)
 {
     FTexts.push_back(std::make_unique<TMessageObject>(text));

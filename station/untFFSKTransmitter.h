@@ -56,6 +56,7 @@ public:
     bool TX() const { return FTx; }
     int DeviceID() const;
     void SetDeviceID(int id);
+    void ReopenDevice();
 
     TPlayEvent OnTX;
 
@@ -102,6 +103,8 @@ public:
     bool TX() const { return FSequencer->TX(); }
     int DeviceID() const { return FSequencer->DeviceID(); }
     void SetDeviceID(int id) { FSequencer->SetDeviceID(id); }
+    // The player opens anew on the device now chosen by name.
+    void ReopenDevice() { FSequencer->ReopenDevice(); }
     std::size_t Queued() const { return FQueue.size(); }
 
     TPlayEvent OnTX;
