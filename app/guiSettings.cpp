@@ -11,7 +11,9 @@
 #include "app/GpioControls.h"
 #include "app/GuardedSlot.h"
 #include "app/RadioGroup.h"
+#include "app/SoundCardBox.h"
 #include "app/UiText.h"
+#include "audio/SoundPlatform.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTranceiver.h"
@@ -118,10 +120,17 @@ void TfrmSettings::CreateControls()
     FCbxUnusedHight->setObjectName(QStringLiteral("cbxUnusedHight"));
     Place(FCbxUnusedHight, 233, 48, 225, 17);
 
+    FGrpSoundCard = new TSoundCardBox(this, FTranceiver.Settings(), FTranceiver.Sound().DeviceList());
+    FGrpSoundCard->setGeometry(0, 120, 458, 78);
+
+    FCbxTurnDown = new QCheckBox(QStringLiteral("Turn other programs down while the channel is busy"), this);
+    FCbxTurnDown->setObjectName(QStringLiteral("cbxTurnDown"));
+    Place(FCbxTurnDown, 8, 204, 380, 17);
+
     FBtnOk = new QPushButton(QStringLiteral("OK"), this);
     FBtnOk->setObjectName(QStringLiteral("btnOk"));
     FBtnOk->setAutoDefault(false);
-    Place(FBtnOk, 386, 88, 72, 25);
+    Place(FBtnOk, 386, 200, 72, 25);
 
     FGpioControls = std::make_unique<TGpioControls>(this, FTranceiver);
 
@@ -136,6 +145,7 @@ void TfrmSettings::CreateControls()
     FGrpPcToRadioPolarity->OnClick = [this] { grpPcToRadioPolarityClick(); };
     connect(FComboBox1, &QComboBox::activated, this, GuardedSlot([this] { ComboBox1Change(); }));
     connect(FCbxUnusedHight, &QCheckBox::clicked, this, GuardedSlot([this] { cbxUnusedHightClick(); }));
+    connect(FCbxTurnDown, &QCheckBox::clicked, this, GuardedSlot([this] { cbxTurnDownClick(); }));
     connect(FBtnOk, &QPushButton::clicked, this, GuardedSlot([this] { btnOkClick(); }));
 }
 
@@ -143,6 +153,7 @@ void TfrmSettings::RefreshControls()
 {
     const TZYNClientSettings& settings = FTranceiver.Settings();
     FCbxUnusedHight->setChecked(settings.RigComUnusedHight());
+    FCbxTurnDown->setChecked(settings.ControlWinAmp());
     // By VOX the pin and its polarity do not apply.
     FGrpPcToRadio->SetItemIndex(settings.RigComKeying() ? 1 : 0);
     FGrpPcToRadioPin->setEnabled(settings.RigComKeying());
@@ -181,6 +192,11 @@ void TfrmSettings::ComboBox1Change()
 void TfrmSettings::cbxUnusedHightClick()
 {
     FTranceiver.Settings().SetRigComUnusedHight(FCbxUnusedHight->isChecked());
+}
+
+void TfrmSettings::cbxTurnDownClick()
+{
+    FTranceiver.Settings().SetControlWinAmp(FCbxTurnDown->isChecked());
 }
 
 void TfrmSettings::btnOkClick()

@@ -13,10 +13,12 @@ class QPushButton;
 class TFFSKTranceiver;
 class TGpioControls;
 class TRadioGroup;
+class TSoundCardBox;
 
 // The settings dialog: how the PC keys the radio (the radio's VOX, or the USB
 // interface / a serial port line), which line, its polarity, the level of the
-// other line and the COM port. Every change goes to the client settings at
+// other line and the COM port; the radio's sound card; whether other
+// programs are turned down while the channel is busy. Every change goes to the client settings at
 // once, which save it and make the rig interface reconfigure; the dialog then
 // shows what came of it. No Cancel. Modeless; OK or the window frame hides
 // it, and it lives until the main window frees it.
@@ -34,6 +36,7 @@ public:
     void grpPcToRadioPolarityClick();
     void ComboBox1Change();
     void cbxUnusedHightClick();
+    void cbxTurnDownClick();
     void btnOkClick();
 
     // The rig interface's events.
@@ -50,6 +53,8 @@ public:
     TRadioGroup& grpPcToRadioPolarity() const { return *FGrpPcToRadioPolarity; }
     QComboBox& ComboBox1() const { return *FComboBox1; }
     QCheckBox& cbxUnusedHight() const { return *FCbxUnusedHight; }
+    QCheckBox& cbxTurnDown() const { return *FCbxTurnDown; }
+    TSoundCardBox& grpSoundCard() const { return *FGrpSoundCard; }
     QPushButton& btnOk() const { return *FBtnOk; }
     TGpioControls& GpioControls() const { return *FGpioControls; }
 
@@ -68,6 +73,8 @@ private:
     TRadioGroup* FGrpPcToRadioPolarity = nullptr;
     QComboBox* FComboBox1 = nullptr;
     QCheckBox* FCbxUnusedHight = nullptr;
+    TSoundCardBox* FGrpSoundCard = nullptr;
+    QCheckBox* FCbxTurnDown = nullptr;
     QPushButton* FBtnOk = nullptr;
     std::unique_ptr<TGpioControls> FGpioControls;
 };

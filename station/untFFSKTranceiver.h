@@ -36,6 +36,7 @@ public:
     TZYNClientSettings& Settings() { return *FSettings; }
     TInterface& RigInterface() { return *FRigInterface; }
     TFFSKTransmitter& Transmitter() { return *FTransmitter; }
+    TSoundPlatform& Sound() { return FSound; }
 
     TAudioLevelEvent OnInputLevel;
     TDataReiceiveEvent OnReceive;
