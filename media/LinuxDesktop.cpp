@@ -1,11 +1,36 @@
 #include "media/LinuxDesktop.h"
 
-std::optional<TWindowHandle> TLinuxDesktop::FindWindow(const std::string&, const std::optional<std::string>&)
+#include "media/SoundServerMixer.h"
+#include "media/TurnedDownStreams.h"
+#include "media/untZYNWinAmpControl.h"
+
+namespace {
+// The one window handed out: the mixer's.
+constexpr TWindowHandle MixerWindow = 1;
+} // namespace
+
+TLinuxDesktop::TLinuxDesktop()
+    : TLinuxDesktop(TSoundServerMixer::Connect(TTurnedDownStreams::DefaultPath()))
 {
+}
+
+TLinuxDesktop::TLinuxDesktop(std::unique_ptr<TSoundServerMixer> mixer)
+    : FMixer(std::move(mixer))
+{
+}
+
+TLinuxDesktop::~TLinuxDesktop() = default;
+
+std::optional<TWindowHandle> TLinuxDesktop::FindWindow(
+    const std::string& className, const std::optional<std::string>& title)
+{
+    if (FMixer && className == TZYNWinAmpControl::WinAmpClass && !title) return MixerWindow;
     return std::nullopt;
 }
 
-void TLinuxDesktop::SendCommand(TWindowHandle, int, long)
+void TLinuxDesktop::SendCommand(TWindowHandle window, int command, long)
 {
-    // No window is ever handed out, so no handle can name one.
+    if (window != MixerWindow || !FMixer) return;
+    if (command == TZYNWinAmpControl::WinAmpVolumeUp) FMixer->StepUp();
+    if (command == TZYNWinAmpControl::WinAmpVolumeDown) FMixer->StepDown();
 }

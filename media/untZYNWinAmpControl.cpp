@@ -5,7 +5,6 @@
 #include "settings/untZYNClientSettings.h"
 
 namespace {
-const char* const WinAmpClass = "Winamp v1.x";
 const char* const WMPlayerClass = "WMPlayerApp";
 const char* const WMPlayerTitle = "Windows Media Player";
 const char* const RelayClientClass = "TfrmZYNWAmpRelaysClientMain";

@@ -21,6 +21,8 @@ public:
     static constexpr int RampIntervalMs = 200;
     static constexpr int RestoreDelayMs = 4000;
 
+    // The Winamp window's class.
+    static constexpr const char* WinAmpClass = "Winamp v1.x";
     // Window commands of the players and of the suite's relay client.
     static constexpr int WinAmpVolumeUp = 40058;
     static constexpr int WinAmpVolumeDown = 40059;
