@@ -1,6 +1,7 @@
-// The audio streams on the real ALSA back end, through the private
-// PulseAudio server of the test run: what the player plays comes back to the
-// recorder through the null sink's monitor.
+// The audio streams on each real back end (ALSA, and the sound server's own
+// client library), through the private PulseAudio server of the test run:
+// what the player plays comes back to the recorder through the null sink's
+// monitor.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,10 +13,10 @@
 
 #include <sys/resource.h>
 
-#include "audio/AlsaSoundPlatform.h"
 #include "audio/WavePlayers.h"
 #include "audio/WaveRecorders.h"
 #include "base/RealTimeLoop.h"
+#include "tests/integration/SoundBackends.h"
 
 namespace {
 std::atomic<long> allocations {0};
@@ -50,11 +51,11 @@ double ProcessCpuMs()
 // The modem's two streams: a player of 8-bit mono and a recorder of 16-bit
 // mono, 48000 Hz, two buffers of 200 ms each. The player plays a 1000 Hz
 // tone of amplitude 100 around 128.
-struct Loopback : ::testing::Test {
+struct Loopback : ::testing::TestWithParam<TSoundBackend> {
     TRealTimeLoop loop;
-    TAlsaSoundPlatform alsa;
-    TLiveAudioPlayer player {alsa};
-    TLiveAudioRecorder recorder {alsa};
+    std::unique_ptr<TSoundPlatform> sound = MakeSoundBackend(GetParam());
+    TLiveAudioPlayer player {*sound};
+    TLiveAudioRecorder recorder {*sound};
     std::vector<std::int16_t> heard;
     std::vector<std::int64_t> recordedAtMs, filledAtMs;
     std::vector<std::uint32_t> sizes;
@@ -126,7 +127,7 @@ struct Loopback : ::testing::Test {
 
 } // namespace
 
-TEST_F(Loopback, ToneArrivesAtItsFrequencyAndLevel)
+TEST_P(Loopback, ToneArrivesAtItsFrequencyAndLevel)
 {
     Open();
     loop.RunForMs(2000);
@@ -143,7 +144,7 @@ TEST_F(Loopback, ToneArrivesAtItsFrequencyAndLevel)
     EXPECT_NEAR(levels.back(), 78, 1);
 }
 
-TEST_F(Loopback, RingRunsEveryTwoHundredMillisecondsWithoutAGap)
+TEST_P(Loopback, RingRunsEveryTwoHundredMillisecondsWithoutAGap)
 {
     Open();
     const std::size_t firstBuffer = sizes.size();
@@ -164,14 +165,14 @@ TEST_F(Loopback, RingRunsEveryTwoHundredMillisecondsWithoutAGap)
     const auto cycles = CycleLengths(firstSample);
     ASSERT_GT(cycles.size(), 9000u);
     for (std::size_t i = 0; i < cycles.size(); ++i) ASSERT_NEAR(cycles[i], 48, 1) << "cycle " << i;
-    EXPECT_EQ(alsa.Underruns(), 0u);
-    EXPECT_EQ(alsa.Overruns(), 0u);
+    EXPECT_EQ(UnderrunsOf(*sound), 0u);
+    EXPECT_EQ(OverrunsOf(*sound), 0u);
 }
 
 // The measurement in docs/performance.md: an open player and recorder
 // streaming silence, CPU time of the whole process (the workers and the
 // sound server's client threads included) and allocations of any thread.
-TEST_F(Loopback, StreamingSilenceIsCheapAndDoesNotAllocatePerBuffer)
+TEST_P(Loopback, StreamingSilenceIsCheapAndDoesNotAllocatePerBuffer)
 {
     amplitude = 0;
     Open();
@@ -196,7 +197,7 @@ TEST_F(Loopback, StreamingSilenceIsCheapAndDoesNotAllocatePerBuffer)
     EXPECT_LE(made, buffers / 8);
 }
 
-TEST_F(Loopback, MissingDeviceRaisesAlsasText)
+TEST_P(Loopback, MissingDeviceRaisesTheBackEndsText)
 {
     for (TWaveAudioIO* stream : {static_cast<TWaveAudioIO*>(&player), static_cast<TWaveAudioIO*>(&recorder)}) {
         try {
@@ -204,10 +205,13 @@ TEST_F(Loopback, MissingDeviceRaisesAlsasText)
             FAIL() << "device 7 accepted (is there an eighth sound card?)";
         } catch (const EWaveAudioSysError& e) {
             EXPECT_NE(stream->LastError(), 0u);
-            EXPECT_EQ(std::string(e.what()), alsa.ErrorText(stream->LastError()));
+            EXPECT_EQ(std::string(e.what()), sound->ErrorText(stream->LastError()));
             EXPECT_FALSE(std::string(e.what()).empty());
         }
         EXPECT_EQ(stream->DeviceID(), -1);
         EXPECT_FALSE(stream->Active());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Backends, Loopback, testing::Values(TSoundBackend::Alsa, TSoundBackend::SoundServer), SoundBackendName);

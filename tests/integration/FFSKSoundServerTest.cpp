@@ -1,5 +1,5 @@
-// The modem on the real ALSA back end, through the private PulseAudio server
-// of the test run: a modulator on the default output and a receiver on the
+// The modem on each real sound back end, through the private PulseAudio
+// server of the test run: a modulator on the default output and a receiver on the
 // default input (the null sink's monitor) in one process.
 #include <gtest/gtest.h>
 
@@ -7,17 +7,19 @@
 #include <string>
 #include <vector>
 
-#include "audio/AlsaSoundPlatform.h"
 #include "base/RealTimeLoop.h"
 #include "modem/untFFSK.h"
 #include "modem/untFFSKReceiver.h"
+#include "tests/integration/SoundBackends.h"
 
-TEST(FFSKSoundServer, FortyCharacterTextArrivesCompleteAndOnceWithinOneAndAHalfSeconds)
+struct FFSKSoundServer : ::testing::TestWithParam<TSoundBackend> { };
+
+TEST_P(FFSKSoundServer, FortyCharacterTextArrivesCompleteAndOnceWithinOneAndAHalfSeconds)
 {
     TRealTimeLoop loop;
-    TAlsaSoundPlatform alsa;
-    TFFSKReceiver receiver(alsa);
-    TFFSK modulator(alsa);
+    auto sound = MakeSoundBackend(GetParam());
+    TFFSKReceiver receiver(*sound);
+    TFFSK modulator(*sound);
     std::vector<std::string> received;
     std::vector<std::int64_t> receivedAtMs;
     receiver.OnReceive = [&](TObject* sender, bool sms, const std::string& text) {
@@ -48,3 +50,6 @@ TEST(FFSKSoundServer, FortyCharacterTextArrivesCompleteAndOnceWithinOneAndAHalfS
     EXPECT_LE(receivedAtMs[0] - writtenAtMs, 1500);
     EXPECT_GE(levels, 12) << "the input level arrives with every capture buffer";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Backends, FFSKSoundServer, testing::Values(TSoundBackend::Alsa, TSoundBackend::SoundServer), SoundBackendName);

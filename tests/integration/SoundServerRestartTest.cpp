@@ -1,5 +1,5 @@
-// The modem on ALSA while the test run's private sound server dies and is
-// started again: both streams lose their device, reopen it on their own
+// The modem on each real sound back end while the test run's private sound
+// server dies and is started again: both streams lose their device, reopen it on their own
 // once the server is back, and a frame written afterwards is decoded.
 #include <gtest/gtest.h>
 
@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "audio/AlsaSoundPlatform.h"
 #include "base/RealTimeLoop.h"
 #include "modem/untFFSK.h"
 #include "modem/untFFSKReceiver.h"
+#include "tests/integration/SoundBackends.h"
 
 namespace {
 
@@ -65,7 +65,9 @@ public:
 
 } // namespace
 
-TEST(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecoded)
+struct SoundServerRestart : ::testing::TestWithParam<TSoundBackend> { };
+
+TEST_P(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecoded)
 {
     ASSERT_FALSE(RuntimeDir().empty());
     TServerKeeper keeper;
@@ -73,9 +75,9 @@ TEST(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecoded
     ASSERT_TRUE(ProcessAlive(oldPid));
 
     TRealTimeLoop loop;
-    TAlsaSoundPlatform alsa;
-    TFFSKReceiver receiver(alsa);
-    TFFSK modulator(alsa);
+    auto sound = MakeSoundBackend(GetParam());
+    TFFSKReceiver receiver(*sound);
+    TFFSK modulator(*sound);
     std::vector<std::string> received;
     receiver.OnReceive = [&](TObject*, bool, const std::string& text) { received.push_back(text); };
     int levels = 0;
@@ -130,3 +132,6 @@ TEST(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecoded
         if (line.rfind("ALSA lib", 0) == 0) alsaLines.insert(line), ++alsaCount;
     EXPECT_EQ(alsaLines.size(), alsaCount) << said;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Backends, SoundServerRestart, testing::Values(TSoundBackend::Alsa, TSoundBackend::SoundServer), SoundBackendName);
