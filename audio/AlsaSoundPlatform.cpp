@@ -99,17 +99,33 @@ TAlsaSoundPlatform::TAlsaSoundPlatform()
     snd_lib_error_set_handler(DiagnosticOncePerPlace);
 }
 
-std::string TAlsaSoundPlatform::DeviceName(int deviceId)
+std::string TAlsaSoundPlatform::DeviceName(TWaveDirection direction, int deviceId) const
 {
-    return deviceId < 0 ? std::string("default") : "plughw:" + std::to_string(deviceId);
+    if (deviceId >= 0) return "plughw:" + std::to_string(deviceId);
+    const std::string& chosen = ChosenDevice(direction);
+    return chosen.empty() ? std::string("default") : "plughw:CARD=" + chosen;
+}
+
+bool TAlsaSoundPlatform::ChosenCardPresent(TWaveDirection direction, int deviceId) const
+{
+    // A card that is not there would otherwise fail with whatever ALSA's
+    // configuration makes of an unknown name.
+    const std::string& chosen = ChosenDevice(direction);
+    return deviceId != -1 || chosen.empty() || snd_card_get_index(chosen.c_str()) >= 0;
+}
+
+TSoundDeviceList* TAlsaSoundPlatform::DeviceList()
+{
+    if (!FDevices) FDevices = std::make_unique<TAlsaDeviceList>();
+    return FDevices.get();
 }
 
 TWaveResult TAlsaSoundPlatform::QueryFormat(TWaveDirection direction, int deviceId, const TWaveFormat& format)
 {
-    if (deviceId < -1) return ENODEV;
+    if (deviceId < -1 || !ChosenCardPresent(direction, deviceId)) return ENODEV;
     if (!IsSupported(format)) return EINVAL;
     snd_pcm_t* pcm = nullptr;
-    int result = snd_pcm_open(&pcm, DeviceName(deviceId).c_str(), StreamOf(direction), SND_PCM_NONBLOCK);
+    int result = snd_pcm_open(&pcm, DeviceName(direction, deviceId).c_str(), StreamOf(direction), SND_PCM_NONBLOCK);
     if (result < 0) return ResultOf(result);
     result = SetHardware(pcm, format, false);
     snd_pcm_close(pcm);
@@ -119,9 +135,9 @@ TWaveResult TAlsaSoundPlatform::QueryFormat(TWaveDirection direction, int device
 TWaveResult TAlsaSoundPlatform::Open(TWaveDirection direction, int deviceId, const TWaveFormat& format,
     TSoundNoticeSink& sink, std::unique_ptr<TSoundDevice>& device)
 {
-    if (deviceId < -1) return ENODEV;
+    if (deviceId < -1 || !ChosenCardPresent(direction, deviceId)) return ENODEV;
     if (!IsSupported(format)) return EINVAL;
-    const std::string name = DeviceName(deviceId);
+    const std::string name = DeviceName(direction, deviceId);
     snd_pcm_t* pcm = nullptr;
     int result = snd_pcm_open(&pcm, name.c_str(), StreamOf(direction), SND_PCM_NONBLOCK);
     if (result < 0) return ResultOf(result);
@@ -151,7 +167,8 @@ TWaveResult TAlsaSoundPlatform::ValidateDevice(TWaveDirection direction, int dev
     if (deviceId == -1) return wrNoError;
     if (deviceId < -1) return ENODEV;
     snd_pcm_t* pcm = nullptr;
-    const int result = snd_pcm_open(&pcm, DeviceName(deviceId).c_str(), StreamOf(direction), SND_PCM_NONBLOCK);
+    const int result =
+        snd_pcm_open(&pcm, DeviceName(direction, deviceId).c_str(), StreamOf(direction), SND_PCM_NONBLOCK);
     if (result < 0) return ResultOf(result);
     snd_pcm_close(pcm);
     return wrNoError;

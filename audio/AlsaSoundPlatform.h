@@ -2,13 +2,16 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "audio/AlsaDeviceList.h"
 #include "audio/SoundPlatform.h"
 
 // The ALSA back end. Device -1 is ALSA's "default" PCM (on a desktop it goes
-// through PipeWire or PulseAudio); device n >= 0 is "plughw:n", the first PCM
-// of sound card n, with ALSA's plug layer converting format and rate.
+// through PipeWire or PulseAudio), or with a card chosen by its stable name
+// "plughw:CARD=<name>"; device n >= 0 is "plughw:n", the first PCM of sound
+// card n. ALSA's plug layer converts format and rate.
 //
 // Each open device runs one worker thread that plays or records the
 // submitted buffers in order and posts each finished one to the main loop.
@@ -28,9 +31,11 @@ public:
         std::unique_ptr<TSoundDevice>& device) override;
     TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
     std::string ErrorText(TWaveResult code) const override;
+    // The sound cards, read (and watched) from the first call on.
+    TSoundDeviceList* DeviceList() override;
 
     // The ALSA PCM name of a device number.
-    static std::string DeviceName(int deviceId);
+    std::string DeviceName(TWaveDirection direction, int deviceId) const;
 
     // Recovered since this platform was made, over all its devices.
     std::uint64_t Underruns() const { return FUnderruns; }
@@ -38,6 +43,8 @@ public:
 
 private:
     friend class TAlsaDevice;
+    bool ChosenCardPresent(TWaveDirection direction, int deviceId) const;
     std::atomic<std::uint64_t> FUnderruns {0};
     std::atomic<std::uint64_t> FOverruns {0};
+    std::unique_ptr<TAlsaDeviceList> FDevices;
 };
