@@ -13,8 +13,14 @@
 #include "audio/PulseSoundPlatform.h"
 #include "audio/WavePlayers.h"
 #include "base/RealTimeLoop.h"
+#include "media/SimulatedDesktop.h"
 #include "modem/untFFSK.h"
 #include "modem/untFFSKReceiver.h"
+#include "radio/SimulatedHidBus.h"
+#include "radio/SimulatedSerialPlatform.h"
+#include "station/untFFSKTranceiver.h"
+#include "station/untFFSKTransmitter.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -200,4 +206,58 @@ TEST_F(SoundServerDevices, ChosenSinkMissingAtStartIsAwaitedNotReplaced)
     EXPECT_TRUE(loop.RunUntil([&] { return !modulator.PlayerLost(); }, 2000));
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("playback device \"parlet_later\" not found"), std::string::npos) << said;
+}
+
+// A whole station as the program builds it, on the sound server, keying on
+// a simulated serial port: its settings send to a card of its own.
+TEST_F(SoundServerDevices, WholeStationIsHeardOnItsCardOnlyAndReleasesTheRadioWhenTheCardGoes)
+{
+    TExtraSink card("parlet_radio_card");
+    TTempFolder folder;
+    const std::string settings = folder.File("ZYNClient.ini");
+    WriteBytes(settings,
+        "[Identification]\r\nOperaterName=Anna\r\n[Interface]\r\nRigComm=1\r\nRigComDtr=0\r\n"
+        "RigComActiveHigh=1\r\nCommPort=0\r\nCourtesyDelay=400\r\n[Parlet]\r\nOutputDevice=parlet_radio_card\r\n");
+    auto sound = TPulseSoundPlatform::Connect("FFSK to radio", "FFSK from radio");
+    auto onCard = Platform("", "parlet_radio_card.monitor");
+    auto onSpeakers = Platform("", "loop.monitor");
+    ASSERT_TRUE(sound && onCard && onSpeakers);
+    TSimulatedSerialPlatform serial;
+    TSimulatedHidBus hid;
+    TSimulatedDesktop desktop;
+    TFFSKTranceiver station(TStationPlatform {*sound, serial, hid, desktop}, settings);
+    std::vector<bool> keying;
+    station.Transmitter().OnTX = [&](TObject*, bool on) { keying.push_back(on); };
+    TListener radio(*onCard);
+    TListener speakers(*onSpeakers);
+    ASSERT_TRUE(loop.RunUntil([&] { return radio.levels >= 3 && speakers.levels >= 3; }, 10000));
+
+    station.SendText("heard on the radio");
+    EXPECT_TRUE(loop.RunUntil([&] { return !radio.texts.empty(); }, 9000));
+    loop.RunForMs(500);
+    ASSERT_EQ(radio.texts.size(), 1u);
+    EXPECT_EQ(radio.texts[0].substr(0, 24), "Anna>>heard on the radio");
+    EXPECT_TRUE(speakers.texts.empty());
+    EXPECT_EQ(speakers.loudest, 0);
+    EXPECT_EQ(keying, (std::vector<bool> {true, false}));
+    EXPECT_FALSE(serial.RTS("COM1"));
+
+    // The card goes: the next keying is released, nothing is heard anywhere.
+    ::testing::internal::CaptureStderr();
+    card.Unload();
+    loop.RunForMs(500);
+    station.SendText("into the void");
+    EXPECT_TRUE(loop.RunUntil([&] { return keying.size() >= 4; }, 9000));
+    loop.RunForMs(1500);
+    EXPECT_EQ(keying, (std::vector<bool> {true, false, true, false}));
+    EXPECT_FALSE(serial.RTS("COM1"));
+    EXPECT_EQ(radio.texts.size(), 1u);
+    EXPECT_TRUE(speakers.texts.empty());
+    EXPECT_EQ(speakers.loudest, 0) << "the tones went to the speakers";
+
+    card.Load();
+    ::testing::internal::GetCapturedStderr();
+    loop.RunForMs(2000);
+    station.SendText("back");
+    EXPECT_TRUE(loop.RunUntil([&] { return radio.texts.size() == 2; }, 9000));
 }
