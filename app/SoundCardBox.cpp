@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "app/GuardedSlot.h"
+#include "app/UiText.h"
 #include "audio/SoundDeviceList.h"
 #include "settings/untZYNClientSettings.h"
 
@@ -17,8 +18,9 @@ QString Text(const std::string& utf8)
 QString Caption(const TSoundDeviceInfo& device)
 {
     const QString description = Text(device.Description);
-    if (!device.Monitor || description.startsWith(QStringLiteral("Monitor of "))) return description;
-    return QStringLiteral("Monitor of ") + description;
+    // The sound server says so itself, in the desktop's language.
+    if (!device.Monitor || device.Description.rfind("Monitor of ", 0) == 0) return description;
+    return UiText("Monitor of %1").arg(description);
 }
 
 std::string NameOf(const QComboBox& box)
@@ -28,17 +30,17 @@ std::string NameOf(const QComboBox& box)
 } // namespace
 
 TSoundCardBox::TSoundCardBox(QWidget* parent, TZYNClientSettings& settings, TSoundDeviceList* devices)
-    : QGroupBox(QStringLiteral("Sound card"), parent)
+    : QGroupBox(UiText("Sound card"), parent)
     , FSettings(settings)
     , FDevices(devices)
 {
     setObjectName(QStringLiteral("grpSoundCard"));
-    auto* outputLabel = new QLabel(QStringLiteral("Output to the radio"), this);
+    auto* outputLabel = new QLabel(UiText("Output to the radio"), this);
     outputLabel->setGeometry(8, 20, 140, 17);
     FOutput = new QComboBox(this);
     FOutput->setObjectName(QStringLiteral("cbxOutputDevice"));
     FOutput->setGeometry(150, 18, 300, 22);
-    auto* inputLabel = new QLabel(QStringLiteral("Input from the radio"), this);
+    auto* inputLabel = new QLabel(UiText("Input from the radio"), this);
     inputLabel->setGeometry(8, 48, 140, 17);
     FInput = new QComboBox(this);
     FInput->setObjectName(QStringLiteral("cbxInputDevice"));
@@ -64,7 +66,7 @@ void TSoundCardBox::RefreshLists()
 void TSoundCardBox::Fill(QComboBox& box, TWaveDirection direction, const std::string& chosen)
 {
     box.clear();
-    box.addItem(QStringLiteral("System default"), QString());
+    box.addItem(UiText("System default"), QString());
     bool found = chosen.empty();
     if (FDevices) {
         for (const TSoundDeviceInfo& device : FDevices->Devices(direction)) {
@@ -77,7 +79,7 @@ void TSoundCardBox::Fill(QComboBox& box, TWaveDirection direction, const std::st
     }
     // Kept as chosen, never replaced: the streams wait for it.
     if (!found) {
-        box.addItem(Text(chosen) + QStringLiteral(" (not found)"), Text(chosen));
+        box.addItem(UiText("%1 (not found)").arg(Text(chosen)), Text(chosen));
         box.setCurrentIndex(box.count() - 1);
     }
     if (chosen.empty()) box.setCurrentIndex(0);

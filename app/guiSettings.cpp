@@ -123,14 +123,15 @@ void TfrmSettings::CreateControls()
     FGrpSoundCard = new TSoundCardBox(this, FTranceiver.Settings(), FTranceiver.Sound().DeviceList());
     FGrpSoundCard->setGeometry(0, 120, 458, 78);
 
-    FCbxTurnDown = new QCheckBox(QStringLiteral("Turn other programs down while the channel is busy"), this);
+    FCbxTurnDown = new QCheckBox(UiText("Turn other programs down while the channel is busy"), this);
     FCbxTurnDown->setObjectName(QStringLiteral("cbxTurnDown"));
-    Place(FCbxTurnDown, 8, 204, 380, 17);
+    // Its own line: a longer translation must not run under the OK button.
+    Place(FCbxTurnDown, 8, 204, std::max(380, FCbxTurnDown->sizeHint().width()), 17);
 
     FBtnOk = new QPushButton(QStringLiteral("OK"), this);
     FBtnOk->setObjectName(QStringLiteral("btnOk"));
     FBtnOk->setAutoDefault(false);
-    Place(FBtnOk, 386, 200, 72, 25);
+    Place(FBtnOk, 386, 228, 72, 25);
 
     FGpioControls = std::make_unique<TGpioControls>(this, FTranceiver);
 

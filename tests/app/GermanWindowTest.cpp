@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
 #include "app/AboutBox.h"
 #include "app/RadioGroup.h"
+#include "app/SoundCardBox.h"
 #include "app/guiSettings.h"
 #include "tests/app/SimulatedWindowStation.h"
 
@@ -25,6 +28,11 @@ TEST(GermanWindows, MainWindowDialogAndAboutBoxAreInGerman)
     TfrmSettings& dialog = form.SettingsForm();
     EXPECT_EQ(dialog.windowTitle(), "Einstellungen");
     EXPECT_EQ(dialog.lblComInUse().text(), QString::fromUtf8("Der gewählte COM-Port ist nicht verfügbar!"));
+    EXPECT_EQ(dialog.grpSoundCard().title(), "Soundkarte");
+    EXPECT_EQ(dialog.grpSoundCard().cbxOutput().itemText(0), "Systemstandard");
+    // The longer German text keeps its own line, clear of the OK button.
+    EXPECT_LT(dialog.cbxTurnDown().geometry().bottom(), dialog.btnOk().geometry().top());
+    EXPECT_GE(dialog.cbxTurnDown().width(), dialog.cbxTurnDown().sizeHint().width());
 
     const QString about = AboutText({"/x/ZYNClient.ini", "/x/history"});
     EXPECT_TRUE(about.contains("Einstellungsdatei: /x/ZYNClient.ini")) << about.toStdString();

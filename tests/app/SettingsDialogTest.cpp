@@ -67,7 +67,7 @@ TEST_F(SettingsDialog, ControlsCaptionsAndPositions)
     TfrmSettings& d = Open();
     EXPECT_EQ(d.windowTitle(), "Settings");
     // The sound card part and the media box sit below the keying controls.
-    EXPECT_EQ(d.size(), QSize(458, 225));
+    EXPECT_EQ(d.size(), QSize(458, 253));
     EXPECT_EQ(d.grpPcToRadio().title(), "PC to Radio");
     EXPECT_EQ(d.grpPcToRadio().Item(0)->text(), "Use the VOX in the radio.");
     EXPECT_EQ(d.grpPcToRadio().Item(1)->text(), "Use the USB / COM-port.");
@@ -86,7 +86,7 @@ TEST_F(SettingsDialog, ControlsCaptionsAndPositions)
     EXPECT_EQ(d.grpPcToRadioPolarity().geometry(), QRect(117, 56, 110, 57));
     EXPECT_EQ(d.ComboBox1().geometry(), QRect(312, 10, 86, 21));
     EXPECT_EQ(d.cbxUnusedHight().geometry(), QRect(233, 48, 225, 17));
-    EXPECT_EQ(d.btnOk().geometry(), QRect(386, 200, 72, 25));
+    EXPECT_EQ(d.btnOk().geometry(), QRect(386, 228, 72, 25));
     EXPECT_EQ(d.grpSoundCard().title(), "Sound card");
     EXPECT_EQ(d.grpSoundCard().geometry(), QRect(0, 120, 458, 78));
     EXPECT_EQ(d.cbxTurnDown().text(), "Turn other programs down while the channel is busy");
