@@ -29,6 +29,13 @@ void* operator new(std::size_t size)
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
+// The library's temporary buffers come from the nothrow form and go back
+// through the plain delete, so both forms must use the same heap.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    ++allocations;
+    return std::malloc(size == 0 ? 1 : size);
+}
 void operator delete(void* p) noexcept
 {
     std::free(p);
