@@ -22,6 +22,7 @@ TRigConfig RigConfigOf(const TZYNClientSettings& settings)
     config.SquelchSetlingTime = settings.SquelchSetlingTime();
     config.VoxDelayTime = settings.VoxDelayTime();
     config.GpioPin = settings.GpioPin();
+    config.OutputDevice = settings.OutputDevice();
     return config;
 }
 

@@ -28,7 +28,10 @@ TFFSKTranceiver::TFFSKTranceiver(const TStationPlatform& platform, const std::st
         bool input = false;
         ChooseSoundDevices(output, input);
         if (input) FReceiver->ReopenDevice();
-        if (output) FTransmitter->ReopenDevice();
+        if (!output) return;
+        FTransmitter->ReopenDevice();
+        // A sound card's GPIO keys only with the card chosen for output.
+        FRigInterface->ApplyInterfaceSettings();
     };
 }
 

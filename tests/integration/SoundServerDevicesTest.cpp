@@ -225,7 +225,7 @@ TEST_F(SoundServerDevices, WholeStationIsHeardOnItsCardOnlyAndReleasesTheRadioWh
     TSimulatedSerialPlatform serial;
     TSimulatedHidBus hid;
     TSimulatedDesktop desktop;
-    TFFSKTranceiver station(TStationPlatform {*sound, serial, hid, desktop}, settings);
+    TFFSKTranceiver station(TStationPlatform {*sound, serial, hid, hid, desktop}, settings);
     std::vector<bool> keying;
     station.Transmitter().OnTX = [&](TObject*, bool on) { keying.push_back(on); };
     TListener radio(*onCard);

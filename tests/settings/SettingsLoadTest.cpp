@@ -104,6 +104,8 @@ const std::vector<KeyCase> Keys = {
     {"AudioSettings", "OutputDeviceID", [](const S& s) { return Text(s.OutputDeviceID()); }, "0", "2", "2"},
     {"AudioSettings", "InputDeviceID", [](const S& s) { return Text(s.InputDeviceID()); }, "-1", "3", "3"},
     {"AudioSettings", "ALC", [](const S& s) { return Text(s.ALC()); }, "1", "0", "0"},
+    {"Parlet", "OutputDevice", [](const S& s) { return Text(s.OutputDevice()); }, "", "radio", "radio"},
+    {"Parlet", "InputDevice", [](const S& s) { return Text(s.InputDevice()); }, "", "radio.monitor", "radio.monitor"},
     {"InBoundServer", "ServerName", [](const S& s) { return Text(s.InBoundServerName()); }, "", "in", "in"},
     {"InBoundServer", "InBoundAddress", [](const S& s) { return Text(s.InBoundServerAddress()); }, "127.0.0.1",
         "10.0.0.9", "10.0.0.9"},

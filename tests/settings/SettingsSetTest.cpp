@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Fired { None, Messages, Interface, MediaVol };
+enum class Fired { None, Messages, Interface, MediaVol, SoundDevice };
 
 class SettingsSet : public ::testing::Test {
 protected:
@@ -28,6 +28,7 @@ protected:
         FSettings->OnMessagesChange = [this](TObject* sender) { Record(sender, Fired::Messages); };
         FSettings->OnInterfaceChange = [this](TObject* sender) { Record(sender, Fired::Interface); };
         FSettings->OnNewMediaVol = [this](TObject* sender) { Record(sender, Fired::MediaVol); };
+        FSettings->OnNewSoundDevice = [this](TObject* sender) { Record(sender, Fired::SoundDevice); };
         FSettings->ShowError = [this](const std::string& message) { FErrors.push_back(message); };
         FFired.clear();
     }
@@ -105,6 +106,8 @@ TEST_F(SettingsSet, EverySetterWritesItsKeyAndRaisesItsEvent)
         {"AudioSettings", "OutputDeviceID", [](S& s) { s.SetOutputDeviceID(2); }, "2", Fired::None},
         {"AudioSettings", "InputDeviceID", [](S& s) { s.SetInputDeviceID(5); }, "5", Fired::None},
         {"AudioSettings", "ALC", [](S& s) { s.SetALC(false); }, "0", Fired::None},
+        {"Parlet", "OutputDevice", [](S& s) { s.SetOutputDevice("radio"); }, "radio", Fired::SoundDevice},
+        {"Parlet", "InputDevice", [](S& s) { s.SetInputDevice("radio.monitor"); }, "radio.monitor", Fired::SoundDevice},
         {"InBoundServer", "ServerName", [](S& s) { s.SetInBoundServerName("in"); }, "in", Fired::None},
         {"InBoundServer", "InBoundAddress", [](S& s) { s.SetInBoundServerAddress("10.1.1.1"); }, "10.1.1.1",
             Fired::None},
