@@ -4,5 +4,5 @@
 
 QString UiText(const char* english)
 {
-    return QString::fromStdString(Translate("default", english));
+    return QString::fromStdString(Translated(english));
 }

@@ -7,6 +7,7 @@
 
 #include "base/MainLoop.h"
 #include "base/Timer.h"
+#include "base/Translation.h"
 
 namespace {
 // How long a destructor waits for a device that does not close.
@@ -59,7 +60,7 @@ void TWaveAudioIO::Shutdown()
 void TWaveAudioIO::SetDeviceID(int value)
 {
     if (value == FDeviceID) return;
-    if (Active()) throw EWaveAudioInvalidOperation("DeviceID cannot be changed while device is open");
+    if (Active()) throw EWaveAudioInvalidOperation(Translated("DeviceID cannot be changed while device is open"));
     if (CheckResult(FPlatform.ValidateDevice(FDirection, value))) FDeviceID = value;
 }
 
@@ -71,7 +72,7 @@ void TWaveAudioIO::SetBufferLength(std::uint16_t value)
 void TWaveAudioIO::SetAsync(bool value)
 {
     if (Active() || !value) return;
-    throw EWaveAudioInvalidOperation("Audio notices are always delivered on the main thread");
+    throw EWaveAudioInvalidOperation(Translated("Audio notices are always delivered on the main thread"));
 }
 
 void TWaveAudioIO::Activate()
@@ -106,12 +107,13 @@ void TWaveAudioIO::Open()
     // Activate and Deactivate check the state first: a closing stream is
     // still active, so no open has to wait for a close.
     if (FState == TWaveStreamState::Opening) return;
-    if (Active()) throw EWaveAudioInvalidOperation("Device is aleardy open");
+    if (Active()) throw EWaveAudioInvalidOperation(Translated("Device is aleardy open"));
     FState = TWaveStreamState::Opening;
     TWaveResult result = wrNoError;
     try {
         const TWaveFormat format = FormatToOpen();
-        if (format.FormatTag != WAVE_FORMAT_PCM) throw EWaveAudioInvalidOperation("No audio format is selected");
+        if (format.FormatTag != WAVE_FORMAT_PCM)
+            throw EWaveAudioInvalidOperation(Translated("No audio format is selected"));
         // Asked here only: the reopen of a lost device goes straight to the
         // back end's Open, which checks the format itself, so an attempt
         // reaches a sound server that is down once, not twice.
@@ -176,7 +178,7 @@ void TWaveAudioIO::EndLoss(bool back)
 void TWaveAudioIO::Close()
 {
     if (Closing()) return;
-    if (!Active()) throw EWaveAudioInvalidOperation("Device is aleardy close");
+    if (!Active()) throw EWaveAudioInvalidOperation(Translated("Device is aleardy close"));
     const TWaveStreamState before = FState;
     FState = TWaveStreamState::Closing;
     TWaveResult result = FDevice->Reset();

@@ -1,4 +1,5 @@
 #include "audio/WaveIn.h"
+#include "base/Translation.h"
 
 #include <algorithm>
 
@@ -10,7 +11,7 @@ TWaveAudioIn::TWaveAudioIn(TSoundPlatform& platform)
 void TWaveAudioIn::SetPCMFormat(TPCMFormat value)
 {
     if (value == FPCMFormat) return;
-    if (FDevice) throw EWaveAudioInvalidOperation("Audio format cannot be changed while device is open");
+    if (FDevice) throw EWaveAudioInvalidOperation(Translated("Audio format cannot be changed while device is open"));
     FPCMFormat = value;
 }
 

@@ -1,4 +1,5 @@
 #include "audio/WavePlayers.h"
+#include "base/Translation.h"
 
 TLiveAudioPlayer::TLiveAudioPlayer(TSoundPlatform& platform)
     : TWaveAudioOut(platform)
@@ -13,7 +14,7 @@ TLiveAudioPlayer::~TLiveAudioPlayer()
 void TLiveAudioPlayer::SetPCMFormat(TPCMFormat value)
 {
     if (value == FPCMFormat) return;
-    if (Active()) throw EWaveAudioInvalidOperation("Audio format cannot be changed while device is open");
+    if (Active()) throw EWaveAudioInvalidOperation(Translated("Audio format cannot be changed while device is open"));
     FPCMFormat = value;
 }
 

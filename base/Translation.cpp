@@ -71,3 +71,25 @@ std::string Translate(const std::string& domain, const std::string& message)
     }
     return dgettext(domain.c_str(), message.c_str());
 }
+
+std::string Translated(const char* english)
+{
+    return Translate("default", english);
+}
+
+std::string Translated(const char* english, std::initializer_list<std::string> values)
+{
+    const std::string format = Translated(english);
+    std::string text;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        const char next = i + 1 < format.size() ? format[i + 1] : '\0';
+        const std::size_t index = static_cast<std::size_t>(next - '1');
+        if (format[i] == '%' && next >= '1' && next <= '9' && index < values.size()) {
+            text += *(values.begin() + index);
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    return text;
+}

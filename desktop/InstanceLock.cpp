@@ -28,14 +28,7 @@ std::string HashName(const std::string& text)
     return name;
 }
 
-// Fills %1 and %2 by hand: a catalogue is data, never a format string.
-std::string Filled(std::string text, const std::string& first, const std::string& second)
-{
-    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, first);
-    if (const auto at = text.find("%2"); at != std::string::npos) text.replace(at, 2, second);
-    return text;
-}
-
+// The step, the system's own words and its number, so the operator can act.
 std::string SystemError(const std::string& what, int error)
 {
     return what + ": " + std::strerror(error) + " (" + std::to_string(error) + ")";
@@ -46,11 +39,11 @@ std::string SystemError(const std::string& what, int error)
 void EnsurePrivateFolder(const std::string& folder)
 {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        throw Exception(SystemError("Cannot create " + folder, errno));
+        throw Exception(SystemError(Translated("Cannot create %1", {folder}), errno));
     struct stat st { };
-    if (::lstat(folder.c_str(), &st) != 0) throw Exception(SystemError("Cannot read " + folder, errno));
+    if (::lstat(folder.c_str(), &st) != 0) throw Exception(SystemError(Translated("Cannot read %1", {folder}), errno));
     if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        throw Exception("The folder " + folder + " is not this user's own");
+        throw Exception(Translated("The folder %1 is not this user's own", {folder}));
 }
 
 std::string HolderOf(int fd)
@@ -73,15 +66,14 @@ TInstanceLock::TInstanceLock(const std::string& settingsFile)
     FLockFile = folder + "/parlet-" + HashName(real) + ".lock";
 
     FFd = TFileDescriptor(::open(FLockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!FFd.Valid()) throw Exception(SystemError("Cannot open the lock file " + FLockFile, errno));
+    if (!FFd.Valid()) throw Exception(SystemError(Translated("Cannot open the lock file %1", {FLockFile}), errno));
     if (::flock(FFd.Get(), LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         const std::string holder = HolderOf(FFd.Get());
-        if (error != EWOULDBLOCK) throw Exception(SystemError("Cannot lock " + FLockFile, error));
-        throw EAlreadyRunning(Filled(Translate("default",
-                                         "Parlet is already running on the settings file %1 (process %2). The sound "
-                                         "card and the radio's lines cannot be shared by two programs."),
-            real, holder.empty() ? "?" : holder));
+        if (error != EWOULDBLOCK) throw Exception(SystemError(Translated("Cannot lock %1", {FLockFile}), error));
+        throw EAlreadyRunning(Translated("Parlet is already running on the settings file %1 (process %2). The sound "
+                                         "card and the radio's lines cannot be shared by two programs.",
+            {real, holder.empty() ? "?" : holder}));
     }
     // Who holds the lock, for the message of the next one to try. A failure
     // here only leaves the process number out of that message.

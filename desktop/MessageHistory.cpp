@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "base/CodePage.h"
+#include "base/Translation.h"
 #include "desktop/XdgFolders.h"
 
 namespace {
@@ -108,7 +109,7 @@ void TMessageHistory::Write(const std::string& file, const std::string& line)
         const int writeError = errno;
         if (fd >= 0 && ::close(fd) != 0 && written) failure = std::strerror(errno);
         if (!written) failure = std::strerror(writeError);
-        if (!failure.empty()) failure = "Cannot write the message history " + file + ": " + failure;
+        if (!failure.empty()) failure = Translated("Cannot write the message history %1: %2", {file, failure});
     }
     if (failure.empty()) {
         FFailing = false;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "base/Exceptions.h"
+#include "base/Translation.h"
 #include "desktop/XdgFolders.h"
 
 namespace {
@@ -29,7 +30,8 @@ std::string ChooseSettingsFile(const std::string& commandLineFile, const std::st
     const std::filesystem::path folder = std::filesystem::path(XdgConfigHome()) / "Parlet";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (error) throw Exception("Cannot create the settings folder " + folder.string() + ": " + error.message());
+    if (error)
+        throw Exception(Translated("Cannot create the settings folder %1: %2", {folder.string(), error.message()}));
     return (folder / FileName).string();
 }
 

@@ -21,7 +21,7 @@ std::string FillNumber(const std::string& format, int number)
 std::string ComPortMessage(int code, int winCode)
 {
     return Translate(CPortDomain, EComPort::MessageOf(code))
-        + FillNumber(Translate(CPortDomain, " (win error code: %d)"), winCode);
+        + FillNumber(Translate(CPortDomain, PortText(" (win error code: %d)")), winCode);
 }
 
 } // namespace
@@ -37,21 +37,21 @@ std::string EComPort::MessageOf(int code)
 {
     switch (code) {
     case CError_OpenFailed:
-        return "Unable to open com port";
+        return PortText("Unable to open com port");
     case CError_PurgeFailed:
-        return "PurgeComm function failed";
+        return PortText("PurgeComm function failed");
     case CError_CommState:
-        return "SetCommState function failed";
+        return PortText("SetCommState function failed");
     case CError_Timeouts:
-        return "SetCommTimeouts failed";
+        return PortText("SetCommTimeouts failed");
     case CError_SetupComm:
-        return "SetupComm function failed";
+        return PortText("SetupComm function failed");
     case CError_ClearComm:
-        return "ClearCommError function failed";
+        return PortText("ClearCommError function failed");
     case CError_ModemStatus:
-        return "GetCommModemStatus function failed";
+        return PortText("GetCommModemStatus function failed");
     case CError_Escape:
-        return "EscapeCommFunction function failed";
+        return PortText("EscapeCommFunction function failed");
     default:
         return "";
     }

@@ -5,12 +5,13 @@
 #include <cstring>
 
 #include "base/MainLoop.h"
+#include "base/Translation.h"
 
 namespace {
 
 std::string NotAvailable(int n)
 {
-    return "Device " + std::to_string(n) + " is not available.";
+    return Translated("Device %1 is not available.", {std::to_string(n)});
 }
 
 // The path and the system's error, so an operator can fix access rights.
@@ -72,7 +73,7 @@ THidAttributes THidDevices::Attributes(int n)
     case THidQuery::Ok:
         return attributes;
     case THidQuery::OpenFailed:
-        throw EUSBException("Could not open device " + std::to_string(n));
+        throw EUSBException(Translated("Could not open device %1", {std::to_string(n)}));
     case THidQuery::AttributesFailed:
         break;
     }
@@ -172,7 +173,9 @@ void THidDevice::OpenDevice(int n)
     const std::string path = FHidDevices->DevicePath(n);
     int error = 0;
     std::unique_ptr<THidWriteHandle> writer = FHidDevices->Platform().OpenForWrite(path, error);
-    if (!writer) throw EUSBException("Could not connect to device " + std::to_string(n) + SystemDetail(path, error));
+    if (!writer)
+        throw EUSBException(
+            Translated("Could not connect to device %1", {std::to_string(n)}) + SystemDetail(path, error));
     FDeviceNumber = n;
     FDevicePath = path;
     FWriteHandle = std::move(writer);
@@ -209,7 +212,7 @@ void THidDevice::WriteReport(std::uint8_t reportId, const THidData& data)
 
 void THidDevice::WriteBytes(const std::vector<std::uint8_t>& report)
 {
-    if (!FOpened || !FWriteHandle) throw EUSBException("The USB device is not connected.");
+    if (!FOpened || !FWriteHandle) throw EUSBException(Translated("The USB device is not connected."));
     const long written = FWriteHandle->Write(report);
     if (written == -ENODEV) {
         // The device was pulled out: a removal, not a fault to show.
@@ -218,8 +221,9 @@ void THidDevice::WriteBytes(const std::vector<std::uint8_t>& report)
     }
     if (written < 0)
         throw EUSBException(
-            "Unable to write to the USB device." + SystemDetail(FDevicePath, static_cast<int>(-written)));
-    if (written < static_cast<long>(report.size())) throw EUSBException("Unable to write all bytes to the USB device.");
+            Translated("Unable to write to the USB device.") + SystemDetail(FDevicePath, static_cast<int>(-written)));
+    if (written < static_cast<long>(report.size()))
+        throw EUSBException(Translated("Unable to write all bytes to the USB device."));
 }
 
 void THidDevice::CheckPresent()
@@ -282,7 +286,7 @@ std::uint8_t THidDataPort::GetByte(int index) const
 
 void THidDataPort::SendReport()
 {
-    if (!FHidDevice) throw EUSBException("There is no THidDevice connected to the THidDataPort.");
+    if (!FHidDevice) throw EUSBException(Translated("There is no THidDevice connected to the THidDataPort."));
     FHidDevice->WriteReport(0, FBuffer);
 }
 

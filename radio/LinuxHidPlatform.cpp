@@ -13,6 +13,7 @@
 
 #include "base/FileDescriptor.h"
 #include "base/MainLoop.h"
+#include "base/Translation.h"
 #include "base/WakeUp.h"
 #include "radio/HidReportDescriptor.h"
 
@@ -116,9 +117,9 @@ public:
         if (!FMonitor || udev_monitor_filter_add_match_subsystem_devtype(FMonitor.get(), "hidraw", nullptr) < 0
             || udev_monitor_enable_receiving(FMonitor.get()) < 0) {
             const int error = errno;
-            TMainLoop::Current().ReportError(std::string("USB radio interface: cannot watch for devices being "
-                                                         "plugged in (udev monitor: ")
-                + std::strerror(error) + ")");
+            TMainLoop::Current().ReportError(
+                Translated("USB radio interface: cannot watch for devices being plugged in (udev monitor: %1)",
+                    {std::strerror(error)}));
             return;
         }
         if (!FWake.Valid()) return;

@@ -1,6 +1,7 @@
 #include "settings/CountryList.h"
 
 #include "base/Exceptions.h"
+#include "base/Translation.h"
 #include "settings/IniText.h"
 
 TCountryList::TCountryList()
@@ -250,7 +251,8 @@ TCountryList::TCountryList()
 
 const std::string& TCountryList::Names(int Index) const
 {
-    if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+    if (Index < 0 || Index >= Count())
+        throw EListError(Translated("List index out of bounds (%1)", {std::to_string(Index)}));
     return FNames[static_cast<std::size_t>(Index)];
 }
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <system_error>
 
+#include "base/Translation.h"
 #include "settings/AtomicFile.h"
 #include "settings/IniText.h"
 
@@ -63,7 +64,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Key, c
         ReplaceWholeFile(FFileName, WithIniValue(text, Section, Key, value));
     } catch (const std::system_error& e) {
         // The step and the system's own words, so the operator can act on it.
-        throw EIniFileException("Unable to write to " + FFileName + " (" + e.what() + ")");
+        throw EIniFileException(Translated("Unable to write to %1 (%2)", {FFileName, e.what()}));
     }
 }
 

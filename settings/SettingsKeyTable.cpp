@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "base/InstalledFolders.h"
+#include "base/Translation.h"
 #include "settings/CountryList.h"
 #include "settings/SettingsTextRules.h"
 #include "settings/untZYNClientSettings.h"
@@ -97,7 +98,7 @@ const std::vector<S::TAnyKey>& TZYNClientSettings::Keys()
     const auto InBound = [](const S& s, std::string value) { return s.ResolveInBoundAddress(value); };
     const auto SoundFile = [](const S& s, const std::string& value) {
         if (IsExistingFile(value)) return true;
-        s.Report("ZYN Client can not find " + value + ".");
+        s.Report(Translated("ZYN Client can not find %1.", {value}));
         return false;
     };
 

@@ -8,6 +8,7 @@
 
 #include "base/Exceptions.h"
 #include "base/MainLoop.h"
+#include "base/Translation.h"
 #include "settings/CountryList.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsTextRules.h"
@@ -30,7 +31,7 @@ int ShrunkBy(int size, int negativePosition)
 
 [[noreturn]] void ThrowIndex(int index)
 {
-    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    throw EListError(Translated("List index out of bounds (%1)", {std::to_string(index)}));
 }
 
 template <typename T> const T& Entry(const std::vector<std::unique_ptr<T>>& list, int index)

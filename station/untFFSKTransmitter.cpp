@@ -4,6 +4,7 @@
 
 #include "base/Exceptions.h"
 #include "base/MainLoop.h"
+#include "base/Translation.h"
 #include "modem/FrameFormat.h"
 #include "modem/untFFSK.h"
 #include "radio/untInterface.h"
@@ -15,7 +16,7 @@ TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface)
     FModulator = std::make_unique<TFFSK>(sound);
     FModulator->OnReady = [this](TObject*) { SendNext(); };
     FModulator->OnPlayerLost = [this](TObject*) {
-        AbortKeying("The transmitter was released because the sound card went away while sending");
+        AbortKeying(Translated("The transmitter was released because the sound card went away while sending"));
     };
     FDelayTimer = std::make_unique<TTimer>(1000, false, TTimerRepeat::OneShot);
     FDelayTimer->OnTimer = [this](TObject*) { DelayTimerTick(); };
@@ -91,7 +92,7 @@ void TFfskMessage::SendNext()
     if (FModulator->PlayerLost()) {
         // Written now, the frame would sound whenever the device returns,
         // long after this keying.
-        AbortKeying("The transmitter was released because the sound card is not available");
+        AbortKeying(Translated("The transmitter was released because the sound card is not available"));
         return;
     }
     if (!FTexts.empty()) {
@@ -128,7 +129,7 @@ void TFfskMessage::ExtendKeyingDeadline(std::int64_t us)
 
 void TFfskMessage::KeyingWatchdogTick()
 {
-    AbortKeying("The transmitter was released because the sound card did not play the message out");
+    AbortKeying(Translated("The transmitter was released because the sound card did not play the message out"));
 }
 
 void TFfskMessage::AbortKeying(const std::string& reason)
@@ -143,7 +144,8 @@ void TFfskMessage::AbortKeying(const std::string& reason)
     FModulator->DropQueued();
     Release();
     TMainLoop::Current().ReportError(reason
-        + (dropped ? " (" + std::to_string(dropped) + " more message(s) of this keying dropped)" : std::string())
+        + (dropped ? Translated(" (%1 more message(s) of this keying dropped)", {std::to_string(dropped)})
+                   : std::string())
         + ".");
 }
 
