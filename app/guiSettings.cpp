@@ -128,7 +128,7 @@ void TfrmSettings::CreateControls()
     // Its own line: a longer translation must not run under the OK button.
     Place(FCbxTurnDown, 8, 204, std::max(380, FCbxTurnDown->sizeHint().width()), 17);
 
-    FBtnOk = new QPushButton(QStringLiteral("OK"), this);
+    FBtnOk = new QPushButton(UiText("OK"), this);
     FBtnOk->setObjectName(QStringLiteral("btnOk"));
     FBtnOk->setAutoDefault(false);
     Place(FBtnOk, 386, 228, 72, 25);

@@ -8,6 +8,7 @@
 
 #include "ModemTestKit.h"
 #include "audio/WavFile.h"
+#include "base/InstalledFolders.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
 
@@ -131,6 +132,26 @@ TEST_F(ParletFfskTool, WrongUseIsOneLineOnStderrAndStatus2)
     ExpectError(Run({"decode"}), {"usage"});
     ExpectError(Run({"decode", "a.wav", "b.wav"}), {"usage"});
     ExpectError(Run({"encode", "text"}), {"usage"});
+}
+
+TEST_F(ParletFfskTool, HelpAndVersionGoToStdoutWithStatus0)
+{
+    for (const std::string option : {"--help", "-h"}) {
+        const TRun help = Run({option});
+        EXPECT_EQ(help.Status, 0) << option;
+        EXPECT_EQ(help.Err, "");
+        EXPECT_EQ(help.Out.rfind("usage: parlet-ffsk encode TEXT OUT.wav\n", 0), 0u) << help.Out;
+        EXPECT_NE(help.Out.find("parlet-ffsk decode [--receiver classic|soft] IN.wav"), std::string::npos) << help.Out;
+    }
+    const TRun version = Run({"--version"});
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Err, "");
+    EXPECT_EQ(version.Out, "parlet-ffsk " + ProgramVersion() + "\n");
+
+    // An option among other arguments, or one the tool lacks, is wrong use.
+    ExpectError(Run({"--help", "extra"}), {"usage"});
+    ExpectError(Run({"--verbose"}), {"usage"});
+    ExpectError(Run({"--help", "--receiver", "soft"}), {"usage"});
 }
 
 TEST_F(ParletFfskTool, UnreadableOrUnsupportedFilesNameTheFileAndTheReason)
