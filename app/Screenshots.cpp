@@ -1,6 +1,7 @@
-// parlet-screenshots FOLDER [SUFFIX]: draws the README's pictures into
-// FOLDER, as parlet-main<SUFFIX>.png and parlet-settings<SUFFIX>.png (the
-// language and the scale come from LANG and QT_SCALE_FACTOR). The
+// parlet-screenshots [--dark] FOLDER [SUFFIX]: draws the README's pictures
+// into FOLDER, as parlet-main<SUFFIX>.png and parlet-settings<SUFFIX>.png
+// (the language and the scale come from LANG and QT_SCALE_FACTOR; --dark
+// draws them under a dark desktop palette). The
 // real windows and modem run on a simulated station in virtual time (its
 // sound card's output wired back to its input), so no sound card is needed:
 // a message is typed and sent, comes back decoded, and a second one is being
@@ -9,6 +10,7 @@
 // whatever display platform Qt is given.
 #include <QApplication>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTest>
@@ -18,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/AdvProgr.h"
 #include "app/Memo.h"
@@ -31,6 +34,36 @@
 #include "radio/SimulatedSerialPlatform.h"
 
 namespace {
+// A dark desktop theme as the common dark styles draw it: light text on dark
+// grey, a blue selection, and greyed-out disabled texts.
+QPalette DarkPalette()
+{
+    const QColor window(0x35, 0x35, 0x35), base(0x24, 0x24, 0x24), text(0xee, 0xee, 0xee), grey(0x80, 0x80, 0x80);
+    QPalette dark;
+    dark.setColor(QPalette::Window, window);
+    dark.setColor(QPalette::WindowText, text);
+    dark.setColor(QPalette::Base, base);
+    dark.setColor(QPalette::AlternateBase, window);
+    dark.setColor(QPalette::ToolTipBase, base);
+    dark.setColor(QPalette::ToolTipText, text);
+    dark.setColor(QPalette::PlaceholderText, grey);
+    dark.setColor(QPalette::Text, text);
+    dark.setColor(QPalette::Button, window);
+    dark.setColor(QPalette::ButtonText, text);
+    dark.setColor(QPalette::BrightText, Qt::red);
+    dark.setColor(QPalette::Light, window.lighter(150));
+    dark.setColor(QPalette::Midlight, window.lighter(125));
+    dark.setColor(QPalette::Mid, window.darker(130));
+    dark.setColor(QPalette::Dark, window.darker(200));
+    dark.setColor(QPalette::Shadow, Qt::black);
+    dark.setColor(QPalette::Link, QColor(0x5a, 0xa9, 0xf0));
+    dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(QPalette::Disabled, role, grey);
+    return dark;
+}
+
 bool Save(QWidget& window, const std::filesystem::path& file)
 {
     QApplication::processEvents();
@@ -52,12 +85,20 @@ void Send(TfrmParlet& form, const QString& text)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: parlet-screenshots FOLDER [SUFFIX]\n");
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const bool dark = !args.empty() && args[0] == "--dark";
+    if (dark) args.erase(args.begin());
+    if (args.size() != 1 && args.size() != 2) {
+        std::fprintf(stderr, "usage: parlet-screenshots [--dark] FOLDER [SUFFIX]\n");
         return 2;
     }
-    const std::filesystem::path folder = argv[1];
-    const std::string suffix = argc == 3 ? argv[2] : "";
+    const std::filesystem::path folder = args[0];
+    const std::string suffix = args.size() == 2 ? args[1] : "";
+    if (dark) {
+        // Fusion draws every control from the palette, as a dark desktop does.
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(DarkPalette());
+    }
 
     std::string pattern = (std::filesystem::temp_directory_path() / "parlet-shots-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws the README's pictures of the main window and the settings dialog into
-# docs/ (in English, in German, and at a scale of 2 as on a HiDPI screen),
+# docs/ (in English, in German, at a scale of 2 as on a HiDPI screen, and
+# under a dark desktop palette),
 # under a private Xvfb display. Usage: screenshots.sh [BIN_DIR]
 # (default build/release/bin, as built by `make build`).
 set -euo pipefail
@@ -26,3 +27,5 @@ LANG=C.UTF-8 "$bin/parlet-screenshots" "$here/docs"
 # In German, and at twice the size as on a HiDPI screen.
 LANG=de_DE.UTF-8 "$bin/parlet-screenshots" "$here/docs" -de
 LANG=C.UTF-8 QT_SCALE_FACTOR=2 "$bin/parlet-screenshots" "$here/docs" -hidpi
+# Under a dark desktop theme.
+LANG=C.UTF-8 "$bin/parlet-screenshots" --dark "$here/docs" -dark
