@@ -100,7 +100,7 @@ void TMessageHistory::Write(const std::string& file, const std::string& line)
     std::filesystem::create_directories(FFolder, error);
     std::string failure;
     if (error) {
-        failure = "Cannot create the history folder " + FFolder + ": " + error.message();
+        failure = Translated("Cannot create the history folder %1: %2", {FFolder, error.message()});
     } else {
         // One write of the whole line to a file opened for appending: lines
         // of two programs never mix, a crash loses at most the line itself.
