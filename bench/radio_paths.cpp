@@ -5,6 +5,7 @@
 // delivers. Every trial is seeded, so a run prints the same tables.
 //
 //   radio_paths [--trials N] [--length CHARS] [--seed S] [--noise-hours H]
+//               [--only noise|clean|fm]
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,7 @@ struct TOptions {
     std::size_t Length = 20;
     std::uint32_t Seed = 1;
     double NoiseHours = 0;
+    std::string Only; // one table only: "noise", "clean" or "fm"
 };
 
 TOptions ParseOptions(int argc, char** argv)
@@ -37,8 +39,14 @@ TOptions ParseOptions(int argc, char** argv)
             options.Seed = static_cast<std::uint32_t>(std::atoll(argv[i + 1]));
         else if (!std::strcmp(argv[i], "--noise-hours"))
             options.NoiseHours = std::atof(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--only")
+            && (!std::strcmp(argv[i + 1], "noise") || !std::strcmp(argv[i + 1], "clean")
+                || !std::strcmp(argv[i + 1], "fm")))
+            options.Only = argv[i + 1];
         else {
-            std::fprintf(stderr, "usage: radio_paths [--trials N] [--length CHARS] [--seed S] [--noise-hours H]\n");
+            std::fprintf(stderr,
+                "usage: radio_paths [--trials N] [--length CHARS] [--seed S] [--noise-hours H] "
+                "[--only noise|clean|fm]\n");
             std::exit(2);
         }
     }
@@ -145,11 +153,11 @@ void CleanPaths(const TOptions& options)
 void CarrierNoise(const TOptions& options)
 {
     Header("FM link with carrier noise (CNR in 12.5 kHz)", "CNR");
-    for (const double cnr : {16.0, 12.0, 10.0, 9.0, 8.0, 7.0, 6.0, 5.0, 4.0})
-        Row(options, Format("matched, %.0f dB", cnr),
+    for (const double cnr : {16.0, 12.0, 10.0, 9.0, 8.5, 8.0, 7.0, 6.0, 5.0, 4.0})
+        Row(options, Format("matched, %.1f dB", cnr),
             [cnr](TAudio& a, std::uint32_t s) { FmLink(a, {.CnrDb = cnr, .Seed = s}); });
-    for (const double cnr : {12.0, 10.0, 8.0, 6.0})
-        Row(options, Format("flat send, de-emphasised receive, %.0f dB", cnr),
+    for (const double cnr : {12.0, 10.0, 9.0, 8.5, 8.0, 6.0})
+        Row(options, Format("flat send, de-emphasised receive, %.1f dB", cnr),
             [cnr](TAudio& a, std::uint32_t s) { FmLink(a, {.PreEmphasis = false, .CnrDb = cnr, .Seed = s}); });
 }
 
@@ -191,8 +199,8 @@ int main(int argc, char** argv)
         NoiseWithoutSignal(options);
         return 0;
     }
-    NoisePaths(options);
-    CleanPaths(options);
-    CarrierNoise(options);
+    if (options.Only.empty() || options.Only == "noise") NoisePaths(options);
+    if (options.Only.empty() || options.Only == "clean") CleanPaths(options);
+    if (options.Only.empty() || options.Only == "fm") CarrierNoise(options);
     return 0;
 }
