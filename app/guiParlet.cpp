@@ -114,7 +114,17 @@ void TfrmParlet::CreateControls()
     FBtnAbout->setAutoDefault(false);
     Anchor(FBtnAbout, QRect(91, 4, 75, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop);
 
-    // Top bar, then the level bar and the log side by side, then the bottom bar.
+    ArrangeControls();
+
+    connect(FBtnSend, &QPushButton::clicked, this, GuardedSlot([this] { btnSendClick(); }));
+    connect(FBtnSettings, &QPushButton::clicked, this, GuardedSlot([this] { btnSettingsClick(); }));
+    connect(FBtnAbout, &QPushButton::clicked, this, GuardedSlot([this] { btnAboutClick(); }));
+}
+
+// Top bar, then the level bar and the log side by side, then the bottom bar;
+// the keyboard walks from the log to the line, Send, Settings and About.
+void TfrmParlet::ArrangeControls()
+{
     auto* middle = new QHBoxLayout;
     middle->setContentsMargins(0, 0, 0, 0);
     middle->setSpacing(0);
@@ -132,10 +142,6 @@ void TfrmParlet::CreateControls()
     setTabOrder(FBtnSend, FBtnSettings);
     setTabOrder(FBtnSettings, FBtnAbout);
     FPrbLevelIn->setFocusPolicy(Qt::NoFocus);
-
-    connect(FBtnSend, &QPushButton::clicked, this, GuardedSlot([this] { btnSendClick(); }));
-    connect(FBtnSettings, &QPushButton::clicked, this, GuardedSlot([this] { btnSettingsClick(); }));
-    connect(FBtnAbout, &QPushButton::clicked, this, GuardedSlot([this] { btnAboutClick(); }));
 }
 
 void TfrmParlet::FormCreate(const TStationPlatform& platform, const std::string& settingsFile)

@@ -66,6 +66,7 @@ public:
 
 private:
     void CreateControls();
+    void ArrangeControls();
     void FormCreate(const TStationPlatform& platform, const std::string& settingsFile);
     void FormDestroy();
 

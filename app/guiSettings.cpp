@@ -84,6 +84,34 @@ void TfrmSettings::CreateControls()
     setModal(false);
     setFont(FormFont(11));
 
+    CreateKeyingControls();
+
+    FGrpSoundCard = new TSoundCardBox(this, FTranceiver.Settings(), FTranceiver.Sound().DeviceList());
+    FGrpSoundCard->setGeometry(0, 120, 458, 78);
+
+    FCbxTurnDown = new QCheckBox(UiText("Turn other programs down while the channel is busy"), this);
+    FCbxTurnDown->setObjectName(QStringLiteral("cbxTurnDown"));
+    // Its own line: a longer translation must not run under the OK button.
+    Place(FCbxTurnDown, 8, 204, std::max(380, FCbxTurnDown->sizeHint().width()), 17);
+
+    FBtnOk = new QPushButton(UiText("OK"), this);
+    FBtnOk->setObjectName(QStringLiteral("btnOk"));
+    FBtnOk->setAutoDefault(false);
+    Place(FBtnOk, 386, 228, 72, 25);
+
+    FGpioControls = std::make_unique<TGpioControls>(this, FTranceiver);
+
+    // The dialog is as large as its controls reach.
+    const QRect reach = childrenRect();
+    setFixedSize(reach.right() + 1, reach.bottom() + 1);
+
+    ConnectControls();
+}
+
+// How the PC keys the radio: VOX or a line, which line, its polarity, the
+// COM port and the unused line's level.
+void TfrmSettings::CreateKeyingControls()
+{
     FLblComPort = new QLabel(UiText("COM port:"), this);
     FLblComPort->setObjectName(QStringLiteral("lblComPort"));
     FLblComPort->setTextFormat(Qt::PlainText);
@@ -119,26 +147,10 @@ void TfrmSettings::CreateControls()
     FCbxUnusedHight = new QCheckBox(UiText("Unused pin (RTS/DTR) always high"), this);
     FCbxUnusedHight->setObjectName(QStringLiteral("cbxUnusedHight"));
     Place(FCbxUnusedHight, 233, 48, 225, 17);
+}
 
-    FGrpSoundCard = new TSoundCardBox(this, FTranceiver.Settings(), FTranceiver.Sound().DeviceList());
-    FGrpSoundCard->setGeometry(0, 120, 458, 78);
-
-    FCbxTurnDown = new QCheckBox(UiText("Turn other programs down while the channel is busy"), this);
-    FCbxTurnDown->setObjectName(QStringLiteral("cbxTurnDown"));
-    // Its own line: a longer translation must not run under the OK button.
-    Place(FCbxTurnDown, 8, 204, std::max(380, FCbxTurnDown->sizeHint().width()), 17);
-
-    FBtnOk = new QPushButton(UiText("OK"), this);
-    FBtnOk->setObjectName(QStringLiteral("btnOk"));
-    FBtnOk->setAutoDefault(false);
-    Place(FBtnOk, 386, 228, 72, 25);
-
-    FGpioControls = std::make_unique<TGpioControls>(this, FTranceiver);
-
-    // The dialog is as large as its controls reach.
-    const QRect reach = childrenRect();
-    setFixedSize(reach.right() + 1, reach.bottom() + 1);
-
+void TfrmSettings::ConnectControls()
+{
     // Only the operator's own changes are written back; refreshing the
     // controls from the settings does not count as a change.
     FGrpPcToRadio->OnClick = [this] { grpPcToRadioClick(); };

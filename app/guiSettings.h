@@ -60,6 +60,8 @@ public:
 
 private:
     void CreateControls();
+    void CreateKeyingControls();
+    void ConnectControls();
     void ShowLineGroups(bool visible);
 
     TFFSKTranceiver& FTranceiver;

@@ -41,13 +41,7 @@ TWaveResult TAlsaDevice::Submit(TWaveBuffer& buffer)
 {
     std::lock_guard<std::mutex> lock(FMutex);
     if (FCloseAsked) return EINVAL;
-    buffer.DeviceNext = nullptr;
-    buffer.BytesRecorded = 0;
-    if (FTail)
-        FTail->DeviceNext = &buffer;
-    else
-        FHead = &buffer;
-    FTail = &buffer;
+    AppendToDeviceQueue(FHead, FTail, buffer);
     FChanged.notify_all();
     return wrNoError;
 }

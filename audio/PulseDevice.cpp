@@ -126,13 +126,7 @@ TWaveResult TPulseDevice::Submit(TWaveBuffer& buffer)
 {
     TPulseConnection::TLock lock(FConnection);
     if (FCloseAsked) return EINVAL;
-    buffer.DeviceNext = nullptr;
-    buffer.BytesRecorded = 0;
-    if (FTail)
-        FTail->DeviceNext = &buffer;
-    else
-        FHead = &buffer;
-    FTail = &buffer;
+    AppendToDeviceQueue(FHead, FTail, buffer);
     // The server asks only for what it misses; a buffer that arrives after
     // it asked goes out now.
     if (FDirection == TWaveDirection::Playback && !FFailed) {

@@ -56,6 +56,18 @@ struct TWaveBuffer {
     TWaveBuffer* DeviceNext = nullptr;
 };
 
+// Appends a submitted buffer to a device's queue, linked through DeviceNext.
+inline void AppendToDeviceQueue(TWaveBuffer*& head, TWaveBuffer*& tail, TWaveBuffer& buffer)
+{
+    buffer.DeviceNext = nullptr;
+    buffer.BytesRecorded = 0;
+    if (tail)
+        tail->DeviceNext = &buffer;
+    else
+        head = &buffer;
+    tail = &buffer;
+}
+
 // Where an open device's notices go. Called on the main thread only.
 class TSoundNoticeSink {
 public:

@@ -1,5 +1,8 @@
 #include "ModemTrial.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -80,4 +83,17 @@ TTrialResult RunTrial(const TChannel& channel, const std::string& text)
     modulator.reset();
     receiver.reset();
     return result;
+}
+
+bool TakeTrialOption(const char* name, const char* value, TTrialOptions& options)
+{
+    if (!std::strcmp(name, "--trials"))
+        options.Trials = std::atoi(value);
+    else if (!std::strcmp(name, "--length"))
+        options.Length = static_cast<std::size_t>(std::atoi(value));
+    else if (!std::strcmp(name, "--seed"))
+        options.Seed = static_cast<std::uint32_t>(std::atoll(value));
+    else
+        return false;
+    return true;
 }

@@ -30,6 +30,16 @@ struct TTrialResult {
     std::int64_t LatencyUs = -1; // last tone to OnReceive, on the virtual clock
 };
 
+// What every measuring program takes on its command line.
+struct TTrialOptions {
+    int Trials = 100;
+    std::size_t Length = 20;
+    std::uint32_t Seed = 1;
+};
+
+// Takes `name value` into options when it is --trials, --length or --seed.
+bool TakeTrialOption(const char* name, const char* value, TTrialOptions& options);
+
 // A seeded message of `length` characters: "SMS>" and printable characters.
 std::string TrialMessage(std::uint32_t seed, std::size_t length);
 

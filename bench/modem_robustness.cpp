@@ -15,23 +15,13 @@
 
 namespace {
 
-struct TOptions {
-    int Trials = 100;
-    std::size_t Length = 20;
-    std::uint32_t Seed = 1;
-};
+using TOptions = TTrialOptions;
 
 TOptions ParseOptions(int argc, char** argv)
 {
     TOptions options;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--trials"))
-            options.Trials = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--length"))
-            options.Length = static_cast<std::size_t>(std::atoi(argv[i + 1]));
-        else if (!std::strcmp(argv[i], "--seed"))
-            options.Seed = static_cast<std::uint32_t>(std::atoll(argv[i + 1]));
-        else {
+        if (!TakeTrialOption(argv[i], argv[i + 1], options)) {
             std::fprintf(stderr, "usage: modem_robustness [--trials N] [--length CHARS] [--seed S]\n");
             std::exit(2);
         }

@@ -19,10 +19,7 @@
 
 namespace {
 
-struct TOptions {
-    int Trials = 100;
-    std::size_t Length = 20;
-    std::uint32_t Seed = 1;
+struct TOptions : TTrialOptions {
     double NoiseHours = 0;
     std::string Only; // one table only: "noise", "clean" or "fm"
 };
@@ -31,13 +28,8 @@ TOptions ParseOptions(int argc, char** argv)
 {
     TOptions options;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--trials"))
-            options.Trials = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--length"))
-            options.Length = static_cast<std::size_t>(std::atoi(argv[i + 1]));
-        else if (!std::strcmp(argv[i], "--seed"))
-            options.Seed = static_cast<std::uint32_t>(std::atoll(argv[i + 1]));
-        else if (!std::strcmp(argv[i], "--noise-hours"))
+        if (TakeTrialOption(argv[i], argv[i + 1], options)) continue;
+        if (!std::strcmp(argv[i], "--noise-hours"))
             options.NoiseHours = std::atof(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--only")
             && (!std::strcmp(argv[i + 1], "noise") || !std::strcmp(argv[i + 1], "clean")

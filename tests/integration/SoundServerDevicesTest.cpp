@@ -20,20 +20,10 @@
 #include "radio/SimulatedSerialPlatform.h"
 #include "station/untFFSKTranceiver.h"
 #include "station/untFFSKTransmitter.h"
+#include "tests/support/ShellOutput.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
-
-std::string Shell(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char chunk[4096];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, n);
-        ::pclose(pipe);
-    }
-    return output;
-}
 
 // A null sink of the test's own, unloaded when the test ends.
 class TExtraSink {
@@ -46,12 +36,12 @@ public:
     ~TExtraSink() { Unload(); }
     void Load()
     {
-        FModule = Shell("pactl load-module module-null-sink rate=48000 sink_name=" + FName);
+        FModule = ShellOutput("pactl load-module module-null-sink rate=48000 sink_name=" + FName);
         ASSERT_FALSE(FModule.empty()) << "pactl could not load a null sink";
     }
     void Unload()
     {
-        if (!FModule.empty()) Shell("pactl unload-module " + FModule);
+        if (!FModule.empty()) ShellOutput("pactl unload-module " + FModule);
         FModule.clear();
     }
 
@@ -149,8 +139,8 @@ TEST_F(SoundServerDevices, StreamsCarryTheProgramsNameAndTheirPurpose)
     TListener listener(*platform);
     TFFSK modulator(*platform);
     ASSERT_TRUE(loop.RunUntil([&] { return listener.levels >= 2; }, 10000));
-    const std::string inputs = Shell("pactl list sink-inputs");
-    const std::string outputs = Shell("pactl list source-outputs");
+    const std::string inputs = ShellOutput("pactl list sink-inputs");
+    const std::string outputs = ShellOutput("pactl list source-outputs");
     EXPECT_NE(inputs.find("media.name = \"FFSK to radio\""), std::string::npos) << inputs;
     EXPECT_NE(inputs.find("application.name = \"Parlet\""), std::string::npos) << inputs;
     EXPECT_NE(outputs.find("media.name = \"FFSK from radio\""), std::string::npos) << outputs;

@@ -21,20 +21,10 @@
 #include "media/untZYNWinAmpControl.h"
 #include "modem/untFFSK.h"
 #include "settings/untZYNClientSettings.h"
+#include "tests/support/ShellOutput.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
-
-std::string Shell(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char chunk[4096];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, n);
-        ::pclose(pipe);
-    }
-    return output;
-}
 
 struct TSinkInput {
     std::uint32_t Index = 0;
@@ -45,7 +35,7 @@ struct TSinkInput {
 std::vector<TSinkInput> SinkInputs()
 {
     std::vector<TSinkInput> inputs;
-    const std::string text = Shell("pactl list sink-inputs");
+    const std::string text = ShellOutput("pactl list sink-inputs");
     for (std::size_t at = text.find("Sink Input #"); at != std::string::npos;) {
         const std::size_t next = text.find("Sink Input #", at + 1);
         const std::string block = text.substr(at, next == std::string::npos ? std::string::npos : next - at);
@@ -101,7 +91,7 @@ public:
     std::uint32_t Volume() const { return SinkInput(Index()).value_or(TSinkInput {}).Volume; }
     void SetVolume(std::uint32_t volume) const
     {
-        Shell("pactl set-sink-input-volume " + std::to_string(Index()) + " " + std::to_string(volume));
+        ShellOutput("pactl set-sink-input-volume " + std::to_string(Index()) + " " + std::to_string(volume));
     }
 
 private:

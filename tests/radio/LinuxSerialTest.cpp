@@ -57,6 +57,15 @@ private:
     std::string FSlavePath;
 };
 
+// A COM port on the real serial back end, named after a fresh pty.
+struct TPtyComPort {
+    TPtyComPort() { port.SetPort(pty.Name()); }
+    TPtyPort pty;
+    TVirtualLoop loop;
+    TLinuxSerialPlatform serial;
+    TComPort port {serial};
+};
+
 int SetRtsError(TComPort& port, std::string& message)
 {
     try {
@@ -120,17 +129,14 @@ TEST(LinuxSerial, AbsentPortFailsWithCode1AndTheSystemError)
 
 TEST(LinuxSerial, PtyThroughPortsLinkOpensExclusivelyAndRefusesRts)
 {
-    TPtyPort pty;
-    ASSERT_TRUE(pty.Ok());
-    TVirtualLoop loop;
-    TLinuxSerialPlatform serial;
-    TComPort port(serial);
-    port.SetPort(pty.Name());
+    TPtyComPort station;
+    ASSERT_TRUE(station.pty.Ok());
+    TComPort& port = station.port;
     port.OpenPort();
     EXPECT_TRUE(port.Connected());
 
-    TComPort second(serial);
-    second.SetPort(pty.Name());
+    TComPort second(station.serial);
+    second.SetPort(station.pty.Name());
     try {
         second.OpenPort();
         FAIL() << "second open of the pty succeeded";
@@ -159,12 +165,9 @@ TEST(LinuxSerial, PtyThroughPortsLinkOpensExclusivelyAndRefusesRts)
 
 TEST(LinuxSerial, PtyWithoutModemLinesDoesNotOpenForALineSubscriber)
 {
-    TPtyPort pty;
-    ASSERT_TRUE(pty.Ok());
-    TVirtualLoop loop;
-    TLinuxSerialPlatform serial;
-    TComPort port(serial);
-    port.SetPort(pty.Name());
+    TPtyComPort station;
+    ASSERT_TRUE(station.pty.Ok());
+    TComPort& port = station.port;
     port.OnCTSChange = [](TObject*, bool) {};
     try {
         port.OpenPort();
@@ -174,8 +177,8 @@ TEST(LinuxSerial, PtyWithoutModemLinesDoesNotOpenForALineSubscriber)
         EXPECT_EQ(e.WinCode(), ENOTTY);
     }
     EXPECT_FALSE(port.Connected());
-    TComPort other(serial);
-    other.SetPort(pty.Name());
+    TComPort other(station.serial);
+    other.SetPort(station.pty.Name());
     EXPECT_NO_THROW(other.OpenPort()) << "the failed open left the port held";
 }
 

@@ -8,44 +8,42 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
 
+namespace {
+
+// The message of a settings write that fails, in a child process running
+// under the language `lang`; its message must begin with `prefix`.
+bool WriteFailsWithMessage(const char* lang, const std::string& file, const std::string& prefix)
+{
+    const int rc = ExitCodeInChild([&] {
+        setenv("LANG", lang, 1);
+        unsetenv("LANGUAGE");
+        unsetenv("LC_ALL");
+        unsetenv("LC_MESSAGES");
+        try {
+            TIniFile(file).WriteString("Radio", "Band", "1");
+        } catch (const EIniFileException& e) {
+            if (e.Message().rfind(prefix, 0) == 0) return true;
+            std::fprintf(stderr, "message: %s\n", e.what());
+        }
+        return false;
+    });
+    return rc == 0;
+}
+
+} // namespace
+
 // The catalogues built beside the test program are the program's own: an
 // error that reaches the operator's message box reads in German.
 TEST(GermanMessages, AFailedSettingsWriteIsReportedInGerman)
 {
     const TTempFolder folder;
     const std::string file = folder.File("missing-folder/ZYNClient.ini");
-    const int rc = ExitCodeInChild([&] {
-        setenv("LANG", "de_DE.UTF-8", 1);
-        unsetenv("LANGUAGE");
-        unsetenv("LC_ALL");
-        unsetenv("LC_MESSAGES");
-        try {
-            TIniFile(file).WriteString("Radio", "Band", "1");
-        } catch (const EIniFileException& e) {
-            const std::string expected = "In " + file + " kann nicht geschrieben werden (";
-            if (e.Message().rfind(expected, 0) == 0) return true;
-            std::fprintf(stderr, "message: %s\n", e.what());
-        }
-        return false;
-    });
-    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(WriteFailsWithMessage("de_DE.UTF-8", file, "In " + file + " kann nicht geschrieben werden ("));
 }
 
 TEST(GermanMessages, WithoutALanguageTheMessageStaysEnglish)
 {
     const TTempFolder folder;
     const std::string file = folder.File("missing-folder/ZYNClient.ini");
-    const int rc = ExitCodeInChild([&] {
-        setenv("LANG", "C", 1);
-        unsetenv("LANGUAGE");
-        unsetenv("LC_ALL");
-        unsetenv("LC_MESSAGES");
-        try {
-            TIniFile(file).WriteString("Radio", "Band", "1");
-        } catch (const EIniFileException& e) {
-            return e.Message().rfind("Unable to write to " + file + " (", 0) == 0;
-        }
-        return false;
-    });
-    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(WriteFailsWithMessage("C", file, "Unable to write to " + file + " ("));
 }
