@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <string_view>
 #include <utility>
 
 // Owns one file descriptor and closes it on every path out. Close() reports
@@ -45,3 +47,19 @@ public:
 private:
     int FFd = -1;
 };
+
+// Writes all of bytes, going on after short writes and interruptions. False,
+// with errno set, when the system refuses (a write of nothing counts as EIO).
+inline bool WriteFully(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "base/CodePage.h"
+#include "base/FileDescriptor.h"
 #include "base/Translation.h"
 #include "desktop/XdgFolders.h"
 
@@ -52,18 +53,6 @@ std::string WithoutFill(const std::string& text)
     return end == std::string::npos ? std::string() : text.substr(0, end + 1);
 }
 
-bool WriteAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 TMessageHistory::TMessageHistory(std::string folder, TReport report)
@@ -104,10 +93,10 @@ void TMessageHistory::Write(const std::string& file, const std::string& line)
     } else {
         // One write of the whole line to a file opened for appending: lines
         // of two programs never mix, a crash loses at most the line itself.
-        const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-        const bool written = fd >= 0 && WriteAll(fd, line);
+        TFileDescriptor fd(::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+        const bool written = fd.Valid() && WriteFully(fd.Get(), line);
         const int writeError = errno;
-        if (fd >= 0 && ::close(fd) != 0 && written) failure = std::strerror(errno);
+        if (fd.Close() != 0 && written) failure = std::strerror(errno);
         if (!written) failure = std::strerror(writeError);
         if (!failure.empty()) failure = Translated("Cannot write the message history %1: %2", {file, failure});
     }

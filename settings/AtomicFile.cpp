@@ -18,18 +18,6 @@ namespace {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-void WriteAll(int fd, std::string_view bytes, const std::string& what)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ThrowErrno(what);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
-
 // The file a write really lands in: the target of a symbolic link, else the
 // path itself.
 std::string WriteTarget(const std::string& path)
@@ -109,7 +97,7 @@ void ReplaceWholeFile(const std::string& path, std::string_view contents)
             // the file already is theirs or the rename below decides.
             [[maybe_unused]] const int ignored = ::fchown(fd.Get(), old.st_uid, old.st_gid);
         }
-        WriteAll(fd.Get(), contents, "write " + tempName);
+        if (!WriteFully(fd.Get(), contents)) ThrowErrno("write " + tempName);
         if (::fsync(fd.Get()) != 0) ThrowErrno("fsync " + tempName);
         if (fd.Close() != 0) ThrowErrno("close " + tempName);
         if (::rename(tempName.c_str(), target.c_str()) != 0) ThrowErrno("rename to " + target);
