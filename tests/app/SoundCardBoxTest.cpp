@@ -63,7 +63,7 @@ struct SoundCardPartWithMissingCard : SoundCardPart {
 
 } // namespace
 
-TEST_F(SoundCardPart, ListsDevicesByDescriptionSystemDefaultFirstMonitorsLast)
+TEST_F(SoundCardPart, ListsDevicesByDescriptionAndWritesTheChoiceThroughByName)
 {
     EXPECT_EQ(
         Items(Part().cbxOutput()), (std::vector<std::string> {"System default", "USB Audio Device", "Built-in Audio"}));
@@ -71,10 +71,8 @@ TEST_F(SoundCardPart, ListsDevicesByDescriptionSystemDefaultFirstMonitorsLast)
         (std::vector<std::string> {"System default", "USB Audio Device Mono", "Monitor of USB Audio Device"}));
     EXPECT_EQ(Part().cbxOutput().currentIndex(), 0);
     EXPECT_EQ(Part().cbxInput().currentIndex(), 0);
-}
 
-TEST_F(SoundCardPart, ChoiceIsWrittenThroughByNameAndTheDefaultClearsIt)
-{
+    // A choice is written through by name; the system default clears it.
     Choose(Part().cbxOutput(), 1);
     EXPECT_EQ(Settings().OutputDevice(), "usb");
     EXPECT_EQ(station.parts.sound.ChosenDevice(TWaveDirection::Playback), "usb");

@@ -20,21 +20,8 @@ using States = std::vector<std::string>;
 
 const char* Name(S state)
 {
-    switch (state) {
-    case S::Closed:
-        return "Closed";
-    case S::Opening:
-        return "Opening";
-    case S::Starting:
-        return "Starting";
-    case S::Streaming:
-        return "Streaming";
-    case S::Closing:
-        return "Closing";
-    case S::CloseRequested:
-        return "CloseRequested";
-    }
-    return "?";
+    static constexpr const char* Names[] = {"Closed", "Opening", "Starting", "Streaming", "Closing", "CloseRequested"};
+    return Names[static_cast<int>(state)];
 }
 
 // A player and a recorder as the modem sets them up; every event writes the

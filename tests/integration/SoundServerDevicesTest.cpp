@@ -4,8 +4,6 @@
 // streams as the server shows them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,7 +108,7 @@ TEST_F(SoundServerDevices, ListsSinksAndSourcesByNameWithMonitorsMarked)
     EXPECT_GE(changes, 2);
 }
 
-TEST_F(SoundServerDevices, FrameGoesToTheChosenSinkOnlyAndIsTakenFromTheChosenSource)
+TEST_F(SoundServerDevices, NamedStreamsSendToTheChosenSinkOnlyAndTakeFromTheChosenSource)
 {
     auto radio = Platform("radio", "radio.monitor");
     auto speakers = Platform("", "loop.monitor");
@@ -119,6 +117,13 @@ TEST_F(SoundServerDevices, FrameGoesToTheChosenSinkOnlyAndIsTakenFromTheChosenSo
     TListener onSpeakers(*speakers);
     TFFSK modulator(*radio);
     ASSERT_TRUE(loop.RunUntil([&] { return onRadio.levels >= 5 && onSpeakers.levels >= 5; }, 10000));
+    // The streams carry the program's name and their purpose.
+    const std::string inputs = ShellOutput("pactl list sink-inputs");
+    const std::string outputs = ShellOutput("pactl list source-outputs");
+    EXPECT_NE(inputs.find("media.name = \"FFSK to radio\""), std::string::npos) << inputs;
+    EXPECT_NE(inputs.find("application.name = \"Parlet\""), std::string::npos) << inputs;
+    EXPECT_NE(outputs.find("media.name = \"FFSK from radio\""), std::string::npos) << outputs;
+    EXPECT_NE(outputs.find("application.name = \"Parlet\""), std::string::npos) << outputs;
 
     const std::string text = "SMS>Anna>>to the radio only, pad";
     ASSERT_EQ(text.size() % 8, 0u) << "whole blocks, so nothing is padded";
@@ -130,21 +135,6 @@ TEST_F(SoundServerDevices, FrameGoesToTheChosenSinkOnlyAndIsTakenFromTheChosenSo
     EXPECT_GT(onRadio.loudest, 5);
     EXPECT_TRUE(onSpeakers.texts.empty());
     EXPECT_EQ(onSpeakers.loudest, 0) << "something reached the speakers";
-}
-
-TEST_F(SoundServerDevices, StreamsCarryTheProgramsNameAndTheirPurpose)
-{
-    auto platform = Platform("radio", "radio.monitor");
-    ASSERT_TRUE(platform);
-    TListener listener(*platform);
-    TFFSK modulator(*platform);
-    ASSERT_TRUE(loop.RunUntil([&] { return listener.levels >= 2; }, 10000));
-    const std::string inputs = ShellOutput("pactl list sink-inputs");
-    const std::string outputs = ShellOutput("pactl list source-outputs");
-    EXPECT_NE(inputs.find("media.name = \"FFSK to radio\""), std::string::npos) << inputs;
-    EXPECT_NE(inputs.find("application.name = \"Parlet\""), std::string::npos) << inputs;
-    EXPECT_NE(outputs.find("media.name = \"FFSK from radio\""), std::string::npos) << outputs;
-    EXPECT_NE(outputs.find("application.name = \"Parlet\""), std::string::npos) << outputs;
 }
 
 TEST_F(SoundServerDevices, RemovedSinkIsLostOnceAndComesBackWithinTwoSecondsOfItsReturn)

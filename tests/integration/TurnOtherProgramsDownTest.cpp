@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -55,13 +54,6 @@ std::vector<TSinkInput> SinkInputs()
     return inputs;
 }
 
-std::optional<TSinkInput> SinkInput(std::uint32_t index)
-{
-    for (const TSinkInput& input : SinkInputs())
-        if (input.Index == index) return input;
-    return std::nullopt;
-}
-
 // A paplay of endless silence: another program's playback stream.
 class TOtherProgram {
 public:
@@ -88,7 +80,12 @@ public:
     }
     std::uint32_t Index() const { return FIndex.value_or(0); }
     bool Running() const { return FIndex.has_value(); }
-    std::uint32_t Volume() const { return SinkInput(Index()).value_or(TSinkInput {}).Volume; }
+    std::uint32_t Volume() const
+    {
+        for (const TSinkInput& input : SinkInputs())
+            if (input.Index == Index()) return input.Volume;
+        return 0;
+    }
     void SetVolume(std::uint32_t volume) const
     {
         ShellOutput("pactl set-sink-input-volume " + std::to_string(Index()) + " " + std::to_string(volume));

@@ -1,8 +1,6 @@
 // The file of turned-down streams: what a run leaves for the next start.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 
