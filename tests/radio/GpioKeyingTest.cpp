@@ -27,7 +27,7 @@ const std::string Com1 = "COM1";
 // keying on (RTS, active high, on COM1) and a radio attached.
 class GpioKeying : public ::testing::Test {
 protected:
-    void SetUp() override
+    GpioKeying()
     {
         settings = std::make_unique<TZYNClientSettings>(FFolder.File("ZYNClient.ini"));
         settings->SetBand(1);
@@ -35,11 +35,6 @@ protected:
         settings->SetRigComDtr(false);
         settings->SetRigComActiveHigh(true);
         card = hid.Plug(0x0D8C, 0x013C);
-    }
-    void TearDown() override
-    {
-        rig.reset();
-        settings.reset();
     }
 
     void Make()
@@ -51,6 +46,7 @@ protected:
         };
     }
 
+    TTempFolder FFolder;
     TVirtualLoop loop;
     TSimulatedSerialPlatform serial;
     TSimulatedHidBus hid;
@@ -59,14 +55,11 @@ protected:
     std::unique_ptr<TInterface> rig;
     std::string card;
     std::vector<std::string> events;
-
-private:
-    TTempFolder FFolder;
 };
 
 } // namespace
 
-TEST_F(GpioKeying, SoundCardGpioTakesTheKeyingAndTheComPortStaysClosed)
+TEST_F(GpioKeying, SoundCardGpioTakesTheKeyingTheComPortStaysClosedAndShutdownReleases)
 {
     Make();
     EXPECT_TRUE(rig->GpioConnected());
@@ -83,6 +76,11 @@ TEST_F(GpioKeying, SoundCardGpioTakesTheKeyingAndTheComPortStaysClosed)
     settings->SetGpioPin(4);
     rig->SetTransmitRequest(true, true);
     EXPECT_EQ(hid.Written(card), (TWrites {{0, 0, 0, 0x08, 0}, {0, 0, 0x08, 0x08, 0}}));
+
+    // Shutdown writes the release.
+    rig.reset();
+    EXPECT_EQ(hid.Written(card), (TWrites {{0, 0, 0, 0x08, 0}, {0, 0, 0x08, 0x08, 0}, {0, 0, 0, 0x08, 0}}));
+    EXPECT_EQ(hid.OpenWriters(card), 0);
 }
 
 TEST_F(GpioKeying, ByVoxOrWithoutARadioTheGpioIsNeverKeyed)
@@ -147,19 +145,9 @@ TEST_F(GpioKeying, UnpluggingWhileKeyedReportsOnceAndTheComPortTakesOver)
     EXPECT_EQ(hid.Written(again), (TWrites {Released3}));
 }
 
-TEST_F(GpioKeying, ShutdownWritesTheRelease)
-{
-    Make();
-    rig->SetTransmitRequest(true, true);
-    rig.reset();
-    EXPECT_EQ(hid.Written(card), (TWrites {Released3, Keyed3, Released3}));
-    EXPECT_EQ(hid.OpenWriters(card), 0);
-}
-
 TEST_F(GpioKeying, AReleaseThatFailsReopensTheInterfaceOrLetsItGo)
 {
-    std::vector<std::string> errors;
-    loop.SetErrorReport([&](const std::string& m) { errors.push_back(m); });
+    loop.SetErrorReport([](const std::string&) {});
     Make();
     rig->SetTransmitRequest(true, true);
     hid.FailWrites(card, EIO);
