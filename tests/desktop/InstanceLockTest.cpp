@@ -52,7 +52,7 @@ pid_t HoldInChild(const std::string& settings)
 }
 } // namespace
 
-TEST_F(InstanceLock, SecondHolderOfTheSameFileIsRefusedWithTheFirstOnesProcess)
+TEST_F(InstanceLock, SecondHolderIsRefusedUntilTheFirstIsKilled)
 {
     const pid_t holder = HoldInChild(settings);
     ASSERT_GT(holder, 0);
@@ -70,17 +70,9 @@ TEST_F(InstanceLock, SecondHolderOfTheSameFileIsRefusedWithTheFirstOnesProcess)
     // Another settings file is free.
     EXPECT_NO_THROW(TInstanceLock {temp.File("other.ini")});
 
+    // A killed holder leaves nothing that blocks the next start.
     kill(holder, SIGKILL);
     waitpid(holder, nullptr, 0);
-}
-
-TEST_F(InstanceLock, KilledHolderLeavesNothingThatBlocksTheNextStart)
-{
-    const pid_t holder = HoldInChild(settings);
-    ASSERT_GT(holder, 0);
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
-
     std::unique_ptr<TInstanceLock> next;
     ASSERT_NO_THROW(next = std::make_unique<TInstanceLock>(settings));
     EXPECT_TRUE(fs::exists(next->LockFile())) << "the stale lock file is reused";

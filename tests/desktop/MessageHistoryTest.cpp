@@ -15,17 +15,29 @@ using namespace std::chrono;
 // 2026-12-08 06:21:18 UTC and a second before the day ends.
 const TMessageHistory::TClock::time_point Morning {seconds {1796710878}};
 const TMessageHistory::TClock::time_point Midnight {seconds {1796774399}};
+
+// A history in the temporary folder that collects its error reports.
+struct MessageHistory : testing::Test {
+    TTempFolder temp;
+    const std::string folder = temp.File("history");
+    std::vector<std::string> reports;
+    TMessageHistory history {folder, [this](const std::string& m) { reports.push_back(m); }};
+
+    // Two failing appends give one report holding the given words.
+    void ExpectOneReportOf(const std::string& words)
+    {
+        EXPECT_NO_THROW(history.Append(false, "Bob", "one", Morning));
+        EXPECT_NO_THROW(history.Append(false, "Bob", "two", Morning));
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_NE(reports[0].find(words), std::string::npos) << reports[0];
+    }
+};
 } // namespace
 
-TEST(MessageHistoryLine, TimeDirectionSenderTabText)
+TEST(MessageHistoryLine, TimeDirectionSenderTabTextWithEscapesAndUtf8)
 {
     EXPECT_EQ(TMessageHistory::Line(true, "Anna", "hello", Morning), "2026-12-08T06:21:18Z > Anna\thello");
-    EXPECT_EQ(TMessageHistory::Line(false, "Bob", "hi", Morning), "2026-12-08T06:21:18Z < Bob\thi");
     EXPECT_EQ(TMessageHistory::Line(false, "", "no name", Morning), "2026-12-08T06:21:18Z < \tno name");
-}
-
-TEST(MessageHistoryLine, ControlBytesTabsAndBackslashesAreEscapedAndWindows1252BecomesUtf8)
-{
     // A line break or a tab inside a message cannot break the one-line-a-
     // message layout, and an escape in the text cannot pass for one.
     EXPECT_EQ(TMessageHistory::Line(false, "Bo\tb",
@@ -41,76 +53,50 @@ TEST(MessageHistoryLine, ControlBytesTabsAndBackslashesAreEscapedAndWindows1252B
         "2026-12-08T06:21:18Z < Bob\ta\\x00b");
 }
 
-TEST(MessageHistory, AppendsToOneFileADayCreatingTheFolder)
+TEST_F(MessageHistory, AppendsToOneFileADayCreatingTheFolder)
 {
-    TTempFolder temp;
-    const std::string folder = temp.File("data/Parlet/history");
-    std::vector<std::string> reports;
-    TMessageHistory history(folder, [&](const std::string& m) { reports.push_back(m); });
-    history.Append(true, "Anna", "hello", Morning);
-    history.Append(false, "Bob", "hi", Midnight);
-    history.Append(false, "Bob", "next day", Midnight + seconds {1});
-
-    EXPECT_EQ(
-        ReadBytes(folder + "/2026-12-08.log"), "2026-12-08T06:21:18Z > Anna\thello\n2026-12-08T23:59:59Z < Bob\thi\n");
-    EXPECT_EQ(ReadBytes(folder + "/2026-12-09.log"), "2026-12-09T00:00:00Z < Bob\tnext day\n");
+    TMessageHistory nested(temp.File("data/Parlet/history"), [this](const std::string& m) { reports.push_back(m); });
+    nested.Append(true, "Anna", "hello", Morning);
+    nested.Append(false, "Bob", "hi", Midnight);
+    nested.Append(false, "Bob", "next day", Midnight + seconds {1});
+    EXPECT_EQ(ReadBytes(temp.File("data/Parlet/history/2026-12-08.log")),
+        "2026-12-08T06:21:18Z > Anna\thello\n2026-12-08T23:59:59Z < Bob\thi\n");
+    EXPECT_EQ(ReadBytes(temp.File("data/Parlet/history/2026-12-09.log")), "2026-12-09T00:00:00Z < Bob\tnext day\n");
     EXPECT_TRUE(reports.empty());
-}
 
-TEST(MessageHistory, DefaultFolderFollowsXdgDataHome)
-{
     const TScopedEnvironment data("XDG_DATA_HOME", "/srv/anna/data");
     EXPECT_EQ(TMessageHistory::DefaultFolder(), "/srv/anna/data/Parlet/history");
 }
 
-TEST(MessageHistory, FailedWritesAreReportedOnceAndNeverThrow)
+TEST_F(MessageHistory, FailedWritesAreReportedOnceAndNeverThrow)
 {
-    TTempFolder temp;
     // A file where the folder should be fails for root too.
-    WriteBytes(temp.File("history"), "");
-    std::vector<std::string> reports;
-    TMessageHistory history(temp.File("history"), [&](const std::string& m) { reports.push_back(m); });
-    EXPECT_NO_THROW(history.Append(false, "Bob", "one", Morning));
-    EXPECT_NO_THROW(history.Append(false, "Bob", "two", Morning));
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_NE(reports[0].find(temp.File("history")), std::string::npos) << reports[0];
+    WriteBytes(folder, "");
+    ExpectOneReportOf(folder);
 }
 
-TEST(MessageHistory, ReadOnlyFolderIsReported)
+TEST_F(MessageHistory, ReadOnlyFolderIsReported)
 {
     if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-    TTempFolder temp;
-    const std::string folder = temp.File("history");
     fs::create_directory(folder);
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    std::vector<std::string> reports;
-    TMessageHistory history(folder, [&](const std::string& m) { reports.push_back(m); });
-    history.Append(false, "Bob", "one", Morning);
-    history.Append(false, "Bob", "two", Morning);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_NE(reports[0].find("Permission denied"), std::string::npos) << reports[0];
+    ExpectOneReportOf("Permission denied");
     fs::permissions(folder, fs::perms::owner_all);
 }
 
-TEST(MessageHistory, FullDiskIsReportedOnceAndAgainOnlyAfterAWriteSucceeded)
+TEST_F(MessageHistory, FullDiskIsReportedOnceAndAgainOnlyAfterAWriteSucceeded)
 {
-    TTempFolder temp;
-    const std::string folder = temp.File("history");
+    const std::string day = folder + "/2026-12-08.log";
     fs::create_directory(folder);
     // The day's file on a device that is always full.
-    fs::create_symlink("/dev/full", folder + "/2026-12-08.log");
-    std::vector<std::string> reports;
-    TMessageHistory history(folder, [&](const std::string& m) { reports.push_back(m); });
-    history.Append(false, "Bob", "one", Morning);
-    history.Append(false, "Bob", "two", Morning);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_NE(reports[0].find("No space left"), std::string::npos) << reports[0];
+    fs::create_symlink("/dev/full", day);
+    ExpectOneReportOf("No space left");
 
-    fs::remove(folder + "/2026-12-08.log");
+    fs::remove(day);
     history.Append(false, "Bob", "three", Morning);
-    EXPECT_EQ(ReadBytes(folder + "/2026-12-08.log"), "2026-12-08T06:21:18Z < Bob\tthree\n");
-    fs::remove(folder + "/2026-12-08.log");
-    fs::create_symlink("/dev/full", folder + "/2026-12-08.log");
+    EXPECT_EQ(ReadBytes(day), "2026-12-08T06:21:18Z < Bob\tthree\n");
+    fs::remove(day);
+    fs::create_symlink("/dev/full", day);
     history.Append(false, "Bob", "four", Morning);
     EXPECT_EQ(reports.size(), 2u);
 }

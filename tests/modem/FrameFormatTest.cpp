@@ -9,18 +9,12 @@ using namespace modemtest;
 TEST(FrameFormat, BlocksHeadersFillAndPreamble)
 {
     using B = std::vector<std::uint8_t>;
-    const B header {0xAA, 0xAA, 0x3B, 0x28};
-    B eight = {0xAA, 0xAA};
-    eight.insert(eight.end(), header.begin(), header.end());
-    eight.insert(eight.end(), {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'});
-    EXPECT_EQ(FFSKFrame::FrameBytes("ABCDEFGH", true), eight);
-
-    B nine = header;
-    nine.insert(nine.end(), {'1', '2', '3', '4', '5', '6', '7', '8'});
-    nine.insert(nine.end(), header.begin(), header.end());
-    nine.insert(nine.end(), {'9', 0, 0, 0, 0, 0, 0, 0});
-    EXPECT_EQ(FFSKFrame::FrameBytes("123456789", false), nine);
-
+    // Preamble AA AA, then header AA AA 3B 28 before each block of eight.
+    EXPECT_EQ(FFSKFrame::FrameBytes("ABCDEFGH", true),
+        (B {0xAA, 0xAA, 0xAA, 0xAA, 0x3B, 0x28, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'}));
+    EXPECT_EQ(FFSKFrame::FrameBytes("123456789", false),
+        (B {0xAA, 0xAA, 0x3B, 0x28, '1', '2', '3', '4', '5', '6', '7', '8', //
+            0xAA, 0xAA, 0x3B, 0x28, '9', 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(FFSKFrame::FrameBytes("", false), B(8, 0)) << "no header for an empty text";
 }
 

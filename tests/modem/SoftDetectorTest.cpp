@@ -30,6 +30,13 @@ std::vector<std::uint8_t> NoisyFrame()
     return ToCaptureSamples(audio);
 }
 
+TDecisions Decide(TSoftDetector& detector, const std::vector<std::uint8_t>& capture)
+{
+    TDecisions decisions;
+    detector.Demodulate(capture.data(), capture.size() / 2, decisions);
+    return decisions;
+}
+
 } // namespace
 
 TEST(SoftDetector, AnySplitOfTheInputGivesTheSameDecisions)
@@ -37,8 +44,7 @@ TEST(SoftDetector, AnySplitOfTheInputGivesTheSameDecisions)
     const auto capture = NoisyFrame();
     const std::size_t samples = capture.size() / 2;
     TSoftDetector whole;
-    TDecisions expected;
-    whole.Demodulate(capture.data(), samples, expected);
+    const TDecisions expected = Decide(whole, capture);
     ASSERT_GT(expected.Symbols.size(), 400u);
 
     std::mt19937 random(3);
@@ -57,9 +63,7 @@ TEST(SoftDetector, AnySplitOfTheInputGivesTheSameDecisions)
 TEST(SoftDetector, SilenceIsNoSignalAndAFaintToneIsNot)
 {
     TSoftDetector detector;
-    TDecisions silence;
-    const std::vector<std::uint8_t> zeros(9600 * 2, 0);
-    detector.Demodulate(zeros.data(), 9600, silence);
+    const TDecisions silence = Decide(detector, std::vector<std::uint8_t>(9600 * 2, 0));
     // One decision per 40 samples, the first a little late: the decision
     // waits for the values after it.
     EXPECT_EQ(silence.Symbols, std::string(239, '-'));
@@ -67,9 +71,7 @@ TEST(SoftDetector, SilenceIsNoSignalAndAFaintToneIsNot)
 
     // Tones of peak 4 are a signal: bits, no "-" once the filter has filled.
     TAudio audio = FrameAudio({"SMS>faint"}, 4.0 / 32768, 0, 0);
-    const auto capture = ToCaptureSamples(audio);
-    TDecisions faint;
-    detector.Demodulate(capture.data(), capture.size() / 2, faint);
+    const TDecisions faint = Decide(detector, ToCaptureSamples(audio));
     EXPECT_EQ(faint.Symbols.substr(10).find('-'), std::string::npos) << faint.Symbols;
 }
 
@@ -84,8 +86,7 @@ TEST(SoftDetector, QuietNoiseAfterAFrameIsNoSignal)
     AddWhiteNoise(audio, 0.25 / std::sqrt(2.0) / std::pow(10.0, 30.0 / 20), 11);
     const auto capture = ToCaptureSamples(audio);
     TSoftDetector detector;
-    TDecisions decisions;
-    detector.Demodulate(capture.data(), capture.size() / 2, decisions);
+    const TDecisions decisions = Decide(detector, capture);
     const std::size_t bitsAfter = (audio.size() - frameEnd) / 40;
     const std::string after = decisions.Symbols.substr(decisions.Symbols.size() - bitsAfter + 8);
     EXPECT_EQ(after.find_first_not_of('-'), std::string::npos) << after;
@@ -109,10 +110,8 @@ TEST(SoftDetector, ReceiverDeliversWhereverTheFrameStartsAndTheBuffersSplit)
         EXPECT_EQ(rx.Messages[0].RxString, expected) << offset;
         EXPECT_LE(rx.Traces.back().size(), TFFSKReceiver::TraceLength);
     }
-}
 
-TEST(SoftDetector, MessageIsDeliveredAfterTheNextWholeIdleBuffer)
-{
+    // A message is delivered after the next whole idle buffer.
     TDirectReceiver rx(TDetectorKind::Soft);
     rx.Feed(ToCapture(RenderFrame("SMS>Anna>>hello there")), 0);
     EXPECT_TRUE(rx.Messages.empty());
