@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 #include "ModemTestKit.h"
 #include "RadioPaths.h"
@@ -21,15 +20,6 @@ struct TDecisions : TBitSink {
     }
 };
 
-// A noisy frame with hum, so that every part of the detector is at work.
-std::vector<std::uint8_t> NoisyFrame()
-{
-    TAudio audio = FrameAudio({"SMS>Anna>>split the input anywhere"}, 0.2, 1234, 4000);
-    AddHum(audio, 0.1);
-    AddWhiteNoise(audio, 0.1, 7);
-    return ToCaptureSamples(audio);
-}
-
 TDecisions Decide(TSoftDetector& detector, const std::vector<std::uint8_t>& capture)
 {
     TDecisions decisions;
@@ -38,27 +28,6 @@ TDecisions Decide(TSoftDetector& detector, const std::vector<std::uint8_t>& capt
 }
 
 } // namespace
-
-TEST(SoftDetector, AnySplitOfTheInputGivesTheSameDecisions)
-{
-    const auto capture = NoisyFrame();
-    const std::size_t samples = capture.size() / 2;
-    TSoftDetector whole;
-    const TDecisions expected = Decide(whole, capture);
-    ASSERT_GT(expected.Symbols.size(), 400u);
-
-    std::mt19937 random(3);
-    for (const std::size_t largest : {1u, 7u, 40u, 9600u}) {
-        TSoftDetector split;
-        TDecisions got;
-        for (std::size_t at = 0; at < samples;) {
-            const std::size_t n = std::min<std::size_t>(samples - at, 1 + random() % largest);
-            split.Demodulate(capture.data() + 2 * at, n, got);
-            at += n;
-        }
-        EXPECT_EQ(got.Symbols, expected.Symbols) << "pieces of up to " << largest;
-    }
-}
 
 TEST(SoftDetector, SilenceIsNoSignalAndAFaintToneIsNot)
 {
