@@ -1,32 +1,81 @@
 #include "ClassicDetector.h"
 
+#include <algorithm>
+
 #include "modem/FrameFormat.h"
 
 namespace {
 constexpr std::int32_t SamplesPerBit = FFSKFrame::SamplesPerBit;
+constexpr std::int32_t LastPosition = SamplesPerBit - 1;
+// A crossing is accepted at least this many samples after the last one.
+constexpr std::int32_t MinSpacing = 10;
+// Where a bit's boundary crossing sits in a window that is in step.
+constexpr std::int32_t BoundaryPosition = 7;
 // A crossing after this many samples without one starts a transmission.
 constexpr std::int32_t SilenceSamples = 2 * SamplesPerBit;
 // The count of samples since the last crossing stops here: hours of a
 // silent input must not run it over.
 constexpr std::int32_t SinceLimit = 1 << 20;
+
+// Above 0x80 the high byte is a negative sample, below 0x7F a non-negative
+// one. Flipping every bit of the byte while waiting for a non-negative sample
+// turns both tests into one comparison (h < 0x7F is ~h > 0x80).
+bool IsCandidate(std::uint8_t High, std::uint8_t WaitMask)
+{
+    return static_cast<std::uint8_t>(High ^ WaitMask) > 0x80;
+}
+
+// The index of the first of Count high bytes (every other byte) that is on
+// the side waited for, or Count if none is.
+std::int32_t FirstCandidate(const std::uint8_t* High, std::int32_t Count, std::uint8_t WaitMask)
+{
+    std::int32_t i = 0;
+    while (i < Count && !IsCandidate(High[2 * i], WaitMask)) ++i;
+    return i;
+}
 } // namespace
 
 void TClassicDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink)
 {
-    // Above 0x80 the high byte is a negative sample, below 0x7F a
-    // non-negative one. Flipping every bit of the byte while waiting for a
-    // non-negative sample turns both tests into one comparison (h < 0x7F is
-    // ~h > 0x80). The state lives in locals and is stored at each decision.
+    // Most samples change nothing but the counts: those before the window's
+    // last one that are no candidate, or too soon after the last crossing
+    // to be accepted while the window is past position 7. Such runs are
+    // skipped whole, and only the samples that may change more go through
+    // the full step below. In noise half the samples are candidates, and
+    // testing each on its own costs a mispredicted branch every other
+    // sample. The state lives in locals and is stored at each decision.
     std::uint8_t waitMask = FHalfWave ? 0xFF : 0x00;
     std::int32_t since = FSinceCrossing;
     std::int32_t crossings = FCrossings;
     std::int32_t phase = FBitPhase;
     const std::uint8_t* high = Count > 0 ? Samples + 1 : Samples;
-    for (std::size_t i = 0; i < Count; ++i, high += 2) {
+    std::size_t left = Count;
+    while (left > 0) {
+        std::int32_t run = static_cast<std::int32_t>(std::min<std::size_t>(left, LastPosition - phase));
+        std::int32_t skip = 0;
+        if (since < MinSpacing - 1) {
+            // No sample here can be accepted; a candidate matters only
+            // before position 7.
+            run = std::min(run, MinSpacing - 1 - since);
+            if (phase >= BoundaryPosition) {
+                skip = run;
+            } else {
+                run = std::min(run, BoundaryPosition - phase);
+                skip = FirstCandidate(high, run, waitMask);
+            }
+        } else {
+            skip = FirstCandidate(high, run, waitMask);
+        }
+        since = std::min(since + skip, SinceLimit);
+        phase += skip;
+        high += 2 * skip;
+        left -= static_cast<std::size_t>(skip);
+        if (left == 0 || (skip == run && phase < LastPosition)) continue;
+
+        // One sample that is a candidate or the window's last.
         since += since < SinceLimit;
-        const bool candidate = static_cast<std::uint8_t>(*high ^ waitMask) > 0x80;
-        // A crossing is accepted at least 10 samples after the last one.
-        const bool accepted = candidate && since > 9;
+        const bool candidate = IsCandidate(*high, waitMask);
+        const bool accepted = candidate && since >= MinSpacing;
         const bool startsTransmission = accepted && since >= SilenceSamples;
         crossings += accepted;
         since = accepted ? 0 : since;
@@ -38,14 +87,16 @@ void TClassicDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count
         // in a window moves the window on to 7. A clean, aligned signal
         // crosses at 7 and is never moved. Without the walk back a boundary
         // more than about 5 samples late loses or invents bits.
-        phase -= accepted && static_cast<std::uint32_t>(phase - 8) <= 4;
-        phase = candidate && phase < 7 ? 7 : phase;
+        phase -= accepted && static_cast<std::uint32_t>(phase - (BoundaryPosition + 1)) <= 4;
+        phase = candidate && phase < BoundaryPosition ? BoundaryPosition : phase;
         // Every frame begins with a 1800 Hz bit. Its first crossing is the
         // bit's start, or half a cycle later when the wave first heads to the
         // side the idle level already sits on; placing it at 7 puts the
         // window edges between crossings either way.
-        phase = startsTransmission ? 7 : phase;
-        if (++phase > 39) {
+        phase = startsTransmission ? BoundaryPosition : phase;
+        high += 2;
+        --left;
+        if (++phase > LastPosition) {
             FHalfWave = waitMask ? 1 : 0;
             FSinceCrossing = since;
             FCrossings = crossings;
