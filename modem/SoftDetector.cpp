@@ -9,7 +9,7 @@ namespace {
 
 constexpr int MixerScale = 4096; // 8 samples of 32768 times this stay within 32 bits
 constexpr float SamplesPerBit = float(FFSKFrame::SamplesPerBit) / TSoftDetector::Decimation;
-constexpr float CutoffHz = 750.0f;
+constexpr float CutoffHz = 600.0f;
 constexpr float FilteredRate = float(FFSKFrame::SampleRate) / TSoftDetector::Decimation;
 // Early and late points of the timing gate, either side of the decision.
 constexpr float GateOffset = 1.0f;
@@ -17,6 +17,8 @@ constexpr float TimingGain = 0.4f;
 constexpr float RateGain = 0.02f;
 constexpr float RateLimit = 0.1f;
 constexpr float StepLimit = 1.0f;
+// The weight of the older values in the reference for a decision.
+constexpr float ReferenceWeight = 0.8f;
 constexpr float PowerSmoothing = 0.2f;
 // The level of the last signal: rises slowly (a click of FM noise moves it
 // little), falls with a time constant of a third of a second.
@@ -34,9 +36,10 @@ constexpr float SilencePower = 0.1f;
 TSoftDetector::TSoftDetector()
 {
     // A windowed sinc (Hamming): passes the tones at +-300 Hz with their
-    // sidebands, turns DC and 50 Hz hum (-1500 and -1450 Hz) down by 64 dB
-    // or more, its 5th harmonic (-1250 Hz) by 51 dB. A cut-off at 750 Hz
-    // lets in less noise than one at 900 Hz and still keeps the bits apart.
+    // sidebands, turns DC and 50 Hz hum (-1500 and -1450 Hz) down by 63 dB
+    // or more, its 5th harmonic (-1250 Hz) by 56 dB. A cut-off at 600 Hz
+    // (-6 dB) lets in less noise than a wider one; with the reference
+    // averaged over several bits the bits still come apart.
     const double pi = std::acos(-1.0);
     const double fc = CutoffHz / FilteredRate;
     double sum = 0;
@@ -67,7 +70,7 @@ void TSoftDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count, T
             const std::int32_t* cosine = &FMixCos[FMixPhase];
             const std::int32_t* sine = &FMixSin[FMixPhase];
             for (int k = 0; k < Decimation; ++k) {
-                const std::int32_t x = static_cast<std::int16_t>(s[2 * k] | (s[2 * k + 1] << 8));
+                const std::int32_t x = FClickLimiter.Limit(static_cast<std::int16_t>(s[2 * k] | (s[2 * k + 1] << 8)));
                 re += x * cosine[k];
                 im -= x * sine[k];
             }
@@ -76,7 +79,8 @@ void TSoftDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count, T
             FMixPhase = (FMixPhase + Decimation) & (MixerPeriod - 1);
             i += Decimation;
         } else {
-            const std::int32_t x = static_cast<std::int16_t>(Samples[2 * i] | (Samples[2 * i + 1] << 8));
+            const std::int32_t x =
+                FClickLimiter.Limit(static_cast<std::int16_t>(Samples[2 * i] | (Samples[2 * i + 1] << 8)));
             FSumRe += x * FMixCos[FMixPhase];
             FSumIm -= x * FMixSin[FMixPhase];
             FMixPhase = (FMixPhase + 1) & (MixerPeriod - 1);
@@ -147,9 +151,15 @@ void TSoftDetector::Decide(TBitSink& Sink)
     FDecisionAt += SamplesPerBit;
     if (FPower < SilencePower || FPower < EndedRatio * FSignalLevel) {
         Sink.BitDecided(TBitValue::Lost, '-');
+        FReference = {};
         return;
     }
-    const float turn = Turn(At(t), At(t - SamplesPerBit));
+    const TComplex now = At(t);
+    const TComplex before = At(t - SamplesPerBit);
+    // The value one bit earlier, averaged with the older ones turned on by
+    // the bits decided since: a steadier reference than one value alone.
+    const TComplex reference {before.Re + ReferenceWeight * FReference.Re, before.Im + ReferenceWeight * FReference.Im};
+    const float turn = Turn(now, reference);
     const float early = std::fabs(Turn(At(t - GateOffset), At(t - GateOffset - SamplesPerBit)));
     const float late = std::fabs(Turn(At(t + GateOffset), At(t + GateOffset - SamplesPerBit)));
     // Bounded, so that a click of FM noise cannot throw the clock far.
@@ -157,5 +167,7 @@ void TSoftDetector::Decide(TBitSink& Sink)
     FRate = std::clamp(FRate + RateGain * error, -RateLimit, RateLimit);
     FDecisionAt += std::clamp(TimingGain * error + FRate, -StepLimit, StepLimit);
     const bool one = turn > 0;
+    // 1800 Hz turns the phase a quarter cycle forward per bit, 1200 Hz back.
+    FReference = one ? TComplex {-reference.Im, reference.Re} : TComplex {reference.Im, -reference.Re};
     Sink.BitDecided(one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0');
 }

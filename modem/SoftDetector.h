@@ -4,18 +4,23 @@
 #include <cstdint>
 
 #include "modem/BitDetector.h"
+#include "modem/ClickLimiter.h"
 
-// Decides bits on the phase turn of the signal in complex baseband: the
-// input is mixed down by 1500 Hz, so that 1800 Hz turns forward by a quarter
-// cycle per bit and 1200 Hz backward; summed over 8 samples (6000 Hz), low-
-// pass filtered (which also takes out DC, mains hum and its low harmonics,
-// now near -1500 Hz), and at each bit's end multiplied with the conjugate of
-// the value one bit earlier: the sign of the imaginary part is the bit. The
-// decision instant follows the signal: an early-late gate on the size of
-// that product moves it towards where a bit change turns the phase most,
-// with a rate term that tracks clock skew. Trace symbols: "1", "0", and "-"
-// where there is no signal: silence, or a level far below that of the
-// signal just heard.
+// Decides bits on the phase turn of the signal in complex baseband. The
+// input first passes a click limiter (FM receiver clicks cut down to the
+// signal's size), is then mixed down by 1500 Hz, so that 1800 Hz turns
+// forward by a quarter cycle per bit and 1200 Hz backward; summed over 8
+// samples (6000 Hz) and low-pass filtered (which also takes out DC, mains
+// hum and its low harmonics, now near -1500 Hz). At each bit's end the value
+// is multiplied with the conjugate of a reference for the value one bit
+// earlier: the sign of the imaginary part is the bit. The reference is that
+// earlier value plus the older ones, each turned on by the bits decided
+// since and weighted less the older it is, which takes out much of the
+// noise a single earlier value carries. The decision instant follows the
+// signal: an early-late gate on the size of the one-bit turn moves it
+// towards where a bit change turns the phase most, with a rate term that
+// tracks clock skew. Trace symbols: "1", "0", and "-" where there is no
+// signal: silence, or a level far below that of the signal just heard.
 //
 // All state is fixed in size and nothing is allocated while demodulating;
 // the arithmetic runs sample by sample, so any split of the input into
@@ -36,6 +41,7 @@ private:
     void Decide(TBitSink& Sink);
     TComplex At(float Offset) const;
 
+    TClickLimiter FClickLimiter;
     static constexpr int MixerPeriod = 32; // 1500 Hz at 48000 Hz
     // Each cycle and the start of the next, so that a group of 8 reads on.
     std::array<std::int32_t, MixerPeriod + Decimation> FMixCos {}, FMixSin {};
@@ -53,4 +59,5 @@ private:
     float FDecisionAt = 0; // the next decision, in filtered samples from the newest
     float FRate = 0; // the bit clock's correction per bit, for clock skew
     float FSignalLevel = 0; // the power of the last signal, slowly followed
+    TComplex FReference; // the reference for the next decision's previous value
 };

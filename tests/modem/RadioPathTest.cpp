@@ -93,10 +93,10 @@ TEST(RadioPath, SoftDetectorKeepsItsMarginWhereTheCounterFails)
     EXPECT_EQ(Trials(TDetectorKind::Soft, 6, 20, clipped).Exact, 6);
     EXPECT_EQ(Trials(TDetectorKind::Classic, 6, 20, clipped).Exact, 0) << "the counter ignores full-scale samples";
 
-    // Measured with 100 trials: 100 % at 0 dB, about 60 % at -3 dB. Here 30
-    // trials; the bands allow for the smaller count.
-    EXPECT_GE(Trials(TDetectorKind::Soft, 30, 20, WhiteNoise(0)).Exact, 29);
-    EXPECT_GE(Trials(TDetectorKind::Soft, 30, 20, WhiteNoise(-3)).Exact, 12);
+    // Measured with 100 trials: 100 % at 0 dB, 97 to 100 % at -3 dB, 74 to
+    // 79 % at -5 dB. Here 30 trials; the bands allow for the smaller count.
+    EXPECT_GE(Trials(TDetectorKind::Soft, 30, 20, WhiteNoise(-3)).Exact, 28);
+    EXPECT_GE(Trials(TDetectorKind::Soft, 30, 20, WhiteNoise(-5)).Exact, 18);
     // The counter is far behind at 6 dB.
     EXPECT_LE(Trials(TDetectorKind::Classic, 30, 20, WhiteNoise(6)).Exact, 3);
 
@@ -108,6 +108,17 @@ TEST(RadioPath, SoftDetectorKeepsItsMarginWhereTheCounterFails)
         });
         EXPECT_EQ(count.Exact, 6) << ppm;
     }
+}
+
+TEST(RadioPath, SoftDetectorHearsThroughTheClicksOfAnFmReceiver)
+{
+    // Near the receiver's threshold (8 dB carrier-to-noise): measured with
+    // 100 trials, soft 84 to 88 %, classic 47 to 51 %.
+    const TPath fm = [](TAudio& a, std::uint32_t seed) { FmLink(a, {.CnrDb = 8.0, .Seed = seed}); };
+    const int soft = Trials(TDetectorKind::Soft, 30, 20, fm).Exact;
+    const int classic = Trials(TDetectorKind::Classic, 30, 20, fm).Exact;
+    EXPECT_GE(soft, 26);
+    EXPECT_GE(soft - classic, 10);
 }
 
 TEST(RadioPath, NoiseWithoutASignalDeliversNothing)

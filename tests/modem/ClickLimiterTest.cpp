@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "modem/ClickLimiter.h"
+
+namespace {
+
+const double Pi = std::acos(-1.0);
+
+std::vector<std::int32_t> Tone(double hz, double peak, std::size_t count, std::size_t from = 0)
+{
+    std::vector<std::int32_t> samples(from + count, 0);
+    for (std::size_t n = 0; n < count; ++n)
+        samples[from + n] = static_cast<std::int32_t>(std::lround(peak * std::sin(2 * Pi * hz * double(n) / 48000)));
+    return samples;
+}
+
+std::vector<std::int32_t> Limit(const std::vector<std::int32_t>& in)
+{
+    TClickLimiter limiter;
+    std::vector<std::int32_t> out;
+    for (const std::int32_t s : in) out.push_back(limiter.Limit(s));
+    return out;
+}
+
+std::int32_t Peak(const std::vector<std::int32_t>& samples, std::size_t from, std::size_t to)
+{
+    std::int32_t peak = 0;
+    for (std::size_t n = from; n < to; ++n) peak = std::max(peak, std::abs(samples[n]));
+    return peak;
+}
+
+} // namespace
+
+TEST(ClickLimiter, TonesKeepTheirSizeAndSilenceStaysSilent)
+{
+    const auto silence = Limit(std::vector<std::int32_t>(4800, 0));
+    EXPECT_EQ(Peak(silence, 0, silence.size()), 0);
+
+    // After 10 ms of silence a tone is at its size within 5 ms (a few bits):
+    // 1500 Hz at its peak less the clipping (0.83 of it), 1200 Hz lower and
+    // 1800 Hz higher by the differencing's tilt.
+    for (const auto& [hz, size] : {std::pair {1200.0, 0.67}, {1500.0, 0.83}, {1800.0, 0.98}}) {
+        const auto out = Limit(Tone(hz, 8000, 4800, 480));
+        EXPECT_NEAR(Peak(out, 480 + 240, out.size()), 8000 * size, 8000 * 0.05) << hz;
+    }
+    // Full scale does not run over the 16-bit range.
+    const auto loud = Limit(Tone(1500, 32767, 4800));
+    EXPECT_LE(Peak(loud, 0, loud.size()), 32767);
+    EXPECT_GT(Peak(loud, 0, loud.size()), 32767 * 0.8);
+}
+
+TEST(ClickLimiter, AClickIsCutToTheToneAroundIt)
+{
+    // A click as it leaves a receiver's de-emphasis: a bump ten times the
+    // tone's peak, decaying over a millisecond.
+    std::vector<std::int32_t> in = Tone(1200, 3000, 9600);
+    double bump = 30000;
+    for (std::size_t n = 4800; n < 4800 + 240; ++n, bump *= 0.96) in[n] += static_cast<std::int32_t>(bump);
+    std::transform(in.begin(), in.end(), in.begin(), [](std::int32_t s) { return std::clamp(s, -32768, 32767); });
+    const auto out = Limit(in);
+    const std::int32_t tone = Peak(out, 2400, 4800);
+    EXPECT_LE(Peak(out, 4800, 4800 + 480), tone * 1.5);
+    // The click does not lift the level for what follows.
+    EXPECT_NEAR(Peak(out, 4800 + 960, 9600), tone, tone * 0.1);
+}
