@@ -8,10 +8,12 @@
 namespace {
 constexpr double BandLimitHz = 3000;
 constexpr float ClipRatio = 1.3f;
-// The mean size follows with a time constant of 4 ms. A sample counts at
-// most 3 times the clip level: a click lifts the mean little, a signal
-// starting after quiet lifts it within a few bits.
-constexpr float MeanSmoothing = 0.005f;
+// The mean size follows with a time constant of 4 ms, updated once per
+// group of 8 samples. A sample counts at most 3 times the clip level: a
+// click lifts the mean little, a signal starting after quiet lifts it within
+// a few bits.
+constexpr int SizeGroup = 8;
+constexpr float MeanSmoothing = 0.04f;
 constexpr float MeanCountLimit = 3.0f;
 // Keeps the quietest signals (a peak of 1) from being clipped to nothing.
 constexpr float LeastLimit = 1.0f;
@@ -31,21 +33,46 @@ TClickLimiter::TClickLimiter()
     FGain = static_cast<float>(0.5 / std::sin(pi * 1500 * DifferenceDelay / FFSKFrame::SampleRate));
 }
 
-std::int32_t TClickLimiter::Limit(std::int32_t Sample)
+void TClickLimiter::Limit(const std::uint8_t* Samples, std::size_t Count, std::int32_t* Out)
 {
-    const float in = static_cast<float>(Sample);
-    const float band = FB0 * (in + FIn2) + FB1 * FIn1 - FA1 * FOut1 - FA2 * FOut2;
-    FIn2 = FIn1;
-    FIn1 = in;
-    FOut2 = FOut1;
-    FOut1 = band;
+    // The state lives in locals while the samples run: the filter's
+    // feedback and the mean size are serial paths, and a round trip
+    // through memory on every sample would double their cost.
+    float in1 = FIn1, in2 = FIn2, out1 = FOut1, out2 = FOut2;
+    float sizeSum = FSizeSum, limit = FLimit, meanSize = FMeanSize;
+    int sizeCount = FSizeCount, pastPos = FPastPos;
+    for (std::size_t i = 0; i < Count; ++i) {
+        const float in = static_cast<std::int16_t>(Samples[2 * i] | (Samples[2 * i + 1] << 8));
+        // Ordered so that only the last step waits for the previous output.
+        const float feed = FB0 * (in + in2) + FB1 * in1 - FA2 * out2;
+        const float band = feed - FA1 * out1;
+        in2 = in1;
+        in1 = in;
+        out2 = out1;
+        out1 = band;
 
-    const float change = FGain * (band - FPast[FPastPos]);
-    FPast[FPastPos] = band;
-    FPastPos = (FPastPos + 1) % DifferenceDelay;
+        const float change = FGain * (band - FPast[pastPos]);
+        FPast[pastPos] = band;
+        pastPos = (pastPos + 1) & (DifferenceDelay - 1);
 
-    const float limit = ClipRatio * FMeanSize + LeastLimit;
-    FMeanSize += MeanSmoothing * (std::min(std::fabs(change), MeanCountLimit * limit) - FMeanSize);
-    const float limited = std::clamp(change, -limit, limit);
-    return static_cast<std::int32_t>(std::lround(std::clamp(limited, -32767.0f, 32767.0f)));
+        // The clip level moves once per 8 samples, on their mean size.
+        sizeSum += std::min(std::fabs(change), MeanCountLimit * limit);
+        if (++sizeCount == SizeGroup) {
+            meanSize += MeanSmoothing * (sizeSum / SizeGroup - meanSize);
+            limit = std::min(ClipRatio * meanSize + LeastLimit, 32767.0f);
+            sizeSum = 0;
+            sizeCount = 0;
+        }
+        const float limited = std::clamp(change, -limit, limit);
+        Out[i] = static_cast<std::int32_t>(limited + (limited < 0 ? -0.5f : 0.5f));
+    }
+    FIn1 = in1;
+    FIn2 = in2;
+    FOut1 = out1;
+    FOut2 = out2;
+    FSizeSum = sizeSum;
+    FLimit = limit;
+    FMeanSize = meanSize;
+    FSizeCount = sizeCount;
+    FPastPos = pastPos;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // Cuts the clicks of an FM receiver near its threshold down to the size of
@@ -13,20 +14,24 @@
 // radio does not pass, but a sound card may add) would otherwise set the
 // clip level and be folded into the tones by the clipping.
 //
-// One sample in, one out, on the 16-bit scale: a tone at 1500 Hz keeps its
+// Each sample in gives one out, on the 16-bit scale: a tone at 1500 Hz keeps its
 // size, so levels and the detector's thresholds mean what they did.
 class TClickLimiter {
 public:
     TClickLimiter();
-    std::int32_t Limit(std::int32_t Sample);
+    // 16-bit little-endian samples in, limited samples out.
+    void Limit(const std::uint8_t* Samples, std::size_t Count, std::int32_t* Out);
 
 private:
     // The band limit: a second-order Butterworth low-pass.
     float FB0 = 0, FB1 = 0, FA1 = 0, FA2 = 0;
     float FIn1 = 0, FIn2 = 0, FOut1 = 0, FOut2 = 0;
-    static constexpr int DifferenceDelay = 4;
+    static constexpr int DifferenceDelay = 4; // a power of two
     float FGain = 1;
     std::array<float, DifferenceDelay> FPast {};
     int FPastPos = 0;
     float FMeanSize = 0;
+    float FLimit = 1; // the clip level, from the mean size
+    float FSizeSum = 0;
+    int FSizeCount = 0;
 };

@@ -60,29 +60,36 @@ TSoftDetector::TSoftDetector()
 
 void TSoftDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink)
 {
+    while (Count > 0) {
+        const std::size_t n = std::min(Count, FLimited.size());
+        FClickLimiter.Limit(Samples, n, FLimited.data());
+        MixDown(FLimited.data(), n, Sink);
+        Samples += 2 * n;
+        Count -= n;
+    }
+}
+
+void TSoftDetector::MixDown(const std::int32_t* Samples, std::size_t Count, TBitSink& Sink)
+{
     std::size_t i = 0;
     while (i < Count) {
         // Whole groups of 8 in one go, the rest sample by sample; the sums
         // are integers, so both ways give the same values.
         if (FGroupCount == 0 && Count - i >= Decimation) {
             std::int32_t re = 0, im = 0;
-            const std::uint8_t* s = Samples + 2 * i;
             const std::int32_t* cosine = &FMixCos[FMixPhase];
             const std::int32_t* sine = &FMixSin[FMixPhase];
             for (int k = 0; k < Decimation; ++k) {
-                const std::int32_t x = FClickLimiter.Limit(static_cast<std::int16_t>(s[2 * k] | (s[2 * k + 1] << 8)));
-                re += x * cosine[k];
-                im -= x * sine[k];
+                re += Samples[i + k] * cosine[k];
+                im -= Samples[i + k] * sine[k];
             }
             FSumRe = re;
             FSumIm = im;
             FMixPhase = (FMixPhase + Decimation) & (MixerPeriod - 1);
             i += Decimation;
         } else {
-            const std::int32_t x =
-                FClickLimiter.Limit(static_cast<std::int16_t>(Samples[2 * i] | (Samples[2 * i + 1] << 8)));
-            FSumRe += x * FMixCos[FMixPhase];
-            FSumIm -= x * FMixSin[FMixPhase];
+            FSumRe += Samples[i] * FMixCos[FMixPhase];
+            FSumIm -= Samples[i] * FMixSin[FMixPhase];
             FMixPhase = (FMixPhase + 1) & (MixerPeriod - 1);
             ++i;
             if (++FGroupCount < Decimation) continue;

@@ -37,11 +37,13 @@ private:
     struct TComplex {
         float Re = 0, Im = 0;
     };
+    void MixDown(const std::int32_t* Samples, std::size_t Count, TBitSink& Sink);
     void FilterBaseband(TBitSink& Sink);
     void Decide(TBitSink& Sink);
     TComplex At(float Offset) const;
 
     TClickLimiter FClickLimiter;
+    std::array<std::int32_t, 256> FLimited {}; // the limiter's output, a piece of the input at a time
     static constexpr int MixerPeriod = 32; // 1500 Hz at 48000 Hz
     // Each cycle and the start of the next, so that a group of 8 reads on.
     std::array<std::int32_t, MixerPeriod + Decimation> FMixCos {}, FMixSin {};
