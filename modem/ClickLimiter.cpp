@@ -66,13 +66,17 @@ void TClickLimiter::Limit(const std::uint8_t* Samples, std::size_t Count, std::i
         const float limited = std::clamp(change, -limit, limit);
         Out[i] = static_cast<std::int32_t>(limited + (limited < 0 ? -0.5f : 0.5f));
     }
+    // After a signal the filter's output dies away towards zero without
+    // reaching it; below the input's resolution it is zero, and the
+    // arithmetic is kept out of the slow range of tiny floats in silence.
+    const auto audible = [](float v) { return std::fabs(v) < 1e-3f ? 0.0f : v; };
     FIn1 = in1;
     FIn2 = in2;
-    FOut1 = out1;
-    FOut2 = out2;
+    FOut1 = audible(out1);
+    FOut2 = audible(out2);
     FSizeSum = sizeSum;
     FLimit = limit;
-    FMeanSize = meanSize;
+    FMeanSize = audible(meanSize);
     FSizeCount = sizeCount;
     FPastPos = pastPos;
 }

@@ -8,14 +8,16 @@
 // the signal around them. De-emphasis and the voice band stretch a click
 // into a slow bump as large as the tones; the difference to the sample 4
 // before undoes that tilt and makes the click narrow and tall again, so
-// clipping at a little more than the recent mean size takes most of it out
-// while a tone, whose peak is 1.57 times its mean size, passes nearly whole.
+// clipping at 1.3 times the recent mean size takes most of it out, while a
+// tone (its peak is 1.57 times its mean size) only loses its tops, which
+// carry neither its phase nor its crossings.
 // A band limit at 3 kHz comes first: noise above the voice band (which a
 // radio does not pass, but a sound card may add) would otherwise set the
 // clip level and be folded into the tones by the clipping.
 //
-// Each sample in gives one out, on the 16-bit scale: a tone at 1500 Hz keeps its
-// size, so levels and the detector's thresholds mean what they did.
+// Each sample in gives one out, on the 16-bit scale: the difference's gain
+// at 1500 Hz is divided out, so levels and the detector's thresholds mean
+// what they did.
 class TClickLimiter {
 public:
     TClickLimiter();
