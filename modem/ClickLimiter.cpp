@@ -7,17 +7,37 @@
 
 namespace {
 constexpr double BandLimitHz = 3000;
-constexpr float ClipRatio = 1.3f;
 // The mean size follows with a time constant of 4 ms, updated once per
-// group of 8 samples. A sample counts at most 3 times the clip level: a
-// click lifts the mean little, a signal starting after quiet lifts it within
-// a few bits.
+// group of 8 samples. A sample counts at most 3 times the clip level, so a
+// click lifts the mean little. A signal starting after quiet would take
+// 15 bits to be let through that way: when groups more than twice the
+// clip level in size last 2 ms in a row (longer than a click), the mean
+// takes their size at once.
 constexpr int SizeGroup = 8;
 constexpr float MeanSmoothing = 0.04f;
 constexpr float MeanCountLimit = 3.0f;
-// Keeps the quietest signals (a peak of 1) from being clipped to nothing.
-constexpr float LeastLimit = 1.0f;
+constexpr float LoudRatio = 2.0f;
+constexpr int LoudGroupsForLevel = 12;
 } // namespace
+
+void TClickLimiter::TClipLevel::Add(float Size)
+{
+    CountedSum += std::min(Size, MeanCountLimit * Limit);
+    WholeSum += Size;
+    if (++GroupCount < SizeGroup) return;
+    MeanSize += MeanSmoothing * (CountedSum / SizeGroup - MeanSize);
+    if (WholeSum > LoudRatio * Limit * SizeGroup) {
+        LoudSum += WholeSum;
+        if (++LoudGroups == LoudGroupsForLevel) MeanSize = LoudSum / (LoudGroupsForLevel * SizeGroup);
+    }
+    if (WholeSum <= LoudRatio * Limit * SizeGroup || LoudGroups == LoudGroupsForLevel) {
+        LoudSum = 0;
+        LoudGroups = 0;
+    }
+    Limit = std::min(ClipRatio * MeanSize + LeastLimit, 32767.0f);
+    CountedSum = WholeSum = 0;
+    GroupCount = 0;
+}
 
 TClickLimiter::TClickLimiter()
 {
@@ -39,8 +59,8 @@ void TClickLimiter::Limit(const std::uint8_t* Samples, std::size_t Count, std::i
     // feedback and the mean size are serial paths, and a round trip
     // through memory on every sample would double their cost.
     float in1 = FIn1, in2 = FIn2, out1 = FOut1, out2 = FOut2;
-    float sizeSum = FSizeSum, limit = FLimit, meanSize = FMeanSize;
-    int sizeCount = FSizeCount, pastPos = FPastPos;
+    TClipLevel level = FLevel;
+    int pastPos = FPastPos;
     for (std::size_t i = 0; i < Count; ++i) {
         const float in = static_cast<std::int16_t>(Samples[2 * i] | (Samples[2 * i + 1] << 8));
         // Ordered so that only the last step waits for the previous output.
@@ -55,14 +75,8 @@ void TClickLimiter::Limit(const std::uint8_t* Samples, std::size_t Count, std::i
         FPast[pastPos] = band;
         pastPos = (pastPos + 1) & (DifferenceDelay - 1);
 
-        // The clip level moves once per 8 samples, on their mean size.
-        sizeSum += std::min(std::fabs(change), MeanCountLimit * limit);
-        if (++sizeCount == SizeGroup) {
-            meanSize += MeanSmoothing * (sizeSum / SizeGroup - meanSize);
-            limit = std::min(ClipRatio * meanSize + LeastLimit, 32767.0f);
-            sizeSum = 0;
-            sizeCount = 0;
-        }
+        const float limit = level.Limit;
+        level.Add(std::fabs(change));
         const float limited = std::clamp(change, -limit, limit);
         Out[i] = static_cast<std::int32_t>(limited + (limited < 0 ? -0.5f : 0.5f));
     }
@@ -74,9 +88,7 @@ void TClickLimiter::Limit(const std::uint8_t* Samples, std::size_t Count, std::i
     FIn2 = in2;
     FOut1 = audible(out1);
     FOut2 = audible(out2);
-    FSizeSum = sizeSum;
-    FLimit = limit;
-    FMeanSize = audible(meanSize);
-    FSizeCount = sizeCount;
+    level.MeanSize = audible(level.MeanSize);
+    FLevel = level;
     FPastPos = pastPos;
 }

@@ -32,8 +32,20 @@ private:
     float FGain = 1;
     std::array<float, DifferenceDelay> FPast {};
     int FPastPos = 0;
-    float FMeanSize = 0;
-    float FLimit = 1; // the clip level, from the mean size
-    float FSizeSum = 0;
-    int FSizeCount = 0;
+    // Keeps the quietest signals (a peak of 1) from being clipped to nothing.
+    static constexpr float LeastLimit = 1.0f;
+    static constexpr float ClipRatio = 1.3f;
+    // The clip level, from the mean size of the samples, updated once per
+    // group of 8.
+    struct TClipLevel {
+        float Limit = LeastLimit;
+        float MeanSize = 0;
+        float CountedSum = 0; // this group's sizes, each at most 3 times the limit
+        float WholeSum = 0; // this group's sizes as they are
+        float LoudSum = 0; // the sizes of the loud groups in a row
+        int GroupCount = 0;
+        int LoudGroups = 0;
+        void Add(float Size);
+    };
+    TClipLevel FLevel;
 };
