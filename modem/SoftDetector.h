@@ -19,8 +19,10 @@
 // noise a single earlier value carries. The decision instant follows the
 // signal: an early-late gate on the size of the one-bit turn moves it
 // towards where a bit change turns the phase most, with a rate term that
-// tracks clock skew. Trace symbols: "1", "0", and "-" where there is no
-// signal: silence, or a level far below that of the signal just heard.
+// tracks clock skew; where that gate cannot tell (half a bit off), a check
+// of the turn half a bit earlier moves the decisions there. Trace symbols:
+// "1", "0", and "-" where there is no signal: silence, or a level far below
+// that of the signal just heard.
 //
 // All state is fixed in size and nothing is allocated while demodulating;
 // the arithmetic runs sample by sample, so any split of the input into
@@ -40,6 +42,7 @@ private:
     void MixDown(const std::int32_t* Samples, std::size_t Count, TBitSink& Sink);
     void FilterBaseband(TBitSink& Sink);
     void Decide(TBitSink& Sink);
+    void CheckTiming(float Decision, float OneBitTurn);
     TComplex At(float Offset) const;
 
     TClickLimiter FClickLimiter;
@@ -62,4 +65,6 @@ private:
     float FRate = 0; // the bit clock's correction per bit, for clock skew
     float FSignalLevel = 0; // the power of the last signal, slowly followed
     TComplex FReference; // the reference for the next decision's previous value
+    float FOnTime = 0; // the size of the one-bit turn at the decisions, smoothed
+    float FHalfEarlier = 0; // the same half a bit earlier
 };
