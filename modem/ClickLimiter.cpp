@@ -77,7 +77,7 @@ void TClickLimiter::Limit(const std::uint8_t* Samples, std::size_t Count, std::i
 
         const float limit = level.Limit;
         level.Add(std::fabs(change));
-        const float limited = std::clamp(change, -limit, limit);
+        const float limited = std::fabs(change) > BlankRatio * limit ? 0.0f : std::clamp(change, -limit, limit);
         Out[i] = static_cast<std::int32_t>(limited + (limited < 0 ? -0.5f : 0.5f));
     }
     // After a signal the filter's output dies away towards zero without

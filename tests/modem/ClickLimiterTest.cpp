@@ -69,6 +69,8 @@ TEST(ClickLimiter, AClickIsCutToTheToneAroundIt)
     const auto out = Limit(in);
     const std::int32_t tone = Peak(out, 2400, 4800);
     EXPECT_LE(Peak(out, 4800, 4800 + 480), tone * 1.5);
+    // Its front, far taller than the tone, is blanked rather than clipped.
+    EXPECT_EQ(Peak(out, 4801, 4806), 0);
     // The click does not lift the level for what follows.
     EXPECT_NEAR(Peak(out, 4800 + 960, 9600), tone, tone * 0.1);
 }
