@@ -26,11 +26,11 @@ void TClickLimiter::TClipLevel::Add(float Size)
     WholeSum += Size;
     if (++GroupCount < SizeGroup) return;
     MeanSize += MeanSmoothing * (CountedSum / SizeGroup - MeanSize);
-    if (WholeSum > LoudRatio * Limit * SizeGroup) {
-        LoudSum += WholeSum;
-        if (++LoudGroups == LoudGroupsForLevel) MeanSize = LoudSum / (LoudGroupsForLevel * SizeGroup);
-    }
-    if (WholeSum <= LoudRatio * Limit * SizeGroup || LoudGroups == LoudGroupsForLevel) {
+    const bool loud = WholeSum > LoudRatio * Limit * SizeGroup;
+    LoudSum = loud ? LoudSum + WholeSum : 0;
+    LoudGroups = loud ? LoudGroups + 1 : 0;
+    if (LoudGroups == LoudGroupsForLevel) {
+        MeanSize = LoudSum / (LoudGroupsForLevel * SizeGroup);
         LoudSum = 0;
         LoudGroups = 0;
     }

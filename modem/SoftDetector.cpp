@@ -166,14 +166,18 @@ float Turn(const auto& a, const auto& b)
 }
 } // namespace
 
-void TSoftDetector::CheckTiming(float Decision, float OneBitTurn)
+float TSoftDetector::TurnSizeAcrossBit(float End) const
+{
+    return std::fabs(Turn(At(End), At(End - SamplesPerBit)));
+}
+
+void TSoftDetector::CheckTiming(float Decision)
 {
     // The early-late gate cannot leave a decision instant half a bit off:
     // there early and late weigh the same. When the turn half a bit earlier
     // stays clearly larger than at the decisions, the decisions move there.
-    const float d = Decision - SamplesPerBit / 2;
-    FOnTime += StrengthSmoothing * (OneBitTurn - FOnTime);
-    FHalfEarlier += StrengthSmoothing * (std::fabs(Turn(At(d), At(d - SamplesPerBit))) - FHalfEarlier);
+    FOnTime += StrengthSmoothing * (TurnSizeAcrossBit(Decision) - FOnTime);
+    FHalfEarlier += StrengthSmoothing * (TurnSizeAcrossBit(Decision - SamplesPerBit / 2) - FHalfEarlier);
     if (FHalfEarlier > MisplacedRatio * FOnTime) {
         FDecisionAt -= SamplesPerBit / 2;
         std::swap(FOnTime, FHalfEarlier);
@@ -196,9 +200,9 @@ void TSoftDetector::Decide(TBitSink& Sink)
     // the bits decided since: a steadier reference than one value alone.
     const TComplex reference {before.Re + ReferenceWeight * FReference.Re, before.Im + ReferenceWeight * FReference.Im};
     const float turn = Turn(now, reference);
-    CheckTiming(t, std::fabs(Turn(now, before)));
-    const float early = std::fabs(Turn(At(t - GateOffset), At(t - GateOffset - SamplesPerBit)));
-    const float late = std::fabs(Turn(At(t + GateOffset), At(t + GateOffset - SamplesPerBit)));
+    CheckTiming(t);
+    const float early = TurnSizeAcrossBit(t - GateOffset);
+    const float late = TurnSizeAcrossBit(t + GateOffset);
     // Bounded, so that a click of FM noise cannot throw the clock far.
     const float error = std::clamp((late - early) / FPower, -1.0f, 1.0f);
     FRate = std::clamp(FRate + RateGain * error, -RateLimit, RateLimit);

@@ -42,8 +42,10 @@ private:
     void MixDown(const std::int32_t* Samples, std::size_t Count, TBitSink& Sink);
     void FilterBaseband(TBitSink& Sink);
     void Decide(TBitSink& Sink);
-    void CheckTiming(float Decision, float OneBitTurn);
+    void CheckTiming(float Decision);
     TComplex At(float Offset) const;
+    // The size of the phase turn across the bit that ends at End.
+    float TurnSizeAcrossBit(float End) const;
 
     TClickLimiter FClickLimiter;
     std::array<std::int32_t, 256> FLimited {}; // the limiter's output, a piece of the input at a time
