@@ -4,44 +4,38 @@
 #include <cmath>
 #include <vector>
 
+#include "RadioPaths.h"
 #include "modem/ClickLimiter.h"
 
 namespace {
 
-const double Pi = std::acos(-1.0);
-
-std::vector<std::int32_t> Tone(double hz, double peak, std::size_t count, std::size_t from = 0)
+// A tone of the given peak in 16-bit units, after `from` samples of silence.
+TAudio Tone(double hz, double peak, std::size_t count, std::size_t from = 0)
 {
-    std::vector<std::int32_t> samples(from + count, 0);
+    TAudio audio(from + count, 0.0);
     for (std::size_t n = 0; n < count; ++n)
-        samples[from + n] = static_cast<std::int32_t>(std::lround(peak * std::sin(2 * Pi * hz * double(n) / 48000)));
-    return samples;
+        audio[from + n] = peak / 32768 * std::sin(2 * std::acos(-1.0) * hz * double(n) / 48000);
+    return audio;
 }
 
-std::vector<std::int32_t> Limit(const std::vector<std::int32_t>& in)
+std::vector<std::int32_t> Limit(const TAudio& in)
 {
-    std::vector<std::uint8_t> bytes;
-    for (const std::int32_t s : in) {
-        bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
-    }
     std::vector<std::int32_t> out(in.size());
-    TClickLimiter().Limit(bytes.data(), in.size(), out.data());
+    TClickLimiter().Limit(ToCaptureSamples(in).data(), in.size(), out.data());
     return out;
 }
 
 std::int32_t Peak(const std::vector<std::int32_t>& samples, std::size_t from, std::size_t to)
 {
-    std::int32_t peak = 0;
-    for (std::size_t n = from; n < to; ++n) peak = std::max(peak, std::abs(samples[n]));
-    return peak;
+    return std::abs(*std::max_element(samples.begin() + from, samples.begin() + to,
+        [](std::int32_t a, std::int32_t b) { return std::abs(a) < std::abs(b); }));
 }
 
 } // namespace
 
 TEST(ClickLimiter, TonesKeepTheirSizeAndSilenceStaysSilent)
 {
-    const auto silence = Limit(std::vector<std::int32_t>(4800, 0));
+    const auto silence = Limit(TAudio(4800, 0.0));
     EXPECT_EQ(Peak(silence, 0, silence.size()), 0);
 
     // After 10 ms of silence a tone is at its size within 3 ms (a few bits):
@@ -62,10 +56,9 @@ TEST(ClickLimiter, AClickIsCutToTheToneAroundIt)
 {
     // A click as it leaves a receiver's de-emphasis: a bump ten times the
     // tone's peak, decaying over a millisecond.
-    std::vector<std::int32_t> in = Tone(1200, 3000, 9600);
-    double bump = 30000;
-    for (std::size_t n = 4800; n < 4800 + 240; ++n, bump *= 0.96) in[n] += static_cast<std::int32_t>(bump);
-    std::transform(in.begin(), in.end(), in.begin(), [](std::int32_t s) { return std::clamp(s, -32768, 32767); });
+    TAudio in = Tone(1200, 3000, 9600);
+    double bump = 30000.0 / 32768;
+    for (std::size_t n = 4800; n < 4800 + 240; ++n, bump *= 0.96) in[n] += bump;
     const auto out = Limit(in);
     const std::int32_t tone = Peak(out, 2400, 4800);
     EXPECT_LE(Peak(out, 4800, 4800 + 480), tone * 1.5);
