@@ -7,7 +7,7 @@ namespace {
 double DecodeSample(const std::uint8_t* sample, std::uint16_t bits)
 {
     if (bits == 8) return (sample[0] - 128) / 128.0;
-    return static_cast<std::int16_t>(sample[0] | (sample[1] << 8)) / 32768.0;
+    return Sample16(sample) / 32768.0;
 }
 } // namespace
 

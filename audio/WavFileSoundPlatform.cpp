@@ -225,7 +225,7 @@ bool TWavFileSoundPlatform::Record(TWaveBuffer& buffer, const TWaveFormat& forma
         std::int32_t value = 0;
         if (FInputPos + frameBytes <= data.size()) {
             const std::uint8_t* p = data.data() + FInputPos;
-            value = FInput.BitsPerSample == 8 ? (p[0] - 128) * 256 : static_cast<std::int16_t>(p[0] | (p[1] << 8));
+            value = FInput.BitsPerSample == 8 ? (p[0] - 128) * 256 : Sample16(p);
             FInputPos += frameBytes;
         }
         if (format.BitsPerSample == 16) {

@@ -58,7 +58,7 @@ int ComputeLevel(const void* data, std::uint32_t size, const TWaveFormat& format
     if (format.BitsPerSample == 16) {
         int peak = 0;
         for (std::uint32_t i = 0; i + 1 < size; i += 2) {
-            const auto sample = static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8));
+            const auto sample = Sample16(bytes + i);
             peak = std::max<int>(peak, sample);
         }
         return peak * 100 / 32767;

@@ -67,3 +67,9 @@ std::uint32_t BufferBytes(const TWaveFormat& format, std::uint32_t milliseconds)
 // 0 at or below 128. An empty block is 0; a format that is not 8- or 16-bit
 // PCM gives -1.
 int ComputeLevel(const void* data, std::uint32_t size, const TWaveFormat& format);
+
+// A 16-bit PCM sample from its two bytes, low byte first.
+inline std::int16_t Sample16(const std::uint8_t* bytes)
+{
+    return static_cast<std::int16_t>(bytes[0] | (bytes[1] << 8));
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "audio/WaveUtils.h"
 #include "modem/FrameFormat.h"
 
 namespace {
@@ -62,7 +63,7 @@ void TClickLimiter::Limit(const std::uint8_t* Samples, std::size_t Count, std::i
     TClipLevel level = FLevel;
     int pastPos = FPastPos;
     for (std::size_t i = 0; i < Count; ++i) {
-        const float in = static_cast<std::int16_t>(Samples[2 * i] | (Samples[2 * i + 1] << 8));
+        const float in = Sample16(Samples + 2 * i);
         // Ordered so that only the last step waits for the previous output.
         const float feed = FB0 * (in + in2) + FB1 * in1 - FA2 * out2;
         const float band = feed - FA1 * out1;
