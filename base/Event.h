@@ -1,44 +1,128 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <utility>
+#include <vector>
 
 #include "Object.h"
 
-// A single-subscriber event slot. Assigning replaces the subscriber, raising
-// an empty slot does nothing. The first argument of every event in this
-// program is the Sender (the raising object).
+namespace EventDetail {
+// One listener of an event. The event owns it; a connection only watches it,
+// so either may go first.
+struct TSlot {
+    bool Connected = true;
+};
+} // namespace EventDetail
+
+// A listener's hold on an event: move-only, and it disconnects the listener
+// when destroyed. Declare it after whatever the handler uses, so that the
+// connection ends before what it points at.
+class [[nodiscard]] TConnection {
+public:
+    TConnection() = default;
+    explicit TConnection(std::weak_ptr<EventDetail::TSlot> slot)
+        : FSlot(std::move(slot))
+    {
+    }
+    TConnection(TConnection&& other) noexcept
+        : FSlot(std::exchange(other.FSlot, {}))
+    {
+    }
+    TConnection& operator=(TConnection&& other) noexcept
+    {
+        if (this != &other) {
+            Disconnect();
+            FSlot = std::exchange(other.FSlot, {});
+        }
+        return *this;
+    }
+    TConnection(const TConnection&) = delete;
+    TConnection& operator=(const TConnection&) = delete;
+    ~TConnection() { Disconnect(); }
+
+    void Disconnect()
+    {
+        if (const auto slot = FSlot.lock()) slot->Connected = false;
+        FSlot.reset();
+    }
+    bool Connected() const
+    {
+        const auto slot = FSlot.lock();
+        return slot && slot->Connected;
+    }
+
+private:
+    std::weak_ptr<EventDetail::TSlot> FSlot;
+};
+
+// An event with any number of listeners, called in the order they connected.
+// The first argument of every event in this program is the Sender (the
+// raising object). A listener connected while the event is raised hears the
+// next one; a listener disconnected while it is raised is not called again,
+// not even later in the same raise.
 template <typename... Args> class TEvent {
 public:
     using Handler = std::function<void(Args...)>;
 
     TEvent() = default;
+    TEvent(const TEvent&) = delete;
+    TEvent& operator=(const TEvent&) = delete;
+
+    TConnection Connect(Handler handler)
+    {
+        Prune();
+        auto slot = std::make_shared<TListener>();
+        slot->Call = std::move(handler);
+        FListeners.push_back(slot);
+        return TConnection(std::weak_ptr<EventDetail::TSlot>(slot));
+    }
+
+    bool HasListeners() const
+    {
+        for (const auto& listener : FListeners)
+            if (listener->Connected) return true;
+        return false;
+    }
+
+    // Nothing of the event is touched after the last listener ran: a
+    // listener may destroy the raising object.
+    void operator()(Args... args)
+    {
+        // A copy: listeners may connect or disconnect while they run.
+        const auto listeners = FListeners;
+        for (const auto& listener : listeners)
+            if (listener->Connected) listener->Call(args...);
+    }
+
+    // TRANSITIONAL single-listener assignment, to be removed once every
+    // subscriber holds a connection.
     TEvent& operator=(Handler handler)
     {
-        FHandler = std::move(handler);
+        FAssigned = handler ? Connect(std::move(handler)) : TConnection();
         return *this;
     }
     TEvent& operator=(std::nullptr_t)
     {
-        FHandler = nullptr;
+        FAssigned.Disconnect();
         return *this;
     }
-
-    void Clear() { FHandler = nullptr; }
-    bool Assigned() const { return static_cast<bool>(FHandler); }
-    explicit operator bool() const { return Assigned(); }
-
-    // The handler is copied first so that a subscriber may replace or clear
-    // the slot while it runs.
-    void operator()(Args... args) const
-    {
-        if (!FHandler) return;
-        Handler call = FHandler;
-        call(std::forward<Args>(args)...);
-    }
+    void Clear() { FAssigned.Disconnect(); }
+    bool Assigned() const { return HasListeners(); }
+    explicit operator bool() const { return HasListeners(); }
 
 private:
-    Handler FHandler;
+    struct TListener : EventDetail::TSlot {
+        Handler Call;
+    };
+
+    void Prune()
+    {
+        std::erase_if(FListeners, [](const auto& listener) { return !listener->Connected; });
+    }
+
+    std::vector<std::shared_ptr<TListener>> FListeners;
+    TConnection FAssigned;
 };
 
 using TNotifyEvent = TEvent<TObject*>;
