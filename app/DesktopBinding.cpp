@@ -1,15 +1,16 @@
 #include "DesktopBinding.h"
 
 #include "app/DesktopNotifier.h"
+#include "app/UiText.h"
 #include "app/guiParlet.h"
 #include "base/CodePage.h"
 #include "desktop/MessageHistory.h"
+#include "station/untFFSKTranceiver.h"
 
 namespace {
-// As the log shows it: up to the first 0x00, read as Windows-1252.
 QString Shown(const std::string& bytes)
 {
-    return QString::fromStdString(Cp1252ToUtf8(bytes.substr(0, bytes.find('\0'))));
+    return QString::fromStdString(Cp1252ToUtf8(bytes));
 }
 
 void BringForward(QWidget& window)
@@ -21,21 +22,31 @@ void BringForward(QWidget& window)
 }
 } // namespace
 
-TDesktopBinding::TDesktopBinding(
-    TfrmParlet& form, TMessageHistory& history, const QDBusConnection& bus, TAboutFacts about)
+TDesktopBinding::TDesktopBinding(TFFSKTranceiver& station, TfrmParlet& form, TMessageHistory& history,
+    const QDBusConnection& bus, TAboutFacts about)
     : FForm(form)
+    , FHistory(history)
     , FNotifier(
           std::make_unique<TDesktopNotifier>(bus, QString::fromLatin1(DesktopEntry), [&form] { BringForward(form); }))
+    , FMessages(station.OnReceive.Connect([this](TObject*, const TMessageRecord& record) { Record(record); }))
+    , FAbout(form.OnAbout.Connect([about](QWidget* sender) { ShowAboutBox(sender, about); }))
 {
-    form.OnMessageLogged = [this, &history](QWidget*, bool sent, const std::string& name, const std::string& text) {
-        history.Append(sent, name, text);
-        if (!sent && !FForm.isActiveWindow()) FNotifier->NotifyReceived(Shown(name), Shown(text));
-    };
-    form.OnAbout = [about](QWidget* sender) { ShowAboutBox(sender, about); };
 }
 
-TDesktopBinding::~TDesktopBinding()
+TDesktopBinding::~TDesktopBinding() = default;
+
+void TDesktopBinding::Record(const TMessageRecord& record)
 {
-    FForm.OnMessageLogged = nullptr;
-    FForm.OnAbout = nullptr;
+    const TMessageText& message = record.Message;
+    if (record.IsSent()) {
+        if (record.State == TSendState::Sent)
+            FHistory.Append(THistoryEntry::Sent, message.Sender, message.Text, record.Time);
+        if (record.State != TSendState::Failed) return;
+        FHistory.Append(THistoryEntry::NotSent, message.Sender, message.Text, record.Time, record.FailReason);
+        FNotifier->NotifyReceived(UiText("Not sent"), Shown(message.Text));
+        return;
+    }
+    if (record.Type != TMessageType::Sms) return;
+    FHistory.Append(THistoryEntry::Heard, message.Sender, message.Text, record.Time);
+    if (!FForm.isActiveWindow()) FNotifier->NotifyReceived(Shown(message.Sender), Shown(message.Text));
 }

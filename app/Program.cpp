@@ -17,6 +17,7 @@
 #include "desktop/MessageHistory.h"
 #include "desktop/SettingsLocation.h"
 #include "station/StationPlatform.h"
+#include "station/untFFSKTranceiver.h"
 
 namespace {
 
@@ -27,19 +28,14 @@ void ReportLater(const std::string& message)
     TMainLoop::Current().Post([message] { TMainLoop::Current().ReportError(message); });
 }
 
-TStationPlatform WithReceiver(TStationPlatform platform, TDetectorKind receiver)
-{
-    platform.receiver = receiver;
-    return platform;
-}
-
 } // namespace
 
-TProgram::TProgram(const std::string& settingsFile, const std::string& historyFolder, TDetectorKind receiver)
-    : FStation(std::make_unique<TLinuxStationPlatform>(FolderOf(settingsFile)))
-    , FForm(std::make_unique<TfrmParlet>(WithReceiver(FStation->Platform(), receiver), settingsFile))
+TProgram::TProgram(const std::string& settingsFile, const std::string& historyFolder, TStationOptions options)
+    : FPlatform(std::make_unique<TLinuxStationPlatform>(FolderOf(settingsFile)))
+    , FStation(std::make_unique<TFFSKTranceiver>(FPlatform->Platform(), settingsFile, options))
+    , FForm(std::make_unique<TfrmParlet>(*FStation))
     , FHistory(std::make_unique<TMessageHistory>(historyFolder, ReportLater))
-    , FDesktop(std::make_unique<TDesktopBinding>(*FForm, *FHistory, QDBusConnection::sessionBus(),
+    , FDesktop(std::make_unique<TDesktopBinding>(*FStation, *FForm, *FHistory, QDBusConnection::sessionBus(),
           TAboutFacts {QString::fromStdString(settingsFile), QString::fromStdString(historyFolder)}))
 {
 }
@@ -100,8 +96,8 @@ int RunParlet(int argc, char** argv)
         const std::string settingsFile = ChooseSettingsFile(commandLine.Options.ConfigFile, ProgramFolder());
         std::fprintf(stderr, "parlet: settings file %s\n", settingsFile.c_str());
         lock = std::make_unique<TInstanceLock>(settingsFile);
-        program =
-            std::make_unique<TProgram>(settingsFile, TMessageHistory::DefaultFolder(), commandLine.Options.Receiver);
+        program = std::make_unique<TProgram>(
+            settingsFile, TMessageHistory::DefaultFolder(), TStationOptions {commandLine.Options.Receiver});
     } catch (const std::exception& e) {
         // Whatever was opened before the failure is closed again by now.
         std::fprintf(stderr, "parlet: %s\n", e.what());

@@ -3,31 +3,34 @@
 #include <memory>
 #include <string>
 
-#include "modem/BitDetector.h"
+#include "station/StationOptions.h"
 
 class TDesktopBinding;
+class TFFSKTranceiver;
 class TLinuxStationPlatform;
 class TMessageHistory;
 class TfrmParlet;
 
 // The program's parts on this machine, in start-up order: the real back ends
-// (ALSA, serial ports with their links beside the settings file, hidraw, the
-// desktop), the main window on them, the message history and the window's
-// ties to the desktop. Freed in the reverse order. Needs a QApplication and a
-// main loop.
+// (the sound server or ALSA, serial ports with their links beside the
+// settings file, hidraw, the desktop), the station on them, its window, the
+// message history and the ties to the desktop. Freed in the reverse order.
+// Needs a QApplication and a main loop.
 class TProgram {
 public:
-    TProgram(const std::string& settingsFile, const std::string& historyFolder,
-        TDetectorKind receiver = TDetectorKind::Soft);
+    TProgram(const std::string& settingsFile, const std::string& historyFolder, TStationOptions options = {});
     ~TProgram();
     TProgram(const TProgram&) = delete;
     TProgram& operator=(const TProgram&) = delete;
 
     TfrmParlet& MainForm() const { return *FForm; }
+    TFFSKTranceiver& Station() const { return *FStation; }
 
 private:
-    // Destroyed in reverse: the window before the station it runs on.
-    std::unique_ptr<TLinuxStationPlatform> FStation;
+    // Destroyed in reverse: the window before the station, the station
+    // before the back ends it runs on.
+    std::unique_ptr<TLinuxStationPlatform> FPlatform;
+    std::unique_ptr<TFFSKTranceiver> FStation;
     std::unique_ptr<TfrmParlet> FForm;
     std::unique_ptr<TMessageHistory> FHistory;
     std::unique_ptr<TDesktopBinding> FDesktop;

@@ -120,7 +120,8 @@ int main(int argc, char** argv)
         TSimulatedSerialPlatform serial;
         TSimulatedHidBus hid;
         TSimulatedDesktop desktop;
-        TfrmParlet form(TStationPlatform {sound, serial, hid, hid, desktop}, settingsFile);
+        TFFSKTranceiver station(TStationPlatform {sound, serial, hid, hid, desktop}, settingsFile);
+        TfrmParlet form(station);
         form.show();
 
         Send(form, "hello");

@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -16,7 +17,6 @@
 #include "app/UiText.h"
 #include "app/guiSettings.h"
 #include "base/CodePage.h"
-#include "modem/FrameFormat.h"
 
 namespace {
 // Design sizes: the client area of the window and the height of its two bars.
@@ -31,21 +31,6 @@ QString LogText(const std::string& bytes)
     return QString::fromStdString(Cp1252ToUtf8(bytes));
 }
 
-// Clears a flag however the block ends.
-class TResetOnExit {
-public:
-    explicit TResetOnExit(bool& flag)
-        : FFlag(flag)
-    {
-    }
-    ~TResetOnExit() { FFlag = false; }
-    TResetOnExit(const TResetOnExit&) = delete;
-    TResetOnExit& operator=(const TResetOnExit&) = delete;
-
-private:
-    bool& FFlag;
-};
-
 QFrame* NewPanel(QWidget* parent)
 {
     auto* panel = new QFrame(parent);
@@ -56,15 +41,26 @@ QFrame* NewPanel(QWidget* parent)
 }
 } // namespace
 
-TfrmParlet::TfrmParlet(const TStationPlatform& platform, const std::string& settingsFile)
+TfrmParlet::TfrmParlet(TFFSKTranceiver& station)
+    : FTransceiver(station)
 {
     CreateControls();
-    FormCreate(platform, settingsFile);
+    FFrmSettings = std::make_unique<TfrmSettings>(this, FTransceiver);
+    FConnections.push_back(FTransceiver.OnInputLevel.Connect(
+        [this](TObject* Sender, int Level) { TranceiverInputLevel(Sender, Level); }));
+    FConnections.push_back(FTransceiver.OnReceive.Connect(
+        [this](TObject* Sender, const TMessageRecord& Record) { TranceiverReceive(Sender, Record); }));
+    FConnections.push_back(FTransceiver.OnStatusChange.Connect(
+        [this](TObject* Sender, const TStationStatus& Status) { TranceiverStatus(Sender, Status); }));
+    TranceiverStatus(&FTransceiver, FTransceiver.Status());
 }
 
+// The station may still raise events while it closes its streams after the
+// window is gone: the connections end first.
 TfrmParlet::~TfrmParlet()
 {
-    FormDestroy();
+    FConnections.clear();
+    FFrmSettings.reset();
 }
 
 void TfrmParlet::CreateControls()
@@ -91,6 +87,8 @@ void TfrmParlet::CreateControls()
     FBtnSend = new QPushButton(UiText("Send"), FPanel1);
     FBtnSend->setObjectName(QStringLiteral("btnSend"));
     FBtnSend->setAutoDefault(false);
+    // Never the keyboard's: a space typed after a click must not send.
+    FBtnSend->setFocusPolicy(Qt::NoFocus);
     Anchor(FBtnSend, QRect(359, 4, 75, 25), QSize(ClientWidth, PanelHeight), akRight | akBottom);
 
     FPrbLevelIn = new TAdvProgress(this);
@@ -113,10 +111,16 @@ void TfrmParlet::CreateControls()
     FBtnAbout->setObjectName(QStringLiteral("btnAbout"));
     FBtnAbout->setAutoDefault(false);
     Anchor(FBtnAbout, QRect(91, 4, 75, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop);
+    FLblStatus = new QLabel(FPanel2);
+    FLblStatus->setObjectName(QStringLiteral("lblStatus"));
+    FLblStatus->setStyleSheet(QStringLiteral("color: #b00000;"));
+    FLblStatus->hide();
+    Anchor(FLblStatus, QRect(174, 4, 259, 25), QSize(ClientWidth, PanelHeight), akLeft | akTop | akRight);
 
     ArrangeControls();
 
     connect(FBtnSend, &QPushButton::clicked, this, GuardedSlot([this] { btnSendClick(); }));
+    connect(FEdit1, &QLineEdit::returnPressed, this, GuardedSlot([this] { Edit1ReturnPressed(); }));
     connect(FBtnSettings, &QPushButton::clicked, this, GuardedSlot([this] { btnSettingsClick(); }));
     connect(FBtnAbout, &QPushButton::clicked, this, GuardedSlot([this] { btnAboutClick(); }));
 }
@@ -138,42 +142,23 @@ void TfrmParlet::ArrangeControls()
     column->addWidget(FPanel1);
 
     setTabOrder(FMemo1, FEdit1);
-    setTabOrder(FEdit1, FBtnSend);
-    setTabOrder(FBtnSend, FBtnSettings);
+    setTabOrder(FEdit1, FBtnSettings);
     setTabOrder(FBtnSettings, FBtnAbout);
     FPrbLevelIn->setFocusPolicy(Qt::NoFocus);
-}
-
-void TfrmParlet::FormCreate(const TStationPlatform& platform, const std::string& settingsFile)
-{
-    FTransceiver = std::make_unique<TFFSKTranceiver>(platform, settingsFile);
-    FTransceiver->OnInputLevel = [this](TObject* Sender, int Level) { TranceiverInputLevel(Sender, Level); };
-    FTransceiver->OnReceive = [this](TObject* Sender, bool MessIsSMS, const std::string& RxString) {
-        TranceiverReceive(Sender, MessIsSMS, RxString);
-    };
-    FFrmSettings = std::make_unique<TfrmSettings>(this, *FTransceiver);
-}
-
-void TfrmParlet::FormDestroy()
-{
-    // The transceiver may still raise events while it closes its streams;
-    // the window no longer shows them.
-    FTransceiver->OnInputLevel = nullptr;
-    FTransceiver->OnReceive = nullptr;
-    FFrmSettings.reset();
-    FTransceiver.reset();
+    // Typing goes to the message line from the start.
+    FEdit1->setFocus();
 }
 
 void TfrmParlet::btnSendClick()
 {
-    const std::string text = Utf8ToCp1252(FEdit1->text().toStdString());
-    {
-        // The echo arrives within SendText, as a received message would.
-        FSendingEcho = true;
-        const TResetOnExit reset(FSendingEcho);
-        FTransceiver->SendText(text);
-    }
+    FTransceiver.SendText(Utf8ToCp1252(FEdit1->text().toStdString()));
     FEdit1->clear();
+    FEdit1->setFocus();
+}
+
+void TfrmParlet::Edit1ReturnPressed()
+{
+    if (!FEdit1->text().isEmpty()) btnSendClick();
 }
 
 void TfrmParlet::btnSettingsClick()
@@ -199,32 +184,54 @@ void TfrmParlet::TranceiverInputLevel(TObject*, int Level)
         FPrbLevelIn->SetBarColor(TColor::Highlight());
 }
 
-void TfrmParlet::TranceiverReceive(TObject*, bool MessIsSMS, const std::string& RxString)
+void TfrmParlet::TranceiverReceive(TObject*, const TMessageRecord& Record)
 {
-    // Told before the window comes forward, so a subscriber still sees
-    // whether the operator was looking at it.
-    if (MessIsSMS) {
-        // Whole, fill included: the history keeps a 0x00 inside the text.
-        const auto split = RxString.find(FFSKFrame::NameSeparator);
-        const std::string name = split == std::string::npos ? std::string() : RxString.substr(0, split);
-        const std::string text =
-            split == std::string::npos ? RxString : RxString.substr(split + FFSKFrame::NameSeparator.size());
-        OnMessageLogged(this, FSendingEcho, name, text);
+    if (Record.IsSent()) {
+        // The line is logged as it is queued; only a failure adds to it.
+        if (Record.State == TSendState::Queued) {
+            AddLogLines({LogText(Record.Message.Sender), LogText(">" + Record.Message.Text)});
+        } else if (Record.State == TSendState::Failed) {
+            AddLogLines({UiText("Not sent (%1): %2")
+                           .arg(QString::fromStdString(Record.FailReason), LogText(Record.Message.Text))});
+        }
+        return;
     }
-    // Every message brings the window up, whatever its kind.
+    // Every heard message brings the window up, whatever its kind.
+    ComeForward();
+    if (Record.Type != TMessageType::Sms) return;
+    // "name>>text" is shown as the name, then ">text".
+    if (!Record.Message.HasSender) {
+        AddLogLines({LogText(Record.Message.Text)});
+        return;
+    }
+    AddLogLines({LogText(Record.Message.Sender), LogText(">" + Record.Message.Text)});
+}
+
+void TfrmParlet::TranceiverStatus(TObject*, const TStationStatus& Status)
+{
+    QStringList problems;
+    if (Status.OutputLost)
+        problems << UiText("Sending will fail: %1").arg(QString::fromStdString(Status.OutputReason));
+    if (Status.InputLost) problems << UiText("Nothing is heard: %1").arg(QString::fromStdString(Status.InputReason));
+    const QString text = problems.join(QStringLiteral("; "));
+    FLblStatus->setText(text);
+    FLblStatus->setToolTip(text);
+    FLblStatus->setVisible(!problems.isEmpty());
+}
+
+void TfrmParlet::AddLogLines(const QStringList& lines)
+{
+    while (FMemo1->LineCount() > MaxLogLines) FMemo1->DeleteFirstLine();
+    for (const QString& line : lines) FMemo1->AddLine(line);
+}
+
+void TfrmParlet::ComeForward()
+{
+    // Shown without activation, so a program the operator types into keeps
+    // the keyboard; where the desktop refuses to raise such a window, the
+    // notification says that a message came.
+    setAttribute(Qt::WA_ShowWithoutActivating, !isActiveWindow());
     if (isMinimized()) showNormal();
     show();
     raise();
-    activateWindow();
-    if (!MessIsSMS) return;
-
-    while (FMemo1->LineCount() > MaxLogLines) FMemo1->DeleteFirstLine();
-    // "name>>text" is shown as the name, then ">text".
-    const FFSKFrame::TMessageParts parts = FFSKFrame::SplitMessageBody(RxString);
-    if (!parts.HasName) {
-        FMemo1->AddLine(LogText(parts.Text));
-        return;
-    }
-    FMemo1->AddLine(LogText(parts.Name));
-    FMemo1->AddLine(LogText(">" + parts.Text));
 }

@@ -1,40 +1,34 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
 #include <string>
 
+#include <vector>
+
 #include "base/Event.h"
 #include "base/Object.h"
-#include "base/ProgramFolder.h"
-#include "station/StationPlatform.h"
 #include "station/untFFSKTranceiver.h"
 
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class TAdvProgress;
 class TMemo;
 class TfrmSettings;
 
-// One message as the log shows it: sent from this window (its echo) or
-// heard on the radio; the sender's name and the text as 8-bit bytes.
-using TMessageLoggedEvent = TEvent<QWidget*, bool, const std::string&, const std::string&>;
-
 // The main window: the message log, the line to type a message into, Send,
-// Settings, and the input level bar. It owns the transceiver and the settings
-// dialog and only passes text and level between them and the screen.
+// Settings, the input level bar and a line for what the station lacks. It
+// only shows what the station tells it and hands it the typed lines.
 //
-// The controls belong to the window through Qt's parent chain; the
-// transceiver and the dialog are held here and freed in the destructor,
-// dialog first.
+// The controls belong to the window through Qt's parent chain; the settings
+// dialog is held here and freed in the destructor.
 class TfrmParlet : public QWidget {
 public:
-    // Creates the transceiver on the platform and the settings file; its
-    // errors (sound device, settings file, ports) leave this constructor.
-    explicit TfrmParlet(const TStationPlatform& platform,
-        const std::string& settingsFile = ProgramFolder() + TFFSKTranceiver::SettingsFileName);
+    explicit TfrmParlet(TFFSKTranceiver& station);
     ~TfrmParlet() override;
 
     // Event handlers, public so that tests can call them as the events would.
@@ -42,7 +36,8 @@ public:
     void btnSettingsClick();
     void btnAboutClick();
     void TranceiverInputLevel(TObject* Sender, int Level);
-    void TranceiverReceive(TObject* Sender, bool MessIsSMS, const std::string& RxString);
+    void TranceiverReceive(TObject* Sender, const TMessageRecord& Record);
+    void TranceiverStatus(TObject* Sender, const TStationStatus& Status);
 
     TMemo& Memo1() const { return *FMemo1; }
     QFrame& Panel1() const { return *FPanel1; }
@@ -52,12 +47,10 @@ public:
     QFrame& Panel2() const { return *FPanel2; }
     QPushButton& btnSettings() const { return *FBtnSettings; }
     QPushButton& btnAbout() const { return *FBtnAbout; }
-    TFFSKTranceiver& Transceiver() const { return *FTransceiver; }
+    QLabel& lblStatus() const { return *FLblStatus; }
+    TFFSKTranceiver& Transceiver() const { return FTransceiver; }
     TfrmSettings& SettingsForm() const { return *FFrmSettings; }
 
-    // Raised for every SMS the log shows, before the window comes forward,
-    // with Sent true for the echo of a message sent from here.
-    TMessageLoggedEvent OnMessageLogged;
     // Raised by the About button.
     TEvent<QWidget*> OnAbout;
 
@@ -67,8 +60,13 @@ public:
 private:
     void CreateControls();
     void ArrangeControls();
-    void FormCreate(const TStationPlatform& platform, const std::string& settingsFile);
-    void FormDestroy();
+    // Enter in the message line: an empty line is sent only by Send itself.
+    void Edit1ReturnPressed();
+    // The log's lines of one message; the oldest go first, beyond the last
+    // MaxLogLines.
+    void AddLogLines(const QStringList& lines);
+    // Up, but the keyboard stays with whatever program has it.
+    void ComeForward();
 
     TMemo* FMemo1 = nullptr;
     QFrame* FPanel1 = nullptr;
@@ -78,9 +76,9 @@ private:
     QFrame* FPanel2 = nullptr;
     QPushButton* FBtnSettings = nullptr;
     QPushButton* FBtnAbout = nullptr;
-    // True while SendText raises the echo of the message being sent.
-    bool FSendingEcho = false;
+    QLabel* FLblStatus = nullptr;
 
-    std::unique_ptr<TFFSKTranceiver> FTransceiver;
+    TFFSKTranceiver& FTransceiver;
     std::unique_ptr<TfrmSettings> FFrmSettings;
+    std::vector<TConnection> FConnections;
 };

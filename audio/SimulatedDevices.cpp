@@ -35,7 +35,7 @@ TSimulatedPlayback::~TSimulatedPlayback()
 TWaveResult TSimulatedPlayback::Submit(TWaveBuffer& buffer)
 {
     if (FClosed) return EINVAL;
-    if (FFailed) {
+    if (FFailed || FCard.FPlaybackStalled) {
         FQueue.push_back({&buffer, 0});
         return wrNoError;
     }

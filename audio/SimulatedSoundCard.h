@@ -45,6 +45,7 @@ public:
         std::unique_ptr<TSoundDevice>& device) override;
     TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
     std::string ErrorText(TWaveResult code) const override;
+    std::string BackEndName() const override { return "simulated sound card"; }
     TSoundDeviceList* DeviceList() override { return &FNamed; }
 
     // Named devices: add one, or take one out (an open stream on it fails).
@@ -74,6 +75,9 @@ public:
     // Keep the bytes played (in the output format, without the gaps) so a
     // test can read them; off by default.
     void SetRecordPlayback(bool record) { FRecordPlayback = record; }
+    // A stalled output takes buffers and never plays them, as a card that
+    // hangs does.
+    void SetPlaybackStalled(bool stalled) { FPlaybackStalled = stalled; }
     // The bytes played since the last call.
     std::vector<std::uint8_t> TakePlayed();
 
@@ -102,5 +106,6 @@ private:
     std::uint64_t FUnderruns = 0;
     std::uint64_t FOverruns = 0;
     bool FRecordPlayback = false;
+    bool FPlaybackStalled = false;
     std::vector<std::uint8_t> FPlayed;
 };

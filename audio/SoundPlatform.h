@@ -125,6 +125,8 @@ public:
     virtual TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) = 0;
     // The back end's own text for a result code ("" if it has none).
     virtual std::string ErrorText(TWaveResult code) const = 0;
+    // The back end as users know it ("sound server", "ALSA"), for messages.
+    virtual std::string BackEndName() const = 0;
 
     // The devices that can be chosen by name; nullptr when this back end
     // offers no choice.

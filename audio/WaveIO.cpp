@@ -21,7 +21,7 @@ TWaveAudioIO::TWaveAudioIO(TSoundPlatform& platform, TWaveDirection direction)
     , FDirection(direction)
     , FReopenTimer(std::make_unique<TTimer>(ReopenIntervalMs, false))
 {
-    FReopenTimer->OnTimer = [this](TObject*) { ReopenTimerTick(); };
+    FReopenConnection = FReopenTimer->OnTimer.Connect([this](TObject*) { ReopenTimerTick(); });
 }
 
 TWaveAudioIO::~TWaveAudioIO()
@@ -124,23 +124,36 @@ void TWaveAudioIO::Open()
         throw;
     }
     if (FState == TWaveStreamState::Opening) FState = TWaveStreamState::Closed;
-    if (result == ENODEV && FDeviceID == -1 && !FPlatform.ChosenDevice(FDirection).empty()) {
-        AwaitChosenDevice();
+    // The device the user chose, or the system's default, that cannot be
+    // opened now is waited for like a lost one: nothing goes to another
+    // device meanwhile, and the program runs on without sound.
+    if (result != wrNoError && FDeviceID == -1) {
+        AwaitDevice(result);
         return;
     }
     CheckResult(result);
 }
 
-void TWaveAudioIO::AwaitChosenDevice()
+void TWaveAudioIO::AwaitDevice(TWaveResult result)
 {
-    // The user's own device is not plugged in: it is waited for like a lost
-    // one, and nothing goes to another device meanwhile.
-    FLastError = ENODEV;
-    if (!FLost)
-        std::fprintf(stderr, "parlet: %s device \"%s\" not found; waiting for it\n", DirectionName(FDirection),
-            FPlatform.ChosenDevice(FDirection).c_str());
-    FLost = true;
+    FLastError = result;
+    const std::string chosen = FPlatform.ChosenDevice(FDirection);
+    const std::string device = chosen.empty() ? Translated("System default") : chosen;
+    const std::string reason = result == ENODEV && !chosen.empty()
+        ? Translated("%1 device \"%2\" not found (%3)", {DirectionName(FDirection), device, FPlatform.BackEndName()})
+        : Translated("%1 device \"%2\" (%3): %4",
+              {DirectionName(FDirection), device, FPlatform.BackEndName(), FPlatform.ErrorText(result)});
+    if (!FLost) std::fprintf(stderr, "parlet: %s; waiting for it\n", reason.c_str());
+    SetLost(reason);
     FReopenTimer->SetEnabled(true);
+}
+
+void TWaveAudioIO::SetLost(const std::string& reason)
+{
+    const bool changed = !FLost || reason != FLossReason;
+    FLost = true;
+    FLossReason = reason;
+    if (changed) OnAvailabilityChange(this);
 }
 
 TWaveResult TWaveAudioIO::OpenDevice(const TWaveFormat& format)
@@ -172,7 +185,9 @@ void TWaveAudioIO::EndLoss(bool back)
     FReopenTimer->SetEnabled(false);
     if (!FLost) return;
     FLost = false;
+    FLossReason.clear();
     if (back) std::fprintf(stderr, "parlet: %s device is back\n", DirectionName(FDirection));
+    OnAvailabilityChange(this);
 }
 
 void TWaveAudioIO::Close()
@@ -355,9 +370,9 @@ void TWaveAudioIO::DeviceFailed(TWaveResult code)
     const bool streaming = !Closing();
     BeginClosing();
     if (streaming) {
-        FLost = true;
         std::fprintf(stderr, "parlet: %s device lost: %s; trying to reopen it every second\n",
             DirectionName(FDirection), FPlatform.ErrorText(code).c_str());
+        SetLost(Translated("%1 device lost: %2", {DirectionName(FDirection), FPlatform.ErrorText(code)}));
     }
     TMainLoop& loop = TMainLoop::Current();
     loop.Guarded([this] {

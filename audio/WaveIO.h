@@ -86,6 +86,8 @@ public:
     // was missing at open: true from then until it is open again (or a
     // deliberate Deactivate gives it up).
     bool DeviceLost() const { return FLost; }
+    // Why the device is lost: which device, its back end, the system's words.
+    const std::string& LossReason() const { return FLossReason; }
 
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
@@ -96,6 +98,8 @@ public:
     // EWaveAudioSysError, and the operation just fails.
     TNotifyEvent OnError;
     TEvent<TObject*, int> OnLevel;
+    // DeviceLost() or LossReason() changed.
+    TNotifyEvent OnAvailabilityChange;
 
 protected:
     // A buffer of the ring: the device's view plus the block behind it.
@@ -158,7 +162,9 @@ private:
     // text for FLastError.
     void ReportError();
     // The chosen device is missing at open: wait for it as for a lost one.
-    void AwaitChosenDevice();
+    // The device could not be opened: wait for it, saying why once.
+    void AwaitDevice(TWaveResult result);
+    void SetLost(const std::string& reason);
     // One quiet attempt to open the lost device again.
     void ReopenTimerTick();
     // Stop trying to reopen; `back` says the device is open again.
@@ -179,6 +185,8 @@ private:
     TWaveStreamState FState = TWaveStreamState::Closed;
     int FPendingSelfNotices = 0;
     bool FLost = false; // the device went away; not given up yet
+    std::string FLossReason;
     bool FDeviceFailed = false; // the open device reported its failure
     std::unique_ptr<TTimer> FReopenTimer;
+    TConnection FReopenConnection;
 };

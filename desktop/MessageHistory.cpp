@@ -46,11 +46,25 @@ std::string Escaped(const std::string& bytes)
     return out + Cp1252ToUtf8(plain);
 }
 
-// The fill of a received message's last block is not part of its text.
-std::string WithoutFill(const std::string& text)
+// A note is already UTF-8: only what would break the line layout goes.
+std::string EscapedUtf8(std::string note)
 {
-    const auto end = text.find_last_not_of('\0');
-    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+    for (char& c : note)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return note;
+}
+
+const char* Mark(THistoryEntry entry)
+{
+    switch (entry) {
+    case THistoryEntry::Sent:
+        return " > ";
+    case THistoryEntry::Heard:
+        return " < ";
+    case THistoryEntry::NotSent:
+        break;
+    }
+    return " ! ";
 }
 
 } // namespace
@@ -66,11 +80,12 @@ std::string TMessageHistory::DefaultFolder()
     return XdgDataHome() + "/Parlet/history";
 }
 
-std::string TMessageHistory::Line(
-    bool sent, const std::string& sender, const std::string& text, TClock::time_point when)
+std::string TMessageHistory::Line(THistoryEntry entry, const std::string& sender, const std::string& text,
+    TClock::time_point when, const std::string& note)
 {
-    return Utc(when, "%Y-%m-%dT%H:%M:%SZ") + (sent ? " > " : " < ") + Escaped(sender) + "\t"
-        + Escaped(WithoutFill(text));
+    std::string line = Utc(when, "%Y-%m-%dT%H:%M:%SZ") + Mark(entry) + Escaped(sender) + "\t" + Escaped(text);
+    if (entry == THistoryEntry::NotSent) line += "\t" + EscapedUtf8(note);
+    return line;
 }
 
 std::string TMessageHistory::FileFor(TClock::time_point when) const
@@ -78,9 +93,10 @@ std::string TMessageHistory::FileFor(TClock::time_point when) const
     return FFolder + "/" + Utc(when, "%Y-%m-%d") + ".log";
 }
 
-void TMessageHistory::Append(bool sent, const std::string& sender, const std::string& text, TClock::time_point when)
+void TMessageHistory::Append(THistoryEntry entry, const std::string& sender, const std::string& text,
+    TClock::time_point when, const std::string& note)
 {
-    Write(FileFor(when), Line(sent, sender, text, when) + "\n");
+    Write(FileFor(when), Line(entry, sender, text, when, note) + "\n");
 }
 
 void TMessageHistory::Write(const std::string& file, const std::string& line)

@@ -7,11 +7,14 @@
 // The record of every message sent and received: one plain UTF-8 file a day
 // (UTC), <folder>/YYYY-MM-DD.log, a line a message:
 //   2026-12-08T06:21:18Z > Anna<TAB>hello
-// ">" for sent, "<" for received; in the sender and the text every control
-// byte, the tab and the backslash are written as \xHH.
+// ">" for sent, "<" for received, "!" for a text that was not put on the
+// air (its reason after a second tab); in the sender and the text every
+// control byte, the tab and the backslash are written as \xHH.
 //
 // Writing never throws: the radio work goes on whatever the disk does. The
 // first failure is reported; the next one only after a write succeeded again.
+enum class THistoryEntry { Sent, Heard, NotSent };
+
 class TMessageHistory {
 public:
     using TReport = std::function<void(const std::string&)>;
@@ -22,12 +25,14 @@ public:
     // <XDG_DATA_HOME>/Parlet/history
     static std::string DefaultFolder();
 
-    // Sender and text are the message's 8-bit bytes (Windows-1252); a text
-    // is taken up to the 0x00 fill of its last block.
-    void Append(bool sent, const std::string& sender, const std::string& text, TClock::time_point when = TClock::now());
+    // Sender and text are the message's 8-bit bytes (Windows-1252), the fill
+    // already removed; a note (UTF-8) follows a text that was not sent.
+    void Append(THistoryEntry entry, const std::string& sender, const std::string& text,
+        TClock::time_point when = TClock::now(), const std::string& note = {});
 
     // The line for one message, without its line break.
-    static std::string Line(bool sent, const std::string& sender, const std::string& text, TClock::time_point when);
+    static std::string Line(THistoryEntry entry, const std::string& sender, const std::string& text,
+        TClock::time_point when, const std::string& note = {});
     // The file that a message at this time goes to.
     std::string FileFor(TClock::time_point when) const;
     const std::string& Folder() const { return FFolder; }

@@ -20,6 +20,7 @@ TFFSK::TFFSK(TSoundPlatform& platform)
     };
     FPlayer->OnDeactivate = [this](TObject* Sender) { PlayerDeactivated(Sender); };
     FPlayer->OnDeviceLost = [this](TObject* Sender) { PlayerDeviceLost(Sender); };
+    FAvailabilityConnection = FPlayer->OnAvailabilityChange.Connect([this](TObject*) { OnAvailabilityChange(this); });
     FPlayer->Activate();
     ReadyTimer = std::make_unique<TTimer>(ReadyDelayMs, false, TTimerRepeat::OneShot);
     ReadyTimer->OnTimer = [this](TObject* Sender) { ReadyTimerTick(Sender); };
@@ -62,6 +63,11 @@ void TFFSK::ReopenDevice()
     }
     FPlayer->Deactivate();
     FPlayer->Activate();
+}
+
+const std::string& TFFSK::LossReason() const
+{
+    return FPlayer->LossReason();
 }
 
 bool TFFSK::PlayerLost() const

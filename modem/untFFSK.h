@@ -49,6 +49,8 @@ public:
     void ReopenDevice();
     // The player's device went away and is not open again yet.
     bool PlayerLost() const;
+    // Why the player's device is lost (empty when it is not).
+    const std::string& LossReason() const;
 
     // Forget the audio written but not yet handed to the player, and the
     // ready signal still to come.
@@ -75,6 +77,8 @@ public:
     TNotifyEvent OnReady;
     // The player's device went away; what was queued is gone.
     TNotifyEvent OnPlayerLost;
+    // PlayerLost() or LossReason() changed.
+    TNotifyEvent OnAvailabilityChange;
 
 private:
     void PlayerDeactivated(TObject* Sender);
@@ -90,4 +94,5 @@ private:
     std::optional<int> FPendingDevice; // the device to reopen on once the player has closed
     std::unique_ptr<TLiveAudioPlayer> FPlayer;
     std::unique_ptr<TTimer> ReadyTimer;
+    TConnection FAvailabilityConnection;
 };

@@ -24,7 +24,19 @@ TFFSKReceiver::TFFSKReceiver(TSoundPlatform& platform, TDetectorKind Kind)
         FReopenPending = false;
         FRecorder->Activate();
     };
+    FAvailabilityConnection =
+        FRecorder->OnAvailabilityChange.Connect([this](TObject*) { OnAvailabilityChange(this); });
     FRecorder->Activate();
+}
+
+bool TFFSKReceiver::InputLost() const
+{
+    return FRecorder->DeviceLost();
+}
+
+const std::string& TFFSKReceiver::LossReason() const
+{
+    return FRecorder->LossReason();
 }
 
 TFFSKReceiver::~TFFSKReceiver()

@@ -35,6 +35,9 @@ public:
     // The device the platform opens for the recorder changed (a device
     // chosen by name): the recorder closes and opens on it.
     void ReopenDevice();
+    // The input device is lost and waited for; why.
+    bool InputLost() const;
+    const std::string& LossReason() const;
 
     // One symbol per bit period, newest last, at most 40.
     const std::string& BitTrace() const { return FBitTrace; }
@@ -43,6 +46,8 @@ public:
     TEvent<TObject*, bool, const std::string&> OnReceive;
     TEvent<TObject*, const std::string&> OnBitReceive;
     TEvent<TObject*, int> OnInputLevel;
+    // InputLost() or LossReason() changed.
+    TNotifyEvent OnAvailabilityChange;
 
 private:
     void BitDecided(TBitValue Value, char Symbol) override;
@@ -53,4 +58,5 @@ private:
     TMessageAssembler FAssembler;
     bool FReopenPending = false; // the recorder opens again once closed
     std::string FBitTrace;
+    TConnection FAvailabilityConnection;
 };

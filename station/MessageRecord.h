@@ -12,7 +12,7 @@
 // that it failed and why) or a message heard on the radio. Listeners (the
 // window, the history, notifications, other programs) only show it.
 enum class TMessageDirection { Sent, Heard };
-enum class TSendState { Queued, OnAir, Failed };
+enum class TSendState { Queued, OnAir, Sent, Failed };
 
 struct TMessageRecord {
     TMessageDirection Direction = TMessageDirection::Heard;

@@ -5,8 +5,6 @@
 
 #include "base/ProgramFolder.h"
 
-#include "modem/BitDetector.h"
-
 class TDesktop;
 class THidPlatform;
 class TSoundCardLink;
@@ -22,8 +20,6 @@ struct TStationPlatform {
     THidPlatform& hid;
     TSoundCardLink& cardLink; // ties HID devices to sound cards
     TDesktop& desktop;
-    // How the receiver takes bits from the input.
-    TDetectorKind receiver = TDetectorKind::Soft;
 };
 
 // The real back ends of this machine: the sound server (ALSA without one),

@@ -1,6 +1,8 @@
 #include "untFFSKTransmitter.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "base/Exceptions.h"
 #include "base/MainLoop.h"
@@ -14,23 +16,23 @@ TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface)
     : FRigInterface(rigInterface)
 {
     FModulator = std::make_unique<TFFSK>(sound);
-    FModulator->OnReady = [this](TObject*) { SendNext(); };
-    FModulator->OnPlayerLost = [this](TObject*) {
+    FReadyConnection = FModulator->OnReady.Connect([this](TObject*) { SendNext(); });
+    FPlayerLostConnection = FModulator->OnPlayerLost.Connect([this](TObject*) {
         AbortKeying(Translated("The transmitter was released because the sound card went away while sending"));
-    };
+    });
     FDelayTimer = std::make_unique<TTimer>(1000, false, TTimerRepeat::OneShot);
-    FDelayTimer->OnTimer = [this](TObject*) { DelayTimerTick(); };
+    FDelayConnection = FDelayTimer->OnTimer.Connect([this](TObject*) { DelayTimerTick(); });
     FKeyingWatchdog = std::make_unique<TTimer>(KeyingMarginMs, false, TTimerRepeat::OneShot);
-    FKeyingWatchdog->OnTimer = [this](TObject*) { KeyingWatchdogTick(); };
+    FWatchdogConnection = FKeyingWatchdog->OnTimer.Connect([this](TObject*) { KeyingWatchdogTick(); });
 }
 
+// The radio is not unkeyed here: the rig interface's own destruction decides
+// what becomes of the keying line. The connections end first, so a closing
+// player does not call back into a half-destroyed sequencer.
 TFfskMessage::~TFfskMessage()
 {
-    // The radio is not unkeyed here: the rig interface's own destruction
-    // decides what becomes of the keying line. A closing player must not
-    // call back into a half-destroyed sequencer.
-    FModulator->OnPlayerLost = nullptr;
-    FModulator->OnReady = nullptr;
+    FReadyConnection.Disconnect();
+    FPlayerLostConnection.Disconnect();
 }
 
 int TFfskMessage::DeviceID() const
@@ -48,9 +50,9 @@ void TFfskMessage::ReopenDevice()
     FModulator->ReopenDevice();
 }
 
-void TFfskMessage::AddText(const std::string& text, int delayMs)
+void TFfskMessage::AddText(const TQueuedText& text, int delayMs)
 {
-    FTexts.push_back(std::make_unique<TMessageObject>(text));
+    FTexts.push_back(text);
     if (FTx) return;
     OnTX(this, true);
     FTx = true;
@@ -95,11 +97,15 @@ void TFfskMessage::SendNext()
         AbortKeying(Translated("The transmitter was released because the sound card is not available"));
         return;
     }
+    // Ready means the text before has been played out.
+    if (const std::uint64_t played = std::exchange(FOnAirId, 0)) OnTextSent(this, played);
     if (!FTexts.empty()) {
-        std::unique_ptr<TMessageObject> next = std::move(FTexts.front());
+        const TQueuedText next = std::move(FTexts.front());
         FTexts.pop_front();
-        ExtendKeyingDeadline(FrameAirtimeUs(next->Text.size()) + FrameOverheadMs * 1000);
-        FModulator->WriteText(next->Text);
+        ExtendKeyingDeadline(FrameAirtimeUs(next.Text.size()) + FrameOverheadMs * 1000);
+        FModulator->WriteText(next.Text);
+        FOnAirId = next.Id;
+        OnTextOnAir(this, next.Id);
         return;
     }
     Release();
@@ -136,16 +142,21 @@ void TFfskMessage::AbortKeying(const std::string& reason)
 {
     FKeyingWatchdog->SetEnabled(false);
     if (!FTx) return;
-    const std::size_t dropped = FTexts.size();
+    // The text cut off while sounding counts as not sent, like those that
+    // never started.
+    std::vector<std::uint64_t> failed;
+    if (FOnAirId != 0) failed.push_back(std::exchange(FOnAirId, 0));
+    for (const TQueuedText& text : FTexts) failed.push_back(text.Id);
     FTexts.clear();
     FDelayTimer->SetEnabled(false);
     // What the modulator still holds of this keying must not sound later
     // with the radio released.
     FModulator->DropQueued();
     Release();
+    for (const std::uint64_t id : failed) OnTextFailed(this, id, reason);
     TMainLoop::Current().ReportError(reason
-        + (dropped ? Translated(" (%1 more message(s) of this keying dropped)", {std::to_string(dropped)})
-                   : std::string())
+        + (failed.empty() ? std::string()
+                          : Translated(" (%1 message(s) not sent)", {std::to_string(failed.size())}))
         + ".");
 }
 
@@ -154,16 +165,17 @@ TFFSKTransmitter::TFFSKTransmitter(TSoundPlatform& sound, TZYNClientSettings& se
     , FRigInterface(rigInterface)
 {
     FQueueTimer = std::make_unique<TTimer>(QueueIntervalMs, true);
-    FQueueTimer->OnTimer = [this](TObject*) { QueueTimerTick(); };
+    FQueueConnection = FQueueTimer->OnTimer.Connect([this](TObject*) { QueueTimerTick(); });
     FSequencer = std::make_unique<TFfskMessage>(sound, FRigInterface);
-    FSequencer->OnTX = [this](TObject*, bool startStop) { OnTX(this, startStop); };
+    FTxConnection = FSequencer->OnTX.Connect([this](TObject*, bool startStop) { OnTX(this, startStop); });
 }
 
 TFFSKTransmitter::~TFFSKTransmitter() = default;
 
-void TFFSKTransmitter::Send(const std::string& text)
+std::uint64_t TFFSKTransmitter::Send(const std::string& text)
 {
-    FQueue.push_back(text);
+    FQueue.push_back({++FLastId, text});
+    return FLastId;
 }
 
 void TFFSKTransmitter::QueueTimerTick()

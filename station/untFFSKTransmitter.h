@@ -17,22 +17,23 @@ class TZYNClientSettings;
 // when it is released.
 using TPlayEvent = TEvent<TObject*, bool>;
 
-// One queued text of a keying.
-class TMessageObject {
-public:
-    explicit TMessageObject(std::string text)
-        : Text(std::move(text))
-    {
-    }
+// A text waiting for the air, with the number the station gave it.
+struct TQueuedText {
+    std::uint64_t Id = 0;
     std::string Text;
 };
+
+// What became of one text: it started to sound, it was played out, or it
+// was never (or not wholly) put on the air, with the reason.
+using TTextEvent = TEvent<TObject*, std::uint64_t>;
+using TTextFailedEvent = TEvent<TObject*, std::uint64_t, const std::string&>;
 
 // The keying sequencer: keys the transmitter, waits the courtesy delay, has
 // the modulator play the queued texts one after another and releases the
 // transmitter when nothing is left. A keying that cannot be played out (the
 // sound device went away, or its frames never finish) is released at once,
-// as after its last frame, its remaining texts dropped and the error
-// reported once.
+// as after its last frame, its texts not played out reported as failed one
+// by one and the error reported once.
 class TFfskMessage : public TObject {
 public:
     // Whatever fails, a keying ends at the latest this long after its
@@ -48,7 +49,7 @@ public:
 
     // Queue a text; key the radio if it is not keyed yet. When keying fails
     // the error is raised with the sequencer idle and the text not taken.
-    void AddText(const std::string& text, int delayMs);
+    void AddText(const TQueuedText& text, int delayMs);
     // Modulate the next text, or release the radio when none is left; no-op
     // when the radio is not keyed.
     void SendNext();
@@ -59,6 +60,9 @@ public:
     void ReopenDevice();
 
     TPlayEvent OnTX;
+    TTextEvent OnTextOnAir;
+    TTextEvent OnTextSent;
+    TTextFailedEvent OnTextFailed;
 
     // The parts, for tests that watch the sequence.
     TFFSK& Modulator() { return *FModulator; }
@@ -79,13 +83,19 @@ private:
     void AbortKeying(const std::string& reason);
     void Release();
 
+    TInterface& FRigInterface;
     std::unique_ptr<TFFSK> FModulator;
     std::unique_ptr<TTimer> FDelayTimer;
     std::unique_ptr<TTimer> FKeyingWatchdog;
     std::int64_t FKeyingDeadlineUs = 0;
     bool FTx = false;
-    std::deque<std::unique_ptr<TMessageObject>> FTexts;
-    TInterface& FRigInterface;
+    std::deque<TQueuedText> FTexts;
+    // The text the modulator is playing, 0 for none.
+    std::uint64_t FOnAirId = 0;
+    TConnection FReadyConnection;
+    TConnection FPlayerLostConnection;
+    TConnection FDelayConnection;
+    TConnection FWatchdogConnection;
 };
 
 // The outgoing queue: accepts texts at any time and hands at most one of them
@@ -98,7 +108,8 @@ public:
     ~TFFSKTransmitter() override;
 
     // Appends the text to the queue; it leaves at a later queue tick.
-    void Send(const std::string& text);
+    // Returns the number its outcome events carry.
+    std::uint64_t Send(const std::string& text);
 
     bool TX() const { return FSequencer->TX(); }
     int DeviceID() const { return FSequencer->DeviceID(); }
@@ -114,9 +125,12 @@ public:
 private:
     void QueueTimerTick();
 
-    std::deque<std::string> FQueue;
-    std::unique_ptr<TTimer> FQueueTimer;
     TZYNClientSettings& FSettings;
     TInterface& FRigInterface;
+    std::deque<TQueuedText> FQueue;
+    std::uint64_t FLastId = 0;
+    std::unique_ptr<TTimer> FQueueTimer;
     std::unique_ptr<TFfskMessage> FSequencer;
+    TConnection FQueueConnection;
+    TConnection FTxConnection;
 };

@@ -33,7 +33,7 @@ struct DesktopNotifications : testing::Test {
         ASSERT_TRUE(bus.Running()) << "dbus-daemon did not start";
         service = std::make_unique<TFakeNotificationService>(bus.Connect(QStringLiteral("service")));
         ASSERT_TRUE(service->Registered());
-        binding = std::make_unique<TDesktopBinding>(form, history, bus.Connect(QStringLiteral("program")),
+        binding = std::make_unique<TDesktopBinding>(*station.station, form, history, bus.Connect(QStringLiteral("program")),
             TAboutFacts {QStringLiteral("/x/ZYNClient.ini"), QStringLiteral("/x/history")});
     }
     void TearDown() override { binding.reset(); }
@@ -64,6 +64,9 @@ TEST_F(DesktopNotifications, FrameHeardWhileInactiveGivesOneNotifyWithEscapedBod
     Send(QStringLiteral("<b>Tom & Jerry</b>"));
     WorkElsewhere();
     HearTheFrame(4);
+    EXPECT_TRUE(form.isVisible()) << "a heard message brings the window up";
+    QTest::qWait(100);
+    EXPECT_TRUE(elsewhere.isActiveWindow()) << "but the keyboard stays where the operator types";
     ASSERT_TRUE(QTest::qWaitFor([&] { return !service->calls.empty(); }, 5000));
     QTest::qWait(200); // a second call would have arrived by now
     ASSERT_EQ(service->calls.size(), 1u) << "the echo of a sent message is not notified";

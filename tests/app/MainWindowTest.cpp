@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -21,7 +22,16 @@ struct MainWindow : testing::Test {
     TObject sender; // stands for the transceiver
 
     QStringList Log() const { return form.Memo1().Lines(); }
-    void Receive(const std::string& text, bool sms = true) { form.TranceiverReceive(&sender, sms, text); }
+    void Receive(const std::string& body, bool sms = true)
+    {
+        TDecodedMessage heard;
+        heard.Type = sms ? TMessageType::Sms : TMessageType::Loc;
+        heard.Body = body;
+        TMessageRecord record;
+        record.Type = heard.Type;
+        record.Message = ReadMessageText(heard);
+        form.TranceiverReceive(&sender, record);
+    }
 };
 
 QColor Highlight()
@@ -56,7 +66,7 @@ TEST_F(MainWindow, LayoutAndAnchors)
     EXPECT_EQ(form.btnSettings().geometry(), QRect(8, 4, 75, 25));
 }
 
-TEST_F(MainWindow, TabOrderIsLogInputSendSettings)
+TEST_F(MainWindow, TabOrderIsLogInputSettingsAboutAndSendIsNeverTheKeyboards)
 {
     std::vector<QWidget*> order;
     QWidget* w = &form.Memo1();
@@ -64,7 +74,28 @@ TEST_F(MainWindow, TabOrderIsLogInputSendSettings)
         if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->window() == &form
             && (order.empty() || w != order.front()))
             order.push_back(w);
-    EXPECT_EQ(order, (std::vector<QWidget*> {&form.Memo1(), &form.Edit1(), &form.btnSend(), &form.btnSettings()}));
+    EXPECT_EQ(order, (std::vector<QWidget*> {&form.Memo1(), &form.Edit1(), &form.btnSettings(), &form.btnAbout()}));
+    EXPECT_EQ(form.btnSend().focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(MainWindow, EnterSendsALineButNeverAnEmptyOneAndTheFocusStaysInTheLine)
+{
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(QApplication::focusWidget(), &form.Edit1()) << "typing goes to the line from the start";
+    QTest::keyClick(&form.Edit1(), Qt::Key_Return);
+    EXPECT_TRUE(Log().isEmpty()) << "Enter in an empty line sends nothing";
+    QTest::keyClicks(&form.Edit1(), "one");
+    QTest::keyClick(&form.Edit1(), Qt::Key_Return);
+    QTest::keyClicks(&form.Edit1(), "two");
+    QTest::keyClick(&form.Edit1(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(Log(), (QStringList {"Anna", ">one", "Anna", ">two"}));
+    QTest::mouseClick(&form.btnSend(), Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), &form.Edit1()) << "after Send";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(Log().size(), 6) << "a space after Send goes into the line, it does not send";
+    EXPECT_EQ(form.Edit1().text(), " ");
 }
 
 TEST_F(MainWindow, LevelBarTurnsRedAbove90AndBackOnlyBelow70)
@@ -169,15 +200,24 @@ TEST_F(MainWindow, SettingsButtonShowsTheDialogWhichOkHides)
     EXPECT_TRUE(dialog.isVisible());
 }
 
-TEST(MainWindowStartUp, AFailureWhileCreatingTheTransceiverLeavesNothingOpen)
+TEST(MainWindowStartUp, ACardThatCannotBeOpenedIsShownAndWaitedForAndSendingFailsVisibly)
 {
-    TSimulatedWindowStation station("[Interface]\r\nRigComm=1\r\nCommPort=0\r\n");
-    // The playback stream is the last part the transceiver opens.
+    TSimulatedWindowStation station;
     station.parts.sound.SetOpenError(TWaveDirection::Playback, EBUSY);
-    EXPECT_THROW(station.Open(), Exception);
-    EXPECT_FALSE(station.parts.sound.OpenDeviceID(TWaveDirection::Capture).has_value());
-    EXPECT_FALSE(station.parts.sound.OpenDeviceID(TWaveDirection::Playback).has_value());
-    EXPECT_EQ(station.parts.serial.OpenCount("COM1"), 1);
-    EXPECT_FALSE(station.parts.serial.IsOpen("COM1"));
-    for (QWidget* window : QApplication::topLevelWidgets()) EXPECT_FALSE(window->isVisible());
+    TfrmParlet& form = station.Open();
+    form.show();
+    ASSERT_TRUE(form.lblStatus().isVisible());
+    EXPECT_TRUE(form.lblStatus().text().startsWith("Sending will fail: playback device \"System default\""))
+        << form.lblStatus().text().toStdString();
+    form.btnSettingsClick();
+    EXPECT_TRUE(form.SettingsForm().isVisible()) << "the settings stay reachable";
+
+    QTest::keyClicks(&form.Edit1(), "lost");
+    form.btnSendClick();
+    ASSERT_TRUE(station.loop.AdvanceUntil([&] { return form.Memo1().LineCount() == 3; }, 10000));
+    EXPECT_TRUE(form.Memo1().Lines()[2].startsWith("Not sent (")) << form.Memo1().Lines()[2].toStdString();
+
+    station.parts.sound.SetOpenError(TWaveDirection::Playback, 0);
+    ASSERT_TRUE(station.loop.AdvanceUntil([&] { return !form.lblStatus().isVisible(); }, 3000))
+        << "the card is back: the line goes";
 }

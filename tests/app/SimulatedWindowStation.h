@@ -25,10 +25,11 @@ public:
     {
     }
 
-    // Builds the window (and with it the transceiver and the dialog).
+    // Builds the station and its window (and with it the dialog).
     TfrmParlet& Open()
     {
-        form = std::make_unique<TfrmParlet>(parts.Platform(), parts.SettingsFile());
+        station = std::make_unique<TFFSKTranceiver>(parts.Platform(), parts.SettingsFile());
+        form = std::make_unique<TfrmParlet>(*station);
         return *form;
     }
 
@@ -36,5 +37,6 @@ public:
     TVirtualLoop loop;
     TSimulatedStation parts;
     TVirtualCable loopback {parts.sound, parts.sound};
+    std::unique_ptr<TFFSKTranceiver> station;
     std::unique_ptr<TfrmParlet> form;
 };

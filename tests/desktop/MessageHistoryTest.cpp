@@ -26,8 +26,8 @@ struct MessageHistory : testing::Test {
     // Two failing appends give one report holding the given words.
     void ExpectOneReportOf(const std::string& words)
     {
-        EXPECT_NO_THROW(history.Append(false, "Bob", "one", Morning));
-        EXPECT_NO_THROW(history.Append(false, "Bob", "two", Morning));
+        EXPECT_NO_THROW(history.Append(THistoryEntry::Heard, "Bob", "one", Morning));
+        EXPECT_NO_THROW(history.Append(THistoryEntry::Heard, "Bob", "two", Morning));
         ASSERT_EQ(reports.size(), 1u);
         EXPECT_NE(reports[0].find(words), std::string::npos) << reports[0];
     }
@@ -36,29 +36,32 @@ struct MessageHistory : testing::Test {
 
 TEST(MessageHistoryLine, TimeDirectionSenderTabTextWithEscapesAndUtf8)
 {
-    EXPECT_EQ(TMessageHistory::Line(true, "Anna", "hello", Morning), "2026-12-08T06:21:18Z > Anna\thello");
-    EXPECT_EQ(TMessageHistory::Line(false, "", "no name", Morning), "2026-12-08T06:21:18Z < \tno name");
+    EXPECT_EQ(TMessageHistory::Line(THistoryEntry::Sent, "Anna", "hello", Morning), "2026-12-08T06:21:18Z > Anna\thello");
+    EXPECT_EQ(TMessageHistory::Line(THistoryEntry::Heard, "", "no name", Morning), "2026-12-08T06:21:18Z < \tno name");
     // A line break or a tab inside a message cannot break the one-line-a-
     // message layout, and an escape in the text cannot pass for one.
-    EXPECT_EQ(TMessageHistory::Line(false, "Bo\tb",
+    EXPECT_EQ(TMessageHistory::Line(THistoryEntry::Heard, "Bo\tb",
                   std::string("a\r\nb\x7f"
                               "c\\d\x01",
                       9),
                   Morning),
         "2026-12-08T06:21:18Z < Bo\\x09b\ta\\x0D\\x0Ab\\x7Fc\\x5Cd\\x01");
-    EXPECT_EQ(TMessageHistory::Line(false, "J\xF6rg", "5 \x80", Morning),
+    EXPECT_EQ(TMessageHistory::Line(THistoryEntry::Heard, "J\xF6rg", "5 \x80", Morning),
         "2026-12-08T06:21:18Z < J\xC3\xB6rg\t5 \xE2\x82\xAC");
-    // The 0x00 fill of the last block goes; a 0x00 inside the text is kept.
-    EXPECT_EQ(TMessageHistory::Line(false, "Bob", std::string("a\0b\0\0\0", 6), Morning),
+    // A 0x00 given is written like any control byte; a text not sent
+    // carries its reason.
+    EXPECT_EQ(TMessageHistory::Line(THistoryEntry::Heard, "Bob", std::string("a\0b", 3), Morning),
         "2026-12-08T06:21:18Z < Bob\ta\\x00b");
+    EXPECT_EQ(TMessageHistory::Line(THistoryEntry::NotSent, "Anna", "hi", Morning, "no card\nat all"),
+        "2026-12-08T06:21:18Z ! Anna\thi\tno card at all");
 }
 
 TEST_F(MessageHistory, AppendsToOneFileADayCreatingTheFolder)
 {
     TMessageHistory nested(temp.File("data/Parlet/history"), [this](const std::string& m) { reports.push_back(m); });
-    nested.Append(true, "Anna", "hello", Morning);
-    nested.Append(false, "Bob", "hi", Midnight);
-    nested.Append(false, "Bob", "next day", Midnight + seconds {1});
+    nested.Append(THistoryEntry::Sent, "Anna", "hello", Morning);
+    nested.Append(THistoryEntry::Heard, "Bob", "hi", Midnight);
+    nested.Append(THistoryEntry::Heard, "Bob", "next day", Midnight + seconds {1});
     EXPECT_EQ(ReadBytes(temp.File("data/Parlet/history/2026-12-08.log")),
         "2026-12-08T06:21:18Z > Anna\thello\n2026-12-08T23:59:59Z < Bob\thi\n");
     EXPECT_EQ(ReadBytes(temp.File("data/Parlet/history/2026-12-09.log")), "2026-12-09T00:00:00Z < Bob\tnext day\n");
@@ -93,10 +96,10 @@ TEST_F(MessageHistory, FullDiskIsReportedOnceAndAgainOnlyAfterAWriteSucceeded)
     ExpectOneReportOf("No space left");
 
     fs::remove(day);
-    history.Append(false, "Bob", "three", Morning);
+    history.Append(THistoryEntry::Heard, "Bob", "three", Morning);
     EXPECT_EQ(ReadBytes(day), "2026-12-08T06:21:18Z < Bob\tthree\n");
     fs::remove(day);
     fs::create_symlink("/dev/full", day);
-    history.Append(false, "Bob", "four", Morning);
+    history.Append(THistoryEntry::Heard, "Bob", "four", Morning);
     EXPECT_EQ(reports.size(), 2u);
 }

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "station/untFFSKTranceiver.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -64,6 +66,8 @@ TEST(ParletProgram, HelloGoesOutAndComesBackDecodedFromTheSoundServer)
         EXPECT_EQ(form.Memo1().Lines(), (QStringList {"Anna", ">hello", "Anna", ">hello"}))
             << "after " << tookMs << " ms";
         RecordProperty("decoded_after_ms", std::to_string(tookMs));
+        // The history has the text as sent once the radio is released.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !program.Station().Status().Keyed; }, 3000));
     }
     EXPECT_TRUE(errors.empty()) << errors.front();
 

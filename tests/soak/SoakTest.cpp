@@ -159,14 +159,16 @@ public:
     void Open(TVirtualLoop& loop, TDeliveryLedger& heardFromOther, const TNoisePlan& noise)
     {
         TFFSKTranceiver& t = station.Open();
-        t.OnReceive = [&, this](TObject*, bool isSms, const std::string& text) {
-            if (FSending) {
-                FEcho = text;
+        FListening = t.OnReceive.Connect([&, this](TObject*, const TMessageRecord& record) {
+            if (record.IsSent()) {
+                if (record.State == TSendState::Queued) FEcho = record.RawBody;
                 return;
             }
             const std::int64_t now = loop.NowMs();
-            heardFromOther.Received(isSms ? text : "LOC>" + text, now, noise.HeavyDuring(now - 4000, now));
-        };
+            const std::string& text = record.RawBody;
+            heardFromOther.Received(record.Type == TMessageType::Sms ? text : "LOC>" + text, now,
+                noise.HeavyDuring(now - 4000, now));
+        });
     }
 
     // Sends one random text under a random operator name; tells the other
@@ -175,9 +177,7 @@ public:
     {
         TFFSKTranceiver& t = *station.transceiver;
         t.Settings().SetOperaterName(RandomName());
-        FSending = true;
         t.SendText(RandomText());
-        FSending = false;
         keying.Queued("SMS>" + FEcho);
         // Queue wait (up to 5 s), keying and decoding all fall in this span.
         otherLedger.Sent(AsDelivered(FEcho), nowMs, noise.HeavyDuring(nowMs, nowMs + 12'000));
@@ -213,8 +213,8 @@ private:
     }
 
     std::mt19937 FRandom;
-    bool FSending = false;
     std::string FEcho;
+    TConnection FListening;
 };
 
 struct TMemoryFigures {

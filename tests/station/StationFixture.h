@@ -86,7 +86,7 @@ public:
 
     void Watch(TFFSKTransmitter& transmitter)
     {
-        transmitter.OnTX = [this](TObject*, bool on) { Note(on ? "tx-on" : "tx-off"); };
+        FWatching = transmitter.OnTX.Connect([this](TObject*, bool on) { Note(on ? "tx-on" : "tx-off"); });
     }
     void Note(const std::string& what) { FEvents.emplace_back(FLoop.NowMs(), what); }
 
@@ -115,6 +115,7 @@ private:
     TSimulatedStation& FStation;
     std::vector<std::pair<std::int64_t, std::string>> FEvents;
     bool FLastRts = false;
+    TConnection FWatching;
 };
 
 // A test on one station keying on RTS: Build() makes the station and its

@@ -17,15 +17,23 @@ namespace {
 struct TReceived {
     std::int64_t atMs;
     TObject* sender;
-    bool isSms;
-    std::string text;
+    TMessageRecord record;
+    std::string text; // the raw body
 };
 
-void Record(TFFSKTranceiver& t, TVirtualLoop& loop, std::vector<TReceived>& log)
+TConnection Record(TFFSKTranceiver& t, TVirtualLoop& loop, std::vector<TReceived>& log)
 {
-    t.OnReceive = [&log, &loop](TObject* sender, bool isSms, const std::string& text) {
-        log.push_back({loop.NowMs(), sender, isSms, text});
-    };
+    return t.OnReceive.Connect([&log, &loop](TObject* sender, const TMessageRecord& record) {
+        log.push_back({loop.NowMs(), sender, record, record.RawBody});
+    });
+}
+
+std::vector<TReceived> Heard(const std::vector<TReceived>& log)
+{
+    std::vector<TReceived> heard;
+    for (const TReceived& r : log)
+        if (!r.record.IsSent()) heard.push_back(r);
+    return heard;
 }
 
 } // namespace
@@ -36,20 +44,30 @@ TEST(Tranceiver, SendTextQueuesTheTaggedTextAndEchoesAtOnce)
     TSimulatedStation station(RtsStationSettings("Anna", 400));
     TFFSKTranceiver& t = station.Open();
     std::vector<TReceived> log;
-    Record(t, loop, log);
-    t.SendText("hello");
+    const TConnection listening = Record(t, loop, log);
+    const std::uint64_t id = t.SendText("hello");
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].sender, &t);
-    EXPECT_TRUE(log[0].isSms);
+    EXPECT_EQ(log[0].record.State, TSendState::Queued);
+    EXPECT_EQ(log[0].record.Id, id);
     EXPECT_EQ(log[0].text, "Anna>>hello");
+    EXPECT_EQ(log[0].record.Message.Sender, "Anna");
+    EXPECT_EQ(log[0].record.Message.Text, "hello");
     EXPECT_EQ(log[0].atMs, 0);
     EXPECT_EQ(t.Transmitter().Queued(), 1u);
 
-    // What goes on the air is the tagged text: the station hears itself.
+    // What goes on the air is the tagged text: the station hears itself,
+    // and the text is on the air, then sent, under the same number.
     TVirtualCable loopback(station.sound, station.sound);
     loop.AdvanceByMs(7000);
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[1].text, std::string("Anna>>hello\0", 12));
+    const std::vector<TReceived> heard = Heard(log);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].text, std::string("Anna>>hello\0", 12));
+    EXPECT_EQ(heard[0].record.Message.Text, "hello") << "the fill is gone";
+    std::vector<TSendState> steps;
+    for (const TReceived& r : log)
+        if (r.record.IsSent() && r.record.Id == id) steps.push_back(r.record.State);
+    EXPECT_EQ(steps, (std::vector<TSendState> {TSendState::Queued, TSendState::OnAir, TSendState::Sent}));
 }
 
 TEST(Tranceiver, EmptyOperatorNameAndEmptyText)
@@ -59,13 +77,13 @@ TEST(Tranceiver, EmptyOperatorNameAndEmptyText)
     TFFSKTranceiver& t = station.Open();
     TVirtualCable loopback(station.sound, station.sound);
     std::vector<TReceived> log;
-    Record(t, loop, log);
+    const TConnection listening = Record(t, loop, log);
     t.SendText("");
     loop.AdvanceByMs(7000);
-    ASSERT_EQ(log.size(), 2u);
+    ASSERT_EQ(Heard(log).size(), 1u);
     EXPECT_EQ(log[0].text, ">>");
     // "SMS>>>" is one block: six characters and two 0x00 of fill.
-    EXPECT_EQ(log[1].text, std::string(">>\0\0", 4));
+    EXPECT_EQ(Heard(log)[0].text, std::string(">>\0\0", 4));
 }
 
 TEST(Tranceiver, ForcesBandOneAndKeepsEveryOtherByteOfTheFile)
@@ -104,10 +122,10 @@ TEST(Tranceiver, LevelAndMessagesArePassedOnWithTheTranceiverAsSender)
     TFFSKTranceiver& t = station.Open();
     std::vector<int> levels;
     TObject* levelSender = nullptr;
-    t.OnInputLevel = [&](TObject* sender, int level) {
+    const TConnection listening = t.OnInputLevel.Connect([&](TObject* sender, int level) {
         levelSender = sender;
         levels.push_back(level);
-    };
+    });
     loop.AdvanceByMs(1000);
     EXPECT_EQ(levelSender, &t);
     EXPECT_GE(levels.size(), 4u);
@@ -128,13 +146,11 @@ TEST(TwoStations, AnnaSendsHelloAndTheOtherStationHearsIt)
     TFFSKTranceiver& ta = a.Open();
     TFFSKTranceiver& tb = b.Open();
     std::vector<TReceived> heardByA, heardByB;
-    Record(ta, loop, heardByA);
-    Record(tb, loop, heardByB);
+    const TConnection listeningA = Record(ta, loop, heardByA);
+    const TConnection listeningB = Record(tb, loop, heardByB);
     std::vector<std::int64_t> readyAt;
-    ta.Transmitter().Sequencer().Modulator().OnReady = [&](TObject*) {
-        readyAt.push_back(loop.NowMs());
-        ta.Transmitter().Sequencer().SendNext();
-    };
+    const TConnection ready =
+        ta.Transmitter().Sequencer().Modulator().OnReady.Connect([&](TObject*) { readyAt.push_back(loop.NowMs()); });
 
     loop.AdvanceByMs(1000);
     const std::int64_t sentAt = loop.NowMs();
@@ -155,7 +171,7 @@ TEST(TwoStations, AnnaSendsHelloAndTheOtherStationHearsIt)
     ASSERT_TRUE(tones.found);
     ASSERT_EQ(heardByB.size(), 1u);
     EXPECT_EQ(heardByB[0].sender, &tb);
-    EXPECT_TRUE(heardByB[0].isSms);
+    EXPECT_EQ(heardByB[0].record.Type, TMessageType::Sms);
     EXPECT_EQ(heardByB[0].text, std::string("Anna>>hello\0", 12));
     ASSERT_EQ(readyAt.size(), 1u);
 

@@ -20,17 +20,15 @@ protected:
     void Build(int courtesyDelayMs = 400)
     {
         StationTest::Build(courtesyDelayMs);
-        transmitter->OnTX = [this](TObject* sender, bool on) {
+        txConnection = transmitter->OnTX.Connect([this](TObject* sender, bool on) {
             EXPECT_EQ(sender, transmitter);
             log->Note(on ? "tx-on" : "tx-off");
-        };
-        // The modulator's ready signal is watched without taking the slot
-        // the sequencer needs.
-        transmitter->Sequencer().Modulator().OnReady = [this](TObject*) {
-            log->Note("ready");
-            transmitter->Sequencer().SendNext();
-        };
+        });
+        readyConnection =
+            transmitter->Sequencer().Modulator().OnReady.Connect([this](TObject*) { log->Note("ready"); });
     }
+    TConnection txConnection;
+    TConnection readyConnection;
 };
 
 } // namespace
@@ -121,7 +119,7 @@ TEST(TransmitterAlone, DestroyingWhileKeyedDoesNotUnkey)
     auto rig = std::make_unique<TInterface>(*settings, station.serial, station.hid, station.hid, station.desktop);
     auto transmitter = std::make_unique<TFFSKTransmitter>(station.sound, *settings, *rig);
     int txOff = 0;
-    transmitter->OnTX = [&](TObject*, bool on) { txOff += on ? 0 : 1; };
+    const TConnection tx = transmitter->OnTX.Connect([&](TObject*, bool on) { txOff += on ? 0 : 1; });
     transmitter->Send("SMS>a>>bye");
     loop.AdvanceByMs(5200);
     ASSERT_TRUE(transmitter->TX());
@@ -140,9 +138,9 @@ TEST_F(TransmitterTest, KeyingIsReleasedWhenTheFramesAreNeverPlayedOut)
     Build(400);
     std::vector<std::string> reports;
     loop.SetErrorReport([&](const std::string& m) { reports.push_back(m); });
-    // A modulator whose ready signal never comes, as with a sound card that
-    // stopped taking buffers.
-    transmitter->Sequencer().Modulator().OnReady = nullptr;
+    // A modulator whose ready signal never comes: the sound card stopped
+    // playing buffers.
+    station->sound.SetPlaybackStalled(true);
     transmitter->Send("SMS>Anna>>lost");
     Run(12000);
     const double limitMs = 5000 + 400 + TFfskMessage::KeyingMarginMs + TFfskMessage::FrameOverheadMs
