@@ -10,6 +10,7 @@
 #include "app/RadioGroup.h"
 #include "app/SoundCardBox.h"
 #include "app/guiSettings.h"
+#include "tests/app/LayoutFaults.h"
 #include "tests/app/SimulatedWindowStation.h"
 
 // The windows read the German catalogue built beside the test program. The
@@ -33,6 +34,11 @@ TEST(GermanWindows, MainWindowDialogAndAboutBoxAreInGerman)
     // The longer German text keeps its own line, clear of the OK button.
     EXPECT_LT(dialog.cbxTurnDown().geometry().bottom(), dialog.btnOk().geometry().top());
     EXPECT_GE(dialog.cbxTurnDown().width(), dialog.cbxTurnDown().sizeHint().width());
+    // The longer German texts fit, every status line shown at once.
+    dialog.show();
+    for (QLabel* status : {&dialog.lblComInUse(), &dialog.lblUsbInterfaceConnected(), &dialog.lblNamePrompt()})
+        status->show();
+    EXPECT_EQ(LayoutFaults(dialog), std::vector<std::string> {});
 
     const QString about = AboutText({"/x/ZYNClient.ini", "/x/history"});
     EXPECT_TRUE(about.contains("Einstellungsdatei: /x/ZYNClient.ini")) << about.toStdString();
