@@ -29,7 +29,7 @@ TSerialPortBox::TSerialPortBox(QWidget* parent, TZYNClientSettings& settings, TS
     setObjectName(QStringLiteral("ComboBox1"));
     // Stable names are long; the list that drops down shows them whole.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    setMinimumContentsLength(18);
+    setMinimumContentsLength(30);
     Refresh();
 }
 

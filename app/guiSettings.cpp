@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -198,6 +199,8 @@ void TfrmSettings::LayOut()
     buttons->addStretch(1);
     buttons->addWidget(FBtnOk);
     dialog->addLayout(buttons);
+    // The keyboard reaches the pin where it stands, not after OK.
+    setTabOrder(FGrpPcToRadioPolarity->Item(FGrpPcToRadioPolarity->ItemCount() - 1), &gpio.cbxGpioPin());
 }
 
 void TfrmSettings::ConnectControls()
@@ -331,6 +334,12 @@ void TfrmSettings::reject()
 {
     TMainLoop::Current().Guarded([this] { CommitName(); });
     QDialog::reject();
+}
+
+void TfrmSettings::showEvent(QShowEvent* event)
+{
+    FComboBox1->Refresh();
+    QDialog::showEvent(event);
 }
 
 void TfrmSettings::InterfaceChange(TObject*)

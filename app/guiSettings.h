@@ -78,6 +78,10 @@ public:
     QPushButton& btnOk() const { return *FBtnOk; }
     TGpioControls& GpioControls() const { return *FGpioControls; }
 
+protected:
+    // Serial devices come and go while the dialog is hidden.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void CreateControls();
     void CreateKeyingControls();

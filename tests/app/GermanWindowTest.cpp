@@ -31,14 +31,13 @@ TEST(GermanWindows, MainWindowDialogAndAboutBoxAreInGerman)
     EXPECT_EQ(dialog.lblComInUse().text(), QString::fromUtf8("Der gewählte COM-Port ist nicht verfügbar!"));
     EXPECT_EQ(dialog.grpSoundCard().title(), "Soundkarte");
     EXPECT_EQ(dialog.grpSoundCard().cbxOutput().itemText(0), "Systemstandard");
-    // The longer German text keeps its own line, clear of the OK button.
-    EXPECT_LT(dialog.cbxTurnDown().geometry().bottom(), dialog.btnOk().geometry().top());
-    EXPECT_GE(dialog.cbxTurnDown().width(), dialog.cbxTurnDown().sizeHint().width());
     // The longer German texts fit, every status line shown at once.
     dialog.show();
     for (QLabel* status : {&dialog.lblComInUse(), &dialog.lblUsbInterfaceConnected(), &dialog.lblNamePrompt()})
         status->show();
     EXPECT_EQ(LayoutFaults(dialog), std::vector<std::string> {});
+    EXPECT_LT(dialog.cbxTurnDown().geometry().bottom(), dialog.btnOk().geometry().top());
+    EXPECT_GE(dialog.cbxTurnDown().width(), dialog.cbxTurnDown().sizeHint().width());
 
     const QString about = AboutText({"/x/ZYNClient.ini", "/x/history"});
     EXPECT_TRUE(about.contains("Einstellungsdatei: /x/ZYNClient.ini")) << about.toStdString();
