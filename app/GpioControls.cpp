@@ -14,7 +14,7 @@
 
 namespace {
 
-QLabel* NewLabel(const char* name, const QColor& colour, QRect place, QWidget* parent)
+QLabel* NewLabel(const char* name, const QColor& colour, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -23,7 +23,6 @@ QLabel* NewLabel(const char* name, const QColor& colour, QRect place, QWidget* p
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
-    label->setGeometry(place);
     label->hide();
     return label;
 }
@@ -33,17 +32,18 @@ QLabel* NewLabel(const char* name, const QColor& colour, QRect place, QWidget* p
 TGpioControls::TGpioControls(QWidget* dialog, TFFSKTranceiver& transceiver)
     : FTranceiver(transceiver)
 {
-    // The found interface sits where the USB interface is shown, the pin
-    // where the serial line choices are, which give way to it.
-    FLblGpioInterface = NewLabel("lblGpioInterface", QColor(0, 128, 0), QRect(288, 32, 170, 13), dialog);
-    FLblGpioNoChoice = NewLabel("lblGpioNoChoice", QColor(255, 0, 0), QRect(233, 68, 225, 13), dialog);
+    // The dialog's layout puts the found interface where the USB interface
+    // is shown and the pin where the serial line choices are, which give way
+    // to it.
+    FLblGpioInterface = NewLabel("lblGpioInterface", QColor(0, 128, 0), dialog);
+    FLblGpioNoChoice = NewLabel("lblGpioNoChoice", QColor(255, 0, 0), dialog);
     FLblGpioNoChoice->setText(UiText("Several sound cards with GPIO: choose one"));
-    FLblGpioPinRefused = NewLabel("lblGpioPinRefused", QColor(255, 0, 0), QRect(8, 92, 370, 13), dialog);
+    FLblGpioPinRefused = NewLabel("lblGpioPinRefused", QColor(255, 0, 0), dialog);
+    FLblGpioPinRefused->setWordWrap(true);
 
     FCbxGpioPin = new QComboBox(dialog);
     FCbxGpioPin->setObjectName(QStringLiteral("cbxGpioPin"));
     for (int pin = FirstGpioPin; pin <= LastGpioPin; ++pin) FCbxGpioPin->addItem(QStringLiteral("GPIO %1").arg(pin));
-    FCbxGpioPin->setGeometry(8, 64, 110, 21);
     FCbxGpioPin->hide();
     QObject::connect(FCbxGpioPin, &QComboBox::activated, dialog, GuardedSlot([this] { cbxGpioPinChange(); }));
 }

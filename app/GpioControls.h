@@ -8,7 +8,7 @@ class TFFSKTranceiver;
 // The settings dialog's part for keying through a sound card's GPIO: which
 // interface was found (or that several were and none belongs to the chosen
 // output card), the pin that keys, and why a pin is refused. The controls
-// are children of the dialog, placed beside its own.
+// are children of the dialog, which lays them out beside its own.
 class TGpioControls {
 public:
     TGpioControls(QWidget* dialog, TFFSKTranceiver& transceiver);

@@ -1,6 +1,7 @@
 #include "RadioGroup.h"
 
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include "base/MainLoop.h"
 
@@ -8,15 +9,18 @@ TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidg
     : QGroupBox(caption, parent)
 {
     FGroup.setExclusive(true);
+    // Stacked by a layout, so the frame is as large as its items need in any
+    // font, language and scale.
+    auto* rows = new QVBoxLayout(this);
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], this);
         FGroup.addButton(button, i);
         FButtons.push_back(button);
+        rows->addWidget(button);
     }
     QObject::connect(&FGroup, &QButtonGroup::idClicked, this, [this](int) {
         if (OnClick) TMainLoop::Current().Guarded(OnClick);
     });
-    PlaceItems();
 }
 
 int TRadioGroup::ItemIndex() const
@@ -34,25 +38,4 @@ void TRadioGroup::SetItemIndex(int index)
     FGroup.setExclusive(false);
     for (QRadioButton* button : FButtons) button->setChecked(false);
     FGroup.setExclusive(true);
-}
-
-void TRadioGroup::resizeEvent(QResizeEvent* event)
-{
-    QGroupBox::resizeEvent(event);
-    PlaceItems();
-}
-
-void TRadioGroup::PlaceItems()
-{
-    if (FButtons.empty()) return;
-    // Below the caption (if any), rows share the height left inside the frame.
-    const int top = title().isEmpty() ? 4 : fontMetrics().height() + 2;
-    const int bottom = height() - 4;
-    const int rowHeight = std::max(1, (bottom - top) / ItemCount());
-    for (int i = 0; i < ItemCount(); ++i) {
-        const int rowTop = top + i * rowHeight;
-        const int buttonHeight = std::min(rowHeight, FButtons[static_cast<std::size_t>(i)]->sizeHint().height());
-        FButtons[static_cast<std::size_t>(i)]->setGeometry(
-            8, rowTop + (rowHeight - buttonHeight) / 2, width() - 12, buttonHeight);
-    }
 }

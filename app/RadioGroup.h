@@ -9,7 +9,7 @@
 class QRadioButton;
 
 // A framed group of radio buttons of which at most one is chosen, stacked in
-// rows of equal height. ItemIndex is −1 when none is chosen. OnClick runs
+// rows. ItemIndex is −1 when none is chosen. OnClick runs
 // when the operator picks an item, not when the program sets ItemIndex.
 class TRadioGroup : public QGroupBox {
 public:
@@ -22,12 +22,7 @@ public:
 
     std::function<void()> OnClick;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
-    void PlaceItems();
-
     QButtonGroup FGroup;
     std::vector<QRadioButton*> FButtons;
 };

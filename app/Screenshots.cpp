@@ -24,6 +24,7 @@
 
 #include "app/AdvProgr.h"
 #include "app/Memo.h"
+#include "app/SerialPortBox.h"
 #include "app/guiParlet.h"
 #include "app/guiSettings.h"
 #include "audio/SimulatedSoundCard.h"
@@ -107,8 +108,17 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path scratch = pattern;
     const std::string settingsFile = (scratch / "ZYNClient.ini").string();
-    std::ofstream(settingsFile)
-        << "[Identification]\r\nOperaterName=Anna\r\n[Interface]\r\nRigComm=1\r\nCommPort=0\r\n";
+    std::ofstream(settingsFile) << "[Identification]\r\nOperaterName=Anna\r\n[Interface]\r\nRigComm=1\r\nCommPort=2\r\n"
+                                   "[Media]\r\nControlWinAmp=1\r\nMediaVolume=50\r\n";
+    // The serial devices of a machine with one UART and a USB adapter, given
+    // COM3 by its link beside the settings.
+    const std::filesystem::path machine = scratch / "machine";
+    std::filesystem::create_directories(machine / "dev/serial/by-id");
+    std::filesystem::create_directories(scratch / "ports");
+    for (const char* node : {"ttyS0", "ttyUSB0"}) std::ofstream(machine / "dev" / node);
+    const std::filesystem::path adapter = machine / "dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    std::filesystem::create_symlink("../../ttyUSB0", adapter);
+    std::filesystem::create_symlink(adapter, scratch / "ports/com3");
 
     bool saved = false;
     {
@@ -131,6 +141,7 @@ int main(int argc, char** argv)
         loop.AdvanceUntil([&] { return form.prbLevelIn().value() >= 50; }, 10000);
         saved = Save(form, folder / ("parlet-main" + suffix + ".png"));
 
+        form.SettingsForm().ComboBox1().UseDevices(TSerialDeviceList(machine.string(), scratch.string()));
         form.btnSettingsClick();
         saved = Save(form.SettingsForm(), folder / ("parlet-settings" + suffix + ".png")) && saved;
     }

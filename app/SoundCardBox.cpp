@@ -1,6 +1,7 @@
 #include "app/SoundCardBox.h"
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QLabel>
 
 #include "app/GuardedSlot.h"
@@ -35,26 +36,31 @@ TSoundCardBox::TSoundCardBox(QWidget* parent, TZYNClientSettings& settings, TSou
     , FDevices(devices)
 {
     setObjectName(QStringLiteral("grpSoundCard"));
-    auto* outputLabel = new QLabel(UiText("Output to the radio"), this);
-    outputLabel->setGeometry(8, 20, 140, 17);
-    FOutput = new QComboBox(this);
-    FOutput->setObjectName(QStringLiteral("cbxOutputDevice"));
-    FOutput->setGeometry(150, 18, 300, 22);
-    auto* inputLabel = new QLabel(UiText("Input from the radio"), this);
-    inputLabel->setGeometry(8, 48, 140, 17);
-    FInput = new QComboBox(this);
-    FInput->setObjectName(QStringLiteral("cbxInputDevice"));
-    FInput->setGeometry(150, 46, 300, 22);
+    FOutput = NewDeviceBox(QStringLiteral("cbxOutputDevice"));
+    FInput = NewDeviceBox(QStringLiteral("cbxInputDevice"));
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(UiText("Output to the radio"), this), 0, 0);
+    grid->addWidget(FOutput, 0, 1);
+    grid->addWidget(new QLabel(UiText("Input from the radio"), this), 1, 0);
+    grid->addWidget(FInput, 1, 1);
+    grid->setColumnStretch(1, 1);
     connect(FOutput, &QComboBox::activated, this, GuardedSlot([this] { OutputChosen(); }));
     connect(FInput, &QComboBox::activated, this, GuardedSlot([this] { InputChosen(); }));
-    if (FDevices) FDevices->OnChange = [this](TObject*) { RefreshLists(); };
+    if (FDevices) FDevicesChange = FDevices->OnChange.Connect([this](TObject*) { RefreshLists(); });
     RefreshLists();
 }
 
-TSoundCardBox::~TSoundCardBox()
+TSoundCardBox::~TSoundCardBox() = default;
+
+QComboBox* TSoundCardBox::NewDeviceBox(const QString& name)
 {
-    // The list outlives the dialog.
-    if (FDevices) FDevices->OnChange = nullptr;
+    auto* box = new QComboBox(this);
+    box->setObjectName(name);
+    // A long device description must not widen the dialog past the screen;
+    // the list that drops down shows it whole.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(32);
+    return box;
 }
 
 void TSoundCardBox::RefreshLists()

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "audio/SoundPlatform.h"
+#include "base/Event.h"
 
 class QComboBox;
 class TSoundDeviceList;
@@ -29,6 +30,7 @@ public:
     QComboBox& cbxInput() const { return *FInput; }
 
 private:
+    QComboBox* NewDeviceBox(const QString& name);
     void Fill(QComboBox& box, TWaveDirection direction, const std::string& chosen);
     void OutputChosen();
     void InputChosen();
@@ -37,4 +39,6 @@ private:
     TSoundDeviceList* const FDevices;
     QComboBox* FOutput = nullptr; // owned through Qt's parent chain
     QComboBox* FInput = nullptr;
+    // The list outlives the dialog; declared last, so it goes first.
+    TConnection FDevicesChange;
 };

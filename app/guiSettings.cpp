@@ -1,37 +1,33 @@
 #include "guiSettings.h"
 
 #include <QCheckBox>
-#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
-
-#include <algorithm>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
 
 #include "app/Fonts.h"
 #include "app/GpioControls.h"
 #include "app/GuardedSlot.h"
 #include "app/RadioGroup.h"
+#include "app/SerialPortBox.h"
 #include "app/SoundCardBox.h"
 #include "app/UiText.h"
 #include "audio/SoundPlatform.h"
+#include "base/CodePage.h"
+#include "desktop/SettingsLocation.h"
 #include "radio/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTranceiver.h"
 
 namespace {
-constexpr int PortCount = 16;
-
-// Controls sit at their design rectangles; a label grows to its text where
-// the font here is wider than the one it was laid out with.
-void Place(QWidget* control, int left, int top, int width, int height)
-{
-    if (qobject_cast<QLabel*>(control)) {
-        const QSize hint = control->sizeHint();
-        width = std::max(width, hint.width());
-        height = std::max(height, hint.height());
-    }
-    control->setGeometry(left, top, width, height);
-}
+// The longest name the settings keep.
+constexpr int NameLength = 20;
 
 QLabel* NewColouredLabel(const QString& caption, const QColor& colour, QWidget* parent)
 {
@@ -46,6 +42,23 @@ QLabel* NewColouredLabel(const QString& caption, const QColor& colour, QWidget* 
     label->hide();
     return label;
 }
+
+QLabel* NewLabel(const QString& caption, const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+// A row of widgets, the last one `stretch`ed, or a stretch after them.
+QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, bool stretchLast)
+{
+    auto* row = new QHBoxLayout;
+    for (QWidget* widget : widgets) row->addWidget(widget, stretchLast && widget == *std::rbegin(widgets) ? 1 : 0);
+    if (!stretchLast) row->addStretch(1);
+    return row;
+}
 } // namespace
 
 TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
@@ -53,29 +66,17 @@ TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
     , FTranceiver(transceiver)
 {
     CreateControls();
-    TInterface& rig = FTranceiver.RigInterface();
-    rig.OnInterfaceChange = [this](TObject* Sender) { InterfaceChange(Sender); };
-    rig.OnCommError = [this](TObject* Sender) { InterfaceCommError(Sender); };
-    rig.OnUsbConnection = [this](TObject* Sender, bool Connected) { InterfaceUsbConnection(Sender, Connected); };
-    rig.OnGpioConnection = [this](TObject* Sender, bool Connected) { InterfaceGpioConnection(Sender, Connected); };
+    ConnectInterface();
     RefreshControls();
     // A sound card's GPIO found at start takes the place of the line choices.
     if (FGpioControls->Refresh()) ShowLineGroups(false);
     // The rig interface tried the port before this dialog listened: a port
     // it needs but could not open is shown from the start, not only after
     // the operator's next change.
-    if (rig.ComPortFailed()) FLblComInUse->show();
+    if (FTranceiver.RigInterface().ComPortFailed()) FLblComInUse->show();
 }
 
-TfrmSettings::~TfrmSettings()
-{
-    // The rig interface outlives the dialog; it must not call into it.
-    TInterface& rig = FTranceiver.RigInterface();
-    rig.OnInterfaceChange = nullptr;
-    rig.OnCommError = nullptr;
-    rig.OnUsbConnection = nullptr;
-    rig.OnGpioConnection = nullptr;
-}
+TfrmSettings::~TfrmSettings() = default;
 
 void TfrmSettings::CreateControls()
 {
@@ -85,68 +86,121 @@ void TfrmSettings::CreateControls()
     setFont(FormFont(11));
 
     CreateKeyingControls();
-
     FGrpSoundCard = new TSoundCardBox(this, FTranceiver.Settings(), FTranceiver.Sound().DeviceList());
-    FGrpSoundCard->setGeometry(0, 120, 458, 78);
-
-    FCbxTurnDown = new QCheckBox(UiText("Turn other programs down while the channel is busy"), this);
-    FCbxTurnDown->setObjectName(QStringLiteral("cbxTurnDown"));
-    // Its own line: a longer translation must not run under the OK button.
-    Place(FCbxTurnDown, 8, 204, std::max(380, FCbxTurnDown->sizeHint().width()), 17);
+    CreateOperatorControls();
 
     FBtnOk = new QPushButton(UiText("OK"), this);
     FBtnOk->setObjectName(QStringLiteral("btnOk"));
     FBtnOk->setAutoDefault(false);
-    Place(FBtnOk, 386, 228, 72, 25);
 
     FGpioControls = std::make_unique<TGpioControls>(this, FTranceiver);
-
-    // The dialog is as large as its controls reach.
-    const QRect reach = childrenRect();
-    setFixedSize(reach.right() + 1, reach.bottom() + 1);
-
+    LayOut();
     ConnectControls();
 }
 
 // How the PC keys the radio: VOX or a line, which line, its polarity, the
-// COM port and the unused line's level.
+// serial port and the unused line's level.
 void TfrmSettings::CreateKeyingControls()
 {
-    FLblComPort = new QLabel(UiText("COM port:"), this);
-    FLblComPort->setObjectName(QStringLiteral("lblComPort"));
-    FLblComPort->setTextFormat(Qt::PlainText);
-    Place(FLblComPort, 248, 16, 50, 13);
+    FLblComPort = NewLabel(UiText("COM port:"), "lblComPort", this);
 
     FLblComInUse = NewColouredLabel(UiText("The selected com port is not available!"), QColor(255, 0, 0), this);
     FLblComInUse->setObjectName(QStringLiteral("lblComInUse"));
-    Place(FLblComInUse, 244, 32, 182, 13);
 
     FLblUsbInterfaceConnected = NewColouredLabel(UiText("USB interface connected"), QColor(0, 128, 0), this);
     FLblUsbInterfaceConnected->setObjectName(QStringLiteral("lblUsbInterfaceConnected"));
-    Place(FLblUsbInterfaceConnected, 288, 32, 120, 13);
 
     FGrpPcToRadio = new TRadioGroup(
         UiText("PC to Radio"), {UiText("Use the VOX in the radio."), UiText("Use the USB / COM-port.")}, this);
     FGrpPcToRadio->setObjectName(QStringLiteral("grpPcToRadio"));
-    Place(FGrpPcToRadio, 0, 0, 222, 65);
 
     FGrpPcToRadioPin = new TRadioGroup(QString(), {QStringLiteral("RTS"), QStringLiteral("DTR")}, this);
     FGrpPcToRadioPin->setObjectName(QStringLiteral("grpPcToRadioPin"));
-    Place(FGrpPcToRadioPin, 8, 56, 110, 57);
 
     FGrpPcToRadioPolarity = new TRadioGroup(QString(), {UiText("Active hgh"), UiText("Active low")}, this);
     FGrpPcToRadioPolarity->setObjectName(QStringLiteral("grpPcToRadioPolarity"));
-    Place(FGrpPcToRadioPolarity, 117, 56, 110, 57);
 
-    FComboBox1 = new QComboBox(this);
-    FComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    for (int port = 1; port <= PortCount; ++port) FComboBox1->addItem(QStringLiteral("COM%1").arg(port));
-    FComboBox1->setMaxVisibleItems(PortCount);
-    Place(FComboBox1, 312, 10, 86, 21);
+    // The serial links are kept beside the settings file, where the serial
+    // back end looks for them.
+    const TZYNClientSettings& settings = FTranceiver.Settings();
+    FComboBox1 =
+        new TSerialPortBox(this, FTranceiver.Settings(), TSerialDeviceList("/", FolderOf(settings.FileName())));
+    FLblComPort->setBuddy(FComboBox1);
 
     FCbxUnusedHight = new QCheckBox(UiText("Unused pin (RTS/DTR) always high"), this);
     FCbxUnusedHight->setObjectName(QStringLiteral("cbxUnusedHight"));
-    Place(FCbxUnusedHight, 233, 48, 225, 17);
+}
+
+// Who is sending, and what happens to other programs' sound.
+void TfrmSettings::CreateOperatorControls()
+{
+    FLblOperaterName = NewLabel(UiText("Operator name:"), "lblOperaterName", this);
+    FEdtOperaterName = new QLineEdit(this);
+    FEdtOperaterName->setObjectName(QStringLiteral("edtOperaterName"));
+    FEdtOperaterName->setMaxLength(NameLength);
+    FLblOperaterName->setBuddy(FEdtOperaterName);
+    FLblNamePrompt = NewColouredLabel(
+        UiText("Please enter your name: it goes with every message you send."), QColor(0, 0, 160), this);
+    FLblNamePrompt->setObjectName(QStringLiteral("lblNamePrompt"));
+    FLblNamePrompt->setWordWrap(true);
+
+    FCbxTurnDown = new QCheckBox(UiText("Turn other programs down while the channel is busy"), this);
+    FCbxTurnDown->setObjectName(QStringLiteral("cbxTurnDown"));
+    FLblMediaVolume = NewLabel(UiText("Other programs' volume while the channel is free:"), "lblMediaVolume", this);
+    FSpnMediaVolume = new QSpinBox(this);
+    FSpnMediaVolume->setObjectName(QStringLiteral("spnMediaVolume"));
+    FSpnMediaVolume->setRange(0, 100);
+    FSpnMediaVolume->setSuffix(QStringLiteral(" %"));
+    // Stored when the operator is done (Enter, an arrow, leaving the box),
+    // not at every digit typed.
+    FSpnMediaVolume->setKeyboardTracking(false);
+    FLblMediaVolume->setBuddy(FSpnMediaVolume);
+}
+
+void TfrmSettings::LayOut()
+{
+    TGpioControls& gpio = *FGpioControls;
+    // Left: how the PC keys the radio; below it the line and its polarity,
+    // or the sound card's GPIO pin, which takes their place.
+    auto* keying = new QVBoxLayout;
+    keying->addWidget(FGrpPcToRadio);
+    QHBoxLayout* lines = Row({FGrpPcToRadioPin, FGrpPcToRadioPolarity}, false);
+    lines->insertWidget(2, &gpio.cbxGpioPin(), 0, Qt::AlignTop);
+    keying->addLayout(lines);
+    keying->addStretch(1);
+
+    // Right: the port, what became of it, and the other line's level.
+    auto* port = new QVBoxLayout;
+    port->addLayout(Row({FLblComPort, FComboBox1}, true));
+    for (QWidget* status : {FLblComInUse, FLblUsbInterfaceConnected, &gpio.lblGpioInterface(), &gpio.lblGpioNoChoice()})
+        port->addWidget(status);
+    port->addWidget(FCbxUnusedHight);
+    port->addStretch(1);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(keying);
+    top->addLayout(port, 1);
+
+    // Indented: the level belongs to the box above it.
+    QHBoxLayout* volume = Row({FLblMediaVolume, FSpnMediaVolume}, false);
+    volume->insertSpacing(0, FCbxTurnDown->sizeHint().height());
+
+    auto* dialog = new QVBoxLayout(this);
+    dialog->addLayout(top);
+    dialog->addWidget(&gpio.lblGpioPinRefused());
+    dialog->addWidget(FGrpSoundCard);
+    dialog->addLayout(Row({FLblOperaterName, FEdtOperaterName}, true));
+    dialog->addWidget(FLblNamePrompt);
+    dialog->addWidget(FCbxTurnDown);
+    dialog->addLayout(volume);
+    dialog->addStretch(1);
+    // OK on the right.
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(FBtnOk);
+    dialog->addLayout(buttons);
+    // The keyboard reaches the pin where it stands, not after OK.
+    setTabOrder(FGrpPcToRadioPolarity->Item(FGrpPcToRadioPolarity->ItemCount() - 1), &gpio.cbxGpioPin());
 }
 
 void TfrmSettings::ConnectControls()
@@ -159,7 +213,20 @@ void TfrmSettings::ConnectControls()
     connect(FComboBox1, &QComboBox::activated, this, GuardedSlot([this] { ComboBox1Change(); }));
     connect(FCbxUnusedHight, &QCheckBox::clicked, this, GuardedSlot([this] { cbxUnusedHightClick(); }));
     connect(FCbxTurnDown, &QCheckBox::clicked, this, GuardedSlot([this] { cbxTurnDownClick(); }));
+    connect(FEdtOperaterName, &QLineEdit::editingFinished, this, GuardedSlot([this] { edtOperaterNameChange(); }));
+    connect(FSpnMediaVolume, &QSpinBox::valueChanged, this, GuardedSlot([this] { spnMediaVolumeChange(); }));
     connect(FBtnOk, &QPushButton::clicked, this, GuardedSlot([this] { btnOkClick(); }));
+}
+
+void TfrmSettings::ConnectInterface()
+{
+    TInterface& rig = FTranceiver.RigInterface();
+    FInterfaceChange = rig.OnInterfaceChange.Connect([this](TObject* Sender) { InterfaceChange(Sender); });
+    FCommError = rig.OnCommError.Connect([this](TObject* Sender) { InterfaceCommError(Sender); });
+    FUsbConnection = rig.OnUsbConnection.Connect(
+        [this](TObject* Sender, bool Connected) { InterfaceUsbConnection(Sender, Connected); });
+    FGpioConnection = rig.OnGpioConnection.Connect(
+        [this](TObject* Sender, bool Connected) { InterfaceGpioConnection(Sender, Connected); });
 }
 
 void TfrmSettings::RefreshControls()
@@ -167,17 +234,39 @@ void TfrmSettings::RefreshControls()
     const TZYNClientSettings& settings = FTranceiver.Settings();
     FCbxUnusedHight->setChecked(settings.RigComUnusedHight());
     FCbxTurnDown->setChecked(settings.ControlWinAmp());
+    {
+        // A value outside 0..100 in the file shows at the nearest end and
+        // stays in the file until the operator sets one.
+        const QSignalBlocker quiet(FSpnMediaVolume);
+        FSpnMediaVolume->setValue(settings.MediaVolume());
+    }
+    // The level applies only while other programs are turned down.
+    FSpnMediaVolume->setEnabled(settings.ControlWinAmp());
+    FLblMediaVolume->setEnabled(settings.ControlWinAmp());
+    // A name being typed is not overwritten.
+    if (!FEdtOperaterName->isModified())
+        FEdtOperaterName->setText(QString::fromStdString(Cp1252ToUtf8(settings.OperaterName())));
     // By VOX the pin and its polarity do not apply.
     FGrpPcToRadio->SetItemIndex(settings.RigComKeying() ? 1 : 0);
     FGrpPcToRadioPin->setEnabled(settings.RigComKeying());
     FGrpPcToRadioPolarity->setEnabled(settings.RigComKeying());
     FGrpPcToRadioPin->SetItemIndex(settings.RigComDtr() ? 1 : 0);
     FGrpPcToRadioPolarity->SetItemIndex(settings.RigComActiveHigh() ? 0 : 1);
-    // A port number from the file outside the list selects nothing.
-    FComboBox1->setCurrentIndex(
-        settings.CommIndex() >= 0 && settings.CommIndex() < PortCount ? settings.CommIndex() : -1);
+    FComboBox1->Refresh();
     FLblUsbInterfaceConnected->setVisible(FTranceiver.RigInterface().UsbConnected());
     FGpioControls->Refresh();
+}
+
+bool TfrmSettings::AskOperatorNameIfMissing()
+{
+    if (FAskedForName || !FTranceiver.Settings().OperaterName().empty()) return false;
+    FAskedForName = true;
+    FLblNamePrompt->show();
+    show();
+    raise();
+    activateWindow();
+    FEdtOperaterName->setFocus();
+    return true;
 }
 
 void TfrmSettings::grpPcToRadioClick()
@@ -199,7 +288,7 @@ void TfrmSettings::ComboBox1Change()
 {
     // Hidden first: the reconfiguration shows it again if this port fails too.
     FLblComInUse->hide();
-    FTranceiver.Settings().SetCommIndex(FComboBox1->currentIndex());
+    FComboBox1->Choose(FComboBox1->currentIndex());
 }
 
 void TfrmSettings::cbxUnusedHightClick()
@@ -210,11 +299,47 @@ void TfrmSettings::cbxUnusedHightClick()
 void TfrmSettings::cbxTurnDownClick()
 {
     FTranceiver.Settings().SetControlWinAmp(FCbxTurnDown->isChecked());
+    FSpnMediaVolume->setEnabled(FCbxTurnDown->isChecked());
+    FLblMediaVolume->setEnabled(FCbxTurnDown->isChecked());
+}
+
+void TfrmSettings::edtOperaterNameChange()
+{
+    CommitName();
+}
+
+void TfrmSettings::spnMediaVolumeChange()
+{
+    FTranceiver.Settings().SetMediaVolume(FSpnMediaVolume->value());
+}
+
+void TfrmSettings::CommitName()
+{
+    if (!FEdtOperaterName->isModified()) return;
+    FEdtOperaterName->setModified(false);
+    TZYNClientSettings& settings = FTranceiver.Settings();
+    settings.SetOperaterName(Utf8ToCp1252(FEdtOperaterName->text().toStdString()));
+    // The settings tidy a name up (capitals, spaces): shown as kept.
+    FEdtOperaterName->setText(QString::fromStdString(Cp1252ToUtf8(settings.OperaterName())));
+    FLblNamePrompt->setVisible(FLblNamePrompt->isVisible() && settings.OperaterName().empty());
 }
 
 void TfrmSettings::btnOkClick()
 {
+    CommitName();
     hide();
+}
+
+void TfrmSettings::reject()
+{
+    TMainLoop::Current().Guarded([this] { CommitName(); });
+    QDialog::reject();
+}
+
+void TfrmSettings::showEvent(QShowEvent* event)
+{
+    FComboBox1->Refresh();
+    QDialog::showEvent(event);
 }
 
 void TfrmSettings::InterfaceChange(TObject*)

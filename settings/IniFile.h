@@ -36,6 +36,8 @@ public:
 
     explicit TIniFile(std::string fileName);
 
+    const std::string& FileName() const { return FFileName; }
+
     // The file as it is now, for reading many keys with one read.
     TIniSnapshot Snapshot() const { return TIniSnapshot(FFileName); }
 

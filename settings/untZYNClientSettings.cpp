@@ -97,6 +97,11 @@ TZYNClientSettings::TZYNClientSettings(const std::string& fileName)
 // Here, where the INI file and the country list are complete types.
 TZYNClientSettings::~TZYNClientSettings() = default;
 
+const std::string& TZYNClientSettings::FileName() const
+{
+    return FIniFile->FileName();
+}
+
 void TZYNClientSettings::Load()
 {
     // One read of the file for every key.

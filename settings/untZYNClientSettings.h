@@ -56,6 +56,9 @@ public:
     explicit TZYNClientSettings(const std::string& fileName);
     ~TZYNClientSettings() override;
 
+    // The file these settings are kept in.
+    const std::string& FileName() const;
+
     // Change events; Sender is this object.
     TNotifyEvent OnMessagesChange;
     TNotifyEvent OnInterfaceChange;

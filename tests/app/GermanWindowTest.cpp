@@ -10,6 +10,7 @@
 #include "app/RadioGroup.h"
 #include "app/SoundCardBox.h"
 #include "app/guiSettings.h"
+#include "tests/app/LayoutFaults.h"
 #include "tests/app/SimulatedWindowStation.h"
 
 // The windows read the German catalogue built beside the test program. The
@@ -30,7 +31,11 @@ TEST(GermanWindows, MainWindowDialogAndAboutBoxAreInGerman)
     EXPECT_EQ(dialog.lblComInUse().text(), QString::fromUtf8("Der gewählte COM-Port ist nicht verfügbar!"));
     EXPECT_EQ(dialog.grpSoundCard().title(), "Soundkarte");
     EXPECT_EQ(dialog.grpSoundCard().cbxOutput().itemText(0), "Systemstandard");
-    // The longer German text keeps its own line, clear of the OK button.
+    // The longer German texts fit, every status line shown at once.
+    dialog.show();
+    for (QLabel* status : {&dialog.lblComInUse(), &dialog.lblUsbInterfaceConnected(), &dialog.lblNamePrompt()})
+        status->show();
+    EXPECT_EQ(LayoutFaults(dialog), std::vector<std::string> {});
     EXPECT_LT(dialog.cbxTurnDown().geometry().bottom(), dialog.btnOk().geometry().top());
     EXPECT_GE(dialog.cbxTurnDown().width(), dialog.cbxTurnDown().sizeHint().width());
 
