@@ -11,6 +11,7 @@
 #include "app/ErrorBox.h"
 #include "app/QtMainLoop.h"
 #include "app/guiParlet.h"
+#include "app/guiSettings.h"
 #include "base/ProgramFolder.h"
 #include "base/ShutdownSignals.h"
 #include "desktop/InstanceLock.h"
@@ -105,6 +106,8 @@ int RunParlet(int argc, char** argv)
         return 1;
     }
     program->MainForm().show();
+    // A fresh install would send every message without a sender.
+    program->MainForm().SettingsForm().AskOperatorNameIfMissing();
     const int status = QApplication::exec();
     program.reset();
     return status;

@@ -51,9 +51,9 @@ TEST(QtMainLoop, RepeatingTimerAndTimersScheduledFromATimer)
     TTimer timer(15, true);
     int ticks = 0;
     bool chained = false;
-    timer.OnTimer = [&](TObject*) {
+    const TConnection on54 = timer.OnTimer.Connect([&](TObject*) {
         if (++ticks == 1) loop.ScheduleAtUs(loop.NowUs() - 1000, [&] { chained = true; });
-    };
+    });
     ASSERT_TRUE(RunUntil([&] { return ticks >= 3 && chained; }));
     EXPECT_GE(loop.NowMs(), 45);
 }

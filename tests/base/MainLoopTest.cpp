@@ -44,10 +44,10 @@ TEST(VirtualLoop, ExceptionInTickIsReportedAndTheNextTickStillRuns)
     loop.SetErrorReport([&](const std::string& m) { reports.push_back(m); });
     TTimer timer(100, false);
     int ticks = 0;
-    timer.OnTimer = [&](TObject*) {
+    const TConnection on47 = timer.OnTimer.Connect([&](TObject*) {
         ++ticks;
         if (ticks == 1) throw Exception("first tick failed");
-    };
+    });
     timer.SetEnabled(true);
     loop.AdvanceByMs(250);
     EXPECT_EQ(ticks, 2);
@@ -90,7 +90,7 @@ TEST(RealTimeLoop, TimerFiresInRealTime)
     TRealTimeLoop loop;
     TTimer timer(20, true);
     int ticks = 0;
-    timer.OnTimer = [&](TObject*) { ++ticks; };
+    const TConnection on93 = timer.OnTimer.Connect([&](TObject*) { ++ticks; });
     EXPECT_TRUE(loop.RunUntil([&] { return ticks >= 3; }, 2000));
     EXPECT_GE(loop.NowMs(), 60);
 }

@@ -9,9 +9,10 @@
 namespace {
 struct TTickLog {
     std::vector<std::int64_t> at;
+    TConnection ticking;
     void Attach(TTimer& timer, TVirtualLoop& loop)
     {
-        timer.OnTimer = [this, &loop](TObject*) { at.push_back(loop.NowMs()); };
+        ticking = timer.OnTimer.Connect([this, &loop](TObject*) { at.push_back(loop.NowMs()); });
     }
 };
 } // namespace
@@ -57,10 +58,10 @@ TEST(Timer, EnablingStartsAFreshIntervalAndOneShotDisablesItself)
     TVirtualLoop loop;
     TTimer timer(250, false);
     std::vector<std::int64_t> at;
-    timer.OnTimer = [&](TObject*) {
+    const TConnection on60 = timer.OnTimer.Connect([&](TObject*) {
         timer.SetEnabled(false);
         at.push_back(loop.NowMs());
-    };
+    });
     loop.AdvanceByMs(1000);
     timer.SetEnabled(true);
     timer.SetEnabled(true); // already enabled: no restart
@@ -74,11 +75,11 @@ TEST(Timer, OneShotFiresOnceAndMayBeStartedAgainFromItsTick)
     TTimer timer(300, true, TTimerRepeat::OneShot);
     std::vector<std::int64_t> at;
     bool again = true;
-    timer.OnTimer = [&](TObject*) {
+    const TConnection on77 = timer.OnTimer.Connect([&](TObject*) {
         at.push_back(loop.NowMs());
         EXPECT_FALSE(timer.Enabled());
         if (std::exchange(again, false)) timer.SetEnabled(true);
-    };
+    });
     loop.AdvanceByMs(5000);
     EXPECT_EQ(at, (std::vector<std::int64_t> {300, 600}));
     EXPECT_FALSE(timer.Enabled());
