@@ -14,7 +14,7 @@
 #include "app/SoundCardBox.h"
 #include "app/UiText.h"
 #include "audio/SoundPlatform.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTranceiver.h"
 

@@ -3,7 +3,7 @@
 #include "audio/SoundPlatform.h"
 #include "modem/FrameFormat.h"
 #include "modem/untFFSKReceiver.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTransmitter.h"
 

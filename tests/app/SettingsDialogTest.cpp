@@ -15,7 +15,7 @@
 #include "app/RadioGroup.h"
 #include "app/SoundCardBox.h"
 #include "app/guiSettings.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "tests/app/SimulatedWindowStation.h"
 

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "base/ProgramFolder.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "radio/untUsbInterface.h"
 #include "settings/untZYNClientSettings.h"
 

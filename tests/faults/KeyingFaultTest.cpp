@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "station/untFFSKTransmitter.h"
 #include "tests/faults/KeyingScenario.h"
 

@@ -7,7 +7,7 @@
 #include "StationFixture.h"
 #include "base/VirtualLoop.h"
 #include "modem/untFFSK.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTransmitter.h"
 

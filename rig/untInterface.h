@@ -5,7 +5,7 @@
 #include "base/Event.h"
 #include "base/Object.h"
 #include "base/Timer.h"
-#include "radio/RigConfig.h"
+#include "rig/RigConfig.h"
 
 class TComPort;
 class TDesktop;

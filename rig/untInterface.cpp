@@ -1,4 +1,4 @@
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 
 #include <exception>
 #include <string>

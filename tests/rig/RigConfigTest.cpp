@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "radio/RigConfig.h"
+#include "rig/RigConfig.h"
 
 namespace {
 

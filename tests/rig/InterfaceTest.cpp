@@ -12,7 +12,7 @@
 #include "radio/CPort.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "radio/untUsbInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "tests/support/TempFolder.h"
