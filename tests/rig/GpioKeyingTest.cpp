@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "base/VirtualLoop.h"
-#include "media/SimulatedDesktop.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 #include "radio/untGpioInterface.h"
-#include "rig/untInterface.h"
 #include "radio/untUsbInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "tests/support/TempFolder.h"
 
@@ -39,22 +38,22 @@ protected:
 
     void Make()
     {
-        rig = std::make_unique<TInterface>(*settings, serial, hid, hid, desktop);
-        rig->OnGpioConnection = [this](TObject* Sender, bool connected) {
+        rig = std::make_unique<TInterface>(*settings, serial, hid, hid);
+        gpioConnection = rig->OnGpioConnection.Connect([this](TObject* Sender, bool connected) {
             EXPECT_EQ(Sender, rig.get());
             events.push_back(connected ? "gpio connected" : "gpio disconnected");
-        };
+        });
     }
 
     TTempFolder FFolder;
     TVirtualLoop loop;
     TSimulatedSerialPlatform serial;
     TSimulatedHidBus hid;
-    TSimulatedDesktop desktop;
     std::unique_ptr<TZYNClientSettings> settings;
     std::unique_ptr<TInterface> rig;
     std::string card;
     std::vector<std::string> events;
+    TConnection gpioConnection;
 };
 
 } // namespace
@@ -167,4 +166,19 @@ TEST_F(GpioKeying, AReleaseThatFailsReopensTheInterfaceOrLetsItGo)
     loop.RunPending();
     EXPECT_TRUE(rig->GpioConnected());
     EXPECT_EQ(hid.Written(card).back(), Released3);
+}
+
+TEST_F(GpioKeying, ACardThatTakesNoReportOnItsNewPinIsLetGoNotThrownAtStart)
+{
+    std::vector<std::string> errors;
+    loop.SetErrorReport([&](const std::string& message) { errors.push_back(message); });
+    Make();
+    rig.reset();
+    // The next start finds the card at the old pin and writes the new one.
+    hid.FailWrites(card, EIO);
+    settings->SetGpioPin(4);
+    ASSERT_NO_THROW(Make());
+    EXPECT_FALSE(rig->GpioConnected());
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(serial.IsOpen(Com1)) << "the serial port takes the keying";
 }
