@@ -168,17 +168,25 @@ TEST_F(GpioKeying, AReleaseThatFailsReopensTheInterfaceOrLetsItGo)
     EXPECT_EQ(hid.Written(card).back(), Released3);
 }
 
-TEST_F(GpioKeying, ACardThatTakesNoReportOnItsNewPinIsLetGoNotThrownAtStart)
+TEST_F(GpioKeying, ACardThatTakesNoReportIsReportedNotThrownAtStartOrOnAChange)
 {
     std::vector<std::string> errors;
     loop.SetErrorReport([&](const std::string& message) { errors.push_back(message); });
-    Make();
-    rig.reset();
-    // The next start finds the card at the old pin and writes the new one.
     hid.FailWrites(card, EIO);
-    settings->SetGpioPin(4);
     ASSERT_NO_THROW(Make());
     EXPECT_FALSE(rig->GpioConnected());
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_TRUE(serial.IsOpen(Com1)) << "the serial port takes the keying";
+
+    hid.FailWrites(card, 0);
+    hid.Plug(0x046D, 0xC52B);
+    loop.RunPending();
+    ASSERT_TRUE(rig->GpioConnected());
+    // The new pin cannot be written released: the card is let go.
+    hid.FailWrites(card, EIO);
+    EXPECT_NO_THROW(settings->SetGpioPin(4));
+    EXPECT_FALSE(rig->GpioConnected());
+    EXPECT_EQ(events, (std::vector<std::string> {"gpio connected", "gpio disconnected"}));
+    EXPECT_EQ(errors.size(), 2u);
+    EXPECT_TRUE(serial.IsOpen(Com1));
 }
