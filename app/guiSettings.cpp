@@ -46,6 +46,15 @@ QLabel* NewColouredLabel(const QString& caption, const QColor& colour, QWidget* 
     label->hide();
     return label;
 }
+
+// The caption, and below it why the port cannot be used and what to do.
+void ShowComPortProblem(QLabel* label, const TInterface& rig)
+{
+    label->setText(UiText("The selected com port is not available!") + QLatin1Char('\n')
+        + QString::fromStdString(rig.ComPortProblem()));
+    label->adjustSize();
+    label->show();
+}
 } // namespace
 
 TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
@@ -64,7 +73,7 @@ TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
     // The rig interface tried the port before this dialog listened: a port
     // it needs but could not open is shown from the start, not only after
     // the operator's next change.
-    if (rig.ComPortFailed()) FLblComInUse->show();
+    if (rig.ComPortFailed()) ShowComPortProblem(FLblComInUse, rig);
 }
 
 TfrmSettings::~TfrmSettings()
@@ -225,7 +234,7 @@ void TfrmSettings::InterfaceChange(TObject*)
 void TfrmSettings::InterfaceCommError(TObject*)
 {
     FLblUsbInterfaceConnected->hide();
-    FLblComInUse->show();
+    ShowComPortProblem(FLblComInUse, FTranceiver.RigInterface());
 }
 
 void TfrmSettings::InterfaceUsbConnection(TObject*, bool Connected)

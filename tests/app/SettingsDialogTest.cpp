@@ -157,6 +157,8 @@ TEST_F(SettingsDialog, RedLabelFollowsThePortChoice)
 
     ChoosePort(d.ComboBox1(), 3); // COM4: absent
     EXPECT_TRUE(Shown(d.lblComInUse()));
+    EXPECT_EQ(d.lblComInUse().text(),
+        "The selected com port is not available!\nCOM4 is missing: plug the device in, or choose another port.");
     EXPECT_EQ(Settings().CommIndex(), 3);
     EXPECT_NE(ReadBytes(station.parts.SettingsFile()).find("CommPort=3"), std::string::npos);
 
