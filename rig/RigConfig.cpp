@@ -70,8 +70,8 @@ int RxReleaseIntervalMs(const TRigConfig& config)
 bool SameSerialSettings(const TRigConfig& a, const TRigConfig& b)
 {
     auto serial = [](const TRigConfig& c) {
-        return std::tie(c.PortName, c.RigComDtr, c.RigComActiveHigh, c.RigComUnusedHight, c.VoIPComDsr,
-            c.VoIPComActiveHigh);
+        return std::tie(
+            c.PortName, c.RigComDtr, c.RigComActiveHigh, c.RigComUnusedHight, c.VoIPComDsr, c.VoIPComActiveHigh);
     };
     return serial(a) == serial(b);
 }

@@ -121,7 +121,8 @@ TEST_P(KeyingFaultMatrix, EachCallFailedLeavesTheRadioUnkeyedReportsOnceAndKeyin
             EXPECT_LE(run.Reports.size(), 1u) << (run.Reports.empty() ? "" : run.Reports.back());
             const bool transmitting = phase == TPhase::Keying || phase == TPhase::Recovery;
             if (transmitting && IsPttWrite(device, point.Call)) {
-                EXPECT_EQ(run.Reports, std::vector<std::string> {PttWriteError(device, point.Call, station->DevicePath())});
+                EXPECT_EQ(
+                    run.Reports, std::vector<std::string> {PttWriteError(device, point.Call, station->DevicePath())});
             }
             EXPECT_TRUE(run.Recovered) << "keying did not work again";
             if (phase == TPhase::Keying) {

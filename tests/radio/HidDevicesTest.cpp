@@ -186,11 +186,12 @@ TEST_F(HidDevicesTest, InputReportsReachTheDeviceAndTheAcceptingPortsOnTheMainTh
     refusing.SetByte(7, 0x55);
 
     std::vector<std::string> order;
-    const TConnection deviceHidData = device.OnHidData.Connect([&](TObject* sender, std::uint8_t id, const THidData& data) {
-        EXPECT_EQ(sender, &device);
-        EXPECT_TRUE(loop.IsMainThread());
-        order.push_back("device id " + std::to_string(id) + " byte7 " + std::to_string(data[7]));
-    });
+    const TConnection deviceHidData =
+        device.OnHidData.Connect([&](TObject* sender, std::uint8_t id, const THidData& data) {
+            EXPECT_EQ(sender, &device);
+            EXPECT_TRUE(loop.IsMainThread());
+            order.push_back("device id " + std::to_string(id) + " byte7 " + std::to_string(data[7]));
+        });
     const TConnection acceptingHidData = accepting.OnHidData.Connect([&](TObject* sender) {
         EXPECT_EQ(sender, &accepting);
         order.push_back("port byte7 " + std::to_string(accepting.GetByte(7)));
@@ -241,7 +242,8 @@ TEST_F(HidDevicesTest, ClosingFromInsideItsOwnInputReportDoesNotDeadlock)
     THidDevice device;
     device.SetHidDevices(&devices);
     device.OpenDevice(1);
-    const TConnection deviceHidData = device.OnHidData.Connect([&](TObject*, std::uint8_t, const THidData&) { device.CloseDevice(); });
+    const TConnection deviceHidData =
+        device.OnHidData.Connect([&](TObject*, std::uint8_t, const THidData&) { device.CloseDevice(); });
     bus.FeedInput(a, 0, {});
     ASSERT_TRUE(loop.WaitUntil([&] { return !device.Opened(); }, 5000));
     // The reader ends by itself once its hand-off has returned.

@@ -100,8 +100,7 @@ TEST(LinuxSerial, PortsLinksAreLookedForInTheGivenFolder)
     EXPECT_EQ(TLinuxSerialPlatform::PathOf(pty.Name(), folder), "/dev/ttyS" + std::to_string(pty.Number() - 1));
     std::filesystem::create_directory(folder + "ports");
     std::filesystem::create_symlink(pty.Target(), folder + "ports/com" + std::to_string(pty.Number()));
-    EXPECT_EQ(
-        TLinuxSerialPlatform::PathOf(pty.Name(), folder), folder + "ports/com" + std::to_string(pty.Number()));
+    EXPECT_EQ(TLinuxSerialPlatform::PathOf(pty.Name(), folder), folder + "ports/com" + std::to_string(pty.Number()));
 
     TLinuxSerialPlatform serial(folder);
     EXPECT_EQ(serial.DevicePath(pty.Name()), folder + "ports/com" + std::to_string(pty.Number()));
@@ -115,9 +114,9 @@ TEST(LinuxSerial, AbsentPortFailsWithCode1NamingTheCallTheDeviceAndTheSystemsTex
     TLinuxSerialPlatform serial;
     TComPort port(serial);
     // No ports/com250 here: /dev/ttyS249, absent.
-    for (const auto& [name, device] : {std::pair<std::string, std::string> {"/dev/parlet-no-such-tty",
-                                           "/dev/parlet-no-such-tty"},
-             {"COM250", "/dev/ttyS249"}}) {
+    for (const auto& [name, device] :
+        {std::pair<std::string, std::string> {"/dev/parlet-no-such-tty", "/dev/parlet-no-such-tty"},
+            {"COM250", "/dev/ttyS249"}}) {
         port.SetPort(name);
         try {
             port.OpenPort();

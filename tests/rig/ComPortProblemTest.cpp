@@ -27,7 +27,8 @@ TEST(ComPortProblem, SaysWhyThePortCannotBeUsedAndWhatToDo)
     EXPECT_EQ(ProblemOf(ENOENT, "/home/anna/.config/Parlet/ports/com3"),
         "The link /home/anna/.config/Parlet/ports/com3 points nowhere: plug the serial adapter in, or let the link "
         "point to it.");
-    EXPECT_EQ(ProblemOf(ENODEV, "/dev/ttyACM0"), "/dev/ttyACM0 is missing: plug the device in, or choose another port.");
+    EXPECT_EQ(
+        ProblemOf(ENODEV, "/dev/ttyACM0"), "/dev/ttyACM0 is missing: plug the device in, or choose another port.");
     // Anything else: the port's own message, naming the call.
     EXPECT_EQ(ProblemOf(EIO, "/dev/ttyS4"), "Unable to open com port: open /dev/ttyS4: Input/output error");
 

@@ -54,11 +54,9 @@ protected:
             pttChanges.push_back(ptt);
         }));
         listeners.push_back(rig->OnCommError.Connect([this](TObject*) { events.push_back("comm error"); }));
-        listeners.push_back(
-            rig->OnInterfaceChange.Connect([this](TObject*) { events.push_back("interface change"); }));
-        listeners.push_back(rig->OnUsbConnection.Connect([this](TObject*, bool connected) {
-            events.push_back(connected ? "usb connected" : "usb disconnected");
-        }));
+        listeners.push_back(rig->OnInterfaceChange.Connect([this](TObject*) { events.push_back("interface change"); }));
+        listeners.push_back(rig->OnUsbConnection.Connect(
+            [this](TObject*, bool connected) { events.push_back(connected ? "usb connected" : "usb disconnected"); }));
     }
 
     // The receive input is taken over one second after the port opens, and
@@ -520,8 +518,9 @@ TEST_F(Interface, AFailingPortAtStartIsReportedNotThrownAndTheNextChangeTriesAga
     ASSERT_NO_THROW(Make());
     EXPECT_TRUE(rig->ComPortFailed());
     EXPECT_FALSE(serial.IsOpen(Com1)) << "a port whose line failed holds it up";
-    EXPECT_EQ(rig->ComPortProblem(), "Unable to set a control line of the com port: ioctl TIOCMBIC COM1: "
-                                     "Input/output error");
+    EXPECT_EQ(rig->ComPortProblem(),
+        "Unable to set a control line of the com port: ioctl TIOCMBIC COM1: "
+        "Input/output error");
     EXPECT_NO_THROW(rig->SetTransmitRequest(true, true)); // nothing to key
     rig->SetTransmitRequest(false, true);
 
@@ -558,10 +557,11 @@ TEST_F(Interface, ASettingThatDoesNotConcernThePortLeavesItOpenOneThatDoesReopen
         {"VoxDelayTime", [&] { settings->SetVoxDelayTime(700); }},
         {"SquelchSetlingTime", [&] { settings->SetSquelchSetlingTime(400); }},
         // The transceiver applies the settings when the sound card changes.
-        {"OutputDevice", [&] {
-             settings->SetOutputDevice("Another card");
-             rig->ApplyInterfaceSettings();
-         }},
+        {"OutputDevice",
+            [&] {
+                settings->SetOutputDevice("Another card");
+                rig->ApplyInterfaceSettings();
+            }},
     };
     for (const auto& [key, change] : others) {
         SCOPED_TRACE(key);
