@@ -228,6 +228,8 @@ void TfrmSettings::btnOkClick()
 
 void TfrmSettings::InterfaceChange(TObject*)
 {
+    // A port that works again after any change is no longer shown as failed.
+    if (!FTranceiver.RigInterface().ComPortFailed()) FLblComInUse->hide();
     RefreshControls();
 }
 
