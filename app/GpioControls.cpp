@@ -8,7 +8,7 @@
 #include "app/UiText.h"
 #include "radio/GpioChips.h"
 #include "radio/untGpioInterface.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTranceiver.h"
 

@@ -21,7 +21,7 @@
 #include "audio/SoundPlatform.h"
 #include "base/CodePage.h"
 #include "desktop/SettingsLocation.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTranceiver.h"
 
@@ -59,6 +59,15 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, bool stretchLast)
     if (!stretchLast) row->addStretch(1);
     return row;
 }
+
+// The caption, and below it why the port cannot be used and what to do.
+void ShowComPortProblem(QLabel* label, const TInterface& rig)
+{
+    label->setText(UiText("The selected com port is not available!") + QLatin1Char('\n')
+        + QString::fromStdString(rig.ComPortProblem()));
+    label->adjustSize();
+    label->show();
+}
 } // namespace
 
 TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
@@ -73,7 +82,7 @@ TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
     // The rig interface tried the port before this dialog listened: a port
     // it needs but could not open is shown from the start, not only after
     // the operator's next change.
-    if (FTranceiver.RigInterface().ComPortFailed()) FLblComInUse->show();
+    if (FTranceiver.RigInterface().ComPortFailed()) ShowComPortProblem(FLblComInUse, FTranceiver.RigInterface());
 }
 
 TfrmSettings::~TfrmSettings() = default;
@@ -344,13 +353,15 @@ void TfrmSettings::showEvent(QShowEvent* event)
 
 void TfrmSettings::InterfaceChange(TObject*)
 {
+    // A port that works again after any change is no longer shown as failed.
+    if (!FTranceiver.RigInterface().ComPortFailed()) FLblComInUse->hide();
     RefreshControls();
 }
 
 void TfrmSettings::InterfaceCommError(TObject*)
 {
     FLblUsbInterfaceConnected->hide();
-    FLblComInUse->show();
+    ShowComPortProblem(FLblComInUse, FTranceiver.RigInterface());
 }
 
 void TfrmSettings::InterfaceUsbConnection(TObject*, bool Connected)

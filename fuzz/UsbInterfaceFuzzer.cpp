@@ -61,15 +61,15 @@ public:
 private:
     void Watch()
     {
-        FUsb->OnConnected = [this](TObject*) {
+        FListeners.push_back(FUsb->OnConnected.Connect([this](TObject*) {
             FuzzCheck(!FConnectedByEvents, "connected twice without a disconnect");
             FConnectedByEvents = true;
-        };
-        FUsb->OnDisconnected = [this](TObject*) {
+        }));
+        FListeners.push_back(FUsb->OnDisconnected.Connect([this](TObject*) {
             FuzzCheck(FConnectedByEvents, "disconnected while not connected");
             FConnectedByEvents = false;
-        };
-        FUsb->OnRigRxIn = [this](TObject*, bool on) { FRx.push_back(on); };
+        }));
+        FListeners.push_back(FUsb->OnRigRxIn.Connect([this](TObject*, bool on) { FRx.push_back(on); }));
     }
 
     TDevice* Pick(TFuzzInput& in)
@@ -202,6 +202,7 @@ private:
     std::vector<TDevice> FDevices;
     std::vector<bool> FRx;
     bool FConnectedByEvents = false;
+    std::vector<TConnection> FListeners;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "CPort.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "base/MainLoop.h"
 #include "base/Translation.h"
@@ -9,27 +10,19 @@ namespace {
 
 const char* const CPortDomain = "cport";
 
-// The translated "%d" template is filled by hand: a catalogue is data, and a
-// broken one must not reach printf.
-std::string FillNumber(const std::string& format, int number)
+std::string ComPortMessage(int code, const TSerialFault& fault, const std::string& devicePath)
 {
-    const auto at = format.find("%d");
-    if (at == std::string::npos) return format;
-    return format.substr(0, at) + std::to_string(number) + format.substr(at + 2);
-}
-
-std::string ComPortMessage(int code, int winCode)
-{
-    return Translate(CPortDomain, EComPort::MessageOf(code))
-        + FillNumber(Translate(CPortDomain, PortText(" (win error code: %d)")), winCode);
+    return Translate(CPortDomain, EComPort::MessageOf(code)) + ": " + fault.Call + " " + devicePath + ": "
+        + std::strerror(fault.Error);
 }
 
 } // namespace
 
-EComPort::EComPort(int code, int winCode)
-    : Exception(ComPortMessage(code, winCode))
+EComPort::EComPort(int code, const TSerialFault& fault, const std::string& devicePath)
+    : Exception(ComPortMessage(code, fault, devicePath))
     , FCode(code)
-    , FWinCode(winCode)
+    , FError(fault.Error)
+    , FDevicePath(devicePath)
 {
 }
 
@@ -39,19 +32,15 @@ std::string EComPort::MessageOf(int code)
     case CError_OpenFailed:
         return PortText("Unable to open com port");
     case CError_PurgeFailed:
-        return PortText("PurgeComm function failed");
+        return PortText("Unable to clear the com port's queues");
     case CError_CommState:
-        return PortText("SetCommState function failed");
+        return PortText("Unable to set the com port's line settings");
     case CError_Timeouts:
-        return PortText("SetCommTimeouts failed");
-    case CError_SetupComm:
-        return PortText("SetupComm function failed");
-    case CError_ClearComm:
-        return PortText("ClearCommError function failed");
+        return PortText("Unable to set the com port's time-outs");
     case CError_ModemStatus:
-        return PortText("GetCommModemStatus function failed");
+        return PortText("Unable to read the com port's input lines");
     case CError_Escape:
-        return PortText("EscapeCommFunction function failed");
+        return PortText("Unable to set a control line of the com port");
     default:
         return "";
     }
@@ -59,7 +48,7 @@ std::string EComPort::MessageOf(int code)
 
 // ---------------------------------------------------------------------------
 
-TComThread::TComThread(TCustomComPort& port, TSerialLine& line)
+TComThread::TComThread(TComPort& port, TSerialLine& line)
     : FLine(line)
     , FWorker([&port, watched = &line](TWorkerControl& control) {
         // The port and its line are reached only until the stop begins.
@@ -84,12 +73,12 @@ void TComThread::Stop()
 
 // ---------------------------------------------------------------------------
 
-TCustomComPort::TCustomComPort(TSerialPlatform& platform)
+TComPort::TComPort(TSerialPlatform& platform)
     : FPlatform(platform)
 {
 }
 
-TCustomComPort::~TCustomComPort()
+TComPort::~TComPort()
 {
     try {
         ClosePort();
@@ -99,7 +88,7 @@ TCustomComPort::~TCustomComPort()
     }
 }
 
-void TCustomComPort::SetPort(const std::string& name)
+void TComPort::SetPort(const std::string& name)
 {
     if (name == FPort) return;
     const bool reopen = FConnected;
@@ -108,22 +97,22 @@ void TCustomComPort::SetPort(const std::string& name)
     if (reopen) OpenPort();
 }
 
-void TCustomComPort::OpenPort()
+void TComPort::OpenPort()
 {
     if (FConnected) return;
-    int error = 0;
-    std::unique_ptr<TSerialLine> line = FPlatform.Open(FPort, error);
-    if (!line) throw EComPort(CError_OpenFailed, error);
+    TSerialFault fault;
+    std::unique_ptr<TSerialLine> line = FPlatform.Open(FPort, fault);
+    if (!line) Fail(CError_OpenFailed, fault);
     FLine = std::move(line);
     FConnected = true;
 
-    if (int e = FLine->SetLineState()) {
+    if (const TSerialFault failed = FLine->SetLineState()) {
         CloseLine();
-        throw EComPort(CError_CommState, e);
+        Fail(CError_CommState, failed);
     }
-    if (int e = FLine->SetTimeouts()) {
+    if (const TSerialFault failed = FLine->SetTimeouts()) {
         CloseLine();
-        throw EComPort(CError_Timeouts, e);
+        Fail(CError_Timeouts, failed);
     }
     FEventThread = std::make_unique<TComThread>(*this, *FLine);
 
@@ -139,16 +128,16 @@ void TCustomComPort::OpenPort()
     }
 }
 
-void TCustomComPort::ClosePort()
+void TComPort::ClosePort()
 {
     if (!FConnected) return;
     ReportSignalsLow();
     if (!FConnected) return; // a subscriber closed it meanwhile
-    if (int e = FLine->Purge()) throw EComPort(CError_PurgeFailed, e);
+    if (const TSerialFault fault = FLine->Purge()) Fail(CError_PurgeFailed, fault);
     CloseLine();
 }
 
-void TCustomComPort::CloseLine()
+void TComPort::CloseLine()
 {
     // Stopping the thread serves the main loop, which may run code that uses
     // this port: it finds the port closed already.
@@ -159,34 +148,40 @@ void TCustomComPort::CloseLine()
     line.reset();
 }
 
-void TCustomComPort::ReportSignalsLow()
+void TComPort::ReportSignalsLow()
 {
     OnCTSChange(this, false);
     OnDSRChange(this, false);
     OnRLSDChange(this, false);
 }
 
-void TCustomComPort::SetDTR(bool level)
+// A closed port has no descriptor to call on.
+void TComPort::SetDTR(bool level)
 {
-    const int e = FLine ? FLine->SetDTR(level) : EBADF;
-    if (e) throw EComPort(CError_Escape, e);
+    const TSerialFault fault = FLine ? FLine->SetDTR(level) : TSerialFault {"ioctl", EBADF};
+    if (fault) Fail(CError_Escape, fault);
 }
 
-void TCustomComPort::SetRTS(bool level)
+void TComPort::SetRTS(bool level)
 {
-    const int e = FLine ? FLine->SetRTS(level) : EBADF;
-    if (e) throw EComPort(CError_Escape, e);
+    const TSerialFault fault = FLine ? FLine->SetRTS(level) : TSerialFault {"ioctl", EBADF};
+    if (fault) Fail(CError_Escape, fault);
 }
 
-TModemLines TCustomComPort::ModemSignals()
+TModemLines TComPort::ModemSignals()
 {
     TModemLines lines;
-    const int e = FLine ? FLine->GetModemLines(lines) : EBADF;
-    if (e) throw EComPort(CError_ModemStatus, e);
+    const TSerialFault fault = FLine ? FLine->GetModemLines(lines) : TSerialFault {"ioctl TIOCMGET", EBADF};
+    if (fault) Fail(CError_ModemStatus, fault);
     return lines;
 }
 
-void TCustomComPort::DispatchComm(const TLineChanges& changes)
+void TComPort::Fail(int code, const TSerialFault& fault) const
+{
+    throw EComPort(code, fault, DevicePath());
+}
+
+void TComPort::DispatchComm(const TLineChanges& changes)
 {
     // One batch raises its events in a fixed order, ring, CTS, DSR, carrier
     // detect, so a subscriber to several lines always sees them in the same
@@ -198,22 +193,22 @@ void TCustomComPort::DispatchComm(const TLineChanges& changes)
 }
 
 // Each level is read when it is raised, and only for a subscriber.
-void TCustomComPort::CallCTSChange()
+void TComPort::CallCTSChange()
 {
-    if (FConnected && OnCTSChange) OnCTSChange(this, ModemSignals().CTS);
+    if (FConnected && OnCTSChange.HasListeners()) OnCTSChange(this, ModemSignals().CTS);
 }
 
-void TCustomComPort::CallDSRChange()
+void TComPort::CallDSRChange()
 {
-    if (FConnected && OnDSRChange) OnDSRChange(this, ModemSignals().DSR);
+    if (FConnected && OnDSRChange.HasListeners()) OnDSRChange(this, ModemSignals().DSR);
 }
 
-void TCustomComPort::CallRLSDChange()
+void TComPort::CallRLSDChange()
 {
-    if (FConnected && OnRLSDChange) OnRLSDChange(this, ModemSignals().RLSD);
+    if (FConnected && OnRLSDChange.HasListeners()) OnRLSDChange(this, ModemSignals().RLSD);
 }
 
-void TCustomComPort::CallRing()
+void TComPort::CallRing()
 {
     if (FConnected) OnRing(this);
 }

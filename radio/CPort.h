@@ -10,44 +10,47 @@
 #include "base/Object.h"
 #include "base/WorkerThread.h"
 
-// The error of a serial port call: a code naming the failing step and the
-// system's error number, with a message translated through the "cport"
-// catalogue.
+// The error of a serial port call: a code naming the failing step, the
+// system call that failed on which device and the system's error number. Its
+// message reads "<step>: <call> <device>: <the system's text>", the step
+// translated through the "cport" catalogue.
 class EComPort : public Exception {
 public:
-    EComPort(int code, int winCode);
+    EComPort(int code, const TSerialFault& fault, const std::string& devicePath);
     int Code() const { return FCode; }
-    int WinCode() const { return FWinCode; }
+    // The system's error number (errno).
+    int Error() const { return FError; }
+    const std::string& DevicePath() const { return FDevicePath; }
 
     // The message of a code, untranslated ("" for an unknown code).
     static std::string MessageOf(int code);
 
 private:
     int FCode;
-    int FWinCode;
+    int FError;
+    std::string FDevicePath;
 };
 
-// Error codes of EComPort used by the control-line subset.
+// Error codes of EComPort, the suite's numbers for the steps of the
+// control-line subset.
 enum : int {
     CError_OpenFailed = 1,
     CError_PurgeFailed = 5,
     CError_CommState = 7,
     CError_Timeouts = 8,
-    CError_SetupComm = 9,
-    CError_ClearComm = 10,
     CError_ModemStatus = 11,
     CError_Escape = 12,
 };
 
 using TComSignalEvent = TEvent<TObject*, bool>;
 
-class TCustomComPort;
+class TComPort;
 
 // The event thread of an open port: it only waits for line changes and hands
 // each batch to the main thread synchronously, so every subscriber runs there.
 class TComThread {
 public:
-    TComThread(TCustomComPort& port, TSerialLine& line);
+    TComThread(TComPort& port, TSerialLine& line);
     // Stops the thread (see Stop).
     ~TComThread();
 
@@ -62,13 +65,15 @@ private:
 
 // A serial port used for its control lines only: RTS and DTR out, CTS and DSR
 // in. Every event is raised on the main thread.
-class TCustomComPort : public TObject {
+class TComPort : public TObject {
 public:
-    explicit TCustomComPort(TSerialPlatform& platform);
+    explicit TComPort(TSerialPlatform& platform);
     // Closes the port first.
-    ~TCustomComPort() override;
+    ~TComPort() override;
 
     const std::string& Port() const { return FPort; }
+    // The device the port name stands for.
+    std::string DevicePath() const { return FPlatform.DevicePath(FPort); }
     // Same name: nothing. A new name on an open port closes it and opens it
     // again under the new name.
     void SetPort(const std::string& name);
@@ -101,15 +106,11 @@ private:
     void CallRing();
     void ReportSignalsLow();
     void CloseLine();
+    [[noreturn]] void Fail(int code, const TSerialFault& fault) const;
 
     TSerialPlatform& FPlatform;
     std::string FPort = "COM1";
     bool FConnected = false;
     std::unique_ptr<TSerialLine> FLine;
     std::unique_ptr<TComThread> FEventThread;
-};
-
-class TComPort : public TCustomComPort {
-public:
-    using TCustomComPort::TCustomComPort;
 };

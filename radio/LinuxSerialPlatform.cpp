@@ -58,42 +58,47 @@ public:
         FUseWaitIoctl = WakeSignal() != 0;
     }
 
-    int SetLineState() override
+    TSerialFault SetLineState() override
     {
         termios tio {};
-        if (tcgetattr(FFd.Get(), &tio) != 0) return errno;
+        if (tcgetattr(FFd.Get(), &tio) != 0) return {"tcgetattr", errno};
         cfmakeraw(&tio);
         tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
         tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | CRTSCTS);
         tio.c_cflag |= CS8 | CREAD | CLOCAL | HUPCL;
-        if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0) return errno;
-        if (tcsetattr(FFd.Get(), TCSANOW, &tio) != 0) return errno;
-        return 0;
+        if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0) return {"cfsetspeed", errno};
+        if (tcsetattr(FFd.Get(), TCSANOW, &tio) != 0) return {"tcsetattr", errno};
+        return {};
     }
 
-    int SetTimeouts() override
+    TSerialFault SetTimeouts() override
     {
         termios tio {};
-        if (tcgetattr(FFd.Get(), &tio) != 0) return errno;
+        if (tcgetattr(FFd.Get(), &tio) != 0) return {"tcgetattr", errno};
         tio.c_cc[VMIN] = 0;
         tio.c_cc[VTIME] = 0;
-        return tcsetattr(FFd.Get(), TCSANOW, &tio) == 0 ? 0 : errno;
+        if (tcsetattr(FFd.Get(), TCSANOW, &tio) != 0) return {"tcsetattr", errno};
+        return {};
     }
 
-    int Purge() override { return tcflush(FFd.Get(), TCIOFLUSH) == 0 ? 0 : errno; }
+    TSerialFault Purge() override
+    {
+        if (tcflush(FFd.Get(), TCIOFLUSH) != 0) return {"tcflush", errno};
+        return {};
+    }
 
-    int SetRTS(bool level) override { return SetLine(TIOCM_RTS, level); }
-    int SetDTR(bool level) override { return SetLine(TIOCM_DTR, level); }
+    TSerialFault SetRTS(bool level) override { return SetLine(TIOCM_RTS, level); }
+    TSerialFault SetDTR(bool level) override { return SetLine(TIOCM_DTR, level); }
 
-    int GetModemLines(TModemLines& lines) override
+    TSerialFault GetModemLines(TModemLines& lines) override
     {
         int bits = 0;
-        if (int e = ReadLines(FFd.Get(), bits)) return e;
+        if (int e = ReadLines(FFd.Get(), bits)) return {"ioctl TIOCMGET", e};
         lines.CTS = bits & TIOCM_CTS;
         lines.DSR = bits & TIOCM_DSR;
         lines.Ring = bits & TIOCM_RNG;
         lines.RLSD = bits & TIOCM_CD;
-        return 0;
+        return {};
     }
 
     TLineWait WaitForChange(TLineChanges& changes) override
@@ -142,7 +147,11 @@ public:
 private:
     static constexpr int PollIntervalMs = 10;
 
-    int SetLine(int line, bool level) { return ioctl(FFd.Get(), level ? TIOCMBIS : TIOCMBIC, &line) == 0 ? 0 : errno; }
+    TSerialFault SetLine(int line, bool level)
+    {
+        if (ioctl(FFd.Get(), level ? TIOCMBIS : TIOCMBIC, &line) == 0) return {};
+        return {level ? "ioctl TIOCMBIS" : "ioctl TIOCMBIC", errno};
+    }
 
     // The lines that changed since the last look; false when they cannot be
     // read (device gone, or a tty without modem lines).
@@ -201,7 +210,12 @@ TLinuxSerialPlatform::TLinuxSerialPlatform(std::string portsFolder)
 {
 }
 
-std::string TLinuxSerialPlatform::DevicePath(const std::string& portName, const std::string& portsFolder)
+std::string TLinuxSerialPlatform::DevicePath(const std::string& portName) const
+{
+    return PathOf(portName, FPortsFolder);
+}
+
+std::string TLinuxSerialPlatform::PathOf(const std::string& portName, const std::string& portsFolder)
 {
     std::string digits;
     if (IsComName(portName, digits)) {
@@ -215,26 +229,26 @@ std::string TLinuxSerialPlatform::DevicePath(const std::string& portName, const 
     return "/dev/" + portName;
 }
 
-std::unique_ptr<TSerialLine> TLinuxSerialPlatform::Open(const std::string& portName, int& error)
+std::unique_ptr<TSerialLine> TLinuxSerialPlatform::Open(const std::string& portName, TSerialFault& fault)
 {
     // Non-blocking: some USB adapters hang a blocking open.
-    TFileDescriptor fd(::open(DevicePath(portName, FPortsFolder).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    auto fail = [&](int e) -> std::unique_ptr<TSerialLine> {
-        error = e;
+    TFileDescriptor fd(::open(DevicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    auto fail = [&](const char* call, int e) -> std::unique_ptr<TSerialLine> {
+        fault = {call, e};
         return nullptr;
     };
-    if (!fd.Valid()) return fail(errno);
-    if (!isatty(fd.Get())) return fail(ENOTTY);
+    if (!fd.Valid()) return fail("open", errno);
+    if (!isatty(fd.Get())) return fail("isatty", ENOTTY);
     // flock keeps out every other open, root's included; TIOCEXCL also keeps
     // out programs that do not use flock.
-    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return fail(errno);
-    if (ioctl(fd.Get(), TIOCEXCL) != 0) return fail(errno);
+    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return fail("flock", errno);
+    if (ioctl(fd.Get(), TIOCEXCL) != 0) return fail("ioctl TIOCEXCL", errno);
     // Linux raised RTS and DTR on open: drop them at once. A tty without
     // modem lines refuses, which is fine: it has nothing to drop.
     int both = TIOCM_RTS | TIOCM_DTR;
     ioctl(fd.Get(), TIOCMBIC, &both);
     TWakeUp wake;
-    if (!wake.Valid()) return fail(errno);
-    error = 0;
+    if (!wake.Valid()) return fail("eventfd", errno);
+    fault = {};
     return std::make_unique<TLinuxSerialLine>(std::move(fd), std::move(wake));
 }

@@ -15,10 +15,11 @@ class TLinuxSerialPlatform : public TSerialPlatform {
 public:
     explicit TLinuxSerialPlatform(std::string portsFolder = ProgramFolder());
 
-    std::unique_ptr<TSerialLine> Open(const std::string& portName, int& error) override;
+    std::unique_ptr<TSerialLine> Open(const std::string& portName, TSerialFault& fault) override;
+    std::string DevicePath(const std::string& portName) const override;
 
     // The device path a port name stands for; portsFolder ends with '/'.
-    static std::string DevicePath(const std::string& portName, const std::string& portsFolder = ProgramFolder());
+    static std::string PathOf(const std::string& portName, const std::string& portsFolder = ProgramFolder());
 
 private:
     std::string FPortsFolder;

@@ -14,10 +14,11 @@ struct TSimulatedSerialPlatform::TPort {
     TLineChanges pending; // changes not yet seen by the watcher
     std::map<TSerialCall, int> failures;
 
-    int Failure(TSerialCall call) const
+    // A failure a test set, named as the Linux back end names the call.
+    TSerialFault Failure(TSerialCall call, const char* name) const
     {
         const auto it = failures.find(call);
-        return it == failures.end() ? 0 : it->second;
+        return {name, it == failures.end() ? 0 : it->second};
     }
 };
 
@@ -45,41 +46,29 @@ public:
         port.dtr = false;
     }
 
-    int SetLineState() override
+    TSerialFault SetLineState() override
     {
         std::lock_guard<std::mutex> lock(FState->mutex);
-        return Port().Failure(TSerialCall::SetLineState);
+        return Port().Failure(TSerialCall::SetLineState, "tcsetattr");
     }
-    int SetTimeouts() override
+    TSerialFault SetTimeouts() override
     {
         std::lock_guard<std::mutex> lock(FState->mutex);
-        return Port().Failure(TSerialCall::SetTimeouts);
+        return Port().Failure(TSerialCall::SetTimeouts, "tcsetattr");
     }
-    int Purge() override
+    TSerialFault Purge() override
     {
         std::lock_guard<std::mutex> lock(FState->mutex);
-        return Port().Failure(TSerialCall::Purge);
+        return Port().Failure(TSerialCall::Purge, "tcflush");
     }
-    int SetRTS(bool level) override
+    TSerialFault SetRTS(bool level) override { return SetOutput(TSerialCall::SetRTS, &TPort::rts, level); }
+    TSerialFault SetDTR(bool level) override { return SetOutput(TSerialCall::SetDTR, &TPort::dtr, level); }
+    TSerialFault GetModemLines(TModemLines& lines) override
     {
         std::lock_guard<std::mutex> lock(FState->mutex);
-        if (int e = Port().Failure(TSerialCall::SetRTS)) return e;
-        Port().rts = level;
-        return 0;
-    }
-    int SetDTR(bool level) override
-    {
-        std::lock_guard<std::mutex> lock(FState->mutex);
-        if (int e = Port().Failure(TSerialCall::SetDTR)) return e;
-        Port().dtr = level;
-        return 0;
-    }
-    int GetModemLines(TModemLines& lines) override
-    {
-        std::lock_guard<std::mutex> lock(FState->mutex);
-        if (int e = Port().Failure(TSerialCall::GetModemLines)) return e;
-        lines = Port().inputs;
-        return 0;
+        const TSerialFault fault = Port().Failure(TSerialCall::GetModemLines, "ioctl TIOCMGET");
+        if (!fault) lines = Port().inputs;
+        return fault;
     }
 
     TLineWait WaitForChange(TLineChanges& changes) override
@@ -106,6 +95,14 @@ public:
 private:
     TPort& Port() { return FState->ports[FName]; }
 
+    TSerialFault SetOutput(TSerialCall call, bool TPort::*line, bool level)
+    {
+        std::lock_guard<std::mutex> lock(FState->mutex);
+        const TSerialFault fault = Port().Failure(call, level ? "ioctl TIOCMBIS" : "ioctl TIOCMBIC");
+        if (!fault) Port().*line = level;
+        return fault;
+    }
+
     std::shared_ptr<TState> FState;
     std::string FName;
     bool FStop = false; // guarded by the state's mutex
@@ -118,16 +115,17 @@ TSimulatedSerialPlatform::TSimulatedSerialPlatform()
 
 TSimulatedSerialPlatform::~TSimulatedSerialPlatform() = default;
 
-std::unique_ptr<TSerialLine> TSimulatedSerialPlatform::Open(const std::string& portName, int& error)
+std::unique_ptr<TSerialLine> TSimulatedSerialPlatform::Open(const std::string& portName, TSerialFault& fault)
 {
     std::lock_guard<std::mutex> lock(FState->mutex);
     TPort& port = FState->ports[portName];
     if (port.absent) {
-        error = ENOENT;
+        fault = {"open", ENOENT};
         return nullptr;
     }
     if (port.busy || port.open) {
-        error = EBUSY;
+        // As a tty held exclusively (TIOCEXCL) refuses another open.
+        fault = {"open", EBUSY};
         return nullptr;
     }
     port.open = true;
@@ -136,8 +134,13 @@ std::unique_ptr<TSerialLine> TSimulatedSerialPlatform::Open(const std::string& p
     // As the real back end leaves them: both output lines low.
     port.rts = false;
     port.dtr = false;
-    error = 0;
+    fault = {};
     return std::make_unique<TLine>(FState, portName);
+}
+
+std::string TSimulatedSerialPlatform::DevicePath(const std::string& portName) const
+{
+    return portName;
 }
 
 TSimulatedSerialPlatform::TPort& TSimulatedSerialPlatform::PortLocked(const std::string& portName) const

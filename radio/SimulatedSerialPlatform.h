@@ -21,7 +21,9 @@ public:
     TSimulatedSerialPlatform();
     ~TSimulatedSerialPlatform() override;
 
-    std::unique_ptr<TSerialLine> Open(const std::string& portName, int& error) override;
+    std::unique_ptr<TSerialLine> Open(const std::string& portName, TSerialFault& fault) override;
+    // The port name itself.
+    std::string DevicePath(const std::string& portName) const override;
 
     // Opening an absent port fails with ENOENT.
     void SetAbsent(const std::string& portName, bool absent);

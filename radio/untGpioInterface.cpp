@@ -8,9 +8,9 @@ TGpioInterface::TGpioInterface(THidPlatform& platform, TSoundCardLink& link)
     : FLink(link)
 {
     FHidDevices = std::make_unique<THidDevices>(platform);
-    FHidDevices->OnDeviceChange = [this](TObject*) { ScanForInterface(); };
+    FDeviceChange = FHidDevices->OnDeviceChange.Connect([this](TObject*) { ScanForInterface(); });
     FHidDevice = std::make_unique<THidDevice>();
-    FHidDevice->OnDisconnect = [this](TObject*) { DeviceRemoved(); };
+    FDisconnect = FHidDevice->OnDisconnect.Connect([this](TObject*) { DeviceRemoved(); });
     FHidDevice->SetHidDevices(FHidDevices.get());
     ScanForInterface();
 }
@@ -18,7 +18,7 @@ TGpioInterface::TGpioInterface(THidPlatform& platform, TSoundCardLink& link)
 TGpioInterface::~TGpioInterface()
 {
     // No rescan while going away (closing serves pending device notices).
-    FHidDevices->OnDeviceChange = nullptr;
+    FDeviceChange.Disconnect();
     FHidDevice->CloseDevice();
 }
 

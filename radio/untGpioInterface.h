@@ -70,4 +70,6 @@ private:
     std::string FLastError;
     std::unique_ptr<THidDevices> FHidDevices;
     std::unique_ptr<THidDevice> FHidDevice;
+    TConnection FDeviceChange;
+    TConnection FDisconnect;
 };

@@ -17,20 +17,20 @@ constexpr std::uint8_t RxInputHigh = 0xFF;
 TUsbInterface::TUsbInterface(THidPlatform& platform)
 {
     FHidDevices = std::make_unique<THidDevices>(platform);
-    FHidDevices->OnDeviceChange = [this](TObject*) { ScanForInterface(); };
+    FDeviceChange = FHidDevices->OnDeviceChange.Connect([this](TObject*) { ScanForInterface(); });
     FHidDevice = std::make_unique<THidDevice>();
-    FHidDevice->OnDisconnect = [this](TObject*) { DeviceRemoved(); };
+    FDisconnect = FHidDevice->OnDisconnect.Connect([this](TObject*) { DeviceRemoved(); });
     FHidDevice->SetHidDevices(FHidDevices.get());
     FDataPort = std::make_unique<THidDataPort>();
     FDataPort->SetHidDevice(FHidDevice.get());
-    FDataPort->OnHidData = [this](TObject*) { HidDataReceived(); };
+    FHidData = FDataPort->OnHidData.Connect([this](TObject*) { HidDataReceived(); });
     ScanForInterface();
 }
 
 TUsbInterface::~TUsbInterface()
 {
     // No rescan while going away (closing serves pending device notices).
-    FHidDevices->OnDeviceChange = nullptr;
+    FDeviceChange.Disconnect();
     FHidDevice->CloseDevice();
 }
 
@@ -99,7 +99,7 @@ void TUsbInterface::SetPttOutput(bool Active)
 
 void TUsbInterface::HidDataReceived()
 {
-    if (OnRigRxIn) OnRigRxIn(this, FDataPort->GetByte(RxInputByte) == RxInputHigh);
+    OnRigRxIn(this, FDataPort->GetByte(RxInputByte) == RxInputHigh);
 }
 
 void TUsbInterface::DeviceRemoved()

@@ -45,4 +45,7 @@ private:
     std::unique_ptr<THidDevices> FHidDevices;
     std::unique_ptr<THidDevice> FHidDevice;
     std::unique_ptr<THidDataPort> FDataPort;
+    TConnection FDeviceChange;
+    TConnection FDisconnect;
+    TConnection FHidData;
 };

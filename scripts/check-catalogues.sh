@@ -8,7 +8,7 @@ cd "${1:-$(dirname "$0")/..}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-mapfile -t sources < <(find app audio base desktop media modem radio settings station \
+mapfile -t sources < <(find app audio base desktop media modem radio rig settings station \
   \( -name '*.cpp' -o -name '*.h' \) | sort)
 extract() { # domain keyword...
   local domain=$1

@@ -4,7 +4,7 @@
 #include "modem/FrameFormat.h"
 #include "modem/untFFSK.h"
 #include "modem/untFFSKReceiver.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTransmitter.h"
 
@@ -19,8 +19,7 @@ TFFSKTranceiver::TFFSKTranceiver(
     // The rig interface keys the radio only while a band is set; band 1 is
     // the suite's "Crosslink", whatever the file held.
     FSettings->SetBand(1);
-    FRigInterface =
-        std::make_unique<TInterface>(*FSettings, platform.serial, platform.hid, platform.cardLink, platform.desktop);
+    FRigInterface = std::make_unique<TInterface>(*FSettings, platform.serial, platform.hid, platform.cardLink);
     FReceiver = std::make_unique<TFFSKReceiver>(platform.sound, options.Receiver);
     FTransmitter = std::make_unique<TFFSKTransmitter>(platform.sound, *FSettings, *FRigInterface);
 

@@ -9,7 +9,7 @@
 #include "base/Translation.h"
 #include "modem/FrameFormat.h"
 #include "modem/untFFSK.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 
 TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface)

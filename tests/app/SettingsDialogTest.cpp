@@ -24,7 +24,7 @@
 #include "app/SoundCardBox.h"
 #include "app/guiSettings.h"
 #include "desktop/SettingsLocation.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "tests/app/LayoutFaults.h"
 #include "tests/app/SimulatedWindowStation.h"
@@ -229,6 +229,8 @@ TEST_F(SettingsDialog, RedLabelFollowsThePortChoice)
 
     ChoosePort(d.ComboBox1(), "COM4:"); // absent
     EXPECT_TRUE(Shown(d.lblComInUse()));
+    EXPECT_EQ(d.lblComInUse().text(),
+        "The selected com port is not available!\nCOM4 is missing: plug the device in, or choose another port.");
     EXPECT_EQ(Settings().CommIndex(), 3);
     EXPECT_NE(File().find("CommPort=3"), std::string::npos);
 
@@ -323,13 +325,17 @@ TEST_F(SettingsDialog, AFailingControlLineIsReportedAndTheDialogCarriesOn)
     TfrmSettings& d = Open();
     station.parts.serial.FailCall("COM2", TSerialCall::SetDTR, EIO);
     Pick(d.grpPcToRadioPin(), 1);
-    ASSERT_EQ(reports.size(), 1u);
+    // Shown in the red label, not in a box: the port is closed.
+    EXPECT_TRUE(reports.empty());
+    ASSERT_TRUE(Shown(d.lblComInUse()));
+    EXPECT_TRUE(d.lblComInUse().text().endsWith("ioctl TIOCMBIC COM2: Input/output error"));
     // The choice was saved before the line failed.
     EXPECT_TRUE(Settings().RigComDtr());
 
     station.parts.serial.FailCall("COM2", TSerialCall::SetDTR, 0);
     Pick(d.grpPcToRadioPin(), 0);
-    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_FALSE(Shown(d.lblComInUse()));
     EXPECT_FALSE(Settings().RigComDtr());
 }
 

@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "base/ProgramFolder.h"
-#include "radio/untInterface.h"
 #include "radio/untUsbInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 
 namespace {

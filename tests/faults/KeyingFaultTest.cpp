@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "station/untFFSKTransmitter.h"
 #include "tests/faults/KeyingScenario.h"
 
@@ -30,12 +30,13 @@ bool IsPttWrite(TKeyingDevice device, TSystemCall call)
 }
 
 // The message of a failed PTT write with EIO.
-std::string PttWriteError(TKeyingDevice device, const std::string& path)
+std::string PttWriteError(TKeyingDevice device, TSystemCall call, const std::string& path)
 {
     if (device == TKeyingDevice::Usb)
         return "Unable to write to the USB device. (" + path + ": error " + std::to_string(EIO)
             + ", Input/output error)";
-    return "EscapeCommFunction function failed (win error code: " + std::to_string(EIO) + ")";
+    return std::string("Unable to set a control line of the com port: ioctl ")
+        + (call == TSystemCall::LinesSet ? "TIOCMBIS " : "TIOCMBIC ") + path + ": Input/output error";
 }
 
 } // namespace
@@ -120,7 +121,8 @@ TEST_P(KeyingFaultMatrix, EachCallFailedLeavesTheRadioUnkeyedReportsOnceAndKeyin
             EXPECT_LE(run.Reports.size(), 1u) << (run.Reports.empty() ? "" : run.Reports.back());
             const bool transmitting = phase == TPhase::Keying || phase == TPhase::Recovery;
             if (transmitting && IsPttWrite(device, point.Call)) {
-                EXPECT_EQ(run.Reports, std::vector<std::string> {PttWriteError(device, station->DevicePath())});
+                EXPECT_EQ(
+                    run.Reports, std::vector<std::string> {PttWriteError(device, point.Call, station->DevicePath())});
             }
             EXPECT_TRUE(run.Recovered) << "keying did not work again";
             if (phase == TPhase::Keying) {

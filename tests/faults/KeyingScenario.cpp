@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Exceptions.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTransmitter.h"
 

@@ -34,14 +34,14 @@ protected:
 
     void Record(TComPort& port)
     {
-        port.OnCTSChange = [this, &port](TObject* sender, bool on) {
+        cts = port.OnCTSChange.Connect([this, &port](TObject* sender, bool on) {
             EXPECT_EQ(sender, &port);
             signals.push_back({"CTS", on, loop.IsMainThread()});
-        };
-        port.OnDSRChange = [this, &port](TObject* sender, bool on) {
+        });
+        dsr = port.OnDSRChange.Connect([this, &port](TObject* sender, bool on) {
             EXPECT_EQ(sender, &port);
             signals.push_back({"DSR", on, loop.IsMainThread()});
-        };
+        });
     }
 
     // Serves the main loop until the event thread has handed over n signals.
@@ -54,6 +54,8 @@ protected:
     TSimulatedSerialPlatform serial;
     std::vector<TSignal> signals;
     std::vector<std::string> errors;
+    TConnection cts;
+    TConnection dsr;
 };
 
 } // namespace
@@ -91,8 +93,8 @@ TEST_F(ComPortTest, PortHeldElsewhereFailsWithCode1AndStaysClosed)
         FAIL() << "second open succeeded";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code(), 1);
-        EXPECT_EQ(e.WinCode(), EBUSY);
-        EXPECT_EQ(e.Message(), "Unable to open com port (win error code: " + std::to_string(EBUSY) + ")");
+        EXPECT_EQ(e.Error(), EBUSY);
+        EXPECT_EQ(e.Message(), "Unable to open com port: open COM1: Device or resource busy");
     }
     EXPECT_FALSE(second.Connected());
     EXPECT_TRUE(first.Connected());
@@ -107,7 +109,7 @@ TEST_F(ComPortTest, PortHeldElsewhereFailsWithCode1AndStaysClosed)
         FAIL() << "absent port opened";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code(), 1);
-        EXPECT_EQ(e.WinCode(), ENOENT);
+        EXPECT_EQ(e.Error(), ENOENT);
     }
     EXPECT_FALSE(second.Connected());
 }
@@ -164,7 +166,7 @@ TEST_F(ComPortTest, ChangeWithoutSubscriberIsConsumedSilently)
 {
     TComPort port(serial);
     Record(port);
-    port.OnCTSChange = nullptr;
+    cts.Disconnect();
     port.OpenPort();
     signals.clear();
     serial.SetCTS("COM1", true);
@@ -214,7 +216,7 @@ TEST_F(ComPortTest, FailingCallsRaiseTheirCodes)
             ADD_FAILURE() << "open succeeded";
         } catch (const EComPort& e) {
             EXPECT_EQ(e.Code(), step.code);
-            EXPECT_EQ(e.WinCode(), EIO);
+            EXPECT_EQ(e.Error(), EIO);
         }
         EXPECT_FALSE(port.Connected());
         EXPECT_FALSE(serial.IsOpen("COM1"));
@@ -228,7 +230,7 @@ TEST_F(ComPortTest, FailingCallsRaiseTheirCodes)
         ADD_FAILURE() << "SetRTS succeeded";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code(), 12);
-        EXPECT_EQ(e.Message(), "EscapeCommFunction function failed (win error code: " + std::to_string(EIO) + ")");
+        EXPECT_EQ(e.Message(), "Unable to set a control line of the com port: ioctl TIOCMBIS COM1: Input/output error");
     }
     serial.FailCall("COM1", TSerialCall::SetDTR, EPERM);
     EXPECT_THROW(port.SetDTR(true), EComPort);
@@ -289,7 +291,7 @@ TEST_F(ComPortTest, FailedReadInDispatchIsReportedAndTheThreadCarriesOn)
     serial.FailCall("COM1", TSerialCall::GetModemLines, EIO);
     serial.SetCTS("COM1", true);
     ASSERT_TRUE(loop.WaitUntil([&] { return !errors.empty(); }, 5000));
-    EXPECT_EQ(errors[0], "GetCommModemStatus function failed (win error code: " + std::to_string(EIO) + ")");
+    EXPECT_EQ(errors[0], "Unable to read the com port's input lines: ioctl TIOCMGET COM1: Input/output error");
     serial.FailCall("COM1", TSerialCall::GetModemLines, 0);
     serial.SetDSR("COM1", true);
     ASSERT_TRUE(WaitForSignals(1));
@@ -301,17 +303,17 @@ TEST_F(ComPortTest, ClosingFromInsideALineEventDoesNotDeadlock)
     TComPort port(serial);
     port.OpenPort();
     bool closed = false;
-    port.OnCTSChange = [&](TObject*, bool on) {
+    TConnection closer = port.OnCTSChange.Connect([&](TObject*, bool on) {
         if (on && port.Connected()) {
             port.ClosePort();
             closed = true;
         }
-    };
+    });
     serial.SetCTS("COM1", true);
     ASSERT_TRUE(loop.WaitUntil([&] { return closed; }, 5000));
     EXPECT_FALSE(port.Connected());
     EXPECT_FALSE(serial.IsOpen("COM1"));
-    port.OnCTSChange = nullptr;
+    closer.Disconnect();
     port.OpenPort(); // and the port is usable again
     EXPECT_TRUE(port.Connected());
 }

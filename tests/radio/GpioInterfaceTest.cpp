@@ -28,8 +28,8 @@ protected:
     std::unique_ptr<TGpioInterface> Make()
     {
         auto gpio = std::make_unique<TGpioInterface>(bus, bus);
-        gpio->OnConnected = [this](TObject*) { events.push_back("connected"); };
-        gpio->OnDisconnected = [this](TObject*) { events.push_back("disconnected"); };
+        connected = gpio->OnConnected.Connect([this](TObject*) { events.push_back("connected"); });
+        disconnected = gpio->OnDisconnected.Connect([this](TObject*) { events.push_back("disconnected"); });
         return gpio;
     }
 
@@ -37,6 +37,8 @@ protected:
     TSimulatedHidBus bus;
     std::vector<std::string> events;
     std::vector<std::string> errors;
+    TConnection connected;
+    TConnection disconnected;
 };
 
 } // namespace

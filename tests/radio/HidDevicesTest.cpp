@@ -96,10 +96,10 @@ TEST_F(HidDevicesTest, DeviceChangeEnumeratesTenTimesAndRaisesOnlyWhenTheCountCh
     const std::string first = bus.Plug(0x1111, 1);
     THidDevices devices(counting);
     int raised = 0;
-    devices.OnDeviceChange = [&](TObject* sender) {
+    const TConnection devicesDeviceChange = devices.OnDeviceChange.Connect([&](TObject* sender) {
         EXPECT_EQ(sender, &devices);
         ++raised;
-    };
+    });
     counting.enumerations = 0;
 
     bus.Plug(0x2222, 2);
@@ -113,7 +113,7 @@ TEST_F(HidDevicesTest, DeviceChangeEnumeratesTenTimesAndRaisesOnlyWhenTheCountCh
     device.SetHidDevices(&devices);
     device.OpenDevice(1);
     bool disconnected = false;
-    device.OnDisconnect = [&](TObject*) { disconnected = true; };
+    const TConnection deviceDisconnect = device.OnDisconnect.Connect([&](TObject*) { disconnected = true; });
     bus.Unplug(first);
     bus.Plug(0x3333, 3);
     loop.RunPending();
@@ -131,10 +131,10 @@ TEST_F(HidDevicesTest, CheckPresentRenumbersOrClosesTheOpenDevice)
     THidDevice device;
     device.SetHidDevices(&devices);
     int disconnects = 0;
-    device.OnDisconnect = [&](TObject* sender) {
+    const TConnection deviceDisconnect = device.OnDisconnect.Connect([&](TObject* sender) {
         EXPECT_EQ(sender, &device);
         ++disconnects;
-    };
+    });
     device.OpenDevice(2);
     EXPECT_EQ(device.DevicePath(), b);
     EXPECT_EQ(bus.OpenWriters(b), 1);
@@ -186,16 +186,17 @@ TEST_F(HidDevicesTest, InputReportsReachTheDeviceAndTheAcceptingPortsOnTheMainTh
     refusing.SetByte(7, 0x55);
 
     std::vector<std::string> order;
-    device.OnHidData = [&](TObject* sender, std::uint8_t id, const THidData& data) {
-        EXPECT_EQ(sender, &device);
-        EXPECT_TRUE(loop.IsMainThread());
-        order.push_back("device id " + std::to_string(id) + " byte7 " + std::to_string(data[7]));
-    };
-    accepting.OnHidData = [&](TObject* sender) {
+    const TConnection deviceHidData =
+        device.OnHidData.Connect([&](TObject* sender, std::uint8_t id, const THidData& data) {
+            EXPECT_EQ(sender, &device);
+            EXPECT_TRUE(loop.IsMainThread());
+            order.push_back("device id " + std::to_string(id) + " byte7 " + std::to_string(data[7]));
+        });
+    const TConnection acceptingHidData = accepting.OnHidData.Connect([&](TObject* sender) {
         EXPECT_EQ(sender, &accepting);
         order.push_back("port byte7 " + std::to_string(accepting.GetByte(7)));
-    };
-    refusing.OnHidData = [&](TObject*) { order.push_back("refusing port"); };
+    });
+    const TConnection refusingHidData = refusing.OnHidData.Connect([&](TObject*) { order.push_back("refusing port"); });
     device.OpenDevice(1);
 
     bus.FeedInput(a, 0, {1, 2, 3, 4, 5, 6, 7, 0xFF});
@@ -241,7 +242,8 @@ TEST_F(HidDevicesTest, ClosingFromInsideItsOwnInputReportDoesNotDeadlock)
     THidDevice device;
     device.SetHidDevices(&devices);
     device.OpenDevice(1);
-    device.OnHidData = [&](TObject*, std::uint8_t, const THidData&) { device.CloseDevice(); };
+    const TConnection deviceHidData =
+        device.OnHidData.Connect([&](TObject*, std::uint8_t, const THidData&) { device.CloseDevice(); });
     bus.FeedInput(a, 0, {});
     ASSERT_TRUE(loop.WaitUntil([&] { return !device.Opened(); }, 5000));
     // The reader ends by itself once its hand-off has returned.

@@ -81,13 +81,13 @@ int SetRtsError(TComPort& port, std::string& message)
 
 TEST(LinuxSerial, ComNamesMapToPortsLinkElseTtyS)
 {
-    EXPECT_EQ(TLinuxSerialPlatform::DevicePath("COM1"), "/dev/ttyS0");
-    EXPECT_EQ(TLinuxSerialPlatform::DevicePath("com12"), "/dev/ttyS11");
-    EXPECT_EQ(TLinuxSerialPlatform::DevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
-    EXPECT_EQ(TLinuxSerialPlatform::DevicePath("ttyACM0"), "/dev/ttyACM0");
+    EXPECT_EQ(TLinuxSerialPlatform::PathOf("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(TLinuxSerialPlatform::PathOf("com12"), "/dev/ttyS11");
+    EXPECT_EQ(TLinuxSerialPlatform::PathOf("/dev/ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(TLinuxSerialPlatform::PathOf("ttyACM0"), "/dev/ttyACM0");
     TPtyPort pty;
     ASSERT_TRUE(pty.Ok());
-    EXPECT_EQ(TLinuxSerialPlatform::DevicePath(pty.Name()), pty.Link());
+    EXPECT_EQ(TLinuxSerialPlatform::PathOf(pty.Name()), pty.Link());
 }
 
 TEST(LinuxSerial, PortsLinksAreLookedForInTheGivenFolder)
@@ -97,31 +97,35 @@ TEST(LinuxSerial, PortsLinksAreLookedForInTheGivenFolder)
     ASSERT_TRUE(pty.Ok());
     TTempFolder settingsFolder;
     const std::string folder = settingsFolder.Path().string() + "/";
-    EXPECT_EQ(TLinuxSerialPlatform::DevicePath(pty.Name(), folder), "/dev/ttyS" + std::to_string(pty.Number() - 1));
+    EXPECT_EQ(TLinuxSerialPlatform::PathOf(pty.Name(), folder), "/dev/ttyS" + std::to_string(pty.Number() - 1));
     std::filesystem::create_directory(folder + "ports");
     std::filesystem::create_symlink(pty.Target(), folder + "ports/com" + std::to_string(pty.Number()));
-    EXPECT_EQ(
-        TLinuxSerialPlatform::DevicePath(pty.Name(), folder), folder + "ports/com" + std::to_string(pty.Number()));
+    EXPECT_EQ(TLinuxSerialPlatform::PathOf(pty.Name(), folder), folder + "ports/com" + std::to_string(pty.Number()));
 
     TLinuxSerialPlatform serial(folder);
-    int error = 0;
-    EXPECT_NE(serial.Open(pty.Name(), error), nullptr) << error;
+    EXPECT_EQ(serial.DevicePath(pty.Name()), folder + "ports/com" + std::to_string(pty.Number()));
+    TSerialFault fault;
+    EXPECT_NE(serial.Open(pty.Name(), fault), nullptr) << fault.Call << " " << fault.Error;
 }
 
-TEST(LinuxSerial, AbsentPortFailsWithCode1AndTheSystemError)
+TEST(LinuxSerial, AbsentPortFailsWithCode1NamingTheCallTheDeviceAndTheSystemsText)
 {
     TVirtualLoop loop;
     TLinuxSerialPlatform serial;
     TComPort port(serial);
-    for (const char* name : {"/dev/parlet-no-such-tty", "COM250"}) { // no ports/com250: /dev/ttyS249, absent here
+    // No ports/com250 here: /dev/ttyS249, absent.
+    for (const auto& [name, device] :
+        {std::pair<std::string, std::string> {"/dev/parlet-no-such-tty", "/dev/parlet-no-such-tty"},
+            {"COM250", "/dev/ttyS249"}}) {
         port.SetPort(name);
         try {
             port.OpenPort();
             FAIL() << name << " opened";
         } catch (const EComPort& e) {
             EXPECT_EQ(e.Code(), 1);
-            EXPECT_EQ(e.WinCode(), ENOENT);
-            EXPECT_EQ(e.Message(), "Unable to open com port (win error code: " + std::to_string(ENOENT) + ")");
+            EXPECT_EQ(e.Error(), ENOENT);
+            EXPECT_EQ(e.DevicePath(), device);
+            EXPECT_EQ(e.Message(), "Unable to open com port: open " + device + ": No such file or directory");
         }
         EXPECT_FALSE(port.Connected());
     }
@@ -142,14 +146,16 @@ TEST(LinuxSerial, PtyThroughPortsLinkOpensExclusivelyAndRefusesRts)
         FAIL() << "second open of the pty succeeded";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code(), 1);
-        EXPECT_NE(e.WinCode(), 0);
+        EXPECT_NE(e.Error(), 0);
     }
     EXPECT_FALSE(second.Connected());
 
     // A pty has no modem lines: the line call fails with the system's error.
     std::string message;
     EXPECT_EQ(SetRtsError(port, message), 12);
-    EXPECT_EQ(message, "EscapeCommFunction function failed (win error code: " + std::to_string(ENOTTY) + ")");
+    EXPECT_EQ(message,
+        "Unable to set a control line of the com port: ioctl TIOCMBIS " + station.pty.Link()
+            + ": Inappropriate ioctl for device");
 
     const auto before = std::chrono::steady_clock::now();
     port.ClosePort();
@@ -168,13 +174,13 @@ TEST(LinuxSerial, PtyWithoutModemLinesDoesNotOpenForALineSubscriber)
     TPtyComPort station;
     ASSERT_TRUE(station.pty.Ok());
     TComPort& port = station.port;
-    port.OnCTSChange = [](TObject*, bool) {};
+    const TConnection listener = port.OnCTSChange.Connect([](TObject*, bool) {});
     try {
         port.OpenPort();
         FAIL() << "opened although its lines cannot be read";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code(), 11);
-        EXPECT_EQ(e.WinCode(), ENOTTY);
+        EXPECT_EQ(e.Error(), ENOTTY);
     }
     EXPECT_FALSE(port.Connected());
     TComPort other(station.serial);
@@ -195,7 +201,7 @@ TEST(LinuxSerialChild, SetRtsMessageInTheLanguageOfLang)
     port.OpenPort();
     std::string message;
     EXPECT_EQ(SetRtsError(port, message), 12);
-    EXPECT_EQ(message, "Funkcio EscapeCommFunction malsukcesis (sistema erarkodo: " + std::to_string(ENOTTY) + ")");
+    EXPECT_EQ(message.substr(0, message.find(':')), "Ne eblas agordi kontrollinion de la COM-pordo");
 }
 
 TEST(LinuxSerial, MessageIsTranslatedWithTheCatalogueBesideTheProgram)
@@ -205,9 +211,8 @@ TEST(LinuxSerial, MessageIsTranslatedWithTheCatalogueBesideTheProgram)
     fs::create_directories(dir);
     const fs::path po = dir / ("cport-" + std::to_string(getpid()) + ".po");
     std::ofstream(po) << "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
-                      << "msgid \"EscapeCommFunction function failed\"\n"
-                      << "msgstr \"Funkcio EscapeCommFunction malsukcesis\"\n\n"
-                      << "msgid \" (win error code: %d)\"\nmsgstr \" (sistema erarkodo: %d)\"\n";
+                      << "msgid \"Unable to set a control line of the com port\"\n"
+                      << "msgstr \"Ne eblas agordi kontrollinion de la COM-pordo\"\n";
     const std::string cmd = "msgfmt -o '" + (dir / "cport.mo").string() + "' '" + po.string() + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << "msgfmt failed";
     fs::remove(po);

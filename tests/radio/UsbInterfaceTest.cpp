@@ -18,19 +18,19 @@ class UsbInterfaceTest : public ::testing::Test {
 protected:
     void Record(TUsbInterface& usb)
     {
-        usb.OnConnected = [&](TObject* sender) {
+        listeners.push_back(usb.OnConnected.Connect([&](TObject* sender) {
             EXPECT_EQ(sender, &usb);
             events.push_back("connected");
-        };
-        usb.OnDisconnected = [&](TObject* sender) {
+        }));
+        listeners.push_back(usb.OnDisconnected.Connect([&](TObject* sender) {
             EXPECT_EQ(sender, &usb);
             events.push_back("disconnected");
-        };
-        usb.OnRigRxIn = [&](TObject* sender, bool on) {
+        }));
+        listeners.push_back(usb.OnRigRxIn.Connect([&](TObject* sender, bool on) {
             EXPECT_EQ(sender, &usb);
             EXPECT_TRUE(loop.IsMainThread());
             events.push_back(on ? "rx on" : "rx off");
-        };
+        }));
     }
 
     std::string WriteError(TUsbInterface& usb, bool active)
@@ -46,6 +46,7 @@ protected:
     TVirtualLoop loop;
     TSimulatedHidBus bus;
     std::vector<std::string> events;
+    std::vector<TConnection> listeners;
 };
 
 } // namespace

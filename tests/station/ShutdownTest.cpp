@@ -9,7 +9,7 @@
 #include "base/RealTimeLoop.h"
 #include "base/ShutdownSignals.h"
 #include "base/VirtualLoop.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "station/untFFSKTransmitter.h"
 #include "tests/support/ChildProcess.h"
 

@@ -7,7 +7,7 @@
 #include "StationFixture.h"
 #include "base/VirtualLoop.h"
 #include "modem/untFFSK.h"
-#include "radio/untInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/untFFSKTransmitter.h"
 
@@ -116,7 +116,7 @@ TEST(TransmitterAlone, DestroyingWhileKeyedDoesNotUnkey)
     TSimulatedStation station(RtsStationSettings("Anna", 400));
     auto settings = std::make_unique<TZYNClientSettings>(station.SettingsFile());
     settings->SetBand(1);
-    auto rig = std::make_unique<TInterface>(*settings, station.serial, station.hid, station.hid, station.desktop);
+    auto rig = std::make_unique<TInterface>(*settings, station.serial, station.hid, station.hid);
     auto transmitter = std::make_unique<TFFSKTransmitter>(station.sound, *settings, *rig);
     int txOff = 0;
     const TConnection tx = transmitter->OnTX.Connect([&](TObject*, bool on) { txOff += on ? 0 : 1; });

@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "base/VirtualLoop.h"
-#include "media/SimulatedDesktop.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 #include "radio/untGpioInterface.h"
-#include "radio/untInterface.h"
 #include "radio/untUsbInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "tests/support/TempFolder.h"
 
@@ -39,22 +38,22 @@ protected:
 
     void Make()
     {
-        rig = std::make_unique<TInterface>(*settings, serial, hid, hid, desktop);
-        rig->OnGpioConnection = [this](TObject* Sender, bool connected) {
+        rig = std::make_unique<TInterface>(*settings, serial, hid, hid);
+        gpioConnection = rig->OnGpioConnection.Connect([this](TObject* Sender, bool connected) {
             EXPECT_EQ(Sender, rig.get());
             events.push_back(connected ? "gpio connected" : "gpio disconnected");
-        };
+        });
     }
 
     TTempFolder FFolder;
     TVirtualLoop loop;
     TSimulatedSerialPlatform serial;
     TSimulatedHidBus hid;
-    TSimulatedDesktop desktop;
     std::unique_ptr<TZYNClientSettings> settings;
     std::unique_ptr<TInterface> rig;
     std::string card;
     std::vector<std::string> events;
+    TConnection gpioConnection;
 };
 
 } // namespace
@@ -167,4 +166,27 @@ TEST_F(GpioKeying, AReleaseThatFailsReopensTheInterfaceOrLetsItGo)
     loop.RunPending();
     EXPECT_TRUE(rig->GpioConnected());
     EXPECT_EQ(hid.Written(card).back(), Released3);
+}
+
+TEST_F(GpioKeying, ACardThatTakesNoReportIsReportedNotThrownAtStartOrOnAChange)
+{
+    std::vector<std::string> errors;
+    loop.SetErrorReport([&](const std::string& message) { errors.push_back(message); });
+    hid.FailWrites(card, EIO);
+    ASSERT_NO_THROW(Make());
+    EXPECT_FALSE(rig->GpioConnected());
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(serial.IsOpen(Com1)) << "the serial port takes the keying";
+
+    hid.FailWrites(card, 0);
+    hid.Plug(0x046D, 0xC52B);
+    loop.RunPending();
+    ASSERT_TRUE(rig->GpioConnected());
+    // The new pin cannot be written released: the card is let go.
+    hid.FailWrites(card, EIO);
+    EXPECT_NO_THROW(settings->SetGpioPin(4));
+    EXPECT_FALSE(rig->GpioConnected());
+    EXPECT_EQ(events, (std::vector<std::string> {"gpio connected", "gpio disconnected"}));
+    EXPECT_EQ(errors.size(), 2u);
+    EXPECT_TRUE(serial.IsOpen(Com1));
 }

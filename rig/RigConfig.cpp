@@ -1,4 +1,6 @@
-#include "RigConfig.h"
+#include "rig/RigConfig.h"
+
+#include <tuple>
 
 #include "settings/untZYNClientSettings.h"
 
@@ -63,4 +65,13 @@ bool ReceiveActive(const TRigConfig& config, bool level)
 int RxReleaseIntervalMs(const TRigConfig& config)
 {
     return config.RadioAttached ? config.VoxDelayTime : RxReleaseWithoutRadioMs;
+}
+
+bool SameSerialSettings(const TRigConfig& a, const TRigConfig& b)
+{
+    auto serial = [](const TRigConfig& c) {
+        return std::tie(
+            c.PortName, c.RigComDtr, c.RigComActiveHigh, c.RigComUnusedHight, c.VoIPComDsr, c.VoIPComActiveHigh);
+    };
+    return serial(a) == serial(b);
 }

@@ -2,18 +2,18 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/VirtualLoop.h"
-#include "media/SimulatedDesktop.h"
-#include "media/untZYNWinAmpControl.h"
 #include "radio/CPort.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
-#include "radio/untInterface.h"
 #include "radio/untUsbInterface.h"
+#include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "tests/support/TempFolder.h"
 
@@ -24,17 +24,15 @@ const TReport PttOnReport {0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x00};
 const TReport PttOffReport {0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x03, 0xFF};
 const std::string Com1 = "COM1";
 
-// A station's rig side on simulated hardware: serial ports, a HID bus and a
-// desktop with Winamp running, settings in a private file with the band set
-// to 1 as the transceiver does at start.
+// A station's rig side on simulated hardware: serial ports and a HID bus,
+// settings in a private file with the band set to 1 as the transceiver does
+// at start.
 class Interface : public ::testing::Test {
 protected:
     void SetUp() override
     {
         settings = std::make_unique<TZYNClientSettings>(FFolder.File("ZYNClient.ini"));
         settings->SetBand(1);
-        settings->SetControlWinAmp(true);
-        winamp = desktop.OpenWindow("Winamp v1.x", "Winamp");
     }
     void TearDown() override
     {
@@ -44,16 +42,21 @@ protected:
 
     void Make()
     {
-        rig = std::make_unique<TInterface>(*settings, serial, hid, hid, desktop);
-        rig->OnRigRxChange = [this](TObject* Sender, bool RigRx) {
+        listeners.clear();
+        rig = std::make_unique<TInterface>(*settings, serial, hid, hid);
+        listeners.push_back(rig->OnRigRxChange.Connect([this](TObject* Sender, bool RigRx) {
             EXPECT_EQ(Sender, rig.get());
             reports.push_back(RigRx);
-        };
-        rig->OnCommError = [this](TObject*) { events.push_back("comm error"); };
-        rig->OnInterfaceChange = [this](TObject*) { events.push_back("interface change"); };
-        rig->OnUsbConnection = [this](TObject*, bool connected) {
-            events.push_back(connected ? "usb connected" : "usb disconnected");
-        };
+        }));
+        listeners.push_back(rig->OnPttChange.Connect([this](TObject* Sender, bool ptt) {
+            EXPECT_EQ(Sender, rig.get());
+            EXPECT_EQ(ptt, rig->Ptt());
+            pttChanges.push_back(ptt);
+        }));
+        listeners.push_back(rig->OnCommError.Connect([this](TObject*) { events.push_back("comm error"); }));
+        listeners.push_back(rig->OnInterfaceChange.Connect([this](TObject*) { events.push_back("interface change"); }));
+        listeners.push_back(rig->OnUsbConnection.Connect(
+            [this](TObject*, bool connected) { events.push_back(connected ? "usb connected" : "usb disconnected"); }));
     }
 
     // The receive input is taken over one second after the port opens, and
@@ -76,8 +79,6 @@ protected:
             << "the receive input never became " << expected;
     }
 
-    int MediaState() { return rig->MediaControl().MediaState(); }
-
     std::string PlugUsbInterface()
     {
         const std::string path = hid.Plug(TUsbInterface::VendorID, TUsbInterface::ProductID);
@@ -88,12 +89,12 @@ protected:
     TVirtualLoop loop;
     TSimulatedSerialPlatform serial;
     TSimulatedHidBus hid;
-    TSimulatedDesktop desktop;
-    TWindowHandle winamp = 0;
     std::unique_ptr<TZYNClientSettings> settings;
     std::unique_ptr<TInterface> rig;
     std::vector<bool> reports;
+    std::vector<bool> pttChanges;
     std::vector<std::string> events;
+    std::vector<TConnection> listeners;
 
 private:
     TTempFolder FFolder;
@@ -101,28 +102,25 @@ private:
 
 } // namespace
 
-TEST_F(Interface, VoxWithoutReceiveInputNeverOpensThePortButDucksMediaAndSettles)
+TEST_F(Interface, VoxWithoutReceiveInputNeverOpensThePortButTellsOfKeyingAndSettles)
 {
     settings->SetRigComKeying(false);
     settings->SetVoIPComKeying(false);
     Make();
-    desktop.ClearCommands();
 
     rig->SetTransmitRequest(true, true);
     EXPECT_TRUE(rig->Ptt());
     EXPECT_FALSE(rig->SquelchSettled());
-    EXPECT_EQ(MediaState(), TZYNWinAmpControl::msMuted);
-    EXPECT_EQ(desktop.CountOf(winamp, TZYNWinAmpControl::WinAmpVolumeDown), 65u);
+    EXPECT_EQ(pttChanges, (std::vector<bool> {true}));
 
     loop.AdvanceByMs(1000);
     rig->SetTransmitRequest(false, true);
     EXPECT_FALSE(rig->Ptt());
+    EXPECT_EQ(pttChanges, (std::vector<bool> {true, false}));
     loop.AdvanceByMs(settings->SquelchSetlingTime() - 1);
     EXPECT_FALSE(rig->SquelchSettled());
     loop.AdvanceByMs(1);
     EXPECT_TRUE(rig->SquelchSettled());
-    loop.AdvanceByMs(4000);
-    EXPECT_EQ(MediaState(), TZYNWinAmpControl::msRising);
 
     EXPECT_EQ(serial.OpenCount(Com1), 0);
     EXPECT_FALSE(rig->ComPortOpen());
@@ -173,7 +171,7 @@ TEST_F(Interface, WithoutABandNothingIsKeyedAndNoPortIsOpenedForKeying)
     rig->SetTransmitRequest(true, true);
     EXPECT_TRUE(rig->Ptt());
     EXPECT_TRUE(rig->SquelchSettled()); // the transmit-side timer is not used
-    EXPECT_EQ(MediaState(), TZYNWinAmpControl::msMuted);
+    EXPECT_EQ(pttChanges, (std::vector<bool> {true}));
     EXPECT_EQ(rig->RxReleaseTimer().Interval(), 10);
 }
 
@@ -238,6 +236,11 @@ TEST_F(Interface, KeyingTwiceWritesTheLineOnceAndALineErrorReachesTheCaller)
     serial.FailCall(Com1, TSerialCall::SetDTR, EIO);
     EXPECT_NO_THROW(rig->SetTransmitRequest(true, true));
     EXPECT_THROW(rig->SetTransmitRequest(false, true), EComPort);
+    // The listeners heard of the release though the line failed; the port
+    // was closed (dropping the line) and its reopening failed at the line.
+    EXPECT_EQ(pttChanges, (std::vector<bool> {true, false}));
+    EXPECT_FALSE(serial.IsOpen(Com1));
+    EXPECT_TRUE(rig->ComPortFailed());
     serial.FailCall(Com1, TSerialCall::SetDTR, 0);
 }
 
@@ -376,7 +379,6 @@ TEST_F(Interface, NonZeroStatusSuppressesEveryReceiveReport)
     settings->SetStatus(1);
     settings->SetCourtesySoundEnable(false);
     Make();
-    desktop.ClearCommands();
     serial.SetCTS(Com1, true);
     WaitForRigRx(true);
     loop.AdvanceByMs(100);
@@ -384,8 +386,6 @@ TEST_F(Interface, NonZeroStatusSuppressesEveryReceiveReport)
     WaitForRigRx(false);
     loop.AdvanceByMs(5000);
     EXPECT_EQ(reports, (std::vector<bool> {}));
-    EXPECT_EQ(MediaState(), TZYNWinAmpControl::msNormal);
-    EXPECT_TRUE(desktop.Commands(winamp).empty());
 }
 
 TEST_F(Interface, ReceiveInputOnDsrIsReportedAndItsEndAfterTheReleaseDelay)
@@ -399,7 +399,6 @@ TEST_F(Interface, ReceiveInputOnDsrIsReportedAndItsEndAfterTheReleaseDelay)
     serial.SetDSR(Com1, true);
     WaitForRigRx(true);
     EXPECT_EQ(reports, (std::vector<bool> {true}));
-    EXPECT_EQ(MediaState(), TZYNWinAmpControl::msMuted);
 
     serial.SetDSR(Com1, false);
     WaitForRigRx(false);
@@ -407,8 +406,6 @@ TEST_F(Interface, ReceiveInputOnDsrIsReportedAndItsEndAfterTheReleaseDelay)
     EXPECT_EQ(reports, (std::vector<bool> {true}));
     loop.AdvanceByMs(1);
     EXPECT_EQ(reports, (std::vector<bool> {true, false}));
-    loop.AdvanceByMs(4000);
-    EXPECT_EQ(MediaState(), TZYNWinAmpControl::msRising);
 }
 
 TEST_F(Interface, InputThatReturnsWithinTheReleaseDelayIsReportedActiveTwiceAndEachEndWaitsAFullDelay)
@@ -478,9 +475,9 @@ TEST_F(Interface, ActiveLowInputCountsAsActiveOneSecondAfterThePortOpened)
     settings->SetVoIPComActiveHigh(false);
     MakeAndExpectReceivingOneSecondLater();
 
-    // A reconfiguration restarts the one-second wait; with the input active
-    // already, its tick changes nothing.
-    settings->SetVoxDelayTime(100);
+    // Reopening the port restarts the one-second wait; with the input
+    // active already, its tick changes nothing.
+    settings->SetVoIPComDsr(true);
     loop.AdvanceByMs(2000);
     EXPECT_EQ(reports, (std::vector<bool> {true}));
 }
@@ -506,28 +503,96 @@ TEST_F(Interface, OneSecondAfterOpeningTheInputIsTakenFromTheLineItself)
     settings->SetVoIPComDsr(true);
     MakeAndExpectReceivingOneSecondLater();
 
-    // Reconfiguring while receiving: closing the port reports no line low
+    // Reopening the port while receiving: closing it reports no line low
     // here, and the reopened port still finds the radio receiving.
-    settings->SetVoxDelayTime(200);
+    settings->SetRigComUnusedHight(true);
     loop.AdvanceByMs(5000);
     EXPECT_TRUE(rig->RigRx());
     EXPECT_EQ(reports, (std::vector<bool> {true}));
 }
 
-TEST_F(Interface, ALineErrorWhileStartingLeavesNoSubscriptionBehind)
+TEST_F(Interface, AFailingPortAtStartIsReportedNotThrownAndTheNextChangeTriesAgain)
 {
     settings->SetRigComKeying(true);
     serial.FailCall(Com1, TSerialCall::SetDTR, EIO);
-    EXPECT_THROW(Make(), EComPort);
+    ASSERT_NO_THROW(Make());
+    EXPECT_TRUE(rig->ComPortFailed());
+    EXPECT_FALSE(serial.IsOpen(Com1)) << "a port whose line failed holds it up";
+    EXPECT_EQ(rig->ComPortProblem(),
+        "Unable to set a control line of the com port: ioctl TIOCMBIC COM1: "
+        "Input/output error");
+    EXPECT_NO_THROW(rig->SetTransmitRequest(true, true)); // nothing to key
+    rig->SetTransmitRequest(false, true);
+
     serial.FailCall(Com1, TSerialCall::SetDTR, 0);
+    settings->SetCourtesyDelay(300); // not the port's: a failed port is still tried again
+    EXPECT_TRUE(serial.IsOpen(Com1));
+    EXPECT_FALSE(rig->ComPortFailed());
+    EXPECT_EQ(rig->ComPortProblem(), "");
+
+    // A port missing or held elsewhere: the reason, not an exception.
     rig.reset();
-    EXPECT_FALSE(serial.IsOpen(Com1));
-    // A later interface setting reaches nothing.
-    settings->SetRigComDtr(false);
-    EXPECT_EQ(serial.OpenCount(Com1), 1);
+    serial.SetBusy(Com1, true);
+    ASSERT_NO_THROW(Make());
+    EXPECT_EQ(rig->ComPortProblem(), "COM1 is in use by another program: close it there, or choose another port.");
+    events.clear();
+    serial.SetBusy(Com1, false);
+    serial.SetAbsent(Com1, true);
+    ASSERT_NO_THROW(rig->ApplyInterfaceSettings());
+    EXPECT_EQ(events, (std::vector<std::string> {"comm error", "interface change"}));
+    EXPECT_EQ(rig->ComPortProblem(), "COM1 is missing: plug the device in, or choose another port.");
 }
 
-TEST_F(Interface, ReceiveEndWhileKeyedWithCourtesySoundLeavesMediaDucked)
+// Only the output whose settings changed is reconfigured: the serial port
+// stays open through a change of any other setting.
+TEST_F(Interface, ASettingThatDoesNotConcernThePortLeavesItOpenOneThatDoesReopensIt)
+{
+    settings->SetRigComKeying(true);
+    settings->SetVoIPComKeying(true);
+    Make();
+    ASSERT_EQ(serial.OpenCount(Com1), 1);
+    const std::vector<std::pair<const char*, std::function<void()>>> others {
+        {"GpioPin", [&] { settings->SetGpioPin(5); }},
+        {"CourtesyDelay", [&] { settings->SetCourtesyDelay(900); }},
+        {"VoxDelayTime", [&] { settings->SetVoxDelayTime(700); }},
+        {"SquelchSetlingTime", [&] { settings->SetSquelchSetlingTime(400); }},
+        // The transceiver applies the settings when the sound card changes.
+        {"OutputDevice",
+            [&] {
+                settings->SetOutputDevice("Another card");
+                rig->ApplyInterfaceSettings();
+            }},
+    };
+    for (const auto& [key, change] : others) {
+        SCOPED_TRACE(key);
+        events.clear();
+        change();
+        EXPECT_EQ(events, (std::vector<std::string> {"interface change"}));
+        EXPECT_EQ(serial.OpenCount(Com1), 1);
+        EXPECT_TRUE(serial.IsOpen(Com1));
+    }
+    EXPECT_EQ(rig->RxReleaseTimer().Interval(), 700);
+
+    const std::vector<std::pair<const char*, std::function<void()>>> own {
+        {"RigComDtr", [&] { settings->SetRigComDtr(false); }},
+        {"RigComActiveHigh", [&] { settings->SetRigComActiveHigh(false); }},
+        {"RigComUnusedHight", [&] { settings->SetRigComUnusedHight(true); }},
+        {"VoIPComDsr", [&] { settings->SetVoIPComDsr(true); }},
+        {"VoIPComActiveHigh", [&] { settings->SetVoIPComActiveHigh(false); }},
+        {"RigComm", [&] { settings->SetRigComKeying(false); }},
+    };
+    int opens = 1;
+    for (const auto& [key, change] : own) {
+        SCOPED_TRACE(key);
+        change();
+        EXPECT_EQ(serial.OpenCount(Com1), ++opens);
+    }
+    settings->SetCommIndex(1);
+    EXPECT_FALSE(serial.IsOpen(Com1));
+    EXPECT_TRUE(serial.IsOpen("COM2"));
+}
+
+TEST_F(Interface, ReceiveEndWhileKeyedIsReportedAfterTheKeying)
 {
     settings->SetRigComKeying(true);
     settings->SetVoIPComKeying(true);
@@ -540,7 +605,8 @@ TEST_F(Interface, ReceiveEndWhileKeyedWithCourtesySoundLeavesMediaDucked)
     WaitForRigRx(false);
     loop.AdvanceByMs(settings->VoxDelayTime() + 10000);
     EXPECT_EQ(reports, (std::vector<bool> {true, false}));
-    EXPECT_EQ(MediaState(), TZYNWinAmpControl::msMuted);
+    EXPECT_EQ(pttChanges, (std::vector<bool> {true}));
+    EXPECT_TRUE(rig->Ptt());
 }
 
 TEST_F(Interface, DestructionWritesTheUsbPttOffClosesThePortAndRaisesNothing)

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
 
-#include "radio/RigConfig.h"
+#include "rig/RigConfig.h"
 
 namespace {
 
@@ -34,4 +35,28 @@ TEST(RigConfig, IdleLinesWriteThePttLineAtRestFirstThenTheOtherAtTheUnusedLevel)
     // then DTR, at the unused level, whatever the pin and polarity.
     EXPECT_EQ(IdleLines(Keying(true, false, true), false), (TLines {{{RTS, true}, {DTR, true}}}));
     EXPECT_EQ(IdleLines(Keying(true, false, false), false), (TLines {{{RTS, false}, {DTR, false}}}));
+}
+
+TEST(RigConfig, OnlyThePortsOwnSettingsConcernTheSerialPort)
+{
+    const TRigConfig base = Keying(false, true, false);
+    const std::pair<const char*, void (*)(TRigConfig&)> cases[] = {
+        {"PortName", [](TRigConfig& c) { c.PortName = "COM2"; }},
+        {"RigComDtr", [](TRigConfig& c) { c.RigComDtr = true; }},
+        {"RigComActiveHigh", [](TRigConfig& c) { c.RigComActiveHigh = false; }},
+        {"RigComUnusedHight", [](TRigConfig& c) { c.RigComUnusedHight = true; }},
+        {"VoIPComDsr", [](TRigConfig& c) { c.VoIPComDsr = true; }},
+        {"VoIPComActiveHigh", [](TRigConfig& c) { c.VoIPComActiveHigh = false; }},
+    };
+    for (const auto& [name, change] : cases) {
+        TRigConfig changed = base;
+        change(changed);
+        EXPECT_FALSE(SameSerialSettings(base, changed)) << name;
+    }
+    TRigConfig other = base;
+    other.GpioPin = 5;
+    other.OutputDevice = "USB Audio";
+    other.SquelchSetlingTime = 700;
+    other.VoxDelayTime = 900;
+    EXPECT_TRUE(SameSerialSettings(base, other));
 }

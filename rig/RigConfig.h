@@ -6,8 +6,8 @@
 class TZYNClientSettings;
 
 // What the rig interface needs of the settings, taken in one piece whenever
-// the interface settings are applied (every one of them reconfigures the
-// interface when it changes).
+// the interface settings are applied; each output then takes up only a
+// change of its own settings.
 struct TRigConfig {
     bool RadioAttached = false; // a band is set: lines are keyed, transmit timers run
     bool RigComKeying = false; // key the PTT (false: the radio's VOX does)
@@ -49,3 +49,6 @@ std::array<TLineLevel, 2> IdleLines(const TRigConfig& config, bool portKeys);
 bool ReceiveActive(const TRigConfig& config, bool level);
 // How long a receive end is held back before it is reported.
 int RxReleaseIntervalMs(const TRigConfig& config);
+// The settings of the serial port itself (name, lines, polarities) are the
+// same: a port open for the same role stays as it is.
+bool SameSerialSettings(const TRigConfig& a, const TRigConfig& b);
