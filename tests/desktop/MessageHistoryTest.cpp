@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ctime>
 #include <unistd.h>
 
 #include "desktop/MessageHistory.h"
@@ -53,8 +54,12 @@ TEST(MessageHistoryLine, TimeDirectionSenderTabTextWithEscapesAndUtf8)
         "2026-12-08T06:21:18Z < Bob\ta\\x00b");
 }
 
+// On a machine 14 hours ahead of UTC, where every local date differs from
+// the UTC one at these times, the stamps and the day files stay UTC.
 TEST_F(MessageHistory, AppendsToOneFileADayCreatingTheFolder)
 {
+    const TScopedEnvironment kiritimati("TZ", "Pacific/Kiritimati");
+    tzset();
     TMessageHistory nested(temp.File("data/Parlet/history"), [this](const std::string& m) { reports.push_back(m); });
     nested.Append(true, "Anna", "hello", Morning);
     nested.Append(false, "Bob", "hi", Midnight);
@@ -66,6 +71,8 @@ TEST_F(MessageHistory, AppendsToOneFileADayCreatingTheFolder)
 
     const TScopedEnvironment data("XDG_DATA_HOME", "/srv/anna/data");
     EXPECT_EQ(TMessageHistory::DefaultFolder(), "/srv/anna/data/Parlet/history");
+    unsetenv("TZ");
+    tzset();
 }
 
 TEST_F(MessageHistory, FailedWritesAreReportedOnceAndNeverThrow)
