@@ -58,8 +58,8 @@ std::string QuotedIn(const QString& text)
 TCommandLineResult ReadCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption help(QStringList {QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList {QStringLiteral("v"), QStringLiteral("version")});
     const QCommandLineOption config(QStringLiteral("config"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption receiver(QStringLiteral("receiver"), QString(), QStringLiteral("NAME"));
     parser.addOptions({help, version, config, receiver});

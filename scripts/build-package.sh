@@ -18,8 +18,9 @@ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLET
   -DCMAKE_CXX_FLAGS="$cppflags $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" >/dev/null
 # What the package holds, nothing else (no screenshot program, no benchmarks).
+# The build's progress on stderr: stdout names the package alone.
 cmake --build "$build" -j "${JOBS:-2}" \
-  --target parlet parlet-ffsk parlet_catalogues parlet_man_pages parlet_package_docs
+  --target parlet parlet-ffsk parlet_catalogues parlet_man_pages parlet_package_docs >&2
 rm -f "$build"/parlet_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 ls "$build"/parlet_*.deb

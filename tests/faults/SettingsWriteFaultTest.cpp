@@ -27,7 +27,7 @@ public:
     {
         WriteBytes(File(), OldBytes);
         FSettings = std::make_unique<TZYNClientSettings>(File());
-        FSettings->OnInterfaceChange = [this](TObject*) { ++FEvents; };
+        FEventsSeen = FSettings->OnInterfaceChange.Connect([this](TObject*) { ++FEvents; });
     }
     std::string File() const { return FFolder.File("ZYNClient.ini"); }
     std::string FolderText() const { return FFolder.Path().string(); }
@@ -55,6 +55,7 @@ private:
     TTempFolder FFolder;
     std::unique_ptr<TZYNClientSettings> FSettings;
     int FEvents = 0;
+    TConnection FEventsSeen;
 };
 
 // The temporary file beside the settings file (its name differs each time).
