@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <unistd.h>
 
 #include "desktop/MessageHistory.h"
