@@ -24,9 +24,7 @@ test: setup
 	bash scripts/run-tests.sh $(TEST_DIR)
 
 package: setup
-	cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLET_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
-	cmake --build $(PACKAGE_DIR) -j $(JOBS)
-	cd $(PACKAGE_DIR) && cpack -G DEB
+	JOBS=$(JOBS) bash scripts/build-package.sh $(PACKAGE_DIR)
 
 clean:
 	rm -rf build

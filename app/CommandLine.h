@@ -15,9 +15,10 @@ struct TCommandLine {
 };
 
 // The outcome of reading the command line: either run with the options, or
-// end at once with a status after printing the given texts (--help,
-// --version, a wrong option: the usage on stderr and status 2; an unknown
-// receiver name: one line on stderr and status 2).
+// end at once with a status after printing the given texts (--help and
+// --version on stdout, status 0; a wrong option, argument or receiver name:
+// "parlet: <what is wrong>" and the usage on stderr, status 2). Every text is
+// in the user's language.
 struct TCommandLineResult {
     bool Run = true;
     int ExitStatus = 0;

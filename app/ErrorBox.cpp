@@ -7,7 +7,7 @@
 
 void TErrorBox::Show(const std::string& message)
 {
-    if (FShowing) {
+    if (FShowing || FDismissed) {
         std::fprintf(stderr, "parlet: error: %s\n", message.c_str());
         return;
     }
@@ -16,6 +16,14 @@ void TErrorBox::Show(const std::string& message)
         QApplication::activeWindow());
     // A message may quote a port name or a settings value: never markup.
     box.setTextFormat(Qt::PlainText);
+    FBox = &box;
     box.exec();
+    FBox = nullptr;
     FShowing = false;
+}
+
+void TErrorBox::Dismiss()
+{
+    FDismissed = true;
+    if (FBox) FBox->done(QMessageBox::Ok);
 }

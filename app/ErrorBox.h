@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QPointer>
+
 #include <string>
+
+class QMessageBox;
 
 // The program's top-level error report: the message in a message box, after
 // which the program carries on. Timers and device notices keep running while
@@ -11,6 +15,12 @@ public:
     void Show(const std::string& message);
     bool Showing() const { return FShowing; }
 
+    // The program is ending: the open box closes (its Show returns) and
+    // every later message goes to stderr only.
+    void Dismiss();
+
 private:
     bool FShowing = false;
+    bool FDismissed = false;
+    QPointer<QMessageBox> FBox;
 };

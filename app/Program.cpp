@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QIcon>
 
 #include <cstdio>
 #include <exception>
@@ -61,6 +62,19 @@ private:
     TShutdownSignals& FWatcher;
 };
 
+// The icon the desktop shows for the window: the installed one from the
+// desktop's icon theme, else the installed files beside the program's own
+// install tree (a staged or moved install).
+QIcon ProgramIcon()
+{
+    QIcon files;
+    for (const char* size : {"48x48", "64x64", "128x128", "256x256"})
+        files.addFile(QString::fromStdString(ProgramFolder()) + QStringLiteral("../share/icons/hicolor/")
+            + QLatin1String(size) + QStringLiteral("/apps/") + QLatin1String(TDesktopBinding::DesktopEntry)
+            + QStringLiteral(".png"));
+    return QIcon::fromTheme(QLatin1String(TDesktopBinding::DesktopEntry), files);
+}
+
 QStringList ArgumentsOf(int argc, char** argv)
 {
     QStringList arguments;
@@ -82,13 +96,21 @@ int RunParlet(int argc, char** argv)
 
     // Before any thread exists, so that every thread leaves the shutdown
     // signals to the watcher: the first one ends the program through the
-    // normal destruction path (PTT written off, ports closed), status 0.
-    TShutdownSignals shutdownSignals([] { QApplication::quit(); });
+    // normal destruction path (PTT written off, ports closed), status 0,
+    // whatever is open: a box's own loop ends as the main one does, and a box
+    // shown before the main loop runs is closed.
+    bool ending = false;
+    TErrorBox errorBox;
+    TShutdownSignals shutdownSignals([&ending, &errorBox] {
+        ending = true;
+        errorBox.Dismiss();
+        QApplication::exit(0);
+    });
     QApplication application(argc, argv);
     QApplication::setDesktopFileName(QString::fromLatin1(TDesktopBinding::DesktopEntry));
+    QApplication::setWindowIcon(ProgramIcon());
     TQtMainLoop loop;
     const TStopWatchingFirst stopWatchingFirst(shutdownSignals);
-    TErrorBox errorBox;
     loop.SetErrorReport([&errorBox](const std::string& message) { errorBox.Show(message); });
 
     std::unique_ptr<TInstanceLock> lock;
@@ -103,8 +125,9 @@ int RunParlet(int argc, char** argv)
         // Whatever was opened before the failure is closed again by now.
         std::fprintf(stderr, "parlet: %s\n", e.what());
         errorBox.Show(e.what());
-        return 1;
+        return ending ? 0 : 1;
     }
+    if (ending) return 0;
     program->MainForm().show();
     // A fresh install would send every message without a sender.
     program->MainForm().SettingsForm().AskOperatorNameIfMissing();

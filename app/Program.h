@@ -41,5 +41,6 @@ private:
 // program, run until the main window closes. --help and --version end with
 // status 0, a wrong command line with status 2; a failure while starting
 // (another program on the same settings file among them) is shown in a
-// message box and ends the program with status 1.
+// message box and ends the program with status 1. SIGTERM, SIGINT and SIGHUP
+// end it with status 0 in every state, a box open or not.
 int RunParlet(int argc, char** argv);

@@ -1,5 +1,6 @@
 #include "InstalledFolders.h"
 
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "base/BuildPaths.h"
@@ -23,14 +24,18 @@ std::string ProgramLicence()
     return BuildPaths::Licence;
 }
 
-std::string InstalledLocaleFolder()
-{
-    return BuildPaths::LocaleFolder;
-}
-
 std::string InstalledDataFolder()
 {
-    return BuildPaths::DataFolder;
+    // The install tree the program itself sits in first: the same as the
+    // configured one for a real install, the right one for a moved tree.
+    const std::string beside =
+        std::filesystem::path(ProgramFolder() + BuildPaths::DataFolderFromProgram).lexically_normal().string();
+    return IsFolder(beside) ? beside : BuildPaths::DataFolder;
+}
+
+std::string InstalledLocaleFolder()
+{
+    return InstalledDataFolder() + "/locale";
 }
 
 std::string LocalOrInstalled(const std::string& name, const std::string& installed)

@@ -7,7 +7,8 @@ std::string ProgramVersion();
 std::string ProgramLicence();
 
 // Where an installed program keeps its message catalogues (the locale tree)
-// and its shared data, as the build was configured to install them.
+// and its shared data: in the install tree the program runs from (its
+// <bin>/../share/parlet), else as the build was configured to install them.
 std::string InstalledLocaleFolder();
 std::string InstalledDataFolder();
 

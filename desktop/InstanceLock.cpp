@@ -4,28 +4,32 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "base/Translation.h"
-#include "desktop/XdgFolders.h"
 
 namespace {
 
-// A stable name for a path (FNV-1a): the same in every build and run.
-std::string HashName(const std::string& text)
+// A stable short name for a text (FNV-1a): the same in every build and run.
+std::uint64_t Hash(const std::string& text)
 {
     std::uint64_t hash = 14695981039346656037ull;
     for (const unsigned char c : text) {
         hash ^= c;
         hash *= 1099511628211ull;
     }
-    char name[17];
-    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
-    return name;
+    return hash;
+}
+
+std::string Hex(std::uint64_t value)
+{
+    char text[17];
+    std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(value));
+    return text;
 }
 
 // The step, the system's own words and its number, so the operator can act.
@@ -34,50 +38,58 @@ std::string SystemError(const std::string& what, int error)
     return what + ": " + std::strerror(error) + " (" + std::to_string(error) + ")";
 }
 
-// The runtime folder must be this user's own: a folder someone else made in
-// a shared temporary folder could hand the lock to them.
-void EnsurePrivateFolder(const std::string& folder)
+sockaddr_un AddressOf(const std::string& name, socklen_t& length)
 {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        throw Exception(SystemError(Translated("Cannot create %1", {folder}), errno));
-    struct stat st { };
-    if (::lstat(folder.c_str(), &st) != 0) throw Exception(SystemError(Translated("Cannot read %1", {folder}), errno));
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        throw Exception(Translated("The folder %1 is not this user's own", {folder}));
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    // Abstract: a NUL first, no file anywhere.
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    return address;
 }
 
-std::string HolderOf(int fd)
+// The process that holds the name: it listens, so a connection tells its
+// credentials. Empty when it cannot be told.
+std::string HolderOf(const sockaddr_un& address, socklen_t length)
 {
-    char text[32] = {};
-    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
-    if (n <= 0) return {};
-    std::string pid(text, static_cast<std::size_t>(n));
-    return pid.substr(0, pid.find('\n'));
+    // Never waits: a holder whose queue is full of earlier probes is simply
+    // not named.
+    const TFileDescriptor probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!probe.Valid() || ::connect(probe.Get(), reinterpret_cast<const sockaddr*>(&address), length) != 0) return {};
+    ucred peer {};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(probe.Get(), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.pid <= 0) return {};
+    return std::to_string(peer.pid);
 }
 
 } // namespace
 
-TInstanceLock::TInstanceLock(const std::string& settingsFile)
+std::string TInstanceLock::NameFor(const std::string& settingsFile)
 {
-    const std::string folder = XdgRuntimeFolder();
-    EnsurePrivateFolder(folder);
     // Two names of one file (a symbolic link, "./") take the same lock.
-    const std::string real = std::filesystem::weakly_canonical(settingsFile).string();
-    FLockFile = folder + "/parlet-" + HashName(real) + ".lock";
+    const std::filesystem::path real = std::filesystem::weakly_canonical(settingsFile);
+    struct stat folder { };
+    if (::stat(real.parent_path().c_str(), &folder) != 0) return "parlet/" + Hex(Hash(real.string()));
+    return "parlet/" + Hex(folder.st_dev) + "-" + Hex(folder.st_ino) + "/" + Hex(Hash(real.filename().string()));
+}
 
-    FFd = TFileDescriptor(::open(FLockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!FFd.Valid()) throw Exception(SystemError(Translated("Cannot open the lock file %1", {FLockFile}), errno));
-    if (::flock(FFd.Get(), LOCK_EX | LOCK_NB) != 0) {
+TInstanceLock::TInstanceLock(const std::string& settingsFile)
+    : FName(NameFor(settingsFile))
+    , FSocket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+{
+    if (!FSocket.Valid()) throw Exception(SystemError(Translated("Cannot lock %1", {settingsFile}), errno));
+    socklen_t length = 0;
+    const sockaddr_un address = AddressOf(FName, length);
+    if (::bind(FSocket.Get(), reinterpret_cast<const sockaddr*>(&address), length) != 0) {
         const int error = errno;
-        const std::string holder = HolderOf(FFd.Get());
-        if (error != EWOULDBLOCK) throw Exception(SystemError(Translated("Cannot lock %1", {FLockFile}), error));
+        if (error != EADDRINUSE) throw Exception(SystemError(Translated("Cannot lock %1", {settingsFile}), error));
+        const std::string holder = HolderOf(address, length);
+        const std::string real = std::filesystem::weakly_canonical(settingsFile).string();
         throw EAlreadyRunning(Translated("Parlet is already running on the settings file %1 (process %2). The sound "
                                          "card and the radio's lines cannot be shared by two programs.",
             {real, holder.empty() ? "?" : holder}));
     }
-    // Who holds the lock, for the message of the next one to try. A failure
-    // here only leaves the process number out of that message.
-    const std::string holder = std::to_string(::getpid()) + "\n" + real + "\n";
-    [[maybe_unused]] const bool written =
-        ::ftruncate(FFd.Get(), 0) == 0 && ::pwrite(FFd.Get(), holder.data(), holder.size(), 0) > 0;
+    // Listening lets the next one to try ask who holds the lock; nobody is
+    // ever accepted. A failure here only leaves the process number out.
+    [[maybe_unused]] const int listening = ::listen(FSocket.Get(), SOMAXCONN);
 }

@@ -12,22 +12,30 @@ public:
 };
 
 // Keeps a second program off the same settings file: the sound card and the
-// radio's lines cannot be shared. The lock is an flock on a file in the
-// user's runtime folder named after the settings file's real path; the
-// kernel drops it when its holder ends, however it ends, so a killed program
-// leaves nothing that blocks the next start.
+// radio's lines cannot be shared. The lock is a name in the kernel's abstract
+// socket namespace made of the identity of the settings file's folder (its
+// device and inode) and the file's name: the same for every program on this
+// machine whatever its environment, untouched by the settings file being
+// replaced (a rename gives the file a new inode, never its folder), possible
+// in a read-only folder, and dropped by the kernel when its holder ends,
+// however it ends, so a killed program leaves nothing that blocks the next
+// start. Other programs of the suite that write the file are not affected.
 class TInstanceLock {
 public:
     // Throws EAlreadyRunning when another program holds the file, Exception
-    // when the lock file cannot be made.
+    // when the lock cannot be made.
     explicit TInstanceLock(const std::string& settingsFile);
     TInstanceLock(const TInstanceLock&) = delete;
     TInstanceLock& operator=(const TInstanceLock&) = delete;
 
-    // The lock file, for messages and tests.
-    const std::string& LockFile() const { return FLockFile; }
+    // The lock's name (without the leading NUL of the abstract namespace),
+    // for messages and tests.
+    const std::string& Name() const { return FName; }
+
+    // The name that locks this settings file.
+    static std::string NameFor(const std::string& settingsFile);
 
 private:
-    std::string FLockFile;
-    TFileDescriptor FFd;
+    std::string FName;
+    TFileDescriptor FSocket;
 };

@@ -33,10 +33,3 @@ std::string XdgDataHome()
 {
     return AbsoluteOr("XDG_DATA_HOME", HomeFolder() + "/.local/share");
 }
-
-std::string XdgRuntimeFolder()
-{
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string temporary = tmp && *tmp == '/' ? std::string(tmp) : std::string("/tmp");
-    return AbsoluteOr("XDG_RUNTIME_DIR", temporary + "/parlet-" + std::to_string(getuid()));
-}

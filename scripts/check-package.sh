@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the Debian package in a release tree of its own and checks it: the
-# files it holds and the libraries it depends on (dpkg-deb), the desktop file
-# (desktop-file-validate) and the AppStream metainfo (appstreamcli, offline);
-# then installs the program into a staging folder (DESTDIR), makes the
-# program folder read-only and runs it from there: it must pick the settings
-# file under XDG_CONFIG_HOME and end cleanly on SIGTERM.
+# Builds the Debian package in a release tree of its own (build-package.sh)
+# and checks it: lintian without errors or warnings, the hardening of its
+# programs (readelf), the files it holds and the libraries it depends on
+# (dpkg-deb), the desktop file (desktop-file-validate) and the AppStream
+# metainfo (appstreamcli, offline); then installs the program into a staging
+# folder (DESTDIR), makes the program folder read-only and runs it from there:
+# it must speak German from its installed catalogues under a German LANG,
+# pick the settings file under XDG_CONFIG_HOME and end cleanly on SIGTERM.
 #
 # usage: check-package.sh [BUILD_DIR]   (default: build/package)
 set -euo pipefail
@@ -15,13 +17,27 @@ fail() {
   exit 1
 }
 
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLET_TESTS=OFF \
-  -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-cmake --build "$build" -j "${JOBS:-2}"
-rm -f "$build"/parlet_*.deb
-(cd "$build" && cpack -G DEB >/dev/null)
-deb=$(ls "$build"/parlet_*.deb)
+deb=$(bash "$here/scripts/build-package.sh" "$build" | tail -1)
 echo "check-package: built $deb"
+
+# --- Debian's own checks ---
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian found errors or warnings"
+echo "check-package: lintian passed"
+
+# --- hardening, as dpkg-buildflags asks for it ---
+hardening=$(mktemp -d)
+dpkg-deb -x "$deb" "$hardening"
+for program in parlet parlet-ffsk; do
+  binary="$hardening/usr/bin/$program"
+  readelf -hW "$binary" | grep -q 'Type: *DYN' || fail "$program is not position independent"
+  readelf -lW "$binary" | grep -q GNU_RELRO || fail "$program has no RELRO"
+  readelf -dW "$binary" | grep -Eq 'BIND_NOW|FLAGS.*NOW' || fail "$program is not linked with BIND_NOW"
+  symbols=$(readelf --dyn-syms -W "$binary")
+  grep -q '__stack_chk_fail' <<<"$symbols" || fail "$program is built without the stack protector"
+  grep -Eq '__[a-z0-9_]+_chk(@|$| )' <<<"$symbols" || fail "$program is built without FORTIFY_SOURCE"
+done
+rm -rf "$hardening"
+echo "check-package: parlet and parlet-ffsk are hardened (PIE, RELRO, BIND_NOW, stack protector, FORTIFY)"
 
 # --- what the package holds ---
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
@@ -40,6 +56,9 @@ expected=(
   ./usr/lib/udev/rules.d/70-parlet-usb-radio.rules
   ./usr/share/parlet/locale/de/LC_MESSAGES/cport.mo
   ./usr/share/parlet/locale/de/LC_MESSAGES/default.mo
+  ./usr/share/doc/parlet/copyright
+  ./usr/share/doc/parlet/changelog.Debian.gz
+  ./usr/share/lintian/overrides/parlet
 )
 for file in "${expected[@]}"; do
   grep -qxF "$file" <<<"$contents" || fail "$file is missing from the package"
@@ -48,6 +67,9 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libqt6dbus6 libasound2 libudev1; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
+# Only what is listed above and the folders holding it.
+unexpected=$(grep -v '/$' <<<"$contents" | grep -vxF -f <(printf '%s\n' "${expected[@]}") || true)
+[ -z "$unexpected" ] || fail "the package holds files nobody listed: $unexpected"
 echo "check-package: contents and dependencies as expected"
 
 # --- desktop file and metainfo, as installed ---
@@ -66,6 +88,13 @@ DESTDIR="$stage" cmake --install "$build" >/dev/null
 mkdir -p "$home/config" "$home/data" "$home/run"
 chmod 700 "$home/run"
 chmod -R a-w "$stage/usr/bin"
+# The installed catalogues, found from the installed program wherever its
+# tree is: a German start speaks German.
+german=$(env LANG=de_DE.UTF-8 LANGUAGE= LC_ALL= LC_MESSAGES= "$stage/usr/bin/parlet" --help)
+grep -q '^Aufruf: parlet' <<<"$german" || fail "the staged program does not speak German: $german"
+german=$(env LANG=de_DE.UTF-8 LANGUAGE= LC_ALL= LC_MESSAGES= "$stage/usr/bin/parlet" --bogus 2>&1 || true)
+grep -q "^parlet: unbekannte Option '--bogus'" <<<"$german" || fail "an option error is not in German: $german"
+echo "check-package: the staged program speaks German from its installed catalogues"
 pulse="$build/check/pulse"
 bash "$here/scripts/sound-server.sh" start "$pulse" >/dev/null
 trap 'bash "$here/scripts/sound-server.sh" stop "$pulse" >/dev/null; chmod -R u+w "$build/check"' EXIT

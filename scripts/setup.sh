@@ -10,7 +10,7 @@ packages=(
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
   xvfb xauth fonts-dejavu-core fonts-dejavu-extra
   clang libclang-rt-14-dev
-  dbus dpkg-dev file desktop-file-utils appstream librsvg2-bin
+  dbus dpkg-dev file desktop-file-utils appstream librsvg2-bin lintian
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -61,7 +62,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0) {
         if (errno == ENOENT) return std::nullopt;
-        ThrowErrno("open " + path);
+        ThrowErrno("read " + path);
     }
     std::string bytes;
     char buffer[8192];
@@ -84,23 +85,23 @@ void ReplaceWholeFile(const std::string& path, std::string_view contents)
     const bool existed = ::stat(target.c_str(), &old) == 0;
     if (existed && !S_ISREG(old.st_mode)) {
         errno = EISDIR;
-        ThrowErrno("replace " + target);
+        ThrowErrno("write " + target);
     }
 
     std::string tempName;
     TFileDescriptor fd(CreateTemporary(target, tempName));
-    if (fd.Get() < 0) ThrowErrno("create a temporary file beside " + target);
+    if (fd.Get() < 0) ThrowErrno("create " + tempName);
     try {
         if (existed) {
-            if (::fchmod(fd.Get(), old.st_mode & 07777) != 0) ThrowErrno("chmod " + tempName);
+            if (::fchmod(fd.Get(), old.st_mode & 07777) != 0) ThrowErrno("create " + tempName);
             // Only root may hand the file back to its owner; for anyone else
             // the file already is theirs or the rename below decides.
             [[maybe_unused]] const int ignored = ::fchown(fd.Get(), old.st_uid, old.st_gid);
         }
         if (!WriteFully(fd.Get(), contents)) ThrowErrno("write " + tempName);
-        if (::fsync(fd.Get()) != 0) ThrowErrno("fsync " + tempName);
-        if (fd.Close() != 0) ThrowErrno("close " + tempName);
-        if (::rename(tempName.c_str(), target.c_str()) != 0) ThrowErrno("rename to " + target);
+        if (::fsync(fd.Get()) != 0) ThrowErrno("write " + tempName);
+        if (fd.Close() != 0) ThrowErrno("write " + tempName);
+        if (::rename(tempName.c_str(), target.c_str()) != 0) ThrowErrno("rename " + tempName + " to " + target);
     } catch (...) {
         ::unlink(tempName.c_str());
         throw;
@@ -109,6 +110,17 @@ void ReplaceWholeFile(const std::string& path, std::string_view contents)
     // may bring the old file back, so a folder that cannot be flushed is a
     // failed write too. EINVAL: a file system that does not sync folders.
     TFileDescriptor folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.Get() < 0) ThrowErrno("open the folder of " + target);
-    if (::fsync(folder.Get()) != 0 && errno != EINVAL) ThrowErrno("fsync the folder of " + target);
+    if (folder.Get() < 0) ThrowErrno("flush the folder " + FolderOf(target));
+    if (::fsync(folder.Get()) != 0 && errno != EINVAL) ThrowErrno("flush the folder " + FolderOf(target));
+}
+
+std::optional<std::string> WhyNotReplaceable(const std::string& path)
+{
+    const std::string target = WriteTarget(path);
+    const auto refused = [](const std::string& step) { return step + ": " + std::strerror(errno); };
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) return refused("write " + target);
+    const std::string folder = FolderOf(target);
+    if (::access(folder.c_str(), F_OK) != 0) return std::nullopt;
+    if (::access(folder.c_str(), W_OK) != 0) return refused("create " + target + ".tmp...");
+    return std::nullopt;
 }

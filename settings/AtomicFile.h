@@ -21,3 +21,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // when the folder cannot be flushed after the rename (the new bytes are in
 // place then, but may not survive a power loss).
 void ReplaceWholeFile(const std::string& path, std::string_view contents);
+
+// Why ReplaceWholeFile would be refused, before trying: "write <file>:
+// <system's error text>" for a file that may not be written, "create
+// <folder>/<name>.tmp...: ..." for a folder that may not take the temporary
+// file. Nothing when it may be written, or when the folder does not exist
+// (the write itself then says so).
+std::optional<std::string> WhyNotReplaceable(const std::string& path);

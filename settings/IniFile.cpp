@@ -16,6 +16,13 @@ TIniSnapshot::TIniSnapshot(const std::string& fileName)
     }
 }
 
+TIniSnapshot TIniSnapshot::OfText(std::string text)
+{
+    TIniSnapshot snapshot;
+    snapshot.FText = std::move(text);
+    return snapshot;
+}
+
 std::string TIniSnapshot::ReadString(
     const std::string& Section, const std::string& Key, const std::string& Default) const
 {
@@ -40,6 +47,26 @@ TIniFile::TIniFile(std::string fileName)
 {
 }
 
+namespace {
+
+// The file's text; the step and the system's own words when it cannot be read,
+// so the operator can act on it.
+std::string ReadText(const std::string& fileName)
+{
+    try {
+        return ReadWholeFile(fileName).value_or(std::string());
+    } catch (const std::system_error& e) {
+        throw EIniFileException(Translated("Unable to read %1 (%2)", {fileName, e.what()}));
+    }
+}
+
+} // namespace
+
+TIniSnapshot TIniFile::Load() const
+{
+    return TIniSnapshot::OfText(ReadText(FFileName));
+}
+
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const
 {
     return Snapshot().ReadString(Section, Key, Default);
@@ -59,11 +86,10 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Key, c
 {
     // A NUL ends the value as it ends a C string in the suite's reader.
     const std::string_view value = std::string_view(Value).substr(0, Value.find_first_of(std::string("\r\n\0", 3)));
+    const std::string text = ReadText(FFileName);
     try {
-        const std::string text = ReadWholeFile(FFileName).value_or(std::string());
         ReplaceWholeFile(FFileName, WithIniValue(text, Section, Key, value));
     } catch (const std::system_error& e) {
-        // The step and the system's own words, so the operator can act on it.
         throw EIniFileException(Translated("Unable to write to %1 (%2)", {FFileName, e.what()}));
     }
 }

@@ -4,7 +4,7 @@
 
 #include "base/Exceptions.h"
 
-// A write to the profile file that the system refused.
+// A read or a write of the profile file that the system refused.
 class EIniFileException : public Exception {
 public:
     using Exception::Exception;
@@ -16,12 +16,15 @@ public:
 class TIniSnapshot {
 public:
     explicit TIniSnapshot(const std::string& fileName);
+    // The snapshot of a text already read.
+    static TIniSnapshot OfText(std::string text);
 
     std::string ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const;
     int ReadInteger(const std::string& Section, const std::string& Key, int Default) const;
     bool ReadBool(const std::string& Section, const std::string& Key, bool Default) const;
 
 private:
+    TIniSnapshot() = default;
     std::string FText;
 };
 
@@ -40,6 +43,11 @@ public:
 
     // The file as it is now, for reading many keys with one read.
     TIniSnapshot Snapshot() const { return TIniSnapshot(FFileName); }
+    // The same, but a file that exists and cannot be read (no permission, a
+    // folder) throws EIniFileException "Unable to read <file name> (read
+    // <file name>: <system's error text>)"; a missing file reads as empty.
+    TIniSnapshot Load() const;
+    const std::string& FileName() const { return FFileName; }
 
     // Missing file, section or key gives the default. An unreadable file is
     // treated as missing: the reader falls back to its defaults.
@@ -51,8 +59,10 @@ public:
 
     // Creates file, section and key as needed. A value holding a line break
     // is cut there: the rest would otherwise become lines of its own. Throws
-    // EIniFileException "Unable to write to <file name> (<step>: <system's
-    // error text>)".
+    // EIniFileException "Unable to read <file name> (...)" when the file
+    // cannot be re-read, "Unable to write to <file name> (<step> <path>:
+    // <system's error text>)" when it cannot be replaced; the step is create,
+    // write or rename (of the temporary file beside it) or flush the folder.
     void WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
     void WriteInteger(const std::string& Section, const std::string& Key, int Value);
     void WriteBool(const std::string& Section, const std::string& Key, bool Value);

@@ -9,6 +9,7 @@
 #include "base/Exceptions.h"
 #include "base/MainLoop.h"
 #include "base/Translation.h"
+#include "settings/AtomicFile.h"
 #include "settings/CountryList.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsTextRules.h"
@@ -92,6 +93,12 @@ TZYNClientSettings::TZYNClientSettings(const std::string& fileName)
     , FCountryList(std::make_unique<TCountryList>())
 {
     Load();
+    FReadOnlyReason = WhyNotReplaceable(fileName).value_or(std::string());
+    if (FReadOnlyReason.empty()) return;
+    FNoticePending = true;
+    ReportLater(Translated("The settings file %1 cannot be written (%2). Parlet uses it as it is; changes made in the "
+                           "settings dialog hold until Parlet ends.",
+        {fileName, FReadOnlyReason}));
 }
 
 // Here, where the INI file and the country list are complete types.
@@ -105,7 +112,7 @@ const std::string& TZYNClientSettings::FileName() const
 void TZYNClientSettings::Load()
 {
     // One read of the file for every key.
-    const TIniSnapshot ini = FIniFile->Snapshot();
+    const TIniSnapshot ini = FIniFile->Load();
     LoadPresets(ini);
     LoadAnnouncements(ini, "IdleMessagesCount", "IdleMessage", FIdleAnnouncements);
     LoadAnnouncements(ini, "ActivityMessagesCount", "ActivityMessage", FActivityAnnouncements);
@@ -159,7 +166,10 @@ template <typename T> bool TZYNClientSettings::Store(T TZYNClientSettings::*Fiel
     T cleaned = key.Rule ? key.Rule(*this, std::move(Value)) : std::move(Value);
     if (key.OnlyChanges && cleaned == this->*Field) return false;
     this->*Field = std::move(cleaned);
-    Write(*FIniFile, key, this->*Field);
+    if (FReadOnlyReason.empty())
+        Write(*FIniFile, key, this->*Field);
+    else
+        NotSaved(key.Name);
     return true;
 }
 
@@ -192,6 +202,28 @@ void TZYNClientSettings::Report(const std::string& message) const
         TMainLoop::Current().ReportError(message);
     else
         std::cerr << message << std::endl;
+}
+
+void TZYNClientSettings::ReportLater(std::string message)
+{
+    if (!TMainLoop::Exists()) {
+        FNoticePending = false;
+        Report(message);
+        return;
+    }
+    TMainLoop::Current().Post([alive = std::weak_ptr<TZYNClientSettings*>(FAlive), message = std::move(message)] {
+        const auto self = alive.lock();
+        if (!self) return;
+        (*self)->FNoticePending = false;
+        (*self)->Report(message);
+    });
+}
+
+void TZYNClientSettings::NotSaved(const std::string& Key)
+{
+    if (FNoticePending) return;
+    ReportLater(Translated("Unable to save %1 to %2 (%3); the change holds until Parlet ends.",
+        {Key, FIniFile->FileName(), FReadOnlyReason}));
 }
 
 // ---- composed getters and lists

@@ -45,8 +45,15 @@ public:
 // constructor loads every key (missing keys take their defaults); every
 // setter cleans its value, stores it, writes its key to the file at once and
 // then raises its change event. A refused write raises EIniFileException
-// ("Unable to write to <file>") after the value was stored; the event is then
-// not raised. Each key's section, default, rule and event are in its entry in
+// ("Unable to write to <file> (<step> <path>: <reason>)") after the value was
+// stored; the event is then not raised. A file that exists and cannot be read
+// makes the constructor throw EIniFileException ("Unable to read <file>").
+//
+// A file (or folder) that may be read but not written is used read-only: one
+// notice says so, posted to the main loop's error report; every setter then
+// stores its value and raises its event as usual, so a change holds for the
+// session, and reports that it was not saved. Writes before the notice was
+// shown (those of the start-up) are covered by the notice itself. Each key's section, default, rule and event are in its entry in
 // SettingsKeyTable.cpp, which both the load and the setter follow.
 class TZYNClientSettings : public TObject {
     // Short for the fields the setters name.
@@ -70,6 +77,9 @@ public:
     // puts up a message box with one OK button). When empty, the message
     // goes to the main loop's error report, or to stderr without a loop.
     std::function<void(const std::string& message)> ShowError;
+
+    // Why the file cannot be written; empty when it can.
+    const std::string& ReadOnlyReason() const { return FReadOnlyReason; }
 
     const std::string& Language() const { return FLanguage; }
     void SetLanguage(const std::string& Value) { Set(&Self::FLanguage, Value); }
@@ -247,8 +257,17 @@ private:
     void SetWindowEdge(int Self::*Edge, int Self::*Size, int Value);
     std::string ResolveInBoundAddress(const std::string& Value) const;
     void Report(const std::string& message) const;
+    // The read-only notice, and a change that was not saved: shown from the
+    // main loop, after what the caller is doing (a setter raises its event
+    // first), or at once without a loop.
+    void ReportLater(std::string message);
+    void NotSaved(const std::string& Key);
 
     std::unique_ptr<TIniFile> FIniFile;
+    std::string FReadOnlyReason;
+    bool FNoticePending = false;
+    // Lets a posted report know whether this object still exists.
+    std::shared_ptr<TZYNClientSettings*> FAlive = std::make_shared<TZYNClientSettings*>(this);
     std::vector<std::unique_ptr<TPresetServer>> FPresets;
     std::vector<std::unique_ptr<TAnnouncement>> FIdleAnnouncements;
     std::vector<std::unique_ptr<TAnnouncement>> FActivityAnnouncements;

@@ -2,6 +2,11 @@
 
 #include "app/CommandLine.h"
 #include "base/InstalledFolders.h"
+#include "tests/support/ChildProcess.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 TCommandLineResult Read(const QStringList& arguments)
@@ -37,18 +42,37 @@ TEST(CommandLine, HelpAndVersionPrintAndEndWithZero)
     EXPECT_EQ(version.Output, "parlet " + ProgramVersion() + "\n");
 }
 
-TEST(CommandLine, WrongArgumentsEndWithStatusTwo)
+TEST(CommandLine, EveryWrongArgumentIsOneLineAndTheUsageWithStatusTwo)
 {
-    for (const QStringList& wrong : {QStringList {"--bogus"}, QStringList {"extra"}, QStringList {"-x"},
-             QStringList {"--config"}, QStringList {"--receiver", "fast"}}) {
+    const std::vector<std::pair<QStringList, std::string>> cases = {
+        {{"--bogus"}, "parlet: unknown option '--bogus'\n"},
+        {{"-x"}, "parlet: unknown option '-x'\n"},
+        {{"extra"}, "parlet: unexpected argument 'extra'\n"},
+        {{"--config"}, "parlet: the option '--config' needs a value\n"},
+        {{"--receiver", "fast"}, "parlet: unknown receiver 'fast' (use classic or soft)\n"},
+    };
+    for (const auto& [wrong, line] : cases) {
         const TCommandLineResult result = Read(wrong);
-        EXPECT_FALSE(result.Run) << wrong.join(' ').toStdString();
-        EXPECT_EQ(result.ExitStatus, 2) << wrong.join(' ').toStdString();
+        EXPECT_FALSE(result.Run) << line;
+        EXPECT_EQ(result.ExitStatus, 2) << line;
+        EXPECT_TRUE(result.Output.empty()) << line;
+        EXPECT_EQ(result.Error, line + Read({"--help"}).Output);
     }
-    for (const QStringList& wrong : {QStringList {"--bogus"}, QStringList {"extra"}, QStringList {"-x"}}) {
-        const TCommandLineResult result = Read(wrong);
-        EXPECT_TRUE(result.Output.empty());
-        EXPECT_NE(result.Error.find("Usage: parlet"), std::string::npos) << result.Error;
-    }
-    EXPECT_EQ(Read({"--receiver", "fast"}).Error, "parlet: unknown receiver \"fast\" (use classic or soft)\n");
+}
+
+// The help and the errors come from the program's catalogues (the German
+// ones here), not in Qt's English.
+TEST(CommandLine, HelpAndErrorsAreInTheUsersLanguage)
+{
+    EXPECT_EQ(ExitCodeInChild([] {
+        setenv("LANG", "de_DE.UTF-8", 1);
+        setenv("LANGUAGE", "de_DE", 1);
+        const TCommandLineResult help = Read({"--help"});
+        const TCommandLineResult wrong = Read({"--bogus"});
+        std::fprintf(stderr, "%s%s", help.Output.c_str(), wrong.Error.c_str());
+        return help.Output.rfind("Aufruf: parlet [Optionen]\n", 0) == 0
+            && help.Output.find("Zeigt diese Hilfe.") != std::string::npos
+            && wrong.Error.rfind("parlet: unbekannte Option '--bogus'\n", 0) == 0;
+    }),
+        0);
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <string>
@@ -39,4 +40,24 @@ TEST(ErrorBox, ShowsTheMessageAsTextWhileTheLoopRunsOnAndNeverStacks)
     EXPECT_TRUE(secondReturned);
     EXPECT_TRUE(timerRanMeanwhile);
     EXPECT_FALSE(errorBox.Showing());
+}
+
+// The program ending (a shutdown signal) closes an open box, and no later
+// error opens another.
+TEST(ErrorBox, DismissClosesTheOpenBoxAndKeepsLaterOnesClosed)
+{
+    TQtMainLoop loop;
+    TErrorBox errorBox;
+    QTimer::singleShot(50, [&] { errorBox.Dismiss(); });
+    errorBox.Show("the box the signal closes");
+    EXPECT_FALSE(errorBox.Showing());
+
+    bool opened = false;
+    QTimer::singleShot(50, [&] {
+        opened = QApplication::activeModalWidget() != nullptr;
+        if (auto* box = QApplication::activeModalWidget()) box->close();
+    });
+    errorBox.Show("after the end: stderr only");
+    QTest::qWait(100);
+    EXPECT_FALSE(opened);
 }

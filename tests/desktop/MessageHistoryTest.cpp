@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <unistd.h>
 
@@ -56,8 +57,12 @@ TEST(MessageHistoryLine, TimeDirectionSenderTabTextWithEscapesAndUtf8)
         "2026-12-08T06:21:18Z ! Anna\thi\tno card at all");
 }
 
+// On a machine 14 hours ahead of UTC, where every local date differs from
+// the UTC one at these times, the stamps and the day files stay UTC.
 TEST_F(MessageHistory, AppendsToOneFileADayCreatingTheFolder)
 {
+    const TScopedEnvironment kiritimati("TZ", "Pacific/Kiritimati");
+    tzset();
     TMessageHistory nested(temp.File("data/Parlet/history"), [this](const std::string& m) { reports.push_back(m); });
     nested.Append(THistoryEntry::Sent, "Anna", "hello", Morning);
     nested.Append(THistoryEntry::Heard, "Bob", "hi", Midnight);
@@ -69,6 +74,8 @@ TEST_F(MessageHistory, AppendsToOneFileADayCreatingTheFolder)
 
     const TScopedEnvironment data("XDG_DATA_HOME", "/srv/anna/data");
     EXPECT_EQ(TMessageHistory::DefaultFolder(), "/srv/anna/data/Parlet/history");
+    unsetenv("TZ");
+    tzset();
 }
 
 TEST_F(MessageHistory, FailedWritesAreReportedOnceAndNeverThrow)

@@ -16,7 +16,13 @@ bool WriteFailsWithMessage(const char* lang, const std::string& file, const std:
 {
     const int rc = ExitCodeInChild([&] {
         setenv("LANG", lang, 1);
-        unsetenv("LANGUAGE");
+        // An earlier test may have set up the translations in this process
+        // already; gettext reads LANGUAGE at every lookup.
+        const std::string language(lang);
+        if (language == "C")
+            unsetenv("LANGUAGE");
+        else
+            setenv("LANGUAGE", language.substr(0, language.find('.')).c_str(), 1);
         unsetenv("LC_ALL");
         unsetenv("LC_MESSAGES");
         try {
