@@ -47,7 +47,6 @@ public:
     // folder) throws EIniFileException "Unable to read <file name> (read
     // <file name>: <system's error text>)"; a missing file reads as empty.
     TIniSnapshot Load() const;
-    const std::string& FileName() const { return FFileName; }
 
     // Missing file, section or key gives the default. An unreadable file is
     // treated as missing: the reader falls back to its defaults.

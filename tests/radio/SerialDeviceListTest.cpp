@@ -51,7 +51,7 @@ struct SerialDevices : testing::Test {
     std::string OpenedNode(int comNumber) const
     {
         const std::string path =
-            TLinuxSerialPlatform::DevicePath("COM" + std::to_string(comNumber), settings.Path().string() + "/");
+            TLinuxSerialPlatform::PathOf("COM" + std::to_string(comNumber), settings.Path().string() + "/");
         return path.rfind("/dev/ttyS", 0) == 0 ? "(real " + path + ")" : fs::canonical(path).string();
     }
 
