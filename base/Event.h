@@ -68,10 +68,11 @@ public:
     TEvent() = default;
     TEvent(const TEvent&) = delete;
     TEvent& operator=(const TEvent&) = delete;
+    ~TEvent() { *FAlive = false; }
 
     TConnection Connect(Handler handler)
     {
-        Prune();
+        if (FRaising == 0) Prune();
         auto slot = std::make_shared<TListener>();
         slot->Call = std::move(handler);
         FListeners.push_back(slot);
@@ -85,14 +86,20 @@ public:
         return false;
     }
 
-    // Nothing of the event is touched after the last listener ran: a
-    // listener may destroy the raising object.
+    // Raising allocates nothing (events fire for every audio buffer). A
+    // listener may destroy the raising object: nothing of it is touched
+    // after that.
     void operator()(Args... args)
     {
-        // A copy: listeners may connect or disconnect while they run.
-        const auto listeners = FListeners;
-        for (const auto& listener : listeners)
+        const std::shared_ptr<bool> alive = FAlive;
+        ++FRaising;
+        // Listeners connected while this runs are not called: they are past n.
+        for (std::size_t i = 0, n = FListeners.size(); i < n; ++i) {
+            const std::shared_ptr<TListener> listener = FListeners[i];
             if (listener->Connected) listener->Call(args...);
+            if (!*alive) return;
+        }
+        --FRaising;
     }
 
     // TRANSITIONAL single-listener assignment, to be removed once every
@@ -122,6 +129,8 @@ private:
     }
 
     std::vector<std::shared_ptr<TListener>> FListeners;
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+    int FRaising = 0;
     TConnection FAssigned;
 };
 

@@ -41,8 +41,15 @@ TFFSKTranceiver::TFFSKTranceiver(
                                                               const std::string& reason) {
         SentStep(id, TSendState::Failed, reason);
     }));
-    FConnections.push_back(FTransmitter->OnTX.Connect([this](TObject*, bool) { UpdateStatus(); }));
-    FConnections.push_back(FRigInterface->OnRigRxChange.Connect([this](TObject*, bool) { UpdateStatus(); }));
+    // Raised before the state they report is stored: the value goes along.
+    FConnections.push_back(FTransmitter->OnTX.Connect([this](TObject*, bool keyed) {
+        FKeyed = keyed;
+        UpdateStatus();
+    }));
+    FConnections.push_back(FRigInterface->OnRigRxChange.Connect([this](TObject*, bool busy) {
+        FChannelBusy = busy;
+        UpdateStatus();
+    }));
     FConnections.push_back(sequencer.Modulator().OnAvailabilityChange.Connect([this](TObject*) { UpdateStatus(); }));
     FConnections.push_back(FReceiver->OnAvailabilityChange.Connect([this](TObject*) { UpdateStatus(); }));
     UpdateStatus();
@@ -113,8 +120,8 @@ void TFFSKTranceiver::Heard(const TDecodedMessage& message)
 void TFFSKTranceiver::UpdateStatus()
 {
     TStationStatus status;
-    status.Keyed = FTransmitter->TX();
-    status.ChannelBusy = FRigInterface->RigRx();
+    status.Keyed = FKeyed;
+    status.ChannelBusy = FChannelBusy;
     const TFFSK& modulator = FTransmitter->Sequencer().Modulator();
     status.OutputLost = modulator.PlayerLost();
     if (status.OutputLost) status.OutputReason = modulator.LossReason();

@@ -70,5 +70,7 @@ private:
     // The bodies of texts sent from here whose outcome is still to come.
     std::map<std::uint64_t, std::string> FPending;
     TStationStatus FStatus;
+    bool FKeyed = false;
+    bool FChannelBusy = false;
     std::vector<TConnection> FConnections;
 };

@@ -61,6 +61,7 @@ struct DesktopNotifications : testing::Test {
 
 TEST_F(DesktopNotifications, FrameHeardWhileInactiveGivesOneNotifyWithEscapedBody)
 {
+    form.show();
     Send(QStringLiteral("<b>Tom & Jerry</b>"));
     WorkElsewhere();
     HearTheFrame(4);

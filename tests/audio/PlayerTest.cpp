@@ -228,11 +228,21 @@ TEST_F(PlayerFixture, MissingDeviceRaisesSysErrorAndLeavesTheStreamClosed)
     EXPECT_EQ(card.OpenDeviceID(TWaveDirection::Playback), 1);
 }
 
-TEST_F(PlayerFixture, BusyDeviceRaisesItsText)
+TEST_F(PlayerFixture, BusyDeviceIsWaitedForWithItsReasonAndOpenedOnceFree)
 {
     card.SetOpenError(TWaveDirection::Playback, EBUSY);
-    EXPECT_THROW(player->Activate(), EWaveAudioSysError);
+    int changes = 0;
+    const TConnection watching = player->OnAvailabilityChange.Connect([&](TObject*) { ++changes; });
+    EXPECT_NO_THROW(player->Activate());
     EXPECT_FALSE(player->Active());
+    EXPECT_TRUE(player->DeviceLost());
+    EXPECT_NE(player->LossReason().find(std::strerror(EBUSY)), std::string::npos) << player->LossReason();
+    EXPECT_NE(player->LossReason().find("System default"), std::string::npos) << player->LossReason();
+    card.SetOpenError(TWaveDirection::Playback, wrNoError);
+    loop.AdvanceByMs(1100);
+    EXPECT_TRUE(player->Active());
+    EXPECT_TRUE(player->LossReason().empty());
+    EXPECT_EQ(changes, 2);
 }
 
 TEST_F(PlayerFixture, NoEventsWhileDestroying)

@@ -160,12 +160,9 @@ TEST_F(StreamStateFixture, ReactivatingInsideOnDeactivateStartsAfresh)
 TEST_F(StreamStateFixture, FailedOpenLeavesTheStreamClosedAndOpenableAgain)
 {
     card.SetOpenError(TWaveDirection::Playback, EBUSY);
-    EXPECT_THROW(player->Activate(), EWaveAudioSysError);
+    EXPECT_NO_THROW(player->Activate());
     EXPECT_EQ(player->State(), S::Closed);
-
-    player->OnError = [this](TObject*) { See("play error", *player); };
-    player->Activate();
-    EXPECT_EQ(seen, (States {"play error: Closed"}));
+    EXPECT_TRUE(player->DeviceLost()) << "waited for";
 
     // A stream stuck half-open would take every later Activate for a no-op.
     card.SetOpenError(TWaveDirection::Playback, wrNoError);
