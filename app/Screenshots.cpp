@@ -29,7 +29,7 @@
 #include "audio/SimulatedSoundCard.h"
 #include "audio/VirtualCable.h"
 #include "base/VirtualLoop.h"
-#include "media/SimulatedDesktop.h"
+#include "media/SimulatedMixer.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 
@@ -119,8 +119,8 @@ int main(int argc, char** argv)
         loopback.SetGain(5.0);
         TSimulatedSerialPlatform serial;
         TSimulatedHidBus hid;
-        TSimulatedDesktop desktop;
-        TfrmParlet form(TStationPlatform {sound, serial, hid, hid, desktop}, settingsFile);
+        TSimulatedMixer mixer;
+        TfrmParlet form(TStationPlatform {sound, serial, hid, hid, mixer}, settingsFile);
         form.show();
 
         Send(form, "hello");

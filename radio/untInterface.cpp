@@ -16,10 +16,10 @@ const int InputStartDelayMs = 1000;
 } // namespace
 
 TInterface::TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, THidPlatform& hid,
-    TSoundCardLink& cardLink, TDesktop& desktop)
+    TSoundCardLink& cardLink, TMediaMixer& mixer)
     : FSettings(settings)
 {
-    FMediaControl = std::make_unique<TZYNWinAmpControl>(settings, desktop);
+    FMediaControl = std::make_unique<TZYNWinAmpControl>(settings, mixer);
     try {
         FSettings.OnInterfaceChange = [this](TObject*) { ApplyInterfaceSettings(); };
 
@@ -199,6 +199,7 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
 
     if (ptt == FPtt) return;
     FPtt = ptt;
+    OnPttChange(this, ptt);
 
     // A failed PTT write goes to the caller once the rest of the change is
     // done, so the squelch still settles and the media come back.

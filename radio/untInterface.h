@@ -8,9 +8,9 @@
 #include "radio/RigConfig.h"
 
 class TComPort;
-class TDesktop;
 class TGpioInterface;
 class THidPlatform;
+class TMediaMixer;
 class TSoundCardLink;
 class TSerialPlatform;
 class TUsbInterface;
@@ -18,6 +18,7 @@ class TZYNClientSettings;
 class TZYNWinAmpControl;
 
 using TRigRxChangeEvent = TEvent<TObject*, bool>;
+using TPttChangeEvent = TEvent<TObject*, bool>;
 using TUsbConnectionEvent = TEvent<TObject*, bool>;
 
 // The one object through which the program touches the radio's control
@@ -31,7 +32,7 @@ using TUsbConnectionEvent = TEvent<TObject*, bool>;
 class TInterface : public TObject {
 public:
     TInterface(TZYNClientSettings& settings, TSerialPlatform& serial, THidPlatform& hid, TSoundCardLink& cardLink,
-        TDesktop& desktop);
+        TMediaMixer& mixer);
     ~TInterface() override;
 
     // A keying request of one source: the primary source is the message
@@ -46,6 +47,8 @@ public:
     const TGpioInterface& GpioInterface() const { return *FGpioInterface; }
 
     TRigRxChangeEvent OnRigRxChange;
+    // The keying request changed (true: keyed).
+    TPttChangeEvent OnPttChange;
     TNotifyEvent OnInterfaceChange;
     TNotifyEvent OnCommError;
     TUsbConnectionEvent OnUsbConnection;

@@ -18,7 +18,7 @@ TFFSKTranceiver::TFFSKTranceiver(const TStationPlatform& platform, const std::st
     // the suite's "Crosslink", whatever the file held.
     FSettings->SetBand(1);
     FRigInterface =
-        std::make_unique<TInterface>(*FSettings, platform.serial, platform.hid, platform.cardLink, platform.desktop);
+        std::make_unique<TInterface>(*FSettings, platform.serial, platform.hid, platform.cardLink, platform.mixer);
     FReceiver = std::make_unique<TFFSKReceiver>(platform.sound, platform.receiver);
     FReceiver->OnInputLevel = [this](TObject*, int level) { OnInputLevel(this, level); };
     FReceiver->OnReceive = [this](TObject*, bool isSms, const std::string& text) { OnReceive(this, isSms, text); };

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/VirtualLoop.h"
-#include "media/SimulatedDesktop.h"
+#include "media/SimulatedMixer.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 #include "radio/untGpioInterface.h"
@@ -39,7 +39,7 @@ protected:
 
     void Make()
     {
-        rig = std::make_unique<TInterface>(*settings, serial, hid, hid, desktop);
+        rig = std::make_unique<TInterface>(*settings, serial, hid, hid, mixer);
         rig->OnGpioConnection = [this](TObject* Sender, bool connected) {
             EXPECT_EQ(Sender, rig.get());
             events.push_back(connected ? "gpio connected" : "gpio disconnected");
@@ -50,7 +50,7 @@ protected:
     TVirtualLoop loop;
     TSimulatedSerialPlatform serial;
     TSimulatedHidBus hid;
-    TSimulatedDesktop desktop;
+    TSimulatedMixer mixer;
     std::unique_ptr<TZYNClientSettings> settings;
     std::unique_ptr<TInterface> rig;
     std::string card;

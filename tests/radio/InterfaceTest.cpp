@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/VirtualLoop.h"
-#include "media/SimulatedDesktop.h"
+#include "media/SimulatedMixer.h"
 #include "media/untZYNWinAmpControl.h"
 #include "radio/CPort.h"
 #include "radio/SimulatedHidBus.h"
@@ -25,7 +25,7 @@ const TReport PttOffReport {0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x03, 0xFF};
 const std::string Com1 = "COM1";
 
 // A station's rig side on simulated hardware: serial ports, a HID bus and a
-// desktop with Winamp running, settings in a private file with the band set
+// mixer with another program playing, settings in a private file with the band set
 // to 1 as the transceiver does at start.
 class Interface : public ::testing::Test {
 protected:
@@ -34,7 +34,7 @@ protected:
         settings = std::make_unique<TZYNClientSettings>(FFolder.File("ZYNClient.ini"));
         settings->SetBand(1);
         settings->SetControlWinAmp(true);
-        winamp = desktop.OpenWindow("Winamp v1.x", "Winamp");
+        winamp = mixer.StartStream(65536);
     }
     void TearDown() override
     {
@@ -44,7 +44,7 @@ protected:
 
     void Make()
     {
-        rig = std::make_unique<TInterface>(*settings, serial, hid, hid, desktop);
+        rig = std::make_unique<TInterface>(*settings, serial, hid, hid, mixer);
         rig->OnRigRxChange = [this](TObject* Sender, bool RigRx) {
             EXPECT_EQ(Sender, rig.get());
             reports.push_back(RigRx);
@@ -88,8 +88,8 @@ protected:
     TVirtualLoop loop;
     TSimulatedSerialPlatform serial;
     TSimulatedHidBus hid;
-    TSimulatedDesktop desktop;
-    TWindowHandle winamp = 0;
+    TSimulatedMixer mixer;
+    TSimulatedMixer::TStreamId winamp = 0;
     std::unique_ptr<TZYNClientSettings> settings;
     std::unique_ptr<TInterface> rig;
     std::vector<bool> reports;
@@ -106,13 +106,12 @@ TEST_F(Interface, VoxWithoutReceiveInputNeverOpensThePortButDucksMediaAndSettles
     settings->SetRigComKeying(false);
     settings->SetVoIPComKeying(false);
     Make();
-    desktop.ClearCommands();
 
     rig->SetTransmitRequest(true, true);
     EXPECT_TRUE(rig->Ptt());
     EXPECT_FALSE(rig->SquelchSettled());
     EXPECT_EQ(MediaState(), TZYNWinAmpControl::msMuted);
-    EXPECT_EQ(desktop.CountOf(winamp, TZYNWinAmpControl::WinAmpVolumeDown), 65u);
+    EXPECT_EQ(mixer.Volume(winamp), 0u);
 
     loop.AdvanceByMs(1000);
     rig->SetTransmitRequest(false, true);
@@ -376,7 +375,7 @@ TEST_F(Interface, NonZeroStatusSuppressesEveryReceiveReport)
     settings->SetStatus(1);
     settings->SetCourtesySoundEnable(false);
     Make();
-    desktop.ClearCommands();
+    const int levelChanges = mixer.LevelChanges();
     serial.SetCTS(Com1, true);
     WaitForRigRx(true);
     loop.AdvanceByMs(100);
@@ -385,7 +384,7 @@ TEST_F(Interface, NonZeroStatusSuppressesEveryReceiveReport)
     loop.AdvanceByMs(5000);
     EXPECT_EQ(reports, (std::vector<bool> {}));
     EXPECT_EQ(MediaState(), TZYNWinAmpControl::msNormal);
-    EXPECT_TRUE(desktop.Commands(winamp).empty());
+    EXPECT_EQ(mixer.LevelChanges(), levelChanges);
 }
 
 TEST_F(Interface, ReceiveInputOnDsrIsReportedAndItsEndAfterTheReleaseDelay)

@@ -118,7 +118,7 @@ TEST(TransmitterAlone, DestroyingWhileKeyedDoesNotUnkey)
     TSimulatedStation station(RtsStationSettings("Anna", 400));
     auto settings = std::make_unique<TZYNClientSettings>(station.SettingsFile());
     settings->SetBand(1);
-    auto rig = std::make_unique<TInterface>(*settings, station.serial, station.hid, station.hid, station.desktop);
+    auto rig = std::make_unique<TInterface>(*settings, station.serial, station.hid, station.hid, station.mixer);
     auto transmitter = std::make_unique<TFFSKTransmitter>(station.sound, *settings, *rig);
     int txOff = 0;
     transmitter->OnTX = [&](TObject*, bool on) { txOff += on ? 0 : 1; };
