@@ -66,31 +66,28 @@ public:
         FPid = -1;
     }
     const std::string& Name() const { return FName; }
-    // Its stream on the server, while it plays.
-    std::optional<std::uint32_t> Index() const
-    {
-        const std::string text = ShellOutput("LC_ALL=C pactl list sink-inputs");
-        const std::string mark = "application.process.id = \"" + std::to_string(FPid) + "\"";
-        const std::size_t at = text.find(mark);
-        if (FPid <= 0 || at == std::string::npos) return std::nullopt;
-        const std::size_t block = text.rfind("Sink Input #", at);
-        return static_cast<std::uint32_t>(std::stoul(text.substr(block + 12)));
-    }
-    // The volume of its first channel; 0 when it is not playing.
-    std::uint32_t Volume() const
-    {
-        const auto index = Index();
-        if (!index) return 0;
-        const std::string text = ShellOutput("LC_ALL=C pactl get-sink-input-volume " + std::to_string(*index));
-        const std::size_t colon = text.find(':', text.find("front-left"));
-        return colon == std::string::npos ? 0 : static_cast<std::uint32_t>(std::stoul(text.substr(colon + 1)));
-    }
+    // Its stream on the server and the volume of its first channel, while
+    // it plays.
+    std::optional<std::uint32_t> Index() const { return Stream().first; }
+    std::uint32_t Volume() const { return Stream().second; }
     void SetVolume(std::uint32_t volume) const
     {
         ShellOutput("pactl set-sink-input-volume " + std::to_string(Index().value_or(0)) + " " + std::to_string(volume));
     }
 
 private:
+    std::pair<std::optional<std::uint32_t>, std::uint32_t> Stream() const
+    {
+        const std::string text = ShellOutput("LC_ALL=C pactl list sink-inputs");
+        const std::string mark = "application.process.id = \"" + std::to_string(FPid) + "\"";
+        const std::size_t at = text.find(mark);
+        if (FPid <= 0 || at == std::string::npos) return {std::nullopt, 0};
+        const std::size_t block = text.rfind("Sink Input #", at);
+        const std::size_t colon = text.find(':', text.find("Volume:", block) + 7);
+        return {static_cast<std::uint32_t>(std::stoul(text.substr(block + 12))),
+            static_cast<std::uint32_t>(std::stoul(text.substr(colon + 1)))};
+    }
+
     std::string FName;
     pid_t FPid = -1;
 };
@@ -140,8 +137,8 @@ private:
         } read {"sink-input-by-application-name:" + name, std::nullopt, false};
         pa_mainloop* loop = pa_mainloop_new();
         pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "saved volume check");
-        pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
-        while (!read.done) {
+        if (context) pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+        while (context && !read.done) {
             const auto state = pa_context_get_state(context);
             if (!PA_CONTEXT_IS_GOOD(state)) break;
             if (state == PA_CONTEXT_READY) {
@@ -163,8 +160,10 @@ private:
             }
             pa_mainloop_iterate(loop, 1, nullptr);
         }
-        pa_context_disconnect(context);
-        pa_context_unref(context);
+        if (context) {
+            pa_context_disconnect(context);
+            pa_context_unref(context);
+        }
         pa_mainloop_free(loop);
         return read.volume;
     }
@@ -251,24 +250,26 @@ TEST_P(TurnOtherProgramsDown, AKillWhileBusyIsMendedByTheNextStart)
     ASSERT_EQ(Saved(music, Sixty), Sixty);
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
+    // libpulse refuses to work in a forked child: the child runs this
+    // program again, as the helper below.
     const pid_t parlet = ::fork();
     if (parlet == 0) {
-        TVirtualLoop childLoop;
-        TZYNClientSettings settings(settingsFile);
-        TSoundServerMixer mixer(restoreFile);
-        TZYNWinAmpControl control(settings, mixer);
-        control.MuteMedia();
-        (void)!::write(ready[1], "x", 1);
-        for (;;) ::pause();
+        ::setenv("PARLET_TURN_DOWN_READY_FD", std::to_string(ready[1]).c_str(), 1);
+        ::setenv("PARLET_TURN_DOWN_SETTINGS", settingsFile.c_str(), 1);
+        ::setenv("PARLET_TURN_DOWN_FILE", restoreFile.c_str(), 1);
+        ::execl("/proc/self/exe", "turn_down_tests", "--gtest_also_run_disabled_tests",
+            "--gtest_filter=TurnDownHelper.DISABLED_BusyUntilKilled", static_cast<char*>(nullptr));
+        _exit(127);
     }
     char said = 0;
     ASSERT_EQ(::read(ready[0], &said, 1), 1);
     ::close(ready[0]);
     ::close(ready[1]);
+    EXPECT_EQ(VolumeOf(music, 0), 0u);
+    EXPECT_TRUE(std::filesystem::exists(restoreFile));
     ::kill(parlet, SIGKILL);
     ::waitpid(parlet, nullptr, 0);
     EXPECT_EQ(music.Volume(), 0u) << "the server keeps the volume it was given";
-    ASSERT_TRUE(std::filesystem::exists(restoreFile));
     ending.Stop(); // ends while turned down and nobody minds it
 
     {
@@ -278,6 +279,20 @@ TEST_P(TurnOtherProgramsDown, AKillWhileBusyIsMendedByTheNextStart)
     }
     EXPECT_EQ(Saved(music, Sixty), Sixty);
     EXPECT_EQ(Saved(ending, Full), Full);
+}
+
+// The program of the test above: busy until it is killed.
+TEST(TurnDownHelper, DISABLED_BusyUntilKilled)
+{
+    const char* ready = std::getenv("PARLET_TURN_DOWN_READY_FD");
+    if (!ready) GTEST_SKIP() << "run by AKillWhileBusyIsMendedByTheNextStart";
+    TVirtualLoop loop;
+    TZYNClientSettings settings(std::getenv("PARLET_TURN_DOWN_SETTINGS"));
+    TSoundServerMixer mixer(std::getenv("PARLET_TURN_DOWN_FILE"));
+    TZYNWinAmpControl control(settings, mixer);
+    control.MuteMedia();
+    (void)!::write(std::atoi(ready), "x", 1);
+    for (;;) ::pause();
 }
 
 TEST_P(TurnOtherProgramsDown, AServerRestartWhileBusyLosesNoVolume)
