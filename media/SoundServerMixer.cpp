@@ -11,6 +11,7 @@
 
 namespace {
 constexpr auto Events = PA_SUBSCRIPTION_MASK_SINK_INPUT;
+constexpr std::size_t RecentSets = 8;
 
 std::uint32_t ProcessOf(const pa_sink_input_info& stream)
 {
@@ -169,7 +170,8 @@ void TSoundServerMixer::Apply(const pa_sink_input_info& stream)
         pa_channel_map_snprint(map, sizeof map, &stream.channel_map);
         TStream own {stream.index, process, stream.mute != 0, map, volumes, volumes, RestoreKeyOf(stream)};
         known = FStreams.emplace(stream.index, TRecord {std::move(own)}).first;
-    } else if (known->second.PendingSets == 0 && volumes != known->second.Stream.Lowered) {
+    } else if (known->second.PendingSets == 0 && volumes != known->second.Stream.Lowered
+        && std::find(known->second.Recent.begin(), known->second.Recent.end(), volumes) == known->second.Recent.end()) {
         // Someone else set it (the user, the session manager restoring it):
         // that is the program's own volume now.
         known->second.Stream.Volumes = volumes;
@@ -199,6 +201,8 @@ void TSoundServerMixer::SetVolume(TRecord& record, const std::vector<std::uint32
         return;
     }
     ++record.PendingSets;
+    record.Recent.push_back(volumes);
+    if (record.Recent.size() > RecentSets) record.Recent.pop_front();
     pa_operation_unref(operation);
     FLiveChanged = true;
 }
@@ -219,18 +223,18 @@ void TSoundServerMixer::RestoreLeftovers()
     // A stream still there, of the same program and unchanged since, gets
     // its volume back: after a server restart the numbers name other
     // streams, and a volume the user set meanwhile stays.
-    TStreamQuery query {*FConnection, [&](const pa_sink_input_info& stream) {
-                            for (const TStream& left : leftovers) {
-                                if (left.Index != stream.index || left.ProcessId != ProcessOf(stream)
-                                    || left.RestoreKey != RestoreKeyOf(stream)
-                                    || left.Lowered != VolumesOf(stream.volume))
-                                    continue;
-                                const pa_cvolume own = VolumeOf(left.Volumes);
-                                if (pa_operation* operation = pa_context_set_sink_input_volume(
-                                        FConnection->Context(), stream.index, &own, nullptr, nullptr))
-                                    pa_operation_unref(operation);
-                            }
-                        }};
+    TStreamQuery query {
+        *FConnection, [&](const pa_sink_input_info& stream) {
+            for (const TStream& left : leftovers) {
+                if (left.Index != stream.index || left.ProcessId != ProcessOf(stream)
+                    || left.RestoreKey != RestoreKeyOf(stream) || left.Lowered != VolumesOf(stream.volume))
+                    continue;
+                const pa_cvolume own = VolumeOf(left.Volumes);
+                if (pa_operation* operation =
+                        pa_context_set_sink_input_volume(FConnection->Context(), stream.index, &own, nullptr, nullptr))
+                    pa_operation_unref(operation);
+            }
+        }};
     FConnection->Wait(pa_context_get_sink_input_info_list(FConnection->Context(), query.Listed, &query));
     for (TStream& left : leftovers) {
         left.Index.reset();
@@ -332,10 +336,9 @@ bool TSoundServerMixer::StartMend()
                 write.mute = entry.Found ? entry.Mute : entry.Stream.Mute;
                 infos.push_back(write);
             }
-            pa_operation* written = pa_ext_stream_restore_write(context, PA_UPDATE_REPLACE, infos.data(),
-                static_cast<unsigned>(infos.size()), 0,
-                [](pa_context*, int, void* self) { static_cast<TSoundServerMixer*>(self)->EndMend(); },
-                mixer);
+            pa_operation* written = pa_ext_stream_restore_write(
+                context, PA_UPDATE_REPLACE, infos.data(), static_cast<unsigned>(infos.size()), 0,
+                [](pa_context*, int, void* self) { static_cast<TSoundServerMixer*>(self)->EndMend(); }, mixer);
             if (written)
                 pa_operation_unref(written);
             else

@@ -3,6 +3,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <map>
 #include <memory>
@@ -49,6 +50,9 @@ private:
     struct TRecord {
         TStream Stream;
         int PendingSets = 0; // volume changes sent, not yet done
+        // The last volumes set. PipeWire reports a set volume back only once
+        // its node has taken it, so a report may show an earlier one.
+        std::deque<std::vector<std::uint32_t>> Recent;
     };
     struct TPendingSet {
         TSoundServerMixer* Mixer;
@@ -91,7 +95,7 @@ private:
     bool FClosing = false;
     std::map<std::uint32_t, TRecord> FStreams;
     std::vector<TStream> FEnded; // ended or forgotten, saved entries not yet mended
-    bool FLiveChanged = false;   // live streams' volumes changed since the last mend
+    bool FLiveChanged = false; // live streams' volumes changed since the last mend
     std::list<TPendingSet> FPendingSets;
     pa_time_event* FMendEvent = nullptr;
     bool FMending = false;

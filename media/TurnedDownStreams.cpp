@@ -60,8 +60,10 @@ std::vector<TTurnedDownStreams::TStream> TTurnedDownStreams::Load() const
             }
         }
         stream.Mute = mute == 1;
-        for (std::uint32_t volume; stream.Volumes.size() < channels && fields >> volume;) stream.Volumes.push_back(volume);
-        for (std::uint32_t volume; stream.Lowered.size() < channels && fields >> volume;) stream.Lowered.push_back(volume);
+        for (std::uint32_t volume; stream.Volumes.size() < channels && fields >> volume;)
+            stream.Volumes.push_back(volume);
+        for (std::uint32_t volume; stream.Lowered.size() < channels && fields >> volume;)
+            stream.Lowered.push_back(volume);
         if (stream.Lowered.size() != channels) continue;
         stream.RestoreKey = line.substr(tab + 1);
         streams.push_back(std::move(stream));

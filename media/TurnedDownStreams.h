@@ -18,10 +18,10 @@ public:
         std::optional<std::uint32_t> Index; // none once the stream has ended
         std::uint32_t ProcessId = 0;
         bool Mute = false;
-        std::string ChannelMap;              // the server's short form, "front-left,front-right"
-        std::vector<std::uint32_t> Volumes;  // its own volume, one per channel, the server's units
-        std::vector<std::uint32_t> Lowered;  // what this program last set
-        std::string RestoreKey;              // its entry in the session manager; may be empty
+        std::string ChannelMap; // the server's short form, "front-left,front-right"
+        std::vector<std::uint32_t> Volumes; // its own volume, one per channel, the server's units
+        std::vector<std::uint32_t> Lowered; // what this program last set
+        std::string RestoreKey; // its entry in the session manager; may be empty
         bool operator==(const TStream&) const = default;
     };
 

@@ -51,8 +51,8 @@ public:
     {
         FPid = ::fork();
         if (FPid == 0) {
-            ::execlp("paplay", "paplay", ("--client-name=" + FName).c_str(), "--raw", "--format=s16le",
-                "--rate=48000", "--channels=2", "/dev/zero", static_cast<char*>(nullptr));
+            ::execlp("paplay", "paplay", ("--client-name=" + FName).c_str(), "--raw", "--format=s16le", "--rate=48000",
+                "--channels=2", "/dev/zero", static_cast<char*>(nullptr));
             _exit(127);
         }
         for (int i = 0; i < 100 && !Index(); ++i) ::usleep(50000);
@@ -72,7 +72,8 @@ public:
     std::uint32_t Volume() const { return Stream().second; }
     void SetVolume(std::uint32_t volume) const
     {
-        ShellOutput("pactl set-sink-input-volume " + std::to_string(Index().value_or(0)) + " " + std::to_string(volume));
+        ShellOutput(
+            "pactl set-sink-input-volume " + std::to_string(Index().value_or(0)) + " " + std::to_string(volume));
     }
 
 private:
@@ -106,7 +107,8 @@ public:
     ~TSessionServer() { Run("stop"); }
     bool Run(const std::string& action) const
     {
-        const std::string command = "bash " PARLET_SESSION_SOUND_SERVER_SCRIPT " " + action + " " + FKind + " " + FFolder;
+        const std::string command =
+            "bash " PARLET_SESSION_SOUND_SERVER_SCRIPT " " + action + " " + FKind + " " + FFolder;
         return std::system((command + " >/dev/null").c_str()) == 0;
     }
     // The volume the session manager has saved for the program, as the
@@ -174,10 +176,7 @@ private:
 
 class TurnOtherProgramsDown : public ::testing::TestWithParam<const char*> {
 protected:
-    TurnOtherProgramsDown()
-    {
-        WriteBytes(settingsFile, "[Media]\r\nControlWinAmp=1\r\nMediaVolume=50\r\n");
-    }
+    TurnOtherProgramsDown() { WriteBytes(settingsFile, "[Media]\r\nControlWinAmp=1\r\nMediaVolume=50\r\n"); }
     // The saved volume of the player, once the session manager has settled.
     std::optional<std::uint32_t> Saved(const std::string& name, std::uint32_t expected)
     {

@@ -15,7 +15,8 @@ TEST(TurnedDownStreams, SavedStreamsLoadBackAndAnEmptyListRemovesTheFile)
     EXPECT_TRUE(file.Load().empty()) << "no file yet";
 
     const std::vector<TTurnedDownStreams::TStream> streams {
-        {7, 1234, false, "front-left,front-right", {65536, 32768}, {0, 0}, "sink-input-by-application-name:Music Player"},
+        {7, 1234, false, "front-left,front-right", {65536, 32768}, {0, 0},
+            "sink-input-by-application-name:Music Player"},
         {std::nullopt, 99, true, "mono", {40000}, {20000}, "sink-input-by-media-role:music"},
         {12, 5, false, "mono", {1}, {1}, ""},
     };
