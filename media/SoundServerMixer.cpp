@@ -169,7 +169,7 @@ void TSoundServerMixer::Apply(const pa_sink_input_info& stream)
         char map[PA_CHANNEL_MAP_SNPRINT_MAX];
         pa_channel_map_snprint(map, sizeof map, &stream.channel_map);
         TStream own {stream.index, process, stream.mute != 0, map, volumes, volumes, RestoreKeyOf(stream)};
-        known = FStreams.emplace(stream.index, TRecord {std::move(own)}).first;
+        known = FStreams.emplace(stream.index, TRecord {std::move(own), 0, {}}).first;
     } else if (known->second.PendingSets == 0 && volumes != known->second.Stream.Lowered
         && std::find(known->second.Recent.begin(), known->second.Recent.end(), volumes) == known->second.Recent.end()) {
         // Someone else set it (the user, the session manager restoring it):
