@@ -30,7 +30,7 @@
 #include "audio/SimulatedSoundCard.h"
 #include "audio/VirtualCable.h"
 #include "base/VirtualLoop.h"
-#include "media/SimulatedDesktop.h"
+#include "media/SimulatedMixer.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 
@@ -129,8 +129,8 @@ int main(int argc, char** argv)
         loopback.SetGain(5.0);
         TSimulatedSerialPlatform serial;
         TSimulatedHidBus hid;
-        TSimulatedDesktop desktop;
-        TFFSKTranceiver station(TStationPlatform {sound, serial, hid, hid, desktop}, settingsFile);
+        TSimulatedMixer mixer;
+        TFFSKTranceiver station(TStationPlatform {sound, serial, hid, hid, mixer}, settingsFile);
         TfrmParlet form(station);
         form.show();
 

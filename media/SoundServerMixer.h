@@ -3,52 +3,103 @@
 #include <pulse/pulseaudio.h>
 
 #include <cstdint>
+#include <deque>
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "base/Timer.h"
+#include "media/MediaMixer.h"
 #include "media/TurnedDownStreams.h"
 
 class TPulseConnection;
 
-// Turns the playback streams of the other programs on the sound server down
-// and back up, in 64 steps: at step k every such stream plays at k/64 of the
-// volume it had when it was first turned down; at step 64 each gets its own
-// volume back and is forgotten. A stream that starts while the step is below
-// 64 is turned down at once. This program's own streams are never touched.
-// What was turned down is kept in a file; a new mixer first gives back what
-// a previous run left turned down (a crash, a kill).
-class TSoundServerMixer {
+// The other programs' playback streams on the sound server (PulseAudio, or
+// PipeWire through its PulseAudio interface), turned down to a level. This
+// program's own streams are never touched.
+//
+// The session manager (PulseAudio's stream-restore, WirePlumber's
+// restore-stream) saves every stream volume it sees set, under a key of the
+// program, and gives it to the program's next stream. So a lowered volume
+// must not stay saved: a while after each change (SettleMs, time for the
+// session manager to have seen it) and once a lowered stream has ended, the
+// saved entry of each touched program is written back to the stream's own
+// volume through the stream-restore interface that both servers offer.
+//
+// What is turned down, and which saved entries may still hold a lowered
+// volume, is kept in a file; a new mixer first gives that back (a crash, a
+// kill). A server that went away is connected again when it comes back; its
+// streams are then new, and their saved entries are mended.
+class TSoundServerMixer final : public TMediaMixer {
 public:
-    static constexpr int Steps = 64;
+    static constexpr int SettleMs = 500;
+    static constexpr int WatchMs = 1000;
 
-    // nullptr when no sound server answers.
-    static std::unique_ptr<TSoundServerMixer> Connect(const std::string& restoreFile);
-    // Gives every stream its own volume back.
-    ~TSoundServerMixer();
-    TSoundServerMixer(const TSoundServerMixer&) = delete;
-    TSoundServerMixer& operator=(const TSoundServerMixer&) = delete;
+    // Connects when a sound server answers, now or later.
+    explicit TSoundServerMixer(const std::string& restoreFile);
+    // Gives every stream its own volume back and mends the saved entries.
+    ~TSoundServerMixer() override;
 
-    // One step up or down (kept within 0..64); returns once the server has
-    // every stream's new volume.
-    void StepUp();
-    void StepDown();
-    int Step() const { return FStep; }
+    void SetLevel(int level) override;
+    int Level() const override;
 
 private:
-    explicit TSoundServerMixer(const std::string& restoreFile);
-    // Locked: set every other program's stream to the current step.
+    using TStream = TTurnedDownStreams::TStream;
+    struct TRecord {
+        TStream Stream;
+        int PendingSets = 0; // volume changes sent, not yet done
+        // The last volumes set. PipeWire reports a set volume back only once
+        // its node has taken it, so a report may show an earlier one.
+        std::deque<std::vector<std::uint32_t>> Recent;
+    };
+    struct TPendingSet {
+        TSoundServerMixer* Mixer;
+        std::uint32_t Index;
+    };
+    // A saved entry to write back, with what the server has saved besides.
+    struct TEntry {
+        TStream Stream;
+        bool Found = false;
+        std::string Device;
+        bool Mute = false;
+    };
+
+    // Locked: connected now, or connected again (then the streams are new).
+    bool EnsureConnected();
+    // Locked, main thread: every other program's stream to the level.
     void ApplyToAll();
-    // Locked: one stream to the current step.
+    // Locked, event thread: one stream to the level.
     void Apply(const pa_sink_input_info& stream);
-    void SetVolume(std::uint32_t index, const pa_cvolume& volume);
-    // Locked: give back what a previous run left turned down.
+    void SetVolume(TRecord& record, const std::vector<std::uint32_t>& volumes);
+    // Locked: a stream is forgotten; its saved entry is mended.
+    void Forget(std::map<std::uint32_t, TRecord>::iterator record);
+    // Locked, main thread: give back what a previous run left turned down.
     void RestoreLeftovers();
     void ServerEvent(pa_subscription_event_type_t type, std::uint32_t index);
+    // Locked: mend the saved entries a while from now.
+    void ArmMend();
+    // Locked: write the saved entries back (read, then write, on the event
+    // thread); false when there is nothing to do.
+    bool StartMend();
+    void EndMend();
+    void Save() const;
 
     std::unique_ptr<TPulseConnection> FConnection;
     TTurnedDownStreams FFile;
-    std::map<std::uint32_t, TTurnedDownStreams::TStream> FTurnedDown; // locked
-    int FStep = Steps; // locked
     const std::uint32_t FOwnProcess;
+    // All below locked.
+    int FLevel = FullLevel;
+    bool FEverConnected = false;
+    bool FClosing = false;
+    std::map<std::uint32_t, TRecord> FStreams;
+    std::vector<TStream> FEnded; // ended or forgotten, saved entries not yet mended
+    bool FLiveChanged = false; // live streams' volumes changed since the last mend
+    std::list<TPendingSet> FPendingSets;
+    pa_time_event* FMendEvent = nullptr;
+    bool FMending = false;
+    std::vector<TEntry> FMendBatch;
+    std::size_t FMendEnded = 0; // FEnded's first entries in the batch
+    std::unique_ptr<TTimer> FWatch;
 };

@@ -1,5 +1,7 @@
 #include "media/TurnedDownStreams.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -26,9 +28,9 @@ TTurnedDownStreams::TTurnedDownStreams(std::string path)
 {
 }
 
-std::map<std::uint32_t, TTurnedDownStreams::TStream> TTurnedDownStreams::Load() const
+std::vector<TTurnedDownStreams::TStream> TTurnedDownStreams::Load() const
 {
-    std::map<std::uint32_t, TStream> streams;
+    std::vector<TStream> streams;
     std::optional<std::string> text;
     try {
         text = ReadWholeFile(FPath);
@@ -38,17 +40,38 @@ std::map<std::uint32_t, TTurnedDownStreams::TStream> TTurnedDownStreams::Load() 
     if (!text) return streams;
     std::istringstream lines(*text);
     for (std::string line; std::getline(lines, line);) {
-        std::istringstream fields(line);
-        std::uint32_t index = 0;
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        std::istringstream fields(line.substr(0, tab));
+        std::string index;
         TStream stream;
-        if (!(fields >> index >> stream.ProcessId)) continue;
-        for (std::uint32_t volume; fields >> volume;) stream.Volumes.push_back(volume);
-        if (!stream.Volumes.empty()) streams[index] = std::move(stream);
+        std::size_t channels = 0;
+        int mute = 0;
+        if (!(fields >> index >> stream.ProcessId >> mute >> stream.ChannelMap >> channels)) continue;
+        if (channels == 0 || channels > 32 || (mute != 0 && mute != 1)) continue;
+        if (index != "-") {
+            try {
+                std::size_t used = 0;
+                const unsigned long number = std::stoul(index, &used);
+                if (used != index.size() || number > UINT32_MAX) continue;
+                stream.Index = static_cast<std::uint32_t>(number);
+            } catch (const std::exception&) {
+                continue;
+            }
+        }
+        stream.Mute = mute == 1;
+        for (std::uint32_t volume; stream.Volumes.size() < channels && fields >> volume;)
+            stream.Volumes.push_back(volume);
+        for (std::uint32_t volume; stream.Lowered.size() < channels && fields >> volume;)
+            stream.Lowered.push_back(volume);
+        if (stream.Lowered.size() != channels) continue;
+        stream.RestoreKey = line.substr(tab + 1);
+        streams.push_back(std::move(stream));
     }
     return streams;
 }
 
-void TTurnedDownStreams::Save(const std::map<std::uint32_t, TStream>& streams) const
+void TTurnedDownStreams::Save(const std::vector<TStream>& streams) const
 {
     try {
         if (streams.empty()) {
@@ -56,10 +79,19 @@ void TTurnedDownStreams::Save(const std::map<std::uint32_t, TStream>& streams) c
             return;
         }
         std::ostringstream text;
-        for (const auto& [index, stream] : streams) {
-            text << index << ' ' << stream.ProcessId;
+        for (const TStream& stream : streams) {
+            if (stream.Index)
+                text << *stream.Index;
+            else
+                text << '-';
+            text << ' ' << stream.ProcessId << ' ' << (stream.Mute ? 1 : 0) << ' ' << stream.ChannelMap << ' '
+                 << stream.Volumes.size();
             for (std::uint32_t volume : stream.Volumes) text << ' ' << volume;
-            text << '\n';
+            for (std::uint32_t volume : stream.Lowered) text << ' ' << volume;
+            // A key that would break the line is not kept: that entry cannot
+            // be mended, the stream's volume still can.
+            const bool keyFits = stream.RestoreKey.find('\n') == std::string::npos;
+            text << '\t' << (keyFits ? stream.RestoreKey : std::string()) << '\n';
         }
         std::filesystem::create_directories(std::filesystem::path(FPath).parent_path());
         ReplaceWholeFile(FPath, text.str());

@@ -1,19 +1,28 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 // The playback streams of other programs that this program has turned down,
 // with the volume each had before, kept in a small file so that the next
-// start can give them back after a crash or a kill. The file holds one line
-// per stream: "<stream index> <process id> <volume of each channel...>".
+// start can give them back after a crash or a kill. A stream that ended
+// while its saved entry in the session manager may still hold a lowered
+// volume stays listed (without an index) until that entry is mended.
+// One line per stream:
+//   "<index or -> <process id> <mute 0|1> <channel map> <channels> <own volumes...> <set volumes...>\t<restore key>"
 class TTurnedDownStreams {
 public:
     struct TStream {
+        std::optional<std::uint32_t> Index; // none once the stream has ended
         std::uint32_t ProcessId = 0;
-        std::vector<std::uint32_t> Volumes; // one per channel, the server's units
+        bool Mute = false;
+        std::string ChannelMap; // the server's short form, "front-left,front-right"
+        std::vector<std::uint32_t> Volumes; // its own volume, one per channel, the server's units
+        std::vector<std::uint32_t> Lowered; // what this program last set
+        std::string RestoreKey; // its entry in the session manager; may be empty
+        bool operator==(const TStream&) const = default;
     };
 
     // The file in the user's state folder: $XDG_STATE_HOME/parlet, else
@@ -23,11 +32,11 @@ public:
     explicit TTurnedDownStreams(std::string path);
 
     // What the file lists; lines that do not parse are skipped.
-    std::map<std::uint32_t, TStream> Load() const;
+    std::vector<TStream> Load() const;
     // Write the streams to the file, or remove it when there are none. A
     // file that cannot be written is reported on stderr: turning down works
     // on without it.
-    void Save(const std::map<std::uint32_t, TStream>& streams) const;
+    void Save(const std::vector<TStream>& streams) const;
 
 private:
     std::string FPath;

@@ -2,86 +2,41 @@
 
 #include <algorithm>
 
+#include "media/MediaMixer.h"
 #include "settings/untZYNClientSettings.h"
 
-namespace {
-const char* const WMPlayerClass = "WMPlayerApp";
-const char* const WMPlayerTitle = "Windows Media Player";
-const char* const RelayClientClass = "TfrmZYNWAmpRelaysClientMain";
-} // namespace
-
-int VolumeStepOf(int Percent, int steps)
-{
-    // The settings do not limit the media volume: anything outside 0..100
-    // counts as the nearest end, which also keeps the step loops finite.
-    const int percent = std::clamp(Percent, 0, 100);
-    const int scaled = percent * steps;
-    int step = scaled / 100;
-    const int twiceRest = 2 * (scaled % 100);
-    if (twiceRest > 100 || (twiceRest == 100 && step % 2 != 0)) ++step;
-    return step;
-}
-
-TZYNWinAmpControl::TZYNWinAmpControl(TZYNClientSettings& settings, TDesktop& desktop)
+TZYNWinAmpControl::TZYNWinAmpControl(TZYNClientSettings& settings, TMediaMixer& mixer)
     : FSettings(settings)
-    , FDesktop(desktop)
+    , FMixer(mixer)
+    , FRampTimer(std::make_unique<TTimer>(RampIntervalMs, false))
+    , FRestoreTimer(std::make_unique<TTimer>(RestoreDelayMs, false, TTimerRepeat::OneShot))
 {
-    FSettings.OnNewMediaVol = [this](TObject* Sender) { MediaVolumeChanged(Sender); };
-    SetVolume(0);
-    SetVolume(WantedVolume());
-    FRampLevel = 0;
-    FMediaState = msNormal;
-    FRampTimer = std::make_unique<TTimer>(RampIntervalMs, false);
     FRampTimer->OnTimer = [this](TObject* Sender) { RampTimerFired(Sender); };
-    FRestoreTimer = std::make_unique<TTimer>(RestoreDelayMs, false, TTimerRepeat::OneShot);
     FRestoreTimer->OnTimer = [this](TObject* Sender) { RestoreTimerFired(Sender); };
+    FMediaVolConnection = FSettings.OnNewMediaVol.Connect([this](TObject* Sender) { MediaVolumeChanged(Sender); });
+    // The mixer's level is a share of each program's own volume, so unlike a
+    // player's volume steps it needs no drive to the bottom first.
+    SetVolume(WantedVolume());
 }
 
 TZYNWinAmpControl::~TZYNWinAmpControl()
 {
-    // The settings live longer than this object; a volume change after it is
-    // gone must not reach it.
-    FSettings.OnNewMediaVol = nullptr;
+    FMixer.Restore();
 }
 
 int TZYNWinAmpControl::WantedVolume() const
 {
-    return std::clamp(FSettings.MediaVolume(), 0, 100);
-}
-
-void TZYNWinAmpControl::DrivePlayer(TWindowHandle window, int Percent, int steps, int up, int down, std::int32_t& step)
-{
-    const int target = VolumeStepOf(Percent, steps);
-    if (target == 0) {
-        // The count may be off (the user turned the player up), so going to
-        // the bottom sends one step more than the whole scale.
-        for (int i = 0; i <= steps; ++i) FDesktop.SendCommand(window, down, 0);
-        step = 0;
-    }
-    while (target < step) {
-        FDesktop.SendCommand(window, down, 0);
-        step = std::max(step - 1, 0);
-    }
-    while (step < target) {
-        FDesktop.SendCommand(window, up, 0);
-        step = std::min(step + 1, steps);
-    }
+    return std::clamp(FSettings.MediaVolume(), 0, TMediaMixer::FullLevel);
 }
 
 void TZYNWinAmpControl::SetVolume(int Percent)
 {
-    if (FSettings.ControlWinAmp()) {
-        if (auto window = FDesktop.FindWindow(WinAmpClass, std::nullopt))
-            DrivePlayer(*window, Percent, WinAmpSteps, WinAmpVolumeUp, WinAmpVolumeDown, FWinAmpStep);
-    }
-    if (FSettings.ControlWMPlayer()) {
-        if (auto window = FDesktop.FindWindow(WMPlayerClass, std::string(WMPlayerTitle)))
-            DrivePlayer(*window, Percent, WMPlayerSteps, WMPlayerVolumeUp, WMPlayerVolumeDown, FWMPlayerStep);
-    }
-    if (FSettings.ControlWinAmp()) {
-        if (auto window = FDesktop.FindWindow(RelayClientClass, std::nullopt))
-            FDesktop.SendCommand(*window, RelayClientVolume, Percent);
-    }
+    // Unticked while programs were turned down: they get their volume back
+    // with the next change instead of staying down.
+    if (FSettings.ControlWinAmp())
+        FMixer.SetLevel(std::clamp(Percent, 0, TMediaMixer::FullLevel));
+    else
+        FMixer.Restore();
 }
 
 void TZYNWinAmpControl::MuteMedia()
@@ -109,7 +64,9 @@ void TZYNWinAmpControl::RestoreTimerFired(TObject*)
 void TZYNWinAmpControl::RampTimerFired(TObject*)
 {
     ++FRampLevel;
-    SetVolume(FRampLevel);
+    // A media volume lowered during the rise ends it at that volume, not
+    // one step above.
+    SetVolume(std::min<int>(FRampLevel, WantedVolume()));
     if (FRampLevel >= WantedVolume()) {
         FRampTimer->SetEnabled(false);
         FMediaState = msNormal;

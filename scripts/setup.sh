@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libasound2-dev libpulse-dev libudev-dev gettext
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
+  pipewire pipewire-bin pipewire-pulse wireplumber
   xvfb xauth fonts-dejavu-core fonts-dejavu-extra
   clang libclang-rt-14-dev
   dbus dpkg-dev file desktop-file-utils appstream librsvg2-bin lintian

@@ -2,7 +2,8 @@
 
 #include "audio/AlsaSoundPlatform.h"
 #include "audio/PulseSoundPlatform.h"
-#include "media/LinuxDesktop.h"
+#include "media/SoundServerMixer.h"
+#include "media/TurnedDownStreams.h"
 #include "radio/LinuxHidPlatform.h"
 #include "radio/LinuxSerialPlatform.h"
 #include "radio/UdevSoundCardLink.h"
@@ -22,7 +23,7 @@ TLinuxStationPlatform::TLinuxStationPlatform(const std::string& portsFolder)
     , FSerial(std::make_unique<TLinuxSerialPlatform>(portsFolder))
     , FHid(std::make_unique<TLinuxHidPlatform>())
     , FCardLink(std::make_unique<TUdevSoundCardLink>())
-    , FDesktop(std::make_unique<TLinuxDesktop>())
+    , FMixer(std::make_unique<TSoundServerMixer>(TTurnedDownStreams::DefaultPath()))
 {
 }
 
@@ -30,5 +31,5 @@ TLinuxStationPlatform::~TLinuxStationPlatform() = default;
 
 TStationPlatform TLinuxStationPlatform::Platform() const
 {
-    return TStationPlatform {*FSound, *FSerial, *FHid, *FCardLink, *FDesktop};
+    return TStationPlatform {*FSound, *FSerial, *FHid, *FCardLink, *FMixer};
 }

@@ -6,6 +6,7 @@
 #include "modem/untFFSKReceiver.h"
 #include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
+#include "station/MediaDucking.h"
 #include "station/untFFSKTransmitter.h"
 
 TFFSKTranceiver::TFFSKTranceiver(
@@ -22,6 +23,7 @@ TFFSKTranceiver::TFFSKTranceiver(
     FRigInterface = std::make_unique<TInterface>(*FSettings, platform.serial, platform.hid, platform.cardLink);
     FReceiver = std::make_unique<TFFSKReceiver>(platform.sound, options.Receiver);
     FTransmitter = std::make_unique<TFFSKTransmitter>(platform.sound, *FSettings, *FRigInterface);
+    FDucking = std::make_unique<TMediaDucking>(*FRigInterface, *FSettings, platform.mixer);
 
     FConnections.push_back(
         FReceiver->OnInputLevel.Connect([this](TObject*, int level) { OnInputLevel(this, level); }));

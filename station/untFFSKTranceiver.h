@@ -13,6 +13,7 @@
 #include "station/StationStatus.h"
 
 class TFFSKReceiver;
+class TMediaDucking;
 class TFFSKTransmitter;
 class TInterface;
 class TZYNClientSettings;
@@ -23,8 +24,8 @@ using TDataReiceiveEvent = TEvent<TObject*, const TMessageRecord&>;
 
 // The station: it loads the settings, creates the rig interface, the
 // receiver and the transmitter on the sound devices the settings choose
-// (reopening them when the choice changes), sends texts tagged with the
-// operator's name, and tells its listeners of every message (queued, on the
+// (reopening them when the choice changes), turns other programs down while
+// the channel is busy, sends texts tagged with the operator's name, and tells its listeners of every message (queued, on the
 // air, sent, failed; heard) and of every change of its status. The window,
 // the history and notifications are listeners like any other.
 class TFFSKTranceiver : public TObject {
@@ -42,6 +43,7 @@ public:
     TZYNClientSettings& Settings() { return *FSettings; }
     TInterface& RigInterface() { return *FRigInterface; }
     TFFSKTransmitter& Transmitter() { return *FTransmitter; }
+    TMediaDucking& Ducking() { return *FDucking; }
     TSoundPlatform& Sound() { return FSound; }
     const TStationStatus& Status() const { return FStatus; }
 
@@ -67,6 +69,7 @@ private:
     std::unique_ptr<TInterface> FRigInterface;
     std::unique_ptr<TFFSKReceiver> FReceiver;
     std::unique_ptr<TFFSKTransmitter> FTransmitter;
+    std::unique_ptr<TMediaDucking> FDucking;
     // The bodies of texts sent from here whose outcome is still to come.
     std::map<std::uint64_t, std::string> FPending;
     TStationStatus FStatus;

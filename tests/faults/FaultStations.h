@@ -7,7 +7,7 @@
 
 #include "audio/SimulatedSoundCard.h"
 #include "base/SystemCallSeam.h"
-#include "media/SimulatedDesktop.h"
+#include "media/SimulatedMixer.h"
 #include "radio/HidPlatform.h"
 #include "radio/LinuxHidPlatform.h"
 #include "radio/LinuxSerialPlatform.h"
@@ -49,7 +49,7 @@ protected:
     virtual TStationPlatform Platform() = 0;
 
     TSimulatedSoundCard FSound;
-    TSimulatedDesktop FDesktop;
+    TSimulatedMixer FMixer;
     TTempFolder FFolder;
     int FMaster = -1;
     std::string FSlavePath;
@@ -68,7 +68,7 @@ public:
     void StirInput() override;
 
 private:
-    TStationPlatform Platform() override { return {FSound, FSerial, FHid, FHid, FDesktop}; }
+    TStationPlatform Platform() override { return {FSound, FSerial, FHid, FHid, FMixer}; }
 
     TSystemCallSeam& FSeam;
     TLinuxSerialPlatform FSerial;
@@ -130,7 +130,7 @@ private:
         TLinuxHidPlatform FReal;
     };
 
-    TStationPlatform Platform() override { return {FSound, FSerial, *FHid, FCardLink, FDesktop}; }
+    TStationPlatform Platform() override { return {FSound, FSerial, *FHid, FCardLink, FMixer}; }
 
     TSimulatedSerialPlatform FSerial;
     std::unique_ptr<TPtyHidPlatform> FHid;

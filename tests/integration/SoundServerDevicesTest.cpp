@@ -11,7 +11,7 @@
 #include "audio/PulseSoundPlatform.h"
 #include "audio/WavePlayers.h"
 #include "base/RealTimeLoop.h"
-#include "media/SimulatedDesktop.h"
+#include "media/SimulatedMixer.h"
 #include "modem/untFFSK.h"
 #include "modem/untFFSKReceiver.h"
 #include "radio/SimulatedHidBus.h"
@@ -204,8 +204,8 @@ TEST_F(SoundServerDevices, WholeStationIsHeardOnItsCardOnlyAndReleasesTheRadioWh
     ASSERT_TRUE(sound && onCard && onSpeakers);
     TSimulatedSerialPlatform serial;
     TSimulatedHidBus hid;
-    TSimulatedDesktop desktop;
-    TFFSKTranceiver station(TStationPlatform {*sound, serial, hid, hid, desktop}, settings);
+    TSimulatedMixer mixer;
+    TFFSKTranceiver station(TStationPlatform {*sound, serial, hid, hid, mixer}, settings);
     std::vector<bool> keying;
     station.Transmitter().OnTX = [&](TObject*, bool on) { keying.push_back(on); };
     TListener radio(*onCard);

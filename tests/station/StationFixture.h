@@ -10,7 +10,7 @@
 
 #include "audio/SimulatedSoundCard.h"
 #include "base/VirtualLoop.h"
-#include "media/SimulatedDesktop.h"
+#include "media/SimulatedMixer.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 #include "station/StationPlatform.h"
@@ -28,7 +28,7 @@ inline std::string RtsStationSettings(const std::string& operatorName, int court
 }
 
 // One station on simulated back ends: its own sound card, serial ports, HID
-// bus, desktop and settings file. The virtual loop is the test's.
+// bus, mixer and settings file. The virtual loop is the test's.
 class TSimulatedStation {
 public:
     explicit TSimulatedStation(const std::string& settings)
@@ -37,7 +37,7 @@ public:
         sound.SetRecordPlayback(true);
     }
 
-    TStationPlatform Platform() { return {sound, serial, hid, hid, desktop}; }
+    TStationPlatform Platform() { return {sound, serial, hid, hid, mixer}; }
     std::string SettingsFile() const { return folder.File("ZYNClient.ini"); }
     TFFSKTranceiver& Open()
     {
@@ -50,7 +50,7 @@ public:
     TSimulatedSoundCard sound;
     TSimulatedSerialPlatform serial;
     TSimulatedHidBus hid;
-    TSimulatedDesktop desktop;
+    TSimulatedMixer mixer;
     std::unique_ptr<TFFSKTranceiver> transceiver;
 };
 

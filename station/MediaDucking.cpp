@@ -1,0 +1,35 @@
+#include "station/MediaDucking.h"
+
+#include "media/untZYNWinAmpControl.h"
+#include "rig/untInterface.h"
+#include "settings/untZYNClientSettings.h"
+
+TMediaDucking::TMediaDucking(TInterface& rig, TZYNClientSettings& settings, TMediaMixer& mixer)
+    : FRig(rig)
+    , FSettings(settings)
+    , FControl(std::make_unique<TZYNWinAmpControl>(settings, mixer))
+    , FPttConnection(rig.OnPttChange.Connect([this](TObject*, bool ptt) { PttChanged(ptt); }))
+    , FRigRxConnection(rig.OnRigRxChange.Connect([this](TObject*, bool rigRx) { RigRxChanged(rigRx); }))
+{
+}
+
+TMediaDucking::~TMediaDucking() = default;
+
+void TMediaDucking::PttChanged(bool ptt)
+{
+    if (ptt)
+        FControl->MuteMedia();
+    else if (!FRig.RigRx())
+        FControl->RestoreMedia();
+}
+
+void TMediaDucking::RigRxChanged(bool rigRx)
+{
+    if (rigRx) {
+        FControl->MuteMedia();
+        return;
+    }
+    // Read as they stand now: not interface settings.
+    const bool tailFollows = FSettings.SendID() || FSettings.CourtesySoundEnable();
+    if (!(tailFollows && FRig.Ptt())) FControl->RestoreMedia();
+}
