@@ -36,6 +36,12 @@ TCommandLineResult ReadCommandLine(const QStringList& arguments)
         QStringLiteral("receiver"), QString::fromLatin1(ReceiverOptionHelp), QStringLiteral("NAME"));
     parser.addOption(config);
     parser.addOption(receiver);
+    const QCommandLineOption headless(QStringLiteral("headless"),
+        QStringLiteral("Runs without a window: messages as JSON lines on stdout, texts to send on stdin."));
+    const QCommandLineOption send(QStringLiteral("send"),
+        QStringLiteral("Hands TEXT to the Parlet running on the settings file, over D-Bus."), QStringLiteral("TEXT"));
+    parser.addOption(headless);
+    parser.addOption(send);
 
     TCommandLineResult result;
     if (!parser.parse(arguments)) {
@@ -62,6 +68,9 @@ TCommandLineResult ReadCommandLine(const QStringList& arguments)
         return result;
     }
     result.Options.ConfigFile = parser.value(config).toStdString();
+    result.Options.Headless = parser.isSet(headless);
+    result.Options.Send = parser.isSet(send);
+    result.Options.SendText = parser.value(send).toStdString();
     if (parser.isSet(receiver)) {
         try {
             result.Options.Receiver = ReceiverNamed(parser.value(receiver).toStdString());
