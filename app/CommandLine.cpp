@@ -31,7 +31,11 @@ std::string Usage()
             "--config <FILE>", Translated("Uses FILE as the settings file instead of the usual ZYNClient.ini."))
         + OptionLine("--receiver <NAME>",
             Translated("Takes the bits from the input with NAME: soft (the default) or classic (the zero-crossing "
-                       "counter)."));
+                       "counter)."))
+        + OptionLine("--headless",
+            Translated("Runs without a window: messages as JSON lines on stdout, texts to send on stdin."))
+        + OptionLine(
+            "--send <TEXT>", Translated("Hands TEXT to the Parlet running on the settings file, over D-Bus."));
 }
 
 // Every wrong command line the same way: one line naming the fault, then the
@@ -62,7 +66,9 @@ TCommandLineResult ReadCommandLine(const QStringList& arguments)
     const QCommandLineOption version(QStringList {QStringLiteral("v"), QStringLiteral("version")});
     const QCommandLineOption config(QStringLiteral("config"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption receiver(QStringLiteral("receiver"), QString(), QStringLiteral("NAME"));
-    parser.addOptions({help, version, config, receiver});
+    const QCommandLineOption headless(QStringLiteral("headless"));
+    const QCommandLineOption send(QStringLiteral("send"), QString(), QStringLiteral("TEXT"));
+    parser.addOptions({help, version, config, receiver, headless, send});
 
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty()) {
@@ -86,6 +92,9 @@ TCommandLineResult ReadCommandLine(const QStringList& arguments)
         return result;
     }
     result.Options.ConfigFile = parser.value(config).toStdString();
+    result.Options.Headless = parser.isSet(headless);
+    result.Options.Send = parser.isSet(send);
+    result.Options.SendText = parser.value(send).toStdString();
     if (parser.isSet(receiver)) {
         const std::string name = parser.value(receiver).toStdString();
         try {

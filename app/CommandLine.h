@@ -12,6 +12,11 @@ struct TCommandLine {
     std::string ConfigFile;
     // How the receiver takes bits from the input (--receiver).
     TDetectorKind Receiver = TDetectorKind::Soft;
+    // --headless: the station without a window (app/HeadlessStation.h).
+    bool Headless = false;
+    // --send TEXT: hand the text to the Parlet running on the settings file.
+    bool Send = false;
+    std::string SendText;
 };
 
 // The outcome of reading the command line: either run with the options, or

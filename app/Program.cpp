@@ -10,7 +10,10 @@
 #include "app/CommandLine.h"
 #include "app/DesktopBinding.h"
 #include "app/ErrorBox.h"
+#include "app/HeadlessStation.h"
 #include "app/QtMainLoop.h"
+#include "app/SendGate.h"
+#include "app/StationBus.h"
 #include "app/guiParlet.h"
 #include "app/guiSettings.h"
 #include "base/ProgramFolder.h"
@@ -93,6 +96,8 @@ int RunParlet(int argc, char** argv)
         std::fputs(commandLine.Error.c_str(), stderr);
         return commandLine.ExitStatus;
     }
+    if (commandLine.Options.Send) return RunSend(argc, argv, commandLine.Options);
+    if (commandLine.Options.Headless) return RunHeadless(argc, argv, commandLine.Options);
 
     // Before any thread exists, so that every thread leaves the shutdown
     // signals to the watcher: the first one ends the program through the
@@ -115,12 +120,18 @@ int RunParlet(int argc, char** argv)
 
     std::unique_ptr<TInstanceLock> lock;
     std::unique_ptr<TProgram> program;
+    std::unique_ptr<TSendGate> gate;
+    std::unique_ptr<TStationBus> bus;
     try {
         const std::string settingsFile = ChooseSettingsFile(commandLine.Options.ConfigFile, ProgramFolder());
         std::fprintf(stderr, "parlet: settings file %s\n", settingsFile.c_str());
         lock = std::make_unique<TInstanceLock>(settingsFile);
         program = std::make_unique<TProgram>(
             settingsFile, TMessageHistory::DefaultFolder(), TStationOptions {commandLine.Options.Receiver});
+        gate = std::make_unique<TSendGate>(program->Station());
+        bus = std::make_unique<TStationBus>(QDBusConnection::sessionBus(), program->Station(), *gate, settingsFile);
+        if (!bus->Registered())
+            std::fprintf(stderr, "parlet: not on the session bus: %s\n", qPrintable(bus->Problem()));
     } catch (const std::exception& e) {
         // Whatever was opened before the failure is closed again by now.
         std::fprintf(stderr, "parlet: %s\n", e.what());
@@ -132,6 +143,8 @@ int RunParlet(int argc, char** argv)
     // A fresh install would send every message without a sender.
     program->MainForm().SettingsForm().AskOperatorNameIfMissing();
     const int status = QApplication::exec();
+    bus.reset();
+    gate.reset();
     program.reset();
     return status;
 }

@@ -9,7 +9,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
 [ $# -gt 0 ] && shift
-targets=(fuzz_settings_file fuzz_text_rules fuzz_demodulator fuzz_usb_interface fuzz_hid_descriptor)
+targets=(fuzz_settings_file fuzz_text_rules fuzz_demodulator fuzz_usb_interface fuzz_hid_descriptor fuzz_station_input)
 [ $# -gt 0 ] && targets=("$@")
 build=${PARLET_FUZZ_BUILD:-$here/build/fuzz}
 

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth fonts-dejavu-core fonts-dejavu-extra
   clang libclang-rt-14-dev
   dbus dpkg-dev file desktop-file-utils appstream librsvg2-bin lintian
+  mosquitto mosquitto-clients
 )
 
 missing=()

@@ -32,6 +32,8 @@ public:
     TPrivateSessionBus& operator=(const TPrivateSessionBus&) = delete;
 
     bool Running() const { return FPid > 0 && !FAddress.isEmpty(); }
+    // For programs the test starts (DBUS_SESSION_BUS_ADDRESS).
+    const QString& Address() const { return FAddress; }
     // A connection of its own for each client, as separate programs have.
     QDBusConnection Connect(const QString& name) const { return QDBusConnection::connectToBus(FAddress, name); }
 
