@@ -226,7 +226,7 @@ bool TWaveAudioIO::CheckResult(TWaveResult code)
 
 void TWaveAudioIO::ReportError()
 {
-    if (OnError) {
+    if (OnError.HasListeners()) {
         OnError(this);
         return;
     }
@@ -345,7 +345,7 @@ void TWaveAudioIO::DeviceClosed()
     FDeviceFailed = false;
     if (!FDestroying) {
         try {
-            if (OnLevel) OnLevel(this, 0);
+            OnLevel(this, 0);
         } catch (const std::exception& e) {
             TMainLoop::Current().ReportError(e.what());
         }

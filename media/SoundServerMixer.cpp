@@ -74,10 +74,10 @@ TSoundServerMixer::TSoundServerMixer(const std::string& restoreFile)
 {
     FConnection->OnEvent = [this](pa_subscription_event_type_t type, std::uint32_t index) { ServerEvent(type, index); };
     // A server that starts (or comes back) later is found by the watch.
-    FWatch->OnTimer = [this](TObject*) {
+    FWatchConnection = FWatch->OnTimer.Connect([this](TObject*) {
         TPulseConnection::TLock lock(*FConnection);
         EnsureConnected();
-    };
+    });
     TPulseConnection::TLock lock(*FConnection);
     EnsureConnected();
 }

@@ -102,4 +102,5 @@ private:
     std::vector<TEntry> FMendBatch;
     std::size_t FMendEnded = 0; // FEnded's first entries in the batch
     std::unique_ptr<TTimer> FWatch;
+    TConnection FWatchConnection;
 };

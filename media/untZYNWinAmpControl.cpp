@@ -11,8 +11,8 @@ TZYNWinAmpControl::TZYNWinAmpControl(TZYNClientSettings& settings, TMediaMixer& 
     , FRampTimer(std::make_unique<TTimer>(RampIntervalMs, false))
     , FRestoreTimer(std::make_unique<TTimer>(RestoreDelayMs, false, TTimerRepeat::OneShot))
 {
-    FRampTimer->OnTimer = [this](TObject* Sender) { RampTimerFired(Sender); };
-    FRestoreTimer->OnTimer = [this](TObject* Sender) { RestoreTimerFired(Sender); };
+    FRampConnection = FRampTimer->OnTimer.Connect([this](TObject* Sender) { RampTimerFired(Sender); });
+    FRestoreConnection = FRestoreTimer->OnTimer.Connect([this](TObject* Sender) { RestoreTimerFired(Sender); });
     FMediaVolConnection = FSettings.OnNewMediaVol.Connect([this](TObject* Sender) { MediaVolumeChanged(Sender); });
     // The mixer's level is a share of each program's own volume, so unlike a
     // player's volume steps it needs no drive to the bottom first.

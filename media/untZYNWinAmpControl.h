@@ -57,4 +57,6 @@ private:
     std::unique_ptr<TTimer> FRampTimer;
     std::unique_ptr<TTimer> FRestoreTimer;
     TConnection FMediaVolConnection;
+    TConnection FRampConnection;
+    TConnection FRestoreConnection;
 };

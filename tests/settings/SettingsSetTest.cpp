@@ -25,10 +25,11 @@ protected:
         FSettings.reset();
         if (!text.empty()) WriteBytes(File(), text);
         FSettings = std::make_unique<TZYNClientSettings>(File());
-        FSettings->OnMessagesChange = [this](TObject* sender) { Record(sender, Fired::Messages); };
-        FSettings->OnInterfaceChange = [this](TObject* sender) { Record(sender, Fired::Interface); };
-        FSettings->OnNewMediaVol = [this](TObject* sender) { Record(sender, Fired::MediaVol); };
-        FSettings->OnNewSoundDevice = [this](TObject* sender) { Record(sender, Fired::SoundDevice); };
+        FListening.clear();
+        FListening.push_back(FSettings->OnMessagesChange.Connect([this](TObject* s) { Record(s, Fired::Messages); }));
+        FListening.push_back(FSettings->OnInterfaceChange.Connect([this](TObject* s) { Record(s, Fired::Interface); }));
+        FListening.push_back(FSettings->OnNewMediaVol.Connect([this](TObject* s) { Record(s, Fired::MediaVol); }));
+        FListening.push_back(FSettings->OnNewSoundDevice.Connect([this](TObject* s) { Record(s, Fired::SoundDevice); }));
         FSettings->ShowError = [this](const std::string& message) { FErrors.push_back(message); };
         FFired.clear();
     }
@@ -49,6 +50,7 @@ protected:
     std::unique_ptr<TZYNClientSettings> FSettings;
     std::vector<Fired> FFired;
     std::vector<std::string> FErrors;
+    std::vector<TConnection> FListening;
 };
 
 struct SetterCase {
@@ -186,10 +188,10 @@ TEST_F(SettingsSet, TheEventFollowsTheWriteAndTheStoredValue)
 {
     std::optional<std::string> seenOnDisk;
     bool seenValue = false;
-    FSettings->OnInterfaceChange = [&](TObject*) {
+    const TConnection on191 = FSettings->OnInterfaceChange.Connect([&](TObject*) {
         seenOnDisk = OnDisk("Interface", "RigComm");
         seenValue = FSettings->RigComKeying();
-    };
+    });
     FSettings->SetRigComKeying(true);
     EXPECT_EQ(seenOnDisk, "1");
     EXPECT_TRUE(seenValue);
@@ -353,7 +355,7 @@ TEST_F(SettingsSet, ARefusedWriteKeepsTheValueInMemoryAndFiresNoEvent)
     const std::string lost = FFolder.File("vanished/ZYNClient.ini");
     TZYNClientSettings s(lost);
     bool fired = false;
-    s.OnInterfaceChange = [&](TObject*) { fired = true; };
+    const TConnection on358 = s.OnInterfaceChange.Connect([&](TObject*) { fired = true; });
     try {
         s.SetRigComKeying(true);
         FAIL() << "the write should have been refused";
