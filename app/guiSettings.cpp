@@ -85,7 +85,13 @@ TfrmSettings::TfrmSettings(QWidget* owner, TFFSKTranceiver& transceiver)
     if (FTranceiver.RigInterface().ComPortFailed()) ShowComPortProblem(FLblComInUse, FTranceiver.RigInterface());
 }
 
-TfrmSettings::~TfrmSettings() = default;
+// The controls are deleted after this part of the dialog is gone, and the
+// name field that loses the focus then says its editing finished: nothing of
+// theirs may reach the dialog any more.
+TfrmSettings::~TfrmSettings()
+{
+    for (QObject* control : findChildren<QObject*>()) QObject::disconnect(control, nullptr, this, nullptr);
+}
 
 void TfrmSettings::CreateControls()
 {

@@ -26,7 +26,8 @@ class TRunningParlet {
 public:
     // Runs parlet with these arguments; runtimeFolder empty: no
     // XDG_RUNTIME_DIR at all. stderr goes to a file.
-    TRunningParlet(const std::vector<std::string>& arguments, const std::string& runtimeFolder, std::string log)
+    TRunningParlet(const std::vector<std::string>& arguments, const std::string& runtimeFolder, std::string log,
+        const std::vector<std::pair<std::string, std::string>>& environment = {})
         : FLog(std::move(log))
     {
         FPid = fork();
@@ -40,6 +41,7 @@ public:
             setenv("XDG_RUNTIME_DIR", runtimeFolder.c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
         const std::string program = ProgramFolder() + "parlet";
         std::vector<char*> argv {const_cast<char*>(program.c_str())};
         for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -116,4 +118,31 @@ TEST(ProgramSignals, OneParletPerSettingsFileAndSigtermEndsItWithZeroWhateverBox
     EXPECT_EQ(wrong.TerminatedWithin(1s), 0) << wrong.Log();
 
     EXPECT_EQ(first.TerminatedWithin(5s), 0) << first.Log();
+}
+
+// No sound server and no ALSA device at all: whatever the device choice, the
+// program starts, says what it waits for, and ends normally.
+TEST(ProgramSignals, WithoutAnySoundDeviceTheProgramStartsAndWaitsForIt)
+{
+    TTempFolder folder;
+    WriteBytes(folder.File("empty-alsa.conf"), "");
+    const std::vector<std::pair<std::string, std::string>> nothing {
+        {"PULSE_SERVER", "unix:" + folder.File("no-server")}, {"ALSA_CONFIG_PATH", folder.File("empty-alsa.conf")}};
+    struct TChoice {
+        const char* parlet;
+        const char* playbackSays;
+        const char* captureSays;
+    };
+    for (const TChoice choice : {TChoice {"", "playback device \"System default\"", "capture device \"System default\""},
+             TChoice {"[Parlet]\r\nOutputDevice=radio-out\r\nInputDevice=radio-in\r\n", "playback device \"radio-out\"",
+                 "capture device \"radio-in\""}}) {
+        const std::string settings = folder.File("ZYNClient.ini");
+        WriteBytes(settings, std::string("[Interface]\r\nRigComm=0\r\n") + choice.parlet);
+        TRunningParlet parlet({"--config", settings}, "", folder.File("parlet.log"), nothing);
+        EXPECT_TRUE(parlet.Says(choice.playbackSays)) << parlet.Log();
+        EXPECT_TRUE(parlet.Says(choice.captureSays)) << parlet.Log();
+        EXPECT_TRUE(parlet.Says("waiting for it")) << parlet.Log();
+        std::this_thread::sleep_for(500ms);
+        EXPECT_EQ(parlet.TerminatedWithin(2s), 0) << "still running until told to end\n" << parlet.Log();
+    }
 }
