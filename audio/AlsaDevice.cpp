@@ -115,19 +115,16 @@ void TAlsaDevice::Run()
 bool TAlsaDevice::Play(TWaveBuffer& buffer)
 {
     const snd_pcm_uframes_t frames = buffer.BufferLength / FFormat.BlockAlign;
-    const std::uint32_t loops = std::max<std::uint32_t>(buffer.Loops, 1);
-    for (std::uint32_t loop = 0; loop < loops; ++loop) {
-        snd_pcm_uframes_t done = 0;
-        while (done < frames) {
-            if (FInterrupt) return false;
-            const snd_pcm_sframes_t n = snd_pcm_writei(FPcm, buffer.Data + done * FFormat.BlockAlign, frames - done);
-            if (n > 0) {
-                done += static_cast<snd_pcm_uframes_t>(n);
-            } else if (n == 0 || n == -EAGAIN) {
-                WaitForPcm();
-            } else if (!Recover(n)) {
-                return false;
-            }
+    snd_pcm_uframes_t done = 0;
+    while (done < frames) {
+        if (FInterrupt) return false;
+        const snd_pcm_sframes_t n = snd_pcm_writei(FPcm, buffer.Data + done * FFormat.BlockAlign, frames - done);
+        if (n > 0) {
+            done += static_cast<snd_pcm_uframes_t>(n);
+        } else if (n == 0 || n == -EAGAIN) {
+            WaitForPcm();
+        } else if (!Recover(n)) {
+            return false;
         }
     }
     return true;

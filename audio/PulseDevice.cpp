@@ -158,7 +158,6 @@ TWaveResult TPulseDevice::Reset()
     TWaveBuffer* list = FHead;
     FHead = FTail = nullptr;
     FOffset = 0;
-    FLoop = 0;
     while (list) {
         TWaveBuffer* next = list->DeviceNext;
         FPoster.Done(list);
@@ -218,7 +217,6 @@ void TPulseDevice::Write(std::size_t bytes)
         bytes -= chunk;
         if (FOffset < head.BufferLength) continue;
         FOffset = 0;
-        if (++FLoop < std::max<std::uint32_t>(head.Loops, 1)) continue;
         FinishHead();
     }
 }
@@ -253,6 +251,5 @@ void TPulseDevice::FinishHead()
     TWaveBuffer* done = FHead;
     FHead = done->DeviceNext;
     if (!FHead) FTail = nullptr;
-    FLoop = 0;
     FPoster.Done(done);
 }

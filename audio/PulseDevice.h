@@ -52,7 +52,6 @@ private:
     TWaveBuffer* FHead = nullptr;
     TWaveBuffer* FTail = nullptr;
     std::uint32_t FOffset = 0; // playback: bytes of the head written in this loop
-    std::uint32_t FLoop = 0; // playback: loops of the head written
     bool FRunning = false; // the stream reached its ready state
     bool FFailed = false;
     bool FCloseAsked = false;

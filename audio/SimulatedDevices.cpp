@@ -40,7 +40,6 @@ TWaveResult TSimulatedPlayback::Submit(TWaveBuffer& buffer)
         return wrNoError;
     }
     const std::int64_t blockFrames = buffer.BufferLength / FFormat.BlockAlign;
-    const std::int64_t loops = std::max<std::uint32_t>(buffer.Loops, 1);
     const std::int64_t nowIndex = CeilDiv(NowTicks(), FPeriod);
     std::int64_t start = FNextIndex;
     if (FQueue.empty()) {
@@ -48,11 +47,9 @@ TWaveResult TSimulatedPlayback::Submit(TWaveBuffer& buffer)
         start = FRunning ? std::max(nowIndex, FNextIndex) : nowIndex;
     }
     TSignalHistory& signal = FCard.OutputSignal();
-    for (std::int64_t loop = 0; loop < loops; ++loop)
-        for (std::int64_t f = 0; f < blockFrames; ++f)
-            signal.Write(start + loop * blockFrames + f,
-                static_cast<float>(DecodeFrame(buffer.Data + f * FFormat.BlockAlign, FFormat)));
-    FNextIndex = start + blockFrames * loops;
+    for (std::int64_t f = 0; f < blockFrames; ++f)
+        signal.Write(start + f, static_cast<float>(DecodeFrame(buffer.Data + f * FFormat.BlockAlign, FFormat)));
+    FNextIndex = start + blockFrames;
     FRunning = true;
     const auto timer = TMainLoop::Current().ScheduleAtUs(TicksToUsCeil(FNextIndex * FPeriod), [this] { Played(); });
     FQueue.push_back({&buffer, timer});
@@ -65,8 +62,7 @@ void TSimulatedPlayback::Played()
     FQueue.pop_front();
     if (FCard.FRecordPlayback) {
         const std::uint32_t bytes = buffer->BufferLength / FFormat.BlockAlign * FFormat.BlockAlign;
-        for (std::uint32_t loop = 0; loop < std::max<std::uint32_t>(buffer->Loops, 1); ++loop)
-            FCard.FPlayed.insert(FCard.FPlayed.end(), buffer->Data, buffer->Data + bytes);
+        FCard.FPlayed.insert(FCard.FPlayed.end(), buffer->Data, buffer->Data + bytes);
     }
     FPoster.Done(buffer);
 }

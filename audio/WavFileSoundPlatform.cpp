@@ -126,15 +126,10 @@ private:
     bool Play(const TWaveBuffer& buffer)
     {
         std::vector<std::uint8_t>& played = FPlatform.FPlayed;
-        const std::uint32_t loops = buffer.Loops > 1 ? buffer.Loops : 1;
-        for (std::uint32_t i = 0; i < loops; ++i) {
-            const std::uint64_t room =
-                FPlatform.FPlaybackLimit > played.size() ? FPlatform.FPlaybackLimit - played.size() : 0;
-            const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(room, buffer.BufferLength));
-            played.insert(played.end(), buffer.Data, buffer.Data + take);
-            if (take < buffer.BufferLength) return false;
-        }
-        return true;
+        const std::uint64_t room = FPlatform.FPlaybackLimit > played.size() ? FPlatform.FPlaybackLimit - played.size() : 0;
+        const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(room, buffer.BufferLength));
+        played.insert(played.end(), buffer.Data, buffer.Data + take);
+        return take == buffer.BufferLength;
     }
 
     TWavFileSoundPlatform& FPlatform;

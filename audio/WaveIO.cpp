@@ -69,12 +69,6 @@ void TWaveAudioIO::SetBufferLength(std::uint16_t value)
     FBufferLength = std::max<std::uint16_t>(value, 10);
 }
 
-void TWaveAudioIO::SetAsync(bool value)
-{
-    if (Active() || !value) return;
-    throw EWaveAudioInvalidOperation(Translated("Audio notices are always delivered on the main thread"));
-}
-
 void TWaveAudioIO::Activate()
 {
     if (!Active()) Open();
@@ -255,7 +249,6 @@ bool TWaveAudioIO::PrepareBlock(THeader& header, std::uint32_t size)
     header.Data = header.Block.get();
     header.BufferLength = size;
     header.BytesRecorded = 0;
-    header.Loops = 0;
     header.DeviceNext = nullptr;
     return true;
 }

@@ -62,10 +62,6 @@ public:
     void SetBufferLength(std::uint16_t value);
     std::uint16_t BufferCount() const { return FBufferCount; }
     void SetBufferCount(std::uint16_t value) { FBufferCount = value; }
-    // Notices are always delivered on the main thread: true is refused
-    // (EWaveAudioInvalidOperation); changes while active are ignored.
-    bool Async() const { return false; }
-    void SetAsync(bool value);
 
     TWaveStreamState State() const { return FState; }
     bool Active() const { return FState >= TWaveStreamState::Starting; }

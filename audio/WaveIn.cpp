@@ -20,7 +20,7 @@ TWaveFormat TWaveAudioIn::FormatToOpen() const
     return BuildPCMFormat(FPCMFormat);
 }
 
-void TWaveAudioIn::DataReady(std::uint8_t*, std::uint32_t, bool&)
+void TWaveAudioIn::DataReady(const std::uint8_t*, std::uint32_t)
 {
 }
 
@@ -46,14 +46,7 @@ void TWaveAudioIn::BufferNotice(THeader* header)
     if (header->BytesRecorded > 0) {
         const std::uint32_t recorded = std::min(header->BytesRecorded, header->BlockSize);
         RaiseLevel(header->Data, recorded);
-        bool freeIt = true;
-        DataReady(header->Data, recorded, freeIt);
-        if (!freeIt) {
-            // The handler keeps the block; the header gets a new one.
-            (void)header->Block.release();
-            header->BlockSize = 0;
-            header->Data = nullptr;
-        }
+        DataReady(header->Data, recorded);
     }
     if (!Closing() && FBuffers.size() <= BufferCount() && PrepareBlock(*header, BufferBytes())) Submit(*header);
     if (!header->Queued) FreeHeader(header);

@@ -15,10 +15,9 @@ public:
     void SetPCMFormat(TPCMFormat value);
 
 protected:
-    // A buffer came back with `size` recorded bytes. Clearing freeIt takes
-    // the block over: it was allocated with new[] and is released with
-    // delete[] by whoever keeps it.
-    virtual void DataReady(std::uint8_t* buffer, std::uint32_t size, bool& freeIt);
+    // A buffer came back with `size` recorded bytes; they are valid until
+    // this returns.
+    virtual void DataReady(const std::uint8_t* buffer, std::uint32_t size);
 
     TWaveFormat FormatToOpen() const override;
     void OpenNotice() override;

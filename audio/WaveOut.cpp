@@ -7,7 +7,7 @@ TWaveAudioOut::TWaveAudioOut(TSoundPlatform& platform)
 {
 }
 
-std::uint32_t TWaveAudioOut::GetData(std::uint8_t*, std::uint32_t, std::uint32_t&)
+std::uint32_t TWaveAudioOut::GetData(std::uint8_t*, std::uint32_t)
 {
     return 0;
 }
@@ -28,14 +28,12 @@ void TWaveAudioOut::BufferNotice(THeader* header)
     if (refill) {
         if (!header) header = NewHeader();
         if (PrepareBlock(*header, BufferBytes())) {
-            std::uint32_t loops = 0;
-            const std::uint32_t supplied = std::min(GetData(header->Data, header->BlockSize, loops), header->BlockSize);
+            const std::uint32_t supplied = std::min(GetData(header->Data, header->BlockSize), header->BlockSize);
             header->BufferLength = supplied;
             // A handler may have deactivated the stream meanwhile: that
             // close stands even when it supplied data.
             if (supplied == 0) BeginClosing();
             if (!Closing()) {
-                header->Loops = loops;
                 RaiseLevel(header->Data, supplied);
                 if (!Submit(*header)) {
                     FreeHeader(header);

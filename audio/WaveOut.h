@@ -13,8 +13,8 @@ public:
 
 protected:
     // Fill `buffer` (BufferSize bytes); returns the bytes supplied, 0 ends
-    // the stream. NumLoops starts 0; nonzero plays the block that many times.
-    virtual std::uint32_t GetData(std::uint8_t* buffer, std::uint32_t bufferSize, std::uint32_t& numLoops);
+    // the stream.
+    virtual std::uint32_t GetData(std::uint8_t* buffer, std::uint32_t bufferSize);
 
     void OpenNotice() override;
     void BufferNotice(THeader* header) override;

@@ -23,8 +23,8 @@ TWaveFormat TLiveAudioPlayer::FormatToOpen() const
     return BuildPCMFormat(FPCMFormat);
 }
 
-std::uint32_t TLiveAudioPlayer::GetData(std::uint8_t* buffer, std::uint32_t bufferSize, std::uint32_t& numLoops)
+std::uint32_t TLiveAudioPlayer::GetData(std::uint8_t* buffer, std::uint32_t bufferSize)
 {
     if (!OnData) return 0;
-    return OnData(this, buffer, bufferSize, numLoops);
+    return OnData(this, buffer, bufferSize);
 }

@@ -16,14 +16,12 @@ public:
     void SetPCMFormat(TPCMFormat value);
 
     // Write up to BufferSize bytes at Buffer and return how many are valid;
-    // 0 ends the stream. NumLoops (in 0) may be set to repeat the block.
-    std::function<std::uint32_t(
-        TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, std::uint32_t& NumLoops)>
-        OnData;
+    // 0 ends the stream. One supplier, the stream's owner.
+    std::function<std::uint32_t(TObject* sender, std::uint8_t* buffer, std::uint32_t bufferSize)> OnData;
 
 protected:
     TWaveFormat FormatToOpen() const override;
-    std::uint32_t GetData(std::uint8_t* buffer, std::uint32_t bufferSize, std::uint32_t& numLoops) override;
+    std::uint32_t GetData(std::uint8_t* buffer, std::uint32_t bufferSize) override;
 
 private:
     TPCMFormat FPCMFormat = Mono16bit8000Hz;

@@ -10,7 +10,7 @@ TLiveAudioRecorder::~TLiveAudioRecorder()
     Shutdown();
 }
 
-void TLiveAudioRecorder::DataReady(std::uint8_t* buffer, std::uint32_t size, bool& freeIt)
+void TLiveAudioRecorder::DataReady(const std::uint8_t* buffer, std::uint32_t size)
 {
-    OnData(this, buffer, size, freeIt);
+    OnData(this, buffer, size);
 }

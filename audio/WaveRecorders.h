@@ -9,11 +9,9 @@ public:
     explicit TLiveAudioRecorder(TSoundPlatform& platform);
     ~TLiveAudioRecorder() override;
 
-    // Buffer: the recorded block; BufferSize: the bytes recorded; FreeIt
-    // (in true): a handler that clears it keeps the block (allocated with
-    // new[], released with delete[]) and the stream takes a new one.
-    TEvent<TObject* /*Sender*/, std::uint8_t* /*Buffer*/, std::uint32_t /*BufferSize*/, bool& /*FreeIt*/> OnData;
+    // The recorded bytes of one buffer, valid while the listeners run.
+    TEvent<TObject* /*Sender*/, const std::uint8_t* /*Buffer*/, std::uint32_t /*BufferSize*/> OnData;
 
 protected:
-    void DataReady(std::uint8_t* buffer, std::uint32_t size, bool& freeIt) override;
+    void DataReady(const std::uint8_t* buffer, std::uint32_t size) override;
 };

@@ -45,27 +45,27 @@ struct DeviceLossFixture : ::testing::Test {
         player->SetBufferCount(2);
         player->SetBufferLength(200);
         player->SetPCMFormat(Mono8bit48000Hz);
-        player->OnActivate = [this](TObject*) { Log("play activate"); };
-        player->OnDeactivate = [this](TObject*) { Log("play deactivate"); };
-        player->OnDeviceLost = [this](TObject* sender) {
+        connections.push_back(player->OnActivate.Connect([this](TObject*) { Log("play activate"); }));
+        connections.push_back(player->OnDeactivate.Connect([this](TObject*) { Log("play deactivate"); }));
+        connections.push_back(player->OnDeviceLost.Connect([this](TObject* sender) {
             EXPECT_EQ(sender, player.get());
             Log("play lost");
-        };
-        player->OnError = [this](TObject*) { ++errors; };
-        player->OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size, std::uint32_t&) {
+        }));
+        connections.push_back(player->OnError.Connect([this](TObject*) { ++errors; }));
+        player->OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size) {
             std::memset(buffer, fillByte, size);
             return size;
         };
         recorder->SetBufferCount(2);
         recorder->SetBufferLength(200);
         recorder->SetPCMFormat(Mono16bit48000Hz);
-        recorder->OnActivate = [this](TObject*) { Log("rec activate"); };
-        recorder->OnDeactivate = [this](TObject*) { Log("rec deactivate"); };
-        recorder->OnDeviceLost = [this](TObject*) { Log("rec lost"); };
-        recorder->OnError = [this](TObject*) { ++errors; };
-        recorder->OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size, bool&) {
+        connections.push_back(recorder->OnActivate.Connect([this](TObject*) { Log("rec activate"); }));
+        connections.push_back(recorder->OnDeactivate.Connect([this](TObject*) { Log("rec deactivate"); }));
+        connections.push_back(recorder->OnDeviceLost.Connect([this](TObject*) { Log("rec lost"); }));
+        connections.push_back(recorder->OnError.Connect([this](TObject*) { ++errors; }));
+        connections.push_back(recorder->OnData.Connect([this](TObject*, const std::uint8_t* buffer, std::uint32_t size) {
             recorded.insert(recorded.end(), buffer, buffer + size);
-        };
+        }));
     }
 
     ~DeviceLossFixture() override
@@ -76,6 +76,8 @@ struct DeviceLossFixture : ::testing::Test {
     }
 
     void Log(const std::string& what) { log.push_back(std::to_string(loop.NowMs()) + " " + what); }
+    // Last: the listeners end before what they use.
+    std::vector<TConnection> connections;
 };
 
 } // namespace

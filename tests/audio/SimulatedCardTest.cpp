@@ -28,7 +28,7 @@ struct Station {
     {
         player.SetBufferLength(200);
         player.SetPCMFormat(Mono16bit48000Hz);
-        player.OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size, std::uint32_t&) {
+        player.OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size) {
             for (std::uint32_t i = 0; i + 1 < size; i += 2, ++phase) {
                 const auto s = static_cast<std::int16_t>(
                     std::lround(amplitude * 32767 * std::sin(2 * std::numbers::pi * frequency * phase / 48000.0)));
@@ -39,11 +39,13 @@ struct Station {
         };
         recorder.SetBufferLength(200);
         recorder.SetPCMFormat(Mono16bit48000Hz);
-        recorder.OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size, bool&) {
+        connections.push_back(recorder.OnData.Connect([this](TObject*, const std::uint8_t* buffer, std::uint32_t size) {
             for (std::uint32_t i = 0; i + 1 < size; i += 2)
                 heard.push_back(static_cast<std::int16_t>(buffer[i] | (buffer[i + 1] << 8)));
-        };
+        }));
     }
+    // Last: the listeners end before what they use.
+    std::vector<TConnection> connections;
 };
 
 // Rising zero crossings per second over the samples from `from` on.
@@ -73,7 +75,7 @@ TEST(VirtualCable, GainAndOffsetScaleTheSignalExactly)
     TVirtualLoop loop;
     Station a;
     a.player.SetPCMFormat(Mono8bit48000Hz);
-    a.player.OnData = [](TObject*, std::uint8_t* buffer, std::uint32_t size, std::uint32_t&) {
+    a.player.OnData = [](TObject*, std::uint8_t* buffer, std::uint32_t size) {
         std::fill(buffer, buffer + size, 228);
         return size;
     };
@@ -162,7 +164,7 @@ TEST(VirtualCable, CablesIntoOneInputAddUp)
     Station a, b;
     for (Station* s : {&a, &b}) {
         s->player.SetPCMFormat(Mono8bit48000Hz);
-        s->player.OnData = [](TObject*, std::uint8_t* buffer, std::uint32_t size, std::uint32_t&) {
+        s->player.OnData = [](TObject*, std::uint8_t* buffer, std::uint32_t size) {
             std::fill(buffer, buffer + size, 160);
             return size;
         };

@@ -39,7 +39,7 @@ struct StreamStateFixture : ::testing::Test {
         player->SetBufferLength(200);
         player->SetPCMFormat(Mono8bit48000Hz);
         Watch(*player, "play");
-        player->OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size, std::uint32_t&) {
+        player->OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size) {
             See("play data", *player);
             std::uint32_t n = size;
             if (!supply.empty()) {
@@ -52,25 +52,27 @@ struct StreamStateFixture : ::testing::Test {
         recorder->SetBufferLength(200);
         recorder->SetPCMFormat(Mono16bit48000Hz);
         Watch(*recorder, "rec");
-        recorder->OnData = [this](TObject*, std::uint8_t*, std::uint32_t size, bool&) {
+        connections.push_back(recorder->OnData.Connect([this](TObject*, const std::uint8_t*, std::uint32_t size) {
             See("rec data " + std::to_string(size), *recorder);
-        };
+        }));
     }
 
     void Watch(TWaveAudioIO& stream, const std::string& who)
     {
-        stream.OnActivate = [this, &stream, who](TObject*) { See(who + " activate", stream); };
-        stream.OnDeactivate = [this, &stream, who](TObject*) { See(who + " deactivate", stream); };
-        stream.OnDeviceLost = [this, &stream, who](TObject*) { See(who + " lost", stream); };
-        stream.OnLevel = [this, &stream, who](TObject*, int level) {
+        connections.push_back(stream.OnActivate.Connect([this, &stream, who](TObject*) { See(who + " activate", stream); }));
+        connections.push_back(stream.OnDeactivate.Connect([this, &stream, who](TObject*) { See(who + " deactivate", stream); }));
+        connections.push_back(stream.OnDeviceLost.Connect([this, &stream, who](TObject*) { See(who + " lost", stream); }));
+        connections.push_back(stream.OnLevel.Connect([this, &stream, who](TObject*, int level) {
             if (level == 0) See(who + " level 0", stream); // the close's, or a recorder's silence
-        };
+        }));
     }
 
     void See(const std::string& what, const TWaveAudioIO& stream)
     {
         seen.push_back(what + ": " + Name(stream.State()));
     }
+    // Last: the listeners end before what they use.
+    std::vector<TConnection> connections;
 };
 
 } // namespace
@@ -143,11 +145,11 @@ TEST_F(StreamStateFixture, RecorderDeliversWhatCameBackWhileClosing)
 
 TEST_F(StreamStateFixture, ReactivatingInsideOnDeactivateStartsAfresh)
 {
-    player->OnDeactivate = [this](TObject*) {
+    const TConnection on146 = player->OnDeactivate.Connect([this](TObject*) {
         See("play deactivate", *player);
         player->Activate();
         See("play reactivated", *player);
-    };
+    });
     player->Activate();
     loop.AdvanceByMs(100);
     player->Deactivate();

@@ -33,7 +33,7 @@ TEST(AlsaCardChoice, MissingCardIsAwaitedNotReplacedByTheDefault)
     TLiveAudioPlayer player(alsa);
     player.SetPCMFormat(Mono8bit48000Hz);
     int errors = 0;
-    player.OnError = [&](TObject*) { ++errors; };
+    const TConnection on36 = player.OnError.Connect([&](TObject*) { ++errors; });
     testing::internal::CaptureStderr();
     player.Activate();
     loop.AdvanceByMs(3000);

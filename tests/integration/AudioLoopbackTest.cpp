@@ -81,7 +81,7 @@ struct Loopback : ::testing::TestWithParam<TSoundBackend> {
         player.SetBufferCount(2);
         player.SetBufferLength(200);
         player.SetPCMFormat(Mono8bit48000Hz);
-        player.OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size, std::uint32_t&) {
+        player.OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size) {
             filledAtMs.push_back(loop.NowMs());
             for (std::uint32_t i = 0; i < size; ++i, ++phase)
                 buffer[i] = static_cast<std::uint8_t>(
@@ -91,13 +91,13 @@ struct Loopback : ::testing::TestWithParam<TSoundBackend> {
         recorder.SetBufferCount(2);
         recorder.SetBufferLength(200);
         recorder.SetPCMFormat(Mono16bit48000Hz);
-        recorder.OnLevel = [this](TObject*, int level) { levels.push_back(level); };
-        recorder.OnData = [this](TObject*, std::uint8_t* buffer, std::uint32_t size, bool&) {
+        connections.push_back(recorder.OnLevel.Connect([this](TObject*, int level) { levels.push_back(level); }));
+        connections.push_back(recorder.OnData.Connect([this](TObject*, const std::uint8_t* buffer, std::uint32_t size) {
             recordedAtMs.push_back(loop.NowMs());
             sizes.push_back(size);
             for (std::uint32_t i = 0; i + 1 < size; i += 2)
                 heard.push_back(static_cast<std::int16_t>(buffer[i] | (buffer[i + 1] << 8)));
-        };
+        }));
     }
 
     ~Loopback() override { Close(); }
@@ -130,6 +130,8 @@ struct Loopback : ::testing::TestWithParam<TSoundBackend> {
             }
         return lengths;
     }
+    // Last: the listeners end before what they use.
+    std::vector<TConnection> connections;
 };
 
 } // namespace
