@@ -7,7 +7,7 @@
 
 #include "modem/FrameFormat.h"
 #include "modem/FrameRenderer.h"
-#include "modem/MessageAssembler.h"
+#include "modem/FFSKDecoder.h"
 
 namespace {
 
@@ -74,22 +74,6 @@ double Peak(const TAudio& audio)
     for (const double x : audio) peak = std::max(peak, std::fabs(x));
     return peak;
 }
-
-class TSink : public TBitSink {
-public:
-    explicit TSink(TMessageAssembler& assembler)
-        : FAssembler(assembler)
-    {
-    }
-    void BitDecided(TBitValue value, char) override
-    {
-        if (value == TBitValue::Zero || value == TBitValue::One) FAssembler.ShiftBit(value == TBitValue::One);
-        if (value == TBitValue::Lost) FAssembler.ClearRegister();
-    }
-
-private:
-    TMessageAssembler& FAssembler;
-};
 
 } // namespace
 
@@ -206,36 +190,21 @@ void ScaleToPeak(TAudio& audio, double peak)
     for (double& x : audio) x *= peak / now;
 }
 
-std::vector<std::uint8_t> ToCaptureSamples(const TAudio& audio)
+std::vector<std::int16_t> ToCaptureSamples(const TAudio& audio)
 {
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(audio.size() * 2);
-    for (const double x : audio) {
-        const auto s = static_cast<std::int16_t>(std::clamp(std::lround(x * 32768.0), -32768L, 32767L));
-        bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
-    }
-    return bytes;
+    std::vector<std::int16_t> samples;
+    samples.reserve(audio.size());
+    for (const double x : audio)
+        samples.push_back(static_cast<std::int16_t>(std::clamp(std::lround(x * 32768.0), -32768L, 32767L)));
+    return samples;
 }
 
-std::vector<TDelivery> DecodeCapture(TDetectorKind kind, const std::vector<std::uint8_t>& capture)
+std::vector<TDecodedMessage> DecodeCapture(TDetectorKind kind, const std::vector<std::int16_t>& capture)
 {
-    std::vector<TDelivery> deliveries;
-    TMessageAssembler assembler([&](bool sms, const std::string& text) { deliveries.push_back({sms, text}); });
-    TSink sink(assembler);
-    const auto detector = MakeBitDetector(kind);
-    constexpr std::size_t bufferBytes = 9600 * 2;
-    for (std::size_t at = 0; at < capture.size(); at += bufferBytes) {
-        const std::size_t n = std::min(bufferBytes, capture.size() - at);
-        detector->Demodulate(capture.data() + at, n / 2, sink);
-        assembler.BufferEnded();
-    }
-    const std::vector<std::uint8_t> idle(bufferBytes, 0);
-    for (int i = 0; i < 2; ++i) {
-        detector->Demodulate(idle.data(), idle.size() / 2, sink);
-        assembler.BufferEnded();
-    }
-    return deliveries;
+    std::vector<TDecodedMessage> messages;
+    TFFSKDecoder decoder(kind, [&](const TDecodedMessage& message) { messages.push_back(message); });
+    decoder.DecodeRecording(capture);
+    return messages;
 }
 
 std::string ExpectedBody(const std::string& text)

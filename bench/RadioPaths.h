@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "modem/BitDetector.h"
+#include "modem/DecodedMessage.h"
 
 // Models of the audio paths between two radios' audio ports, for the
 // measurements and the seeded tests. Audio is in full-scale units (1.0 is
@@ -46,16 +47,12 @@ void ClockSkew(TAudio& audio, double senderPpm);
 void AddWhiteNoise(TAudio& audio, double rms, std::uint32_t seed);
 // Scales the audio so that its largest sample is `peak`.
 void ScaleToPeak(TAudio& audio, double peak);
-// 16-bit little-endian capture samples, clipped at full scale.
-std::vector<std::uint8_t> ToCaptureSamples(const TAudio& audio);
+// 16-bit capture samples, clipped at full scale.
+std::vector<std::int16_t> ToCaptureSamples(const TAudio& audio);
 
-// What the receiver's detector and message assembler deliver from capture
-// samples fed in 200 ms buffers, followed by two idle buffers.
-struct TDelivery {
-    bool MessIsSMS;
-    std::string RxString;
-};
-std::vector<TDelivery> DecodeCapture(TDetectorKind kind, const std::vector<std::uint8_t>& capture);
+// What the decoder delivers from capture samples fed in 200 ms buffers,
+// followed by two idle buffers.
+std::vector<TDecodedMessage> DecodeCapture(TDetectorKind kind, const std::vector<std::int16_t>& capture);
 
 // The body a receiver delivers for a text: after the prefix, with the 0x00
 // fill of its last block.

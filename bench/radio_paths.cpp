@@ -66,8 +66,8 @@ TRate Measure(const TOptions& options, TDetectorKind kind, const TPath& path)
         path(audio, seed);
         const auto deliveries = DecodeCapture(kind, ToCaptureSamples(audio));
         bool exact = false;
-        for (const TDelivery& d : deliveries) {
-            if (!exact && d.MessIsSMS && d.RxString == ExpectedBody(text))
+        for (const TDecodedMessage& d : deliveries) {
+            if (!exact && d.Type == TMessageType::Sms && d.Body == ExpectedBody(text))
                 exact = true;
             else
                 ++rate.Other;

@@ -44,6 +44,9 @@ constexpr float LevelFall = 0.9995f;
 constexpr float EndedRatio = 0.03f;
 // Below this power (a tone of peak 1 gives 0.25) there is no signal.
 constexpr float SilencePower = 0.1f;
+// The input samples between a bit's end on the air and the filtered value
+// that holds it: half the filter and half a group of 8.
+constexpr float DelaySamples = (TSoftDetector::FilterTaps - 1) / 2.0f * TSoftDetector::Decimation + 3.5f;
 
 } // namespace
 
@@ -72,14 +75,13 @@ TSoftDetector::TSoftDetector()
     FDecisionAt = SamplesPerBit;
 }
 
-void TSoftDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink)
+void TSoftDetector::Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink)
 {
-    while (Count > 0) {
-        const std::size_t n = std::min(Count, FLimited.size());
-        FClickLimiter.Limit(Samples, n, FLimited.data());
+    while (!Samples.empty()) {
+        const std::size_t n = std::min(Samples.size(), FLimited.size());
+        FClickLimiter.Limit(Samples.first(n), FLimited.data());
         MixDown(FLimited.data(), n, Sink);
-        Samples += 2 * n;
-        Count -= n;
+        Samples = Samples.subspan(n);
     }
 }
 
@@ -139,6 +141,7 @@ void TSoftDetector::FilterBaseband(TBitSink& Sink)
         y.Im += im[j];
     }
     FRing[++FNewest & (RingSize - 1)] = y;
+    ++FFiltered;
     FPower += PowerSmoothing * (y.Re * y.Re + y.Im * y.Im - FPower);
     FSignalLevel =
         FPower > FSignalLevel ? FSignalLevel + LevelRise * (FPower - FSignalLevel) : FSignalLevel * LevelFall;
@@ -188,8 +191,9 @@ void TSoftDetector::Decide(TBitSink& Sink)
 {
     const float t = FDecisionAt;
     FDecisionAt += SamplesPerBit;
+    const auto endSample = static_cast<std::int64_t>(std::lround((FFiltered + t) * Decimation - DelaySamples));
     if (FPower < SilencePower || FPower < EndedRatio * FSignalLevel) {
-        Sink.BitDecided(TBitValue::Lost, '-');
+        Sink.BitDecided({TBitValue::Lost, '-', 0.0f, -1.0f, endSample});
         FReference = {};
         FOnTime = FHalfEarlier = 0;
         return;
@@ -210,5 +214,12 @@ void TSoftDetector::Decide(TBitSink& Sink)
     const bool one = turn > 0;
     // 1800 Hz turns the phase a quarter cycle forward per bit, 1200 Hz back.
     FReference = one ? TComplex {-reference.Im, reference.Re} : TComplex {reference.Im, -reference.Re};
-    Sink.BitDecided(one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0');
+    // A clean bit turns the phase a quarter cycle from the reference: the
+    // sine of the turn is the margin, whatever the level; noise moves the
+    // turn towards 0 or a half cycle, where the decision is a coin toss.
+    const float size = std::sqrt((now.Re * now.Re + now.Im * now.Im)
+        * (reference.Re * reference.Re + reference.Im * reference.Im));
+    const float margin = size > 0 ? std::min(std::fabs(turn) / size, 1.0f) : 0.0f;
+    Sink.BitDecided(
+        {one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0', margin, 1.0f - margin * margin, endSample});
 }

@@ -1,5 +1,6 @@
 #include "untFFSK.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "audio/WavePlayers.h"
@@ -88,33 +89,30 @@ void TFFSK::DropQueued()
 {
     FBlocks.clear();
     FWritePos = BlockSize;
-    FWritePtr = nullptr;
     FLastBlockOut = false;
     if (ReadyTimer) ReadyTimer->SetEnabled(false);
 }
 
-void TFFSK::WriteBit(bool Bit)
+void TFFSK::Append(const std::vector<std::uint8_t>& Samples)
 {
-    if (FWritePos >= BlockSize) {
-        FBlocks.push_back(std::make_unique<TBlock>());
-        FWritePos = 0;
-        FWritePtr = FBlocks.back()->data();
+    std::size_t at = 0;
+    while (at < Samples.size()) {
+        if (FWritePos >= BlockSize) {
+            FBlocks.push_back(std::make_unique<TBlock>());
+            FWritePos = 0;
+        }
+        const std::size_t n = std::min<std::size_t>(BlockSize - FWritePos, Samples.size() - at);
+        std::memcpy(FBlocks.back()->data() + FWritePos, Samples.data() + at, n);
+        FWritePos += static_cast<std::uint32_t>(n);
+        at += n;
     }
-    const TTone& tone = FRenderer.NextTone(Bit);
-    std::memcpy(FWritePtr, tone.data(), SamplesPerBit);
-    FWritePos += SamplesPerBit;
-    FWritePtr += SamplesPerBit;
-}
-
-void TFFSK::WriteByte(std::uint8_t Value)
-{
-    for (unsigned mask = 128; mask != 0; mask >>= 1) WriteBit((Value & mask) != 0);
 }
 
 void TFFSK::WriteText(const std::string& Text)
 {
-    for (const std::uint8_t byte : FFSKFrame::FrameBytes(Text, FBlocks.empty())) WriteByte(byte);
-    WriteBit(FFSKFrame::TailBit);
+    std::vector<std::uint8_t> samples;
+    FRenderer.AppendFrame(Text, FBlocks.empty(), samples);
+    Append(samples);
 }
 
 std::uint32_t TFFSK::FillBuffer(TObject*, std::uint8_t* Buffer, std::uint32_t, std::uint32_t&)
@@ -135,7 +133,6 @@ std::uint32_t TFFSK::FillBuffer(TObject*, std::uint8_t* Buffer, std::uint32_t, s
     }
     const std::uint32_t written = FWritePos;
     FWritePos = BlockSize;
-    FWritePtr = nullptr;
     FLastBlockOut = true;
     return written;
 }

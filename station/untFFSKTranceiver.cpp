@@ -21,7 +21,9 @@ TFFSKTranceiver::TFFSKTranceiver(const TStationPlatform& platform, const std::st
         std::make_unique<TInterface>(*FSettings, platform.serial, platform.hid, platform.cardLink, platform.desktop);
     FReceiver = std::make_unique<TFFSKReceiver>(platform.sound, platform.receiver);
     FReceiver->OnInputLevel = [this](TObject*, int level) { OnInputLevel(this, level); };
-    FReceiver->OnReceive = [this](TObject*, bool isSms, const std::string& text) { OnReceive(this, isSms, text); };
+    FReceiver->OnReceive = [this](TObject*, const TDecodedMessage& message) {
+        OnReceive(this, message.Type == TMessageType::Sms, message.Body);
+    };
     FTransmitter = std::make_unique<TFFSKTransmitter>(platform.sound, *FSettings, *FRigInterface);
     FSettings->OnNewSoundDevice = [this](TObject*) {
         bool output = false;

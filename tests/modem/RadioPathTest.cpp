@@ -27,8 +27,8 @@ TCount Trials(TDetectorKind kind, int trials, std::size_t length, const TPath& p
         TAudio audio = FrameAudio({text}, 0.25, 2400 + random() % 9600, 9600);
         path(audio, seed);
         bool exact = false;
-        for (const TDelivery& d : DecodeCapture(kind, ToCaptureSamples(audio))) {
-            if (!exact && d.MessIsSMS && d.RxString == ExpectedBody(text))
+        for (const TDecodedMessage& d : DecodeCapture(kind, ToCaptureSamples(audio))) {
+            if (!exact && d.Type == TMessageType::Sms && d.Body == ExpectedBody(text))
                 exact = true;
             else
                 ++count.Other;
