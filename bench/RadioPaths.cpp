@@ -5,9 +5,9 @@
 #include <complex>
 #include <random>
 
+#include "modem/FFSKDecoder.h"
 #include "modem/FrameFormat.h"
 #include "modem/FrameRenderer.h"
-#include "modem/FFSKDecoder.h"
 
 namespace {
 

@@ -18,7 +18,7 @@ import wave
 def frame_samples(tool, text):
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "frame.wav")
-        subprocess.run([tool, "encode", text, path], check=True)
+        subprocess.run([tool, "encode", "--raw", text, path], check=True)
         with wave.open(path, "rb") as w:
             data = w.readframes(w.getnframes())
     # 8-bit unsigned around 128, widened to 16 bits and made 4 times louder.

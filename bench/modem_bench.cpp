@@ -28,7 +28,8 @@ std::vector<std::int16_t> CaptureBuffer(int kind)
     } else if (kind == 1) {
         std::mt19937 random(1);
         std::normal_distribution<double> gauss(0.0, 3500.0);
-        for (std::size_t i = 0; i < Buffer; ++i) samples.push_back(static_cast<std::int16_t>(std::lround(gauss(random))));
+        for (std::size_t i = 0; i < Buffer; ++i)
+            samples.push_back(static_cast<std::int16_t>(std::lround(gauss(random))));
     }
     samples.resize(Buffer);
     return samples;
@@ -37,8 +38,8 @@ std::vector<std::int16_t> CaptureBuffer(int kind)
 void BM_Demodulator(benchmark::State& state)
 {
     std::size_t messages = 0;
-    TFFSKDecoder decoder(state.range(1) ? TDetectorKind::Soft : TDetectorKind::Classic,
-        [&](const TDecodedMessage&) { ++messages; });
+    TFFSKDecoder decoder(
+        state.range(1) ? TDetectorKind::Soft : TDetectorKind::Classic, [&](const TDecodedMessage&) { ++messages; });
     const std::vector<std::int16_t> buffer = CaptureBuffer(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         decoder.DecodeBuffer(buffer);

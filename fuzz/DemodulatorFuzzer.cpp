@@ -82,8 +82,8 @@ TBuffers ToneBuffers(TFuzzInput& in)
     TBuffers buffers;
     for (std::size_t at = 0; at < samples.size();) {
         const std::size_t n = std::min<std::size_t>(AwkwardSize(sizeState), samples.size() - at);
-        buffers.emplace_back(samples.begin() + static_cast<std::ptrdiff_t>(at),
-            samples.begin() + static_cast<std::ptrdiff_t>(at + n));
+        buffers.emplace_back(
+            samples.begin() + static_cast<std::ptrdiff_t>(at), samples.begin() + static_cast<std::ptrdiff_t>(at + n));
         at += n;
     }
     for (int i = 0; i < 3; ++i) buffers.emplace_back(TFFSKDecoder::BufferSamples, 0);
@@ -124,8 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // A string may hold twice its length while it grows, and each byte
         // has its certainty beside it.
         FuzzCheck(held <= FixedAllowance + 4 * message,
-            "the decoder holds " + std::to_string(held) + " bytes for a message of at most "
-                + std::to_string(message));
+            "the decoder holds " + std::to_string(held) + " bytes for a message of at most " + std::to_string(message));
     }
     return 0;
 }

@@ -67,7 +67,8 @@ bool TMessageAssembler::SyncAt(std::int64_t BitsSinceBlock) const
     if (heard == FFSKFrame::SyncWord) return true;
     // Within a message, at a block spacing on from its last block: a sync
     // word with a bit or two wrong, each of them a guess.
-    if (BitsSinceBlock <= 0 || BitsSinceBlock % BlockSpacing != 0 || BitsSinceBlock > (MostBlocksLost + 1) * BlockSpacing
+    if (BitsSinceBlock <= 0 || BitsSinceBlock % BlockSpacing != 0
+        || BitsSinceBlock > (MostBlocksLost + 1) * BlockSpacing
         || FRegisterBits < static_cast<std::int64_t>(RegisterBits))
         return false;
     const unsigned wrong = heard ^ FFSKFrame::SyncWord;
@@ -133,7 +134,8 @@ void TMessageAssembler::AppendBlock(bool Doubtful)
             const auto bit = static_cast<std::size_t>(first + 16 + static_cast<std::int64_t>(8 * c + b));
             least = std::min(least, FBits[bit & (History - 1)].Margin);
         }
-        FMessage.Certainty.push_back(Doubtful || least < DoubtfulBelow ? TCharCertainty::Doubtful : TCharCertainty::Sure);
+        FMessage.Certainty.push_back(
+            Doubtful || least < DoubtfulBelow ? TCharCertainty::Doubtful : TCharCertainty::Sure);
     }
     for (std::size_t i = 0; i < RegisterBits; ++i) {
         const float noise = FBits[(static_cast<std::size_t>(first) + i) & (History - 1)].NoiseShare;
@@ -153,7 +155,8 @@ void TMessageAssembler::CompleteMessage()
     FMessageOpen = false;
     FMessage.Body.erase(0, std::min(FFSKFrame::PrefixLength, FMessage.Body.size()));
     FMessage.Certainty.erase(FMessage.Certainty.begin(),
-        FMessage.Certainty.begin() + static_cast<std::ptrdiff_t>(std::min(FFSKFrame::PrefixLength, FMessage.Certainty.size())));
+        FMessage.Certainty.begin()
+            + static_cast<std::ptrdiff_t>(std::min(FFSKFrame::PrefixLength, FMessage.Certainty.size())));
     if (std::all_of(FMessage.Certainty.begin(), FMessage.Certainty.end(),
             [](TCharCertainty c) { return c == TCharCertainty::Sure; }))
         FMessage.Certainty.clear();

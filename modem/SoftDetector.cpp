@@ -16,17 +16,16 @@ constexpr float FilteredRate = float(FFSKFrame::SampleRate) / TSoftDetector::Dec
 constexpr float GateOffset = 1.0f;
 constexpr float TimingGain = 0.4f;
 // The rate term follows clock skew up to 1.2 % (0.06 filtered samples per
-// bit). With 2 % and twice the gain, the noise before a frame now and then
-// drove it far enough that the first sync word was missed even in strong
-// signals (1 to 2 messages in 600 at 0 and -2 dB).
+// bit); slow and narrow, so that the noise before a frame cannot drive it
+// far enough to miss the first sync word.
 constexpr float RateGain = 0.01f;
 constexpr float RateLimit = 0.06f;
 constexpr float StepLimit = 1.0f;
 // The weight of the older values in the reference for a decision. The
 // reference is turned by a quarter cycle per bit, and the filter makes the
-// turns of alternating bits (the preamble) smaller than that; with a
-// weight of 0.8 the error this leaves in the reference now and then cost
-// the first bits of a sync word even in strong signals.
+// turns of alternating bits (the preamble) smaller than that: the older
+// values must weigh little enough that the error this leaves cannot cost
+// the first bits of a sync word.
 constexpr float ReferenceWeight = 0.6f;
 // The check for decisions half a bit off: the size of the turn is smoothed
 // over about 8 bits, and the decisions move when half a bit earlier it is
@@ -217,8 +216,8 @@ void TSoftDetector::Decide(TBitSink& Sink)
     // A clean bit turns the phase a quarter cycle from the reference: the
     // sine of the turn is the margin, whatever the level; noise moves the
     // turn towards 0 or a half cycle, where the decision is a coin toss.
-    const float size = std::sqrt((now.Re * now.Re + now.Im * now.Im)
-        * (reference.Re * reference.Re + reference.Im * reference.Im));
+    const float size =
+        std::sqrt((now.Re * now.Re + now.Im * now.Im) * (reference.Re * reference.Re + reference.Im * reference.Im));
     const float margin = size > 0 ? std::min(std::fabs(turn) / size, 1.0f) : 0.0f;
     Sink.BitDecided(
         {one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0', margin, 1.0f - margin * margin, endSample});

@@ -15,8 +15,8 @@ struct TSymbols : TBitSink {
     std::string Symbols;
     void BitDecided(const TBitDecision& decision) override
     {
-        Symbols += std::to_string(static_cast<int>(decision.Value)) + decision.Symbol
-            + std::to_string(decision.Margin) + "@" + std::to_string(decision.EndSample) + " ";
+        Symbols += std::to_string(static_cast<int>(decision.Value)) + decision.Symbol + std::to_string(decision.Margin)
+            + "@" + std::to_string(decision.EndSample) + " ";
     }
 };
 

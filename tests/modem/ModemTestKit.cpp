@@ -108,8 +108,9 @@ std::string DetectorSymbols(TDetectorKind kind, const std::vector<std::uint8_t>&
 TLoopback::TLoopback(std::int64_t delaySamples, TDetectorKind kind)
 {
     Receiver = std::make_unique<TFFSKReceiver>(Card, kind);
-    ReceiveConnection = Receiver->OnReceive.Connect(
-        [this](TObject*, const TDecodedMessage& message) { Messages.push_back(TMessage::From(message, Loop.NowUs())); });
+    ReceiveConnection = Receiver->OnReceive.Connect([this](TObject*, const TDecodedMessage& message) {
+        Messages.push_back(TMessage::From(message, Loop.NowUs()));
+    });
     Loop.AdvanceToUs(SimulatedClock::TicksToUsCeil(delaySamples * SimulatedClock::PeriodTicks(48000)));
     Modulator = std::make_unique<TFFSK>(Card);
     ReadyConnection = Modulator->OnReady.Connect([this](TObject*) {

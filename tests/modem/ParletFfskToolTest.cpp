@@ -180,8 +180,7 @@ TEST_F(ParletFfskTool, UnreadableOrUnsupportedFilesNameTheFileAndTheReason)
     std::ofstream(Folder.File("float.wav"), std::ios::binary) << header;
     ExpectError(Run({"decode", Folder.File("float.wav")}), {Folder.File("float.wav"), "not PCM"});
 
-    ExpectError(
-        Run({"encode", "x", Folder.File("no/such/folder/out.wav")}), {Folder.File("no/such/folder/out.wav")});
+    ExpectError(Run({"encode", "x", Folder.File("no/such/folder/out.wav")}), {Folder.File("no/such/folder/out.wav")});
     EXPECT_FALSE(std::filesystem::exists(Folder.File("no")));
 }
 
@@ -232,7 +231,9 @@ TEST_F(ParletFfskTool, DecodeJsonGivesOneObjectPerMessage)
     const std::string first = run.Out.substr(0, run.Out.find('\n'));
     const std::string second = run.Out.substr(first.size() + 1);
     // The first sync word is 1280 samples into each frame.
-    EXPECT_EQ(first.rfind("{\"type\":\"SMS\",\"text\":\"Anna>>\\\"caf\xC3\xA9\\\"\\u0009\",\"doubt\":[],\"start\":0.026", 0), 0u)
+    EXPECT_EQ(
+        first.rfind("{\"type\":\"SMS\",\"text\":\"Anna>>\\\"caf\xC3\xA9\\\"\\u0009\",\"doubt\":[],\"start\":0.026", 0),
+        0u)
         << first;
     EXPECT_EQ(second.rfind("{\"type\":\"LOC\",\"text\":\"12345678\",\"doubt\":[],\"start\":1.526", 0), 0u) << second;
     EXPECT_NE(first.find(",\"snr_db\":"), std::string::npos) << first;

@@ -119,7 +119,8 @@ int main(int argc, char** argv)
             return Written();
         }
         if (!args.empty() && args[0] == "encode" && !kind) return Encode({args.begin() + 1, args.end()});
-        if (!args.empty() && args[0] == "decode") return Decode({args.begin() + 1, args.end()}, kind.value_or(TDetectorKind::Soft));
+        if (!args.empty() && args[0] == "decode")
+            return Decode({args.begin() + 1, args.end()}, kind.value_or(TDetectorKind::Soft));
         return WrongUse();
     } catch (const EFileModemError& e) {
         return Fail(e.File() + ": " + e.Message());
