@@ -35,11 +35,21 @@ void OverdrivenLimiter(TAudio& audio, double overdriveDb);
 // 200 dB), a 12.5 kHz channel filter, the discriminator, de-emphasis (when
 // the receiver has it) and the voice band. The output's tones peak near the
 // input's.
+//
+// A moving radio: the carrier fades (Rayleigh, or Rician with a direct path
+// of K times the scattered power) with the given Doppler spread, CnrDb then
+// being the mean; a noise squelch mutes the audio while the carrier is more
+// than SquelchDb below its mean (smoothed over 5 ms; none below -100 dB); and the two
+// radios are OffsetHz apart.
 struct TFmLink {
     bool PreEmphasis = true;
     bool DeEmphasis = true;
     double CnrDb = 1000.0;
     std::uint32_t Seed = 1;
+    double DopplerHz = 0; // 0: no fading
+    double RicianK = 0; // 0: Rayleigh
+    double SquelchDb = -1000.0;
+    double OffsetHz = 0;
 };
 void FmLink(TAudio& audio, const TFmLink& link);
 // The sender's clock against the receiver's: negative ppm, a slower sender.
@@ -57,3 +67,24 @@ std::vector<TDecodedMessage> DecodeCapture(TDetectorKind kind, const std::vector
 // The body a receiver delivers for a text: after the prefix, with the 0x00
 // fill of its last block.
 std::string ExpectedBody(const std::string& text);
+
+// What the operator is shown of one sent text message: sure (right, no
+// doubt), flagged (right, with doubt), marked (wrong, but every wrong
+// character marked), WRONG (some wrong character shown as sure, or the
+// wrong length) or lost (no text message delivered). The first text
+// message delivered is judged; Other counts the rest.
+enum class TOutcome { Sure, Flagged, Marked, Wrong, Lost };
+struct TJudged {
+    TOutcome Outcome = TOutcome::Lost;
+    int Other = 0;
+};
+TJudged Judge(const std::string& text, const std::vector<TDecodedMessage>& deliveries);
+
+// Outcomes counted over trials.
+struct TOutcomeCounts {
+    int Counts[5] {};
+    int Other = 0;
+    int Trials = 0;
+    void Add(const TJudged& judged);
+    int operator[](TOutcome outcome) const { return Counts[static_cast<int>(outcome)]; }
+};

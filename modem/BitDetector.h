@@ -22,9 +22,10 @@ struct TBitDecision {
     // How far the decision was from a coin toss, against the recent signal:
     // 1 or more is clear, near 0 a guess.
     float Margin = 0;
-    // The share of the decision's power that is not the ideal turn, 0..1;
-    // below 0 when the detector does not measure it.
-    float NoiseShare = -1;
+    // The power of the signal value at the decision, whose spread over a
+    // message tells its signal-to-noise ratio; below 0 when the detector
+    // does not measure it.
+    float Power = -1;
     // The input sample, counted from the detector's first, at which the bit
     // ended on the air (the detector's own delay taken off).
     std::int64_t EndSample = 0;

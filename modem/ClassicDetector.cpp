@@ -17,7 +17,7 @@ constexpr std::int32_t SilenceSamples = 2 * SamplesPerBit;
 // silent input must not run it over.
 constexpr std::int32_t SinceLimit = 1 << 20;
 // The margin of a bit whose count was moved across the window edge.
-constexpr float CarriedMargin = 0.5f;
+constexpr float CarriedMargin = 0.25f;
 
 // The high byte of a sample: above 0x80 a negative sample, below 0x7F a
 // non-negative one. Flipping every bit of the byte while waiting for a

@@ -31,7 +31,10 @@ void TMessageAssembler::BitDecided(const TBitDecision& Decision)
 {
     ++FBitCount;
     FBits[static_cast<std::size_t>(FBitCount) & (History - 1)] = Decision;
-    if (Decision.Value == TBitValue::Zero || Decision.Value == TBitValue::One) ShiftBit(Decision);
+    if (Decision.Value == TBitValue::Zero || Decision.Value == TBitValue::One) {
+        FLastSignalBit = FBitCount;
+        ShiftBit(Decision);
+    }
     if (Decision.Value == TBitValue::Lost) {
         // The signal stopped: a sync word heard just before (a frame cut
         // short) must not take the first bits of the next transmission as
@@ -94,8 +97,8 @@ void TMessageAssembler::HandleBlock(std::int64_t BitsSinceBlock)
         const TBitDecision& syncStart =
             FBits[static_cast<std::size_t>(FBitCount - static_cast<std::int64_t>(RegisterBits) + 1) & (History - 1)];
         FMessage.StartSample = syncStart.EndSample - FFSKFrame::SamplesPerBit;
-        FNoiseSum = 0;
-        FNoiseBits = 0;
+        FPowerSum = FPowerSquares = 0;
+        FPowerBits = 0;
         AppendBlock(!exactSync);
         FMessageOpen = true;
     } else if (FMessageOpen) {
@@ -138,16 +141,28 @@ void TMessageAssembler::AppendBlock(bool Doubtful)
             Doubtful || least < DoubtfulBelow ? TCharCertainty::Doubtful : TCharCertainty::Sure);
     }
     for (std::size_t i = 0; i < RegisterBits; ++i) {
-        const float noise = FBits[(static_cast<std::size_t>(first) + i) & (History - 1)].NoiseShare;
-        if (noise < 0) continue;
-        FNoiseSum += noise;
-        ++FNoiseBits;
+        const double power = FBits[(static_cast<std::size_t>(first) + i) & (History - 1)].Power;
+        if (power < 0) continue;
+        FPowerSum += power;
+        FPowerSquares += power * power;
+        ++FPowerBits;
     }
 }
 
 void TMessageAssembler::BufferEnded()
 {
-    if (FMessageOpen && ++FIdleBuffers > 1) CompleteMessage();
+    if (!FMessageOpen || ++FIdleBuffers <= 1) return;
+    // The signal went on for blocks after the last one heard, and that block
+    // was no last block (a last block ends in the fill unless the text fills
+    // it): blocks at the end were lost, and keep their place.
+    const bool filled = FMessage.Body.find('\0', FMessage.Body.size() - FFSKFrame::BlockChars) != std::string::npos;
+    const std::int64_t after = FLastSignalBit - FLastBlockEnd;
+    if (!filled && after >= BlockSpacing / 2) {
+        const std::int64_t lost = std::min(MostBlocksLost, (after + BlockSpacing / 2) / BlockSpacing);
+        FMessage.Body.append(static_cast<std::size_t>(lost) * FFSKFrame::BlockChars, '\0');
+        FMessage.Certainty.resize(FMessage.Body.size(), TCharCertainty::NotHeard);
+    }
+    CompleteMessage();
 }
 
 void TMessageAssembler::CompleteMessage()
@@ -160,9 +175,14 @@ void TMessageAssembler::CompleteMessage()
     if (std::all_of(FMessage.Certainty.begin(), FMessage.Certainty.end(),
             [](TCharCertainty c) { return c == TCharCertainty::Sure; }))
         FMessage.Certainty.clear();
-    if (FNoiseBits > 0) {
-        const double noise = std::max(FNoiseSum / FNoiseBits, 1e-4);
-        FMessage.SnrDb = 10 * std::log10((1 - noise) / noise);
+    if (FPowerBits > 0) {
+        // The tones have a constant envelope: the first two moments of the
+        // power at the decisions part it from the noise's.
+        const double m2 = FPowerSum / FPowerBits;
+        const double m4 = FPowerSquares / FPowerBits;
+        const double signal = std::sqrt(std::max(2 * m2 * m2 - m4, 0.0));
+        const double noise = std::max(m2 - signal, 1e-3 * m2);
+        FMessage.SnrDb = 10 * std::log10(std::max(signal, 1e-3 * m2) / noise);
     }
     // Moved out first, so that a handler sees an assembler ready for the
     // next message.

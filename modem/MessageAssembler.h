@@ -53,10 +53,12 @@ private:
     std::int64_t FBitCount = 0; // bit periods so far
     std::int64_t FRegisterBits = 0; // bits shifted in since the register was cleared
     std::int64_t FLastBlockEnd = -1; // the bit count at the end of the open message's last block
+    std::int64_t FLastSignalBit = -1; // the bit count at the last bit decided as 0 or 1
     bool FFaded = false; // the signal faded since the last block
     TDecodedMessage FMessage;
     bool FMessageOpen = false;
-    double FNoiseSum = 0; // the bits' noise shares over the open message
-    std::int32_t FNoiseBits = 0;
+    // The powers at the open message's decisions, summed, and their squares.
+    double FPowerSum = 0, FPowerSquares = 0;
+    std::int32_t FPowerBits = 0;
     std::int32_t FIdleBuffers = 0;
 };

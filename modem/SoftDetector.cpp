@@ -33,6 +33,9 @@ constexpr float ReferenceWeight = 0.6f;
 constexpr float StrengthSmoothing = 0.125f;
 constexpr float MisplacedRatio = 1.5f;
 constexpr float PowerSmoothing = 0.2f;
+// The size of the turn at the decisions, followed over about 30 bits, for
+// the margins.
+constexpr float TurnLevelSmoothing = 0.03f;
 // The level of the last signal: rises slowly (a click of FM noise moves it
 // little), falls with a time constant of a third of a second.
 constexpr float LevelRise = 0.01f;
@@ -194,7 +197,7 @@ void TSoftDetector::Decide(TBitSink& Sink)
     if (FPower < SilencePower || FPower < EndedRatio * FSignalLevel) {
         Sink.BitDecided({TBitValue::Lost, '-', 0.0f, -1.0f, endSample});
         FReference = {};
-        FOnTime = FHalfEarlier = 0;
+        FOnTime = FHalfEarlier = FTurnLevel = 0;
         return;
     }
     const TComplex now = At(t);
@@ -213,12 +216,17 @@ void TSoftDetector::Decide(TBitSink& Sink)
     const bool one = turn > 0;
     // 1800 Hz turns the phase a quarter cycle forward per bit, 1200 Hz back.
     FReference = one ? TComplex {-reference.Im, reference.Re} : TComplex {reference.Im, -reference.Re};
-    // A clean bit turns the phase a quarter cycle from the reference: the
-    // sine of the turn is the margin, whatever the level; noise moves the
-    // turn towards 0 or a half cycle, where the decision is a coin toss.
+    // A clean bit turns the phase a quarter cycle from the reference, by
+    // about as much as the bits before it: the sine of the turn, and its size
+    // against theirs, give the margin. Noise moves the turn towards 0 or a
+    // half cycle, where the decision is a coin toss; in a fade of an FM
+    // carrier the turns shrink or come from noise.
     const float size =
         std::sqrt((now.Re * now.Re + now.Im * now.Im) * (reference.Re * reference.Re + reference.Im * reference.Im));
-    const float margin = size > 0 ? std::min(std::fabs(turn) / size, 1.0f) : 0.0f;
-    Sink.BitDecided(
-        {one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0', margin, 1.0f - margin * margin, endSample});
+    const float sine = size > 0 ? std::min(std::fabs(turn) / size, 1.0f) : 0.0f;
+    const float relative = FTurnLevel > 0 ? std::fabs(turn) / FTurnLevel : 0.0f;
+    FTurnLevel += TurnLevelSmoothing * (std::fabs(turn) - FTurnLevel);
+    const float margin = std::min(sine, relative);
+    Sink.BitDecided({one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0', margin, now.Re * now.Re + now.Im * now.Im,
+        endSample});
 }

@@ -70,4 +70,5 @@ private:
     TComplex FReference; // the reference for the next decision's previous value
     float FOnTime = 0; // the size of the one-bit turn at the decisions, smoothed
     float FHalfEarlier = 0; // the same half a bit earlier
+    float FTurnLevel = 0; // the size of the turn at the decisions, smoothed
 };
