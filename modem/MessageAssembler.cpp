@@ -112,9 +112,11 @@ void TMessageAssembler::HandleBlock(std::int64_t BitsSinceBlock)
                 FMessage.Certainty.resize(FMessage.Body.size(), TCharCertainty::NotHeard);
             }
         }
-        // A block one bit early or late ends in a bit slip; one after a
-        // fade or a lost block may hold bits of noise.
-        AppendBlock(!exactSync || off != 0 || nearest > 1 || FFaded || !inStep);
+        // A block one bit early or late says a bit slipped since the last
+        // block's sync word, most likely in that block's characters. A block
+        // after a fade or a lost block may hold bits of noise.
+        if (inStep && off != 0) MarkLastBlock();
+        AppendBlock(!exactSync || nearest > 1 || FFaded || !inStep);
     } else {
         // A block without a type while no message is open is the rest of a
         // message whose first block was not heard, or noise that matched the
@@ -125,6 +127,13 @@ void TMessageAssembler::HandleBlock(std::int64_t BitsSinceBlock)
     FLastBlockEnd = FBitCount;
     FFaded = false;
     FIdleBuffers = 0;
+}
+
+void TMessageAssembler::MarkLastBlock()
+{
+    const std::size_t from = FMessage.Certainty.size() - std::min(FMessage.Certainty.size(), FFSKFrame::BlockChars);
+    for (std::size_t i = from; i < FMessage.Certainty.size(); ++i)
+        if (FMessage.Certainty[i] == TCharCertainty::Sure) FMessage.Certainty[i] = TCharCertainty::Doubtful;
 }
 
 void TMessageAssembler::AppendBlock(bool Doubtful)

@@ -45,6 +45,7 @@ private:
     bool SyncAt(std::int64_t BitsSinceBlock) const;
     void HandleBlock(std::int64_t BitsSinceBlock);
     void AppendBlock(bool Doubtful);
+    void MarkLastBlock();
     void CompleteMessage();
 
     TDeliver FDeliver;

@@ -11,6 +11,7 @@
 #include "base/InstalledFolders.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
+#include "tools/parlet-ffsk/MessageLine.h"
 
 using namespace modemtest;
 
@@ -238,4 +239,25 @@ TEST_F(ParletFfskTool, DecodeJsonGivesOneObjectPerMessage)
     EXPECT_EQ(second.rfind("{\"type\":\"LOC\",\"text\":\"12345678\",\"doubt\":[],\"start\":1.526", 0), 0u) << second;
     EXPECT_NE(first.find(",\"snr_db\":"), std::string::npos) << first;
     EXPECT_EQ(std::count(run.Out.begin(), run.Out.end(), '\n'), 2);
+}
+
+TEST(MessageJson, DoubtAndPlaceholdersIndexTheTextAfterTheFill)
+{
+    const auto Replacements = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += "\xEF\xBF\xBD";
+        return s;
+    };
+    // A lost block (placeholders, U+FFFD), a doubtful byte, the fill cut
+    // off, and no SNR measured.
+    TDecodedMessage message;
+    message.Body = std::string("Bo>>ab") + std::string(8, '\0') + "c\xE9" + std::string(4, '\0');
+    message.Certainty.assign(message.Body.size(), TCharCertainty::Sure);
+    for (std::size_t i = 6; i < 14; ++i) message.Certainty[i] = TCharCertainty::NotHeard;
+    message.Certainty[15] = TCharCertainty::Doubtful;
+    message.StartSample = 72000;
+    EXPECT_EQ(MessageJson(message),
+        "{\"type\":\"SMS\",\"text\":\"Bo>>ab" + Replacements(8)
+            + "c\xC3\xA9\","
+              "\"doubt\":[6,7,8,9,10,11,12,13,15],\"start\":1.5000,\"snr_db\":null}");
 }
