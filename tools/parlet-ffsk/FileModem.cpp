@@ -1,5 +1,7 @@
 #include "FileModem.h"
 
+#include <algorithm>
+
 #include "audio/WavFile.h"
 #include "audio/WaveUtils.h"
 #include "modem/FFSKDecoder.h"
@@ -18,17 +20,18 @@ template <typename Fn> auto ForFile(const std::string& file, Fn&& fn)
     }
 }
 
-std::vector<std::int16_t> Samples(const TWavData& wav)
+// The samples from `from` on, at most `count` of them, into `out`.
+void Samples(const TWavData& wav, std::size_t from, std::size_t count, std::vector<std::int16_t>& out)
 {
-    std::vector<std::int16_t> samples;
-    if (wav.BitsPerSample == 8) {
-        samples.reserve(wav.Data.size());
-        for (const std::uint8_t b : wav.Data) samples.push_back(static_cast<std::int16_t>((b - 128) * 256));
+    const std::size_t width = wav.BitsPerSample / 8;
+    count = std::min(count, wav.Data.size() / width - from);
+    out.resize(count);
+    const std::uint8_t* in = wav.Data.data() + from * width;
+    if (width == 1) {
+        for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::int16_t>((in[i] - 128) * 256);
     } else {
-        samples.reserve(wav.Data.size() / 2);
-        for (std::size_t i = 0; i + 1 < wav.Data.size(); i += 2) samples.push_back(Sample16(&wav.Data[i]));
+        for (std::size_t i = 0; i < count; ++i) out[i] = Sample16(in + 2 * i);
     }
-    return samples;
 }
 
 } // namespace
@@ -58,7 +61,16 @@ std::vector<TDecodedMessage> DecodeFile(const std::string& path, TDetectorKind k
         }
         std::vector<TDecodedMessage> messages;
         TFFSKDecoder decoder(kind, [&](const TDecodedMessage& message) { messages.push_back(message); });
-        decoder.DecodeRecording(Samples(input));
+        // Converted a capture buffer at a time: the file is not held twice.
+        const std::size_t total = input.Data.size() / (input.BitsPerSample / 8);
+        std::vector<std::int16_t> buffer;
+        std::size_t at = 0;
+        for (; at + TFFSKDecoder::BufferSamples <= total; at += TFFSKDecoder::BufferSamples) {
+            Samples(input, at, TFFSKDecoder::BufferSamples, buffer);
+            decoder.DecodeBuffer(buffer);
+        }
+        Samples(input, at, total - at, buffer);
+        decoder.DecodeRecording(buffer);
         return messages;
     });
 }
