@@ -161,13 +161,15 @@ void TMessageAssembler::AppendBlock(bool Doubtful)
 void TMessageAssembler::BufferEnded()
 {
     if (!FMessageOpen || ++FIdleBuffers <= 1) return;
-    // The signal went on for blocks after the last one heard, and that block
-    // was no last block (a last block ends in the fill unless the text fills
-    // it): blocks at the end were lost, and keep their place.
+    // The signal went on for a block's sync word and characters or more
+    // after the last block heard, and that block was no last block (a last
+    // block ends in the fill unless the text fills it): blocks at the end
+    // were lost, and keep their place.
     const bool filled = FMessage.Body.find('\0', FMessage.Body.size() - FFSKFrame::BlockChars) != std::string::npos;
     const std::int64_t after = FLastSignalBit - FLastBlockEnd;
-    if (!filled && after >= BlockSpacing / 2) {
-        const std::int64_t lost = std::min(MostBlocksLost, (after + BlockSpacing / 2) / BlockSpacing);
+    constexpr auto blockBits = static_cast<std::int64_t>(RegisterBits);
+    if (!filled && after >= blockBits) {
+        const std::int64_t lost = std::min(MostBlocksLost, (after + BlockSpacing - blockBits) / BlockSpacing);
         FMessage.Body.append(static_cast<std::size_t>(lost) * FFSKFrame::BlockChars, '\0');
         FMessage.Certainty.resize(FMessage.Body.size(), TCharCertainty::NotHeard);
     }
