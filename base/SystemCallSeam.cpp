@@ -376,13 +376,6 @@ std::vector<TSystemCallRecord> TSystemCallSeam::Trace(const std::string& pathPar
     return records;
 }
 
-void TSystemCallSeam::ClearTrace()
-{
-    TSeamState& state = State();
-    std::lock_guard<std::mutex> lock(state.Mutex);
-    state.TraceRecords.clear();
-}
-
 void TSystemCallSeam::EmulateModemLines(const std::string& path)
 {
     TSeamState& state = State();

@@ -85,7 +85,6 @@ public:
     int Calls(TSystemCall call, const std::string& pathPart = "") const;
     // Every call so far on a path containing pathPart, in order.
     std::vector<TSystemCallRecord> Trace(const std::string& pathPart) const;
-    void ClearTrace();
 
     // A tty without modem lines (a pseudo-terminal) opened at `path` gets
     // emulated ones: TIOCMBIS, TIOCMBIC and TIOCMGET work on them, the

@@ -9,19 +9,9 @@
 #include <random>
 #include <vector>
 
-#include "audio/SimulatedClock.h"
-#include "audio/SimulatedSoundCard.h"
-#include "audio/VirtualCable.h"
-#include "base/VirtualLoop.h"
-#include "modem/untFFSK.h"
-#include "modem/untFFSKReceiver.h"
-
-namespace {
-// The tones swing 20 steps of the 8-bit output around its midpoint; in the
-// cable's full-scale units that is 20/128 at unity gain.
-constexpr double UnityPeak = (147 - 128) * 256.0;
-constexpr double ToneAmplitude = 20.0 / 128.0;
-} // namespace
+#include "RadioPaths.h"
+#include "modem/FFSKDecoder.h"
+#include "modem/FrameRenderer.h"
 
 std::string TrialMessage(std::uint32_t seed, std::size_t length)
 {
@@ -34,54 +24,42 @@ std::string TrialMessage(std::uint32_t seed, std::size_t length)
 
 TTrialResult RunTrial(const TChannel& channel, const std::string& text)
 {
-    TVirtualLoop loop;
-    TSimulatedSoundCard card;
-    card.SetRecordPlayback(true);
-    TVirtualCable cable(card, card);
-    const double gain = channel.Peak / UnityPeak;
-    cable.SetGain(gain);
-    if (channel.SnrDb < 500.0) {
-        const double toneRms = ToneAmplitude * gain / std::sqrt(2.0);
-        cable.SetNoise(toneRms / std::pow(10.0, channel.SnrDb / 20.0), channel.Seed);
-    }
-    cable.SetClockSkewPpm(-channel.SenderPpm);
-
-    std::string expected = text.substr(std::min<std::size_t>(4, text.size()));
-    expected.append((8 - text.size() % 8) % 8, '\0');
-
-    TTrialResult result;
-    std::int64_t receivedUs = -1;
-    auto receiver = std::make_unique<TFFSKReceiver>(card, channel.Detector);
-    receiver->OnReceive = [&](TObject*, bool sms, const std::string& rx) {
-        if (sms && rx == expected && receivedUs < 0) {
-            receivedUs = loop.NowUs();
-        } else {
-            ++result.OtherMessages;
-        }
-    };
     const std::int64_t offset =
         channel.StartSamples >= 0 ? channel.StartSamples : std::mt19937(channel.Seed * 7919u + 1)() % 40;
-    loop.AdvanceToUs(SimulatedClock::TicksToUsCeil(offset * SimulatedClock::PeriodTicks(48000)));
-    auto modulator = std::make_unique<TFFSK>(card);
-    const std::int64_t startSample = (loop.NowUs() * 48 + 999) / 1000;
-    modulator->WriteText(text);
+    const double peak = channel.Peak / 32768.0;
     // Frame (at most a few seconds) plus the receiver's two-buffer rule.
-    const std::int64_t frameMs = static_cast<std::int64_t>(modulator->QueuedBytes()) / 48;
-    loop.AdvanceByMs(frameMs + 1500);
+    TAudio audio = FrameAudio({text}, peak, static_cast<std::size_t>(offset), 72000);
+    // The tail bit ends off the zero line: the last tone ends after the last
+    // sample that is not silence.
+    const auto last = std::find_if(audio.rbegin(), audio.rend(), [](double x) { return x != 0; });
+    const std::int64_t endSample = audio.rend() - last;
+    ClockSkew(audio, channel.SenderPpm);
+    if (channel.SnrDb < 500.0)
+        AddWhiteNoise(audio, peak / std::sqrt(2.0) / std::pow(10.0, channel.SnrDb / 20.0), channel.Seed);
+    const std::vector<std::int16_t> capture = ToCaptureSamples(audio);
 
-    result.Exact = receivedUs >= 0;
+    const std::string expected = ExpectedBody(text);
+    TTrialResult result;
+    std::int64_t deliveredAt = -1;
+    std::int64_t bufferEnd = 0;
+    TFFSKDecoder decoder(channel.Detector, [&](const TDecodedMessage& message) {
+        if (message.Type == TMessageType::Sms && message.Body == expected && deliveredAt < 0)
+            deliveredAt = bufferEnd;
+        else
+            ++result.OtherMessages;
+    });
+    const std::span<const std::int16_t> samples(capture);
+    for (std::size_t at = 0; at < samples.size(); at += TFFSKDecoder::BufferSamples) {
+        const auto buffer = samples.subspan(at, std::min(TFFSKDecoder::BufferSamples, samples.size() - at));
+        bufferEnd = static_cast<std::int64_t>(at + TFFSKDecoder::BufferSamples);
+        decoder.DecodeBuffer(buffer);
+    }
+    result.Exact = deliveredAt >= 0;
     if (result.Exact) {
-        // The tail bit ends off the midpoint: the last tone ends after the
-        // last sample that is not silence, counted from the player's start.
-        const auto played = card.TakePlayed();
-        const auto last = std::find_if(played.rbegin(), played.rend(), [](std::uint8_t b) { return b != 127; });
-        const std::int64_t endSample = startSample + (played.rend() - last);
         // Sender time runs slower or faster on the receiver's clock.
         const double endUs = endSample * (1000.0 / 48.0) * (1.0 - channel.SenderPpm * 1e-6);
-        result.LatencyUs = receivedUs - static_cast<std::int64_t>(std::llround(endUs));
+        result.LatencyUs = std::llround(deliveredAt * (1000.0 / 48.0) - endUs);
     }
-    modulator.reset();
-    receiver.reset();
     return result;
 }
 

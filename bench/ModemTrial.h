@@ -5,9 +5,9 @@
 
 #include "modem/BitDetector.h"
 
-// One message sent through a simulated channel on virtual time: a modulator
-// and a receiver on one simulated sound card, output looped back to input
-// through a virtual cable with gain, white noise and clock skew.
+// One message sent through a simulated channel: the frame renderer's samples
+// with gain, white noise and clock skew, decoded in capture buffers as the
+// receiver would.
 struct TChannel {
     // Peak of the tones on the 16-bit input (4864 at unity gain).
     double Peak = 4864.0;
@@ -27,7 +27,9 @@ struct TChannel {
 struct TTrialResult {
     bool Exact = false; // the message arrived once, exactly
     int OtherMessages = 0; // deliveries that were not the message
-    std::int64_t LatencyUs = -1; // last tone to OnReceive, on the virtual clock
+    // Last tone to delivery: the end of the capture buffer after which the
+    // decoder delivered it.
+    std::int64_t LatencyUs = -1;
 };
 
 // What every measuring program takes on its command line.

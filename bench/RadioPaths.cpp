@@ -5,9 +5,9 @@
 #include <complex>
 #include <random>
 
+#include "modem/FFSKDecoder.h"
 #include "modem/FrameFormat.h"
 #include "modem/FrameRenderer.h"
-#include "modem/MessageAssembler.h"
 
 namespace {
 
@@ -75,22 +75,6 @@ double Peak(const TAudio& audio)
     return peak;
 }
 
-class TSink : public TBitSink {
-public:
-    explicit TSink(TMessageAssembler& assembler)
-        : FAssembler(assembler)
-    {
-    }
-    void BitDecided(TBitValue value, char) override
-    {
-        if (value == TBitValue::Zero || value == TBitValue::One) FAssembler.ShiftBit(value == TBitValue::One);
-        if (value == TBitValue::Lost) FAssembler.ClearRegister();
-    }
-
-private:
-    TMessageAssembler& FAssembler;
-};
-
 } // namespace
 
 TAudio FrameAudio(const std::vector<std::string>& texts, double peak, std::size_t lead, std::size_t tail)
@@ -143,6 +127,47 @@ void OverdrivenLimiter(TAudio& audio, double overdriveDb)
     LowPass3k(audio);
 }
 
+namespace {
+
+// The complex gain of a fading path, of mean power 1: a sum of sinusoids
+// (the scattered paths, arriving from angles spread round the receiver,
+// each with the Doppler shift of its angle and a random phase), plus for a
+// Rician path a direct one.
+class TFading {
+public:
+    TFading(double dopplerHz, double ricianK, std::uint32_t seed)
+    {
+        std::mt19937 random(seed * 2654435761u + 17);
+        std::uniform_real_distribution<double> unit(0.0, 1.0);
+        const double tilt = unit(random);
+        for (int n = 0; n < Paths; ++n) {
+            const double angle = 2 * Pi * (n + tilt) / Paths;
+            FStep[n] = 2 * Pi * dopplerHz * std::cos(angle) / Rate;
+            FPhase[n] = 2 * Pi * unit(random);
+        }
+        FScatter = std::sqrt(1.0 / (ricianK + 1) / Paths);
+        FDirect = std::sqrt(ricianK / (ricianK + 1));
+        FDirectStep = 2 * Pi * dopplerHz * std::cos(2 * Pi * unit(random)) / Rate;
+    }
+    std::complex<double> Next()
+    {
+        std::complex<double> gain = std::polar(FDirect, FDirectPhase);
+        for (int n = 0; n < Paths; ++n) {
+            gain += std::polar(FScatter, FPhase[n]);
+            FPhase[n] = std::fmod(FPhase[n] + FStep[n], 2 * Pi);
+        }
+        FDirectPhase = std::fmod(FDirectPhase + FDirectStep, 2 * Pi);
+        return gain;
+    }
+
+private:
+    static constexpr int Paths = 24;
+    double FStep[Paths] {}, FPhase[Paths] {};
+    double FScatter = 0, FDirect = 0, FDirectStep = 0, FDirectPhase = 0;
+};
+
+} // namespace
+
 void FmLink(TAudio& audio, const TFmLink& link)
 {
     if (link.PreEmphasis) PreEmphasis(audio);
@@ -156,10 +181,20 @@ void FmLink(TAudio& audio, const TFmLink& link)
     TBiquad channelIm[2] = {LowPass(6250, ButterworthQ[0]), LowPass(6250, ButterworthQ[1])};
     double phase = 0;
     std::complex<double> last(1, 0);
+    TFading fading(link.DopplerHz, link.RicianK, link.Seed);
+    // The squelch's view of the carrier: its power smoothed over 5 ms.
+    const double squelchLevel = std::pow(10.0, link.SquelchDb / 10);
+    double carrierPower = 1;
     for (double& x : audio) {
-        const double deviation = std::clamp(x * scale, -2500.0, 2500.0);
+        const double deviation = std::clamp(x * scale, -2500.0, 2500.0) + link.OffsetHz;
         phase = std::fmod(phase + 2 * Pi * deviation / Rate, 2 * Pi);
-        double re = std::cos(phase), im = std::sin(phase);
+        std::complex<double> carrier = std::polar(1.0, phase);
+        if (link.DopplerHz > 0) {
+            const std::complex<double> gain = fading.Next();
+            carrier *= gain;
+            carrierPower += (std::norm(gain) - carrierPower) / (0.005 * Rate);
+        }
+        double re = carrier.real(), im = carrier.imag();
         if (noise > 0) {
             re += noise * gauss(random);
             im += noise * gauss(random);
@@ -171,7 +206,7 @@ void FmLink(TAudio& audio, const TFmLink& link)
         const std::complex<double> now(re, im);
         const double hz = std::arg(now * std::conj(last)) * Rate / (2 * Pi);
         last = now;
-        x = hz / scale;
+        x = carrierPower < squelchLevel ? 0.0 : hz / scale;
     }
     if (link.DeEmphasis) DeEmphasis(audio);
     VoiceBand(audio);
@@ -206,36 +241,21 @@ void ScaleToPeak(TAudio& audio, double peak)
     for (double& x : audio) x *= peak / now;
 }
 
-std::vector<std::uint8_t> ToCaptureSamples(const TAudio& audio)
+std::vector<std::int16_t> ToCaptureSamples(const TAudio& audio)
 {
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(audio.size() * 2);
-    for (const double x : audio) {
-        const auto s = static_cast<std::int16_t>(std::clamp(std::lround(x * 32768.0), -32768L, 32767L));
-        bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
-    }
-    return bytes;
+    std::vector<std::int16_t> samples;
+    samples.reserve(audio.size());
+    for (const double x : audio)
+        samples.push_back(static_cast<std::int16_t>(std::clamp(std::lround(x * 32768.0), -32768L, 32767L)));
+    return samples;
 }
 
-std::vector<TDelivery> DecodeCapture(TDetectorKind kind, const std::vector<std::uint8_t>& capture)
+std::vector<TDecodedMessage> DecodeCapture(TDetectorKind kind, const std::vector<std::int16_t>& capture)
 {
-    std::vector<TDelivery> deliveries;
-    TMessageAssembler assembler([&](bool sms, const std::string& text) { deliveries.push_back({sms, text}); });
-    TSink sink(assembler);
-    const auto detector = MakeBitDetector(kind);
-    constexpr std::size_t bufferBytes = 9600 * 2;
-    for (std::size_t at = 0; at < capture.size(); at += bufferBytes) {
-        const std::size_t n = std::min(bufferBytes, capture.size() - at);
-        detector->Demodulate(capture.data() + at, n / 2, sink);
-        assembler.BufferEnded();
-    }
-    const std::vector<std::uint8_t> idle(bufferBytes, 0);
-    for (int i = 0; i < 2; ++i) {
-        detector->Demodulate(idle.data(), idle.size() / 2, sink);
-        assembler.BufferEnded();
-    }
-    return deliveries;
+    std::vector<TDecodedMessage> messages;
+    TFFSKDecoder decoder(kind, [&](const TDecodedMessage& message) { messages.push_back(message); });
+    decoder.DecodeRecording(capture);
+    return messages;
 }
 
 std::string ExpectedBody(const std::string& text)
@@ -243,4 +263,36 @@ std::string ExpectedBody(const std::string& text)
     std::string body = text.substr(std::min(FFSKFrame::PrefixLength, text.size()));
     body.append((FFSKFrame::BlockChars - text.size() % FFSKFrame::BlockChars) % FFSKFrame::BlockChars, '\0');
     return body;
+}
+
+TJudged Judge(const std::string& text, const std::vector<TDecodedMessage>& deliveries)
+{
+    TJudged judged;
+    const TDecodedMessage* message = nullptr;
+    for (const TDecodedMessage& d : deliveries) {
+        if (!message && d.Type == TMessageType::Sms)
+            message = &d;
+        else
+            ++judged.Other;
+    }
+    if (!message) return judged;
+    const std::string expected = ExpectedBody(text);
+    bool wrong = false, marked = false, doubt = false;
+    for (std::size_t i = 0; i < std::max(expected.size(), message->Body.size()); ++i) {
+        const bool heard = i < message->Body.size();
+        const bool sure = heard && (i >= message->Certainty.size() || message->Certainty[i] == TCharCertainty::Sure);
+        const bool right = heard && i < expected.size() && message->Body[i] == expected[i];
+        doubt |= heard && !sure;
+        wrong |= !right && (sure || !heard);
+        marked |= !right && heard && !sure;
+    }
+    judged.Outcome = wrong ? TOutcome::Wrong : marked ? TOutcome::Marked : doubt ? TOutcome::Flagged : TOutcome::Sure;
+    return judged;
+}
+
+void TOutcomeCounts::Add(const TJudged& judged)
+{
+    ++Counts[static_cast<int>(judged.Outcome)];
+    Other += judged.Other;
+    ++Trials;
 }

@@ -1,5 +1,5 @@
 // Message success rates of the FFSK modem on a simulated channel, and the
-// latency from the last tone to OnReceive. Every trial is seeded, so a run
+// latency from the last tone to delivery. Every trial is seeded, so a run
 // with the same arguments prints the same tables.
 //
 //   modem_robustness [--trials N] [--length CHARS] [--seed S]
@@ -100,8 +100,8 @@ int main(int argc, char** argv)
         Row(options, label, [peak](TChannel& c) { c.Peak = peak; });
     }
 
-    std::printf("\nLatency, last tone to OnReceive (virtual clock, no noise, the frame's start moved through a "
-                "whole capture buffer)\n\n");
+    std::printf("\nLatency, last tone to delivery (the end of the capture buffer after which the decoder delivers; "
+                "no noise, the frame's start moved through a whole capture buffer)\n\n");
     std::printf("| detector | min | mean | max | trials |\n|---|---|---|---|---|\n");
     for (const TDetectorKind kind : {TDetectorKind::Classic, TDetectorKind::Soft}) {
         std::int64_t least = -1, most = -1, sum = 0;

@@ -5,7 +5,7 @@
 // delivers. Every trial is seeded, so a run prints the same tables.
 //
 //   radio_paths [--trials N] [--length CHARS] [--seed S] [--noise-hours H]
-//               [--only noise|clean|fm]
+//               [--only noise|clean|fm|fading]
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +21,7 @@ namespace {
 
 struct TOptions : TTrialOptions {
     double NoiseHours = 0;
-    std::string Only; // one table only: "noise", "clean" or "fm"
+    std::string Only; // one table only: "noise", "clean", "fm" or "fading"
 };
 
 TOptions ParseOptions(int argc, char** argv)
@@ -33,12 +33,12 @@ TOptions ParseOptions(int argc, char** argv)
             options.NoiseHours = std::atof(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--only")
             && (!std::strcmp(argv[i + 1], "noise") || !std::strcmp(argv[i + 1], "clean")
-                || !std::strcmp(argv[i + 1], "fm")))
+                || !std::strcmp(argv[i + 1], "fm") || !std::strcmp(argv[i + 1], "fading")))
             options.Only = argv[i + 1];
         else {
             std::fprintf(stderr,
                 "usage: radio_paths [--trials N] [--length CHARS] [--seed S] [--noise-hours H] "
-                "[--only noise|clean|fm]\n");
+                "[--only noise|clean|fm|fading]\n");
             std::exit(2);
         }
     }
@@ -66,8 +66,8 @@ TRate Measure(const TOptions& options, TDetectorKind kind, const TPath& path)
         path(audio, seed);
         const auto deliveries = DecodeCapture(kind, ToCaptureSamples(audio));
         bool exact = false;
-        for (const TDelivery& d : deliveries) {
-            if (!exact && d.MessIsSMS && d.RxString == ExpectedBody(text))
+        for (const TDecodedMessage& d : deliveries) {
+            if (!exact && d.Type == TMessageType::Sms && d.Body == ExpectedBody(text))
                 exact = true;
             else
                 ++rate.Other;
@@ -153,6 +153,64 @@ void CarrierNoise(const TOptions& options)
             [cnr](TAudio& a, std::uint32_t s) { FmLink(a, {.PreEmphasis = false, .CnrDb = cnr, .Seed = s}); });
 }
 
+// What the operator is shown over the path, counted for each detector.
+TOutcomeCounts Judged(const TOptions& options, TDetectorKind kind, const TPath& path)
+{
+    TOutcomeCounts counts;
+    for (int t = 0; t < options.Trials; ++t) {
+        const std::uint32_t seed = options.Seed * 100003u + static_cast<std::uint32_t>(t);
+        const std::string text = TrialMessage(seed, options.Length);
+        const std::size_t lead = 2400 + std::mt19937(seed * 7919u + 1)() % 9600;
+        TAudio audio = FrameAudio({text}, TonePeak, lead, 9600);
+        path(audio, seed);
+        counts.Add(Judge(text, DecodeCapture(kind, ToCaptureSamples(audio))));
+    }
+    return counts;
+}
+
+void JudgedRow(const TOptions& options, const std::string& label, const TPath& path)
+{
+    std::printf("| %s |", label.c_str());
+    for (const TDetectorKind kind : {TDetectorKind::Classic, TDetectorKind::Soft}) {
+        const TOutcomeCounts c = Judged(options, kind, path);
+        std::printf(" %d / %d / %d / **%d** / %d (%d) |", c[TOutcome::Sure], c[TOutcome::Flagged], c[TOutcome::Marked],
+            c[TOutcome::Wrong], c[TOutcome::Lost], c.Other);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// A moving radio: fading, squelch and frequency offset, with the static
+// FM link beside it; sure / flagged / marked / WRONG / lost, other
+// deliveries in brackets.
+void FadingPaths(const TOptions& options)
+{
+    std::printf("\nWhat the operator is shown: sure / flagged / marked / WRONG / lost (other deliveries)\n\n"
+                "| path | classic | soft |\n|---|---|---|\n");
+    for (const double cnr : {30.0, 12.0, 10.0, 8.0})
+        JudgedRow(options, Format("static FM link, %.0f dB", cnr),
+            [cnr](TAudio& a, std::uint32_t s) { FmLink(a, {.CnrDb = cnr, .Seed = s}); });
+    for (const double doppler : {5.0, 20.0, 80.0})
+        for (const double cnr : {20.0, 25.0, 30.0})
+            JudgedRow(options, Format("Rayleigh, Doppler %.0f Hz", doppler) + Format(", mean %.0f dB", cnr),
+                [=](TAudio& a, std::uint32_t s) { FmLink(a, {.CnrDb = cnr, .Seed = s, .DopplerHz = doppler}); });
+    for (const double cnr : {20.0, 25.0})
+        JudgedRow(options, Format("Rician K 4, Doppler 20 Hz, mean %.0f dB", cnr),
+            [=](TAudio& a, std::uint32_t s) { FmLink(a, {.CnrDb = cnr, .Seed = s, .DopplerHz = 20, .RicianK = 4}); });
+    for (const double cnr : {20.0, 25.0})
+        JudgedRow(options, Format("Rayleigh 20 Hz, squelch 10 dB below the mean, mean %.0f dB", cnr),
+            [=](TAudio& a, std::uint32_t s) {
+                FmLink(a, {.CnrDb = cnr, .Seed = s, .DopplerHz = 20, .SquelchDb = -10});
+            });
+    for (const double offset : {500.0, 1500.0})
+        JudgedRow(options, Format("Rayleigh 20 Hz, mean 25 dB, %.0f Hz off frequency", offset),
+            [=](TAudio& a, std::uint32_t s) {
+                FmLink(a, {.CnrDb = 25, .Seed = s, .DopplerHz = 20, .OffsetHz = offset});
+            });
+    JudgedRow(options, "static FM link, 12 dB, 1500 Hz off frequency",
+        [](TAudio& a, std::uint32_t s) { FmLink(a, {.CnrDb = 12, .Seed = s, .OffsetHz = 1500}); });
+}
+
 // Noise without any signal, fed in one-minute pieces; counts deliveries.
 void NoiseWithoutSignal(const TOptions& options)
 {
@@ -194,5 +252,6 @@ int main(int argc, char** argv)
     if (options.Only.empty() || options.Only == "noise") NoisePaths(options);
     if (options.Only.empty() || options.Only == "clean") CleanPaths(options);
     if (options.Only.empty() || options.Only == "fm") CarrierNoise(options);
+    if (options.Only.empty() || options.Only == "fading") FadingPaths(options);
     return 0;
 }

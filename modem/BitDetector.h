@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string_view>
 
 // What a bit detector decides for one bit period.
@@ -14,21 +15,36 @@ enum class TBitValue : std::uint8_t {
     Lost, // the signal has stopped: what the register holds is not a frame
 };
 
+// One decision of a bit detector.
+struct TBitDecision {
+    TBitValue Value = TBitValue::None;
+    char Symbol = '-'; // the decision's mark in the bit trace
+    // How far the decision was from a coin toss, against the recent signal:
+    // 1 or more is clear, near 0 a guess.
+    float Margin = 0;
+    // The power of the signal value at the decision, whose spread over a
+    // message tells its signal-to-noise ratio; below 0 when the detector
+    // does not measure it.
+    float Power = -1;
+    // The input sample, counted from the detector's first, at which the bit
+    // ended on the air (the detector's own delay taken off).
+    std::int64_t EndSample = 0;
+};
+
 // Receives the detector's decisions, one per bit period, in order.
 class TBitSink {
 public:
     virtual ~TBitSink() = default;
-    // Symbol is the decision's mark in the bit trace.
-    virtual void BitDecided(TBitValue Value, char Symbol) = 0;
+    virtual void BitDecided(const TBitDecision& Decision) = 0;
 };
 
-// Takes bits out of 16-bit signed little-endian mono samples at 48000 Hz.
-// The state runs on from call to call, so any split of the input into calls
-// gives the same decisions.
+// Takes bits out of 16-bit signed mono samples at 48000 Hz. The state runs
+// on from call to call, so any split of the input into calls gives the same
+// decisions.
 class TBitDetector {
 public:
     virtual ~TBitDetector() = default;
-    virtual void Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink) = 0;
+    virtual void Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink) = 0;
 };
 
 // The detectors the receiver can run: "classic" counts zero crossings in

@@ -16,26 +16,30 @@ constexpr std::int32_t SilenceSamples = 2 * SamplesPerBit;
 // The count of samples since the last crossing stops here: hours of a
 // silent input must not run it over.
 constexpr std::int32_t SinceLimit = 1 << 20;
+// The margin of a bit whose count was moved across the window edge.
+constexpr float CarriedMargin = 0.25f;
 
-// Above 0x80 the high byte is a negative sample, below 0x7F a non-negative
-// one. Flipping every bit of the byte while waiting for a non-negative sample
-// turns both tests into one comparison (h < 0x7F is ~h > 0x80).
-bool IsCandidate(std::uint8_t High, std::uint8_t WaitMask)
+// The high byte of a sample: above 0x80 a negative sample, below 0x7F a
+// non-negative one. Flipping every bit of the byte while waiting for a
+// non-negative sample turns both tests into one comparison (h < 0x7F is
+// ~h > 0x80).
+bool IsCandidate(std::int16_t Sample, std::uint8_t WaitMask)
 {
-    return static_cast<std::uint8_t>(High ^ WaitMask) > 0x80;
+    const auto high = static_cast<std::uint8_t>(static_cast<std::uint16_t>(Sample) >> 8);
+    return static_cast<std::uint8_t>(high ^ WaitMask) > 0x80;
 }
 
-// The index of the first of Count high bytes (every other byte) that is on
-// the side waited for, or Count if none is.
-std::int32_t FirstCandidate(const std::uint8_t* High, std::int32_t Count, std::uint8_t WaitMask)
+// The index of the first of Count samples that is on the side waited for,
+// or Count if none is.
+std::int32_t FirstCandidate(const std::int16_t* Samples, std::int32_t Count, std::uint8_t WaitMask)
 {
     std::int32_t i = 0;
-    while (i < Count && !IsCandidate(High[2 * i], WaitMask)) ++i;
+    while (i < Count && !IsCandidate(Samples[i], WaitMask)) ++i;
     return i;
 }
 } // namespace
 
-void TClassicDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink)
+void TClassicDetector::Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink)
 {
     // Most samples change nothing but the counts: those before the window's
     // last one that are no candidate, or too soon after the last crossing
@@ -48,8 +52,8 @@ void TClassicDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count
     std::int32_t since = FSinceCrossing;
     std::int32_t crossings = FCrossings;
     std::int32_t phase = FBitPhase;
-    const std::uint8_t* high = Count > 0 ? Samples + 1 : Samples;
-    std::size_t left = Count;
+    const std::int16_t* sample = Samples.data();
+    std::size_t left = Samples.size();
     while (left > 0) {
         std::int32_t run = static_cast<std::int32_t>(std::min<std::size_t>(left, LastPosition - phase));
         std::int32_t skip = 0;
@@ -61,20 +65,20 @@ void TClassicDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count
                 skip = run;
             } else {
                 run = std::min(run, BoundaryPosition - phase);
-                skip = FirstCandidate(high, run, waitMask);
+                skip = FirstCandidate(sample, run, waitMask);
             }
         } else {
-            skip = FirstCandidate(high, run, waitMask);
+            skip = FirstCandidate(sample, run, waitMask);
         }
         since = std::min(since + skip, SinceLimit);
         phase += skip;
-        high += 2 * skip;
+        sample += skip;
         left -= static_cast<std::size_t>(skip);
         if (left == 0 || (skip == run && phase < LastPosition)) continue;
 
         // One sample that is a candidate or the window's last.
         since += since < SinceLimit;
-        const bool candidate = IsCandidate(*high, waitMask);
+        const bool candidate = IsCandidate(*sample, waitMask);
         const bool accepted = candidate && since >= MinSpacing;
         const bool startsTransmission = accepted && since >= SilenceSamples;
         crossings += accepted;
@@ -94,9 +98,10 @@ void TClassicDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count
         // side the idle level already sits on; placing it at 7 puts the
         // window edges between crossings either way.
         phase = startsTransmission ? BoundaryPosition : phase;
-        high += 2;
+        ++sample;
         --left;
         if (++phase > LastPosition) {
+            FDecisionSample = FSamplesBefore + (sample - Samples.data());
             FHalfWave = waitMask ? 1 : 0;
             FSinceCrossing = since;
             FCrossings = crossings;
@@ -109,6 +114,7 @@ void TClassicDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count
     FSinceCrossing = since;
     FCrossings = crossings;
     FBitPhase = phase;
+    FSamplesBefore += static_cast<std::int64_t>(Samples.size());
 }
 
 void TClassicDetector::DecideBit(TBitSink& Sink)
@@ -118,11 +124,14 @@ void TClassicDetector::DecideBit(TBitSink& Sink)
     TBitValue value = TBitValue::None;
     char symbol = '-';
     std::int32_t carry = 0;
+    // A count moved across the window edge is less certain than a clean one.
+    float margin = 1.0f;
     switch (FCrossings) {
     case 4:
         value = TBitValue::One;
         symbol = '^';
         carry = 1;
+        margin = CarriedMargin;
         break;
     case 3:
         value = TBitValue::One;
@@ -136,6 +145,7 @@ void TClassicDetector::DecideBit(TBitSink& Sink)
         value = TBitValue::Zero;
         symbol = '_';
         carry = -1;
+        margin = CarriedMargin;
         break;
     default:
         // A whole window without a crossing: the signal has stopped. A sync
@@ -145,5 +155,6 @@ void TClassicDetector::DecideBit(TBitSink& Sink)
         break;
     }
     FCrossings = carry;
-    Sink.BitDecided(value, symbol);
+    Sink.BitDecided({value, symbol, value == TBitValue::None || value == TBitValue::Lost ? 0.0f : margin, -1.0f,
+        FDecisionSample + BoundaryPosition});
 }

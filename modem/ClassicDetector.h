@@ -11,7 +11,7 @@
 // and "-" (no bit).
 class TClassicDetector : public TBitDetector {
 public:
-    void Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink) override;
+    void Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink) override;
 
 private:
     void DecideBit(TBitSink& Sink);
@@ -20,4 +20,6 @@ private:
     std::int32_t FSinceCrossing = 0;
     std::int32_t FCrossings = 0; // in the current window, carry included
     std::int32_t FBitPhase = 0; // 0..39
+    std::int64_t FSamplesBefore = 0; // the samples of the earlier calls
+    std::int64_t FDecisionSample = 0; // where the window being decided ends
 };

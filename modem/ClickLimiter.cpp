@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "audio/WaveUtils.h"
 #include "modem/FrameFormat.h"
 
 namespace {
@@ -54,7 +53,7 @@ TClickLimiter::TClickLimiter()
     FGain = static_cast<float>(0.5 / std::sin(pi * 1500 * DifferenceDelay / FFSKFrame::SampleRate));
 }
 
-void TClickLimiter::Limit(const std::uint8_t* Samples, std::size_t Count, std::int32_t* Out)
+void TClickLimiter::Limit(std::span<const std::int16_t> Samples, std::int32_t* Out)
 {
     // The state lives in locals while the samples run: the filter's
     // feedback and the mean size are serial paths, and a round trip
@@ -62,8 +61,8 @@ void TClickLimiter::Limit(const std::uint8_t* Samples, std::size_t Count, std::i
     float in1 = FIn1, in2 = FIn2, out1 = FOut1, out2 = FOut2;
     TClipLevel level = FLevel;
     int pastPos = FPastPos;
-    for (std::size_t i = 0; i < Count; ++i) {
-        const float in = Sample16(Samples + 2 * i);
+    for (std::size_t i = 0; i < Samples.size(); ++i) {
+        const float in = Samples[i];
         // Ordered so that only the last step waits for the previous output.
         const float feed = FB0 * (in + in2) + FB1 * in1 - FA2 * out2;
         const float band = feed - FA1 * out1;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 // Takes the clicks of an FM receiver near its threshold out of the signal.
 // De-emphasis and the voice band stretch a click into a slow bump as large
@@ -22,8 +23,8 @@
 class TClickLimiter {
 public:
     TClickLimiter();
-    // 16-bit little-endian samples in, limited samples out.
-    void Limit(const std::uint8_t* Samples, std::size_t Count, std::int32_t* Out);
+    // Samples in, as many limited samples out.
+    void Limit(std::span<const std::int16_t> Samples, std::int32_t* Out);
 
 private:
     // The band limit: a second-order Butterworth low-pass.

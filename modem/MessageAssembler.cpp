@@ -1,14 +1,25 @@
 #include "MessageAssembler.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 
 #include "modem/FrameFormat.h"
 
 namespace {
-bool HasPrefix(const std::string& chunk, std::string_view prefix)
+
+constexpr std::int64_t BlockSpacing = FFSKFrame::BlockBits;
+// Blocks lost in a row that are still kept in place; more than this and
+// the next sync word belongs to something else.
+constexpr std::int64_t MostBlocksLost = 3;
+// Wrong bits a sync word at the expected place may have.
+constexpr int MostSyncErrors = 2;
+
+bool HasPrefix(const std::string& body, std::size_t from, std::string_view prefix)
 {
-    return chunk.compare(0, prefix.size(), prefix) == 0;
+    return body.compare(from, prefix.size(), prefix) == 0;
 }
+
 } // namespace
 
 TMessageAssembler::TMessageAssembler(TDeliver Deliver)
@@ -16,44 +27,96 @@ TMessageAssembler::TMessageAssembler(TDeliver Deliver)
 {
 }
 
-void TMessageAssembler::ShiftBit(bool Bit)
+void TMessageAssembler::BitDecided(const TBitDecision& Decision)
 {
-    for (std::size_t i = 0; i + 1 < FShiftReg.size(); ++i)
-        FShiftReg[i] = static_cast<std::uint8_t>((FShiftReg[i] << 1) | (FShiftReg[i + 1] >> 7));
-    FShiftReg.back() = static_cast<std::uint8_t>((FShiftReg.back() << 1) | (Bit ? 1 : 0));
-
-    if (FShiftReg[0] != (FFSKFrame::SyncWord >> 8) || FShiftReg[1] != (FFSKFrame::SyncWord & 0xFF)) return;
-    FChunk.assign(FShiftReg.begin() + 2, FShiftReg.end());
-    // Cleared so that no bit of this block can be part of the next match.
-    FShiftReg.fill(0);
-    HandleChunk();
+    ++FBitCount;
+    FBits[static_cast<std::size_t>(FBitCount) & (History - 1)] = Decision;
+    if (Decision.Value == TBitValue::Zero || Decision.Value == TBitValue::One) {
+        FLastSignalBit = FBitCount;
+        ShiftBit(Decision);
+    }
+    if (Decision.Value == TBitValue::Lost) {
+        // The signal stopped: a sync word heard just before (a frame cut
+        // short) must not take the first bits of the next transmission as
+        // its block.
+        ClearRegister();
+        FFaded = true;
+    }
 }
 
 void TMessageAssembler::ClearRegister()
 {
     FShiftReg.fill(0);
+    FRegisterBits = 0;
 }
 
-void TMessageAssembler::BufferEnded()
+void TMessageAssembler::ShiftBit(const TBitDecision& Decision)
 {
-    if (FMessageOpen && ++FIdleBuffers > 1) {
-        FMessageOpen = false;
-        CompleteMessage();
+    for (std::size_t i = 0; i + 1 < FShiftReg.size(); ++i)
+        FShiftReg[i] = static_cast<std::uint8_t>((FShiftReg[i] << 1) | (FShiftReg[i + 1] >> 7));
+    FShiftReg.back() = static_cast<std::uint8_t>((FShiftReg.back() << 1) | (Decision.Value == TBitValue::One));
+    ++FRegisterBits;
+
+    const std::int64_t since = FMessageOpen ? FBitCount - FLastBlockEnd : -1;
+    if (!SyncAt(since)) return;
+    HandleBlock(since);
+    // Cleared so that no bit of this block can be part of the next match.
+    ClearRegister();
+}
+
+bool TMessageAssembler::SyncAt(std::int64_t BitsSinceBlock) const
+{
+    const unsigned heard = (unsigned {FShiftReg[0]} << 8) | FShiftReg[1];
+    if (heard == FFSKFrame::SyncWord) return true;
+    // Within a message, at a block spacing on from its last block: a sync
+    // word with a bit or two wrong, each of them a guess.
+    if (BitsSinceBlock <= 0 || BitsSinceBlock % BlockSpacing != 0
+        || BitsSinceBlock > (MostBlocksLost + 1) * BlockSpacing
+        || FRegisterBits < static_cast<std::int64_t>(RegisterBits))
+        return false;
+    const unsigned wrong = heard ^ FFSKFrame::SyncWord;
+    if (std::popcount(wrong) > MostSyncErrors) return false;
+    for (int i = 0; i < 16; ++i) {
+        if (!(wrong & (0x8000u >> i))) continue;
+        const std::int64_t bit = FBitCount - static_cast<std::int64_t>(RegisterBits) + 1 + i;
+        if (FBits[static_cast<std::size_t>(bit) & (History - 1)].Margin >= DoubtfulBelow) return false;
     }
+    return true;
 }
 
-void TMessageAssembler::HandleChunk()
+void TMessageAssembler::HandleBlock(std::int64_t BitsSinceBlock)
 {
-    if (HasPrefix(FChunk, FFSKFrame::SmsPrefix)) {
+    const unsigned heard = (unsigned {FShiftReg[0]} << 8) | FShiftReg[1];
+    const bool exactSync = heard == FFSKFrame::SyncWord;
+    const std::string chunk(FShiftReg.begin() + 2, FShiftReg.end());
+    const bool sms = HasPrefix(chunk, 0, FFSKFrame::SmsPrefix);
+    if (sms || HasPrefix(chunk, 0, FFSKFrame::LocPrefix)) {
         if (FMessageOpen) CompleteMessage();
-        FSmsText = FChunk;
-        FIsSMS = true;
-    } else if (HasPrefix(FChunk, FFSKFrame::LocPrefix)) {
-        if (FMessageOpen) CompleteMessage();
-        FLocText = FChunk;
-        FIsSMS = false;
+        FMessage = {};
+        FMessage.Type = sms ? TMessageType::Sms : TMessageType::Loc;
+        const TBitDecision& syncStart =
+            FBits[static_cast<std::size_t>(FBitCount - static_cast<std::int64_t>(RegisterBits) + 1) & (History - 1)];
+        FMessage.StartSample = syncStart.EndSample - FFSKFrame::SamplesPerBit;
+        FPowerSum = FPowerSquares = 0;
+        FPowerBits = 0;
+        AppendBlock(!exactSync);
+        FMessageOpen = true;
     } else if (FMessageOpen) {
-        (FIsSMS ? FSmsText : FLocText) += FChunk;
+        // Where the spacing is whole blocks, the lost ones keep their place.
+        const std::int64_t nearest = (BitsSinceBlock + BlockSpacing / 2) / BlockSpacing;
+        const std::int64_t off = BitsSinceBlock - nearest * BlockSpacing;
+        const bool inStep = nearest >= 1 && nearest <= MostBlocksLost + 1 && off >= -1 && off <= 1;
+        if (inStep) {
+            for (std::int64_t lost = 1; lost < nearest; ++lost) {
+                FMessage.Body.append(FFSKFrame::BlockChars, '\0');
+                FMessage.Certainty.resize(FMessage.Body.size(), TCharCertainty::NotHeard);
+            }
+        }
+        // A block one bit early or late says a bit slipped since the last
+        // block's sync word, most likely in that block's characters. A block
+        // after a fade or a lost block may hold bits of noise.
+        if (inStep && off != 0) MarkLastBlock();
+        AppendBlock(!exactSync || nearest > 1 || FFaded || !inStep);
     } else {
         // A block without a type while no message is open is the rest of a
         // message whose first block was not heard, or noise that matched the
@@ -61,17 +124,80 @@ void TMessageAssembler::HandleChunk()
         // sent, under a name cut from the middle of a text.
         return;
     }
-    FMessageOpen = true;
+    FLastBlockEnd = FBitCount;
+    FFaded = false;
     FIdleBuffers = 0;
+}
+
+void TMessageAssembler::MarkLastBlock()
+{
+    const std::size_t from = FMessage.Certainty.size() - std::min(FMessage.Certainty.size(), FFSKFrame::BlockChars);
+    for (std::size_t i = from; i < FMessage.Certainty.size(); ++i)
+        if (FMessage.Certainty[i] == TCharCertainty::Sure) FMessage.Certainty[i] = TCharCertainty::Doubtful;
+}
+
+void TMessageAssembler::AppendBlock(bool Doubtful)
+{
+    const std::int64_t first = FBitCount - static_cast<std::int64_t>(RegisterBits) + 1;
+    FMessage.Body.append(FShiftReg.begin() + 2, FShiftReg.end());
+    for (std::size_t c = 0; c < FFSKFrame::BlockChars; ++c) {
+        float least = 1.0f;
+        for (std::size_t b = 0; b < 8; ++b) {
+            const auto bit = static_cast<std::size_t>(first + 16 + static_cast<std::int64_t>(8 * c + b));
+            least = std::min(least, FBits[bit & (History - 1)].Margin);
+        }
+        FMessage.Certainty.push_back(
+            Doubtful || least < DoubtfulBelow ? TCharCertainty::Doubtful : TCharCertainty::Sure);
+    }
+    for (std::size_t i = 0; i < RegisterBits; ++i) {
+        const double power = FBits[(static_cast<std::size_t>(first) + i) & (History - 1)].Power;
+        if (power < 0) continue;
+        FPowerSum += power;
+        FPowerSquares += power * power;
+        ++FPowerBits;
+    }
+}
+
+void TMessageAssembler::BufferEnded()
+{
+    if (!FMessageOpen || ++FIdleBuffers <= 1) return;
+    // The signal went on for a block's sync word and characters or more
+    // after the last block heard, and that block was no last block (a last
+    // block ends in the fill unless the text fills it): blocks at the end
+    // were lost, and keep their place.
+    const bool filled = FMessage.Body.find('\0', FMessage.Body.size() - FFSKFrame::BlockChars) != std::string::npos;
+    const std::int64_t after = FLastSignalBit - FLastBlockEnd;
+    constexpr auto blockBits = static_cast<std::int64_t>(RegisterBits);
+    if (!filled && after >= blockBits) {
+        const std::int64_t lost = std::min(MostBlocksLost, (after + BlockSpacing - blockBits) / BlockSpacing);
+        FMessage.Body.append(static_cast<std::size_t>(lost) * FFSKFrame::BlockChars, '\0');
+        FMessage.Certainty.resize(FMessage.Body.size(), TCharCertainty::NotHeard);
+    }
+    CompleteMessage();
 }
 
 void TMessageAssembler::CompleteMessage()
 {
-    std::string& text = FIsSMS ? FSmsText : FLocText;
-    text.erase(0, std::min(FFSKFrame::PrefixLength, text.size()));
+    FMessageOpen = false;
+    FMessage.Body.erase(0, std::min(FFSKFrame::PrefixLength, FMessage.Body.size()));
+    FMessage.Certainty.erase(FMessage.Certainty.begin(),
+        FMessage.Certainty.begin()
+            + static_cast<std::ptrdiff_t>(std::min(FFSKFrame::PrefixLength, FMessage.Certainty.size())));
+    if (std::all_of(FMessage.Certainty.begin(), FMessage.Certainty.end(),
+            [](TCharCertainty c) { return c == TCharCertainty::Sure; }))
+        FMessage.Certainty.clear();
+    if (FPowerBits > 0) {
+        // The tones have a constant envelope: the first two moments of the
+        // power at the decisions part it from the noise's.
+        const double m2 = FPowerSum / FPowerBits;
+        const double m4 = FPowerSquares / FPowerBits;
+        const double signal = std::sqrt(std::max(2 * m2 * m2 - m4, 0.0));
+        const double noise = std::max(m2 - signal, 1e-3 * m2);
+        FMessage.SnrDb = 10 * std::log10(std::max(signal, 1e-3 * m2) / noise);
+    }
     // Moved out first, so that a handler sees an assembler ready for the
     // next message.
-    const std::string message = std::move(text);
-    text.clear();
-    if (FDeliver) FDeliver(FIsSMS, message);
+    const TDecodedMessage message = std::move(FMessage);
+    FMessage = {};
+    if (FDeliver) FDeliver(message);
 }

@@ -5,37 +5,61 @@
 #include <functional>
 #include <string>
 
+#include "modem/BitDetector.h"
+#include "modem/DecodedMessage.h"
+
 // The receive side of the message text layer: finds the 8-character block
 // behind every sync word in the bit stream and joins blocks into "SMS>" and
 // "LOC>" messages, each delivered once without its prefix. A block without a
 // prefix only continues an open message; on its own it is dropped. A message
 // ends when a new prefixed block arrives, or at the end of the second capture
 // buffer in a row without a block.
+//
+// Within a message every block's sync word comes one block spacing after the
+// one before. That spacing tells what was not heard: a block one bit early
+// or late ends in a bit slip, a sync word two or more spacings on leaves
+// blocks lost in between (kept in place as placeholders), and a sync word
+// with a bit or two wrong at the expected place is taken when those bits
+// were guesses. What the receiver doubts is marked byte by byte.
 class TMessageAssembler {
 public:
-    using TDeliver = std::function<void(bool MessIsSMS, const std::string& RxString)>;
+    using TDeliver = std::function<void(const TDecodedMessage& Message)>;
+
+    // A byte whose least sure bit has a smaller margin than this is
+    // doubtful; measured in docs/performance.md.
+    static constexpr float DoubtfulBelow = 0.4f;
 
     explicit TMessageAssembler(TDeliver Deliver);
 
-    void ShiftBit(bool Bit);
-    // The signal stopped: a sync word heard just before (a frame cut short)
-    // must not take the first bits of the next transmission as its block.
-    void ClearRegister();
+    // Every decision of the detector, one per bit period.
+    void BitDecided(const TBitDecision& Decision);
     // The end-of-message rule, once after every capture buffer.
     void BufferEnded();
 
-    bool MessageOpen() const { return FMessageOpen; }
-
 private:
-    void HandleChunk();
+    static constexpr std::size_t RegisterBits = 80; // sync word and 8 characters
+    static constexpr std::size_t History = 128; // a power of two above RegisterBits
+
+    void ShiftBit(const TBitDecision& Decision);
+    void ClearRegister();
+    bool SyncAt(std::int64_t BitsSinceBlock) const;
+    void HandleBlock(std::int64_t BitsSinceBlock);
+    void AppendBlock(bool Doubtful);
+    void MarkLastBlock();
     void CompleteMessage();
 
     TDeliver FDeliver;
-    std::array<std::uint8_t, 10> FShiftReg {}; // the last 80 bits, byte 0 the oldest
-    std::string FChunk;
-    std::string FSmsText;
-    std::string FLocText;
-    bool FIsSMS = false;
+    std::array<std::uint8_t, RegisterBits / 8> FShiftReg {}; // the last 80 bits, byte 0 the oldest
+    std::array<TBitDecision, History> FBits {}; // the decisions of the last bits, by bit count
+    std::int64_t FBitCount = 0; // bit periods so far
+    std::int64_t FRegisterBits = 0; // bits shifted in since the register was cleared
+    std::int64_t FLastBlockEnd = -1; // the bit count at the end of the open message's last block
+    std::int64_t FLastSignalBit = -1; // the bit count at the last bit decided as 0 or 1
+    bool FFaded = false; // the signal faded since the last block
+    TDecodedMessage FMessage;
     bool FMessageOpen = false;
+    // The powers at the open message's decisions, summed, and their squares.
+    double FPowerSum = 0, FPowerSquares = 0;
+    std::int32_t FPowerBits = 0;
     std::int32_t FIdleBuffers = 0;
 };

@@ -17,6 +17,18 @@ std::size_t TextEnd(const TDecodedMessage& message, std::size_t from)
     return message.Body.size();
 }
 
+void ReadTextFrom(const TDecodedMessage& message, std::size_t textStart, TMessageText& result)
+{
+    const std::size_t end = TextEnd(message, textStart);
+    result.Text = message.Body.substr(textStart, end - textStart);
+    for (std::size_t i = textStart; i < end; ++i) {
+        const TCharCertainty certainty = CertaintyAt(message, i);
+        if (certainty == TCharCertainty::Sure) continue;
+        result.Doubt.push_back(i - textStart);
+        if (certainty == TCharCertainty::NotHeard) result.NotHeard.push_back(i - textStart);
+    }
+}
+
 } // namespace
 
 TMessageText ReadMessageText(const TDecodedMessage& message)
@@ -34,14 +46,14 @@ TMessageText ReadMessageText(const TDecodedMessage& message)
             textStart = split + FFSKFrame::NameSeparator.size();
         }
     }
-    const std::size_t end = TextEnd(message, textStart);
-    result.Text = message.Body.substr(textStart, end - textStart);
-    for (std::size_t i = textStart; i < end; ++i) {
-        const TCharCertainty certainty = CertaintyAt(message, i);
-        if (certainty == TCharCertainty::Sure) continue;
-        result.Doubt.push_back(i - textStart);
-        if (certainty == TCharCertainty::NotHeard) result.NotHeard.push_back(i - textStart);
-    }
+    ReadTextFrom(message, textStart, result);
+    return result;
+}
+
+TMessageText ReadWholeBody(const TDecodedMessage& message)
+{
+    TMessageText result;
+    ReadTextFrom(message, 0, result);
     return result;
 }
 

@@ -23,5 +23,7 @@ struct TMessageText {
 };
 
 TMessageText ReadMessageText(const TDecodedMessage& message);
+// The whole body as one text, a text message's sender not split off.
+TMessageText ReadWholeBody(const TDecodedMessage& message);
 // The body of a message sent from here, read the same way.
 TMessageText ReadMessageText(TMessageType type, const std::string& body);

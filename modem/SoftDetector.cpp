@@ -16,17 +16,16 @@ constexpr float FilteredRate = float(FFSKFrame::SampleRate) / TSoftDetector::Dec
 constexpr float GateOffset = 1.0f;
 constexpr float TimingGain = 0.4f;
 // The rate term follows clock skew up to 1.2 % (0.06 filtered samples per
-// bit). With 2 % and twice the gain, the noise before a frame now and then
-// drove it far enough that the first sync word was missed even in strong
-// signals (1 to 2 messages in 600 at 0 and -2 dB).
+// bit); slow and narrow, so that the noise before a frame cannot drive it
+// far enough to miss the first sync word.
 constexpr float RateGain = 0.01f;
 constexpr float RateLimit = 0.06f;
 constexpr float StepLimit = 1.0f;
 // The weight of the older values in the reference for a decision. The
 // reference is turned by a quarter cycle per bit, and the filter makes the
-// turns of alternating bits (the preamble) smaller than that; with a
-// weight of 0.8 the error this leaves in the reference now and then cost
-// the first bits of a sync word even in strong signals.
+// turns of alternating bits (the preamble) smaller than that: the older
+// values must weigh little enough that the error this leaves cannot cost
+// the first bits of a sync word.
 constexpr float ReferenceWeight = 0.6f;
 // The check for decisions half a bit off: the size of the turn is smoothed
 // over about 8 bits, and the decisions move when half a bit earlier it is
@@ -34,6 +33,9 @@ constexpr float ReferenceWeight = 0.6f;
 constexpr float StrengthSmoothing = 0.125f;
 constexpr float MisplacedRatio = 1.5f;
 constexpr float PowerSmoothing = 0.2f;
+// The size of the turn at the decisions, followed over about 30 bits, for
+// the margins.
+constexpr float TurnLevelSmoothing = 0.03f;
 // The level of the last signal: rises slowly (a click of FM noise moves it
 // little), falls with a time constant of a third of a second.
 constexpr float LevelRise = 0.01f;
@@ -44,6 +46,9 @@ constexpr float LevelFall = 0.9995f;
 constexpr float EndedRatio = 0.03f;
 // Below this power (a tone of peak 1 gives 0.25) there is no signal.
 constexpr float SilencePower = 0.1f;
+// The input samples between a bit's end on the air and the filtered value
+// that holds it: half the filter and half a group of 8.
+constexpr float DelaySamples = (TSoftDetector::FilterTaps - 1) / 2.0f * TSoftDetector::Decimation + 3.5f;
 
 } // namespace
 
@@ -72,14 +77,13 @@ TSoftDetector::TSoftDetector()
     FDecisionAt = SamplesPerBit;
 }
 
-void TSoftDetector::Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink)
+void TSoftDetector::Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink)
 {
-    while (Count > 0) {
-        const std::size_t n = std::min(Count, FLimited.size());
-        FClickLimiter.Limit(Samples, n, FLimited.data());
+    while (!Samples.empty()) {
+        const std::size_t n = std::min(Samples.size(), FLimited.size());
+        FClickLimiter.Limit(Samples.first(n), FLimited.data());
         MixDown(FLimited.data(), n, Sink);
-        Samples += 2 * n;
-        Count -= n;
+        Samples = Samples.subspan(n);
     }
 }
 
@@ -139,6 +143,7 @@ void TSoftDetector::FilterBaseband(TBitSink& Sink)
         y.Im += im[j];
     }
     FRing[++FNewest & (RingSize - 1)] = y;
+    ++FFiltered;
     FPower += PowerSmoothing * (y.Re * y.Re + y.Im * y.Im - FPower);
     FSignalLevel =
         FPower > FSignalLevel ? FSignalLevel + LevelRise * (FPower - FSignalLevel) : FSignalLevel * LevelFall;
@@ -188,10 +193,11 @@ void TSoftDetector::Decide(TBitSink& Sink)
 {
     const float t = FDecisionAt;
     FDecisionAt += SamplesPerBit;
+    const auto endSample = static_cast<std::int64_t>(std::lround((FFiltered + t) * Decimation - DelaySamples));
     if (FPower < SilencePower || FPower < EndedRatio * FSignalLevel) {
-        Sink.BitDecided(TBitValue::Lost, '-');
+        Sink.BitDecided({TBitValue::Lost, '-', 0.0f, -1.0f, endSample});
         FReference = {};
-        FOnTime = FHalfEarlier = 0;
+        FOnTime = FHalfEarlier = FTurnLevel = 0;
         return;
     }
     const TComplex now = At(t);
@@ -210,5 +216,17 @@ void TSoftDetector::Decide(TBitSink& Sink)
     const bool one = turn > 0;
     // 1800 Hz turns the phase a quarter cycle forward per bit, 1200 Hz back.
     FReference = one ? TComplex {-reference.Im, reference.Re} : TComplex {reference.Im, -reference.Re};
-    Sink.BitDecided(one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0');
+    // A clean bit turns the phase a quarter cycle from the reference, by
+    // about as much as the bits before it: the sine of the turn, and its size
+    // against theirs, give the margin. Noise moves the turn towards 0 or a
+    // half cycle, where the decision is a coin toss; in a fade of an FM
+    // carrier the turns shrink or come from noise.
+    const float size =
+        std::sqrt((now.Re * now.Re + now.Im * now.Im) * (reference.Re * reference.Re + reference.Im * reference.Im));
+    const float sine = size > 0 ? std::min(std::fabs(turn) / size, 1.0f) : 0.0f;
+    const float relative = FTurnLevel > 0 ? std::fabs(turn) / FTurnLevel : 0.0f;
+    FTurnLevel += TurnLevelSmoothing * (std::fabs(turn) - FTurnLevel);
+    const float margin = std::min(sine, relative);
+    Sink.BitDecided({one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0', margin, now.Re * now.Re + now.Im * now.Im,
+        endSample});
 }

@@ -33,7 +33,7 @@ public:
     static constexpr int FilterTaps = 24; // a multiple of 8
 
     TSoftDetector();
-    void Demodulate(const std::uint8_t* Samples, std::size_t Count, TBitSink& Sink) override;
+    void Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink) override;
 
 private:
     struct TComplex {
@@ -62,6 +62,7 @@ private:
     static constexpr int RingSize = 32; // filtered values kept for the decisions
     std::array<TComplex, RingSize> FRing {};
     std::uint32_t FNewest = 0; // index of the newest filtered value
+    std::int64_t FFiltered = 0; // filtered values so far
     float FPower = 0; // smoothed power of the filtered signal
     float FDecisionAt = 0; // the next decision, in filtered samples from the newest
     float FRate = 0; // the bit clock's correction per bit, for clock skew
@@ -69,4 +70,5 @@ private:
     TComplex FReference; // the reference for the next decision's previous value
     float FOnTime = 0; // the size of the one-bit turn at the decisions, smoothed
     float FHalfEarlier = 0; // the same half a bit earlier
+    float FTurnLevel = 0; // the size of the turn at the decisions, smoothed
 };

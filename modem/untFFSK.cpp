@@ -1,5 +1,6 @@
 #include "untFFSK.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "audio/WavePlayers.h"
@@ -11,19 +12,21 @@ TFFSK::TFFSK(TSoundPlatform& platform)
 {
     FSilence->fill(Midpoint);
     FPlayer = std::make_unique<TLiveAudioPlayer>(platform);
-    FPlayer->SetAsync(false);
     FPlayer->SetBufferCount(2);
     FPlayer->SetBufferLength(200);
     FPlayer->SetPCMFormat(Mono8bit48000Hz);
-    FPlayer->OnData = [this](TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, std::uint32_t& NumLoops) {
-        return FillBuffer(Sender, Buffer, BufferSize, NumLoops);
+    FPlayer->OnData = [this](TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize) {
+        return FillBuffer(Sender, Buffer, BufferSize);
     };
-    FPlayer->OnDeactivate = [this](TObject* Sender) { PlayerDeactivated(Sender); };
-    FPlayer->OnDeviceLost = [this](TObject* Sender) { PlayerDeviceLost(Sender); };
-    FAvailabilityConnection = FPlayer->OnAvailabilityChange.Connect([this](TObject*) { OnAvailabilityChange(this); });
+    FPlayerConnections.push_back(
+        FPlayer->OnDeactivate.Connect([this](TObject* Sender) { PlayerDeactivated(Sender); }));
+    FPlayerConnections.push_back(
+        FPlayer->OnDeviceLost.Connect([this](TObject* Sender) { PlayerDeviceLost(Sender); }));
+    FPlayerConnections.push_back(
+        FPlayer->OnAvailabilityChange.Connect([this](TObject*) { OnAvailabilityChange(this); }));
     FPlayer->Activate();
     ReadyTimer = std::make_unique<TTimer>(ReadyDelayMs, false, TTimerRepeat::OneShot);
-    ReadyTimer->OnTimer = [this](TObject* Sender) { ReadyTimerTick(Sender); };
+    FReadyConnection = ReadyTimer->OnTimer.Connect([this](TObject* Sender) { ReadyTimerTick(Sender); });
 }
 
 TFFSK::~TFFSK()
@@ -94,36 +97,33 @@ void TFFSK::DropQueued()
 {
     FBlocks.clear();
     FWritePos = BlockSize;
-    FWritePtr = nullptr;
     FLastBlockOut = false;
     if (ReadyTimer) ReadyTimer->SetEnabled(false);
 }
 
-void TFFSK::WriteBit(bool Bit)
+void TFFSK::Append(const std::vector<std::uint8_t>& Samples)
 {
-    if (FWritePos >= BlockSize) {
-        FBlocks.push_back(std::make_unique<TBlock>());
-        FWritePos = 0;
-        FWritePtr = FBlocks.back()->data();
+    std::size_t at = 0;
+    while (at < Samples.size()) {
+        if (FWritePos >= BlockSize) {
+            FBlocks.push_back(std::make_unique<TBlock>());
+            FWritePos = 0;
+        }
+        const std::size_t n = std::min<std::size_t>(BlockSize - FWritePos, Samples.size() - at);
+        std::memcpy(FBlocks.back()->data() + FWritePos, Samples.data() + at, n);
+        FWritePos += static_cast<std::uint32_t>(n);
+        at += n;
     }
-    const TTone& tone = FRenderer.NextTone(Bit);
-    std::memcpy(FWritePtr, tone.data(), SamplesPerBit);
-    FWritePos += SamplesPerBit;
-    FWritePtr += SamplesPerBit;
-}
-
-void TFFSK::WriteByte(std::uint8_t Value)
-{
-    for (unsigned mask = 128; mask != 0; mask >>= 1) WriteBit((Value & mask) != 0);
 }
 
 void TFFSK::WriteText(const std::string& Text)
 {
-    for (const std::uint8_t byte : FFSKFrame::FrameBytes(Text, FBlocks.empty())) WriteByte(byte);
-    WriteBit(FFSKFrame::TailBit);
+    std::vector<std::uint8_t> samples;
+    FRenderer.AppendFrame(Text, FBlocks.empty(), samples);
+    Append(samples);
 }
 
-std::uint32_t TFFSK::FillBuffer(TObject*, std::uint8_t* Buffer, std::uint32_t, std::uint32_t&)
+std::uint32_t TFFSK::FillBuffer(TObject*, std::uint8_t* Buffer, std::uint32_t)
 {
     if (FBlocks.empty()) {
         std::memcpy(Buffer, FSilence->data(), BlockSize);
@@ -141,7 +141,6 @@ std::uint32_t TFFSK::FillBuffer(TObject*, std::uint8_t* Buffer, std::uint32_t, s
     }
     const std::uint32_t written = FWritePos;
     FWritePos = BlockSize;
-    FWritePtr = nullptr;
     FLastBlockOut = true;
     return written;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/Event.h"
 #include "base/Object.h"
@@ -56,15 +57,14 @@ public:
     // ready signal still to come.
     void DropQueued();
 
-    // Appends one frame carrying Text (its bytes unchanged) and returns at
-    // once; the player takes it one block per buffer.
+    // Appends one frame carrying Text (its bytes unchanged), rendered by
+    // the frame renderer, and returns at once; the player takes it one block
+    // per buffer.
     void WriteText(const std::string& Text);
-    void WriteByte(std::uint8_t Value);
-    void WriteBit(bool Bit);
 
     // The player's fill handler: always supplies 9600 bytes, except for the
     // last queued block, of which only the written part is played.
-    std::uint32_t FillBuffer(TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, std::uint32_t& NumLoops);
+    std::uint32_t FillBuffer(TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize);
 
     // Audio written but not yet handed to the player, in bytes (= samples).
     std::uint32_t QueuedBytes() const;
@@ -84,15 +84,16 @@ private:
     void PlayerDeactivated(TObject* Sender);
     void PlayerDeviceLost(TObject* Sender);
     void ReadyTimerTick(TObject* Sender);
+    void Append(const std::vector<std::uint8_t>& Samples);
 
     TFrameRenderer FRenderer;
     std::unique_ptr<TBlock> FSilence;
     std::deque<std::unique_ptr<TBlock>> FBlocks;
     std::uint32_t FWritePos = BlockSize; // BlockSize: no block is open
-    std::uint8_t* FWritePtr = nullptr;
     bool FLastBlockOut = false;
     std::optional<int> FPendingDevice; // the device to reopen on once the player has closed
     std::unique_ptr<TLiveAudioPlayer> FPlayer;
     std::unique_ptr<TTimer> ReadyTimer;
-    TConnection FAvailabilityConnection;
+    std::vector<TConnection> FPlayerConnections;
+    TConnection FReadyConnection;
 };

@@ -3,29 +3,29 @@
 #include <algorithm>
 
 #include "audio/WaveRecorders.h"
+#include "audio/WaveUtils.h"
 
 TFFSKReceiver::TFFSKReceiver(TSoundPlatform& platform, TDetectorKind Kind)
-    : FKind(Kind)
-    , FDetector(MakeBitDetector(Kind))
-    , FAssembler([this](bool MessIsSMS, const std::string& RxString) { OnReceive(this, MessIsSMS, RxString); })
+    : FDecoder(Kind, [this](const TDecodedMessage& message) { OnReceive(this, message); })
+    , FSamples(BufferSamples)
 {
-    FBitTrace.reserve(TraceLength + 1);
     FRecorder = std::make_unique<TLiveAudioRecorder>(platform);
-    FRecorder->SetAsync(false);
     FRecorder->SetBufferCount(2);
     FRecorder->SetBufferLength(200);
     FRecorder->SetPCMFormat(Mono16bit48000Hz);
-    FRecorder->OnLevel = [this](TObject* Sender, int Level) { RecorderLevel(Sender, Level); };
-    FRecorder->OnData = [this](TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, bool& FreeIt) {
-        RecorderData(Sender, Buffer, BufferSize, FreeIt);
-    };
-    FRecorder->OnDeactivate = [this](TObject*) {
+    FRecorderConnections.push_back(
+        FRecorder->OnLevel.Connect([this](TObject* Sender, int Level) { RecorderLevel(Sender, Level); }));
+    FRecorderConnections.push_back(FRecorder->OnData.Connect(
+        [this](TObject* Sender, const std::uint8_t* Buffer, std::uint32_t BufferSize) {
+            RecorderData(Sender, Buffer, BufferSize);
+        }));
+    FRecorderConnections.push_back(FRecorder->OnDeactivate.Connect([this](TObject*) {
         if (!FReopenPending) return;
         FReopenPending = false;
         FRecorder->Activate();
-    };
-    FAvailabilityConnection =
-        FRecorder->OnAvailabilityChange.Connect([this](TObject*) { OnAvailabilityChange(this); });
+    }));
+    FRecorderConnections.push_back(
+        FRecorder->OnAvailabilityChange.Connect([this](TObject*) { OnAvailabilityChange(this); }));
     FRecorder->Activate();
 }
 
@@ -63,21 +63,12 @@ void TFFSKReceiver::RecorderLevel(TObject*, int Level)
     OnInputLevel(this, Level);
 }
 
-void TFFSKReceiver::RecorderData(TObject*, std::uint8_t* Buffer, std::uint32_t BufferSize, bool&)
+void TFFSKReceiver::RecorderData(TObject*, const std::uint8_t* Buffer, std::uint32_t BufferSize)
 {
     // Only the recorded samples are demodulated: a buffer handed back while
     // the stream closes is partly filled, and the rest of its memory holds
     // audio that was already demodulated.
     const std::uint32_t samples = std::min(BufferSize / 2, BufferSamples);
-    if (samples > 0) FDetector->Demodulate(Buffer, samples, *this);
-    FAssembler.BufferEnded();
-}
-
-void TFFSKReceiver::BitDecided(TBitValue Value, char Symbol)
-{
-    if (Value == TBitValue::Zero || Value == TBitValue::One) FAssembler.ShiftBit(Value == TBitValue::One);
-    if (Value == TBitValue::Lost) FAssembler.ClearRegister();
-    FBitTrace.push_back(Symbol);
-    if (FBitTrace.size() > TraceLength) FBitTrace.erase(0, 1);
-    OnBitReceive(this, FBitTrace);
+    for (std::uint32_t i = 0; i < samples; ++i) FSamples[i] = Sample16(Buffer + 2 * i);
+    FDecoder.DecodeBuffer(std::span(FSamples).first(samples));
 }

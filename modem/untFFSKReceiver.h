@@ -3,25 +3,24 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/Event.h"
 #include "base/Object.h"
-#include "modem/BitDetector.h"
+#include "modem/FFSKDecoder.h"
 #include "modem/FrameFormat.h"
-#include "modem/MessageAssembler.h"
 
 class TSoundPlatform;
 class TLiveAudioRecorder;
 
 // The FFSK receiver: listens to the default input all the time (16-bit
-// signed mono, 48000 Hz), takes bits out of every capture buffer with its
-// bit detector, and hands them to the message assembler, which delivers
-// "SMS>" and "LOC>" messages through OnReceive without their prefix.
-class TFFSKReceiver : public TObject, private TBitSink {
+// signed mono, 48000 Hz) and hands every capture buffer to its decoder,
+// which delivers "SMS>" and "LOC>" messages through OnReceive.
+class TFFSKReceiver : public TObject {
 public:
     static constexpr std::uint32_t SamplesPerBit = FFSKFrame::SamplesPerBit;
-    static constexpr std::uint32_t BufferSamples = 9600; // one 200 ms capture buffer
-    static constexpr std::size_t TraceLength = 40;
+    static constexpr std::uint32_t BufferSamples = TFFSKDecoder::BufferSamples;
+    static constexpr std::size_t TraceLength = TFFSKDecoder::TraceLength;
 
     explicit TFFSKReceiver(TSoundPlatform& platform, TDetectorKind Kind = TDetectorKind::Soft);
     ~TFFSKReceiver() override;
@@ -30,7 +29,7 @@ public:
     // capture buffer (16-bit little-endian) and then applies the end-of-message
     // rule for that buffer.
     void RecorderLevel(TObject* Sender, int Level);
-    void RecorderData(TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize, bool& FreeIt);
+    void RecorderData(TObject* Sender, const std::uint8_t* Buffer, std::uint32_t BufferSize);
 
     // The device the platform opens for the recorder changed (a device
     // chosen by name): the recorder closes and opens on it.
@@ -40,23 +39,17 @@ public:
     const std::string& LossReason() const;
 
     // One symbol per bit period, newest last, at most 40.
-    const std::string& BitTrace() const { return FBitTrace; }
-    TDetectorKind DetectorKind() const { return FKind; }
+    const std::string& BitTrace() const { return FDecoder.BitTrace(); }
 
-    TEvent<TObject*, bool, const std::string&> OnReceive;
-    TEvent<TObject*, const std::string&> OnBitReceive;
+    TEvent<TObject*, const TDecodedMessage&> OnReceive;
     TEvent<TObject*, int> OnInputLevel;
     // InputLost() or LossReason() changed.
     TNotifyEvent OnAvailabilityChange;
 
 private:
-    void BitDecided(TBitValue Value, char Symbol) override;
-
-    const TDetectorKind FKind;
+    TFFSKDecoder FDecoder;
+    std::vector<std::int16_t> FSamples; // the capture buffer's samples
     std::unique_ptr<TLiveAudioRecorder> FRecorder;
-    std::unique_ptr<TBitDetector> FDetector;
-    TMessageAssembler FAssembler;
     bool FReopenPending = false; // the recorder opens again once closed
-    std::string FBitTrace;
-    TConnection FAvailabilityConnection;
+    std::vector<TConnection> FRecorderConnections;
 };

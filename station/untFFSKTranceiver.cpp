@@ -27,12 +27,8 @@ TFFSKTranceiver::TFFSKTranceiver(
 
     FConnections.push_back(
         FReceiver->OnInputLevel.Connect([this](TObject*, int level) { OnInputLevel(this, level); }));
-    FConnections.push_back(FReceiver->OnReceive.Connect([this](TObject*, bool isSms, const std::string& body) {
-        TDecodedMessage message;
-        message.Type = isSms ? TMessageType::Sms : TMessageType::Loc;
-        message.Body = body;
-        Heard(message);
-    }));
+    FConnections.push_back(
+        FReceiver->OnReceive.Connect([this](TObject*, const TDecodedMessage& message) { Heard(message); }));
     FConnections.push_back(FSettings->OnNewSoundDevice.Connect([this](TObject*) { SoundDeviceChanged(); }));
     TFfskMessage& sequencer = FTransmitter->Sequencer();
     FConnections.push_back(sequencer.OnTextOnAir.Connect(

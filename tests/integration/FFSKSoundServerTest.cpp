@@ -22,10 +22,10 @@ TEST_P(FFSKSoundServer, FortyCharacterTextArrivesCompleteAndOnceWithinOneAndAHal
     TFFSK modulator(*sound);
     std::vector<std::string> received;
     std::vector<std::int64_t> receivedAtMs;
-    receiver.OnReceive = [&](TObject* sender, bool sms, const std::string& text) {
+    receiver.OnReceive = [&](TObject* sender, const TDecodedMessage& message) {
         EXPECT_EQ(sender, &receiver);
-        EXPECT_TRUE(sms);
-        received.push_back(text);
+        EXPECT_EQ(message.Type, TMessageType::Sms);
+        received.push_back(message.Body);
         receivedAtMs.push_back(loop.NowMs());
     };
     int levels = 0;

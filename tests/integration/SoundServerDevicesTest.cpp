@@ -70,7 +70,7 @@ struct TListener {
     explicit TListener(TSoundPlatform& platform)
         : receiver(platform)
     {
-        receiver.OnReceive = [this](TObject*, bool, const std::string& text) { texts.push_back(text); };
+        receiver.OnReceive = [this](TObject*, const TDecodedMessage& message) { texts.push_back(message.Body); };
         receiver.OnInputLevel = [this](TObject*, int level) {
             ++levels;
             loudest = std::max(loudest, level);

@@ -79,7 +79,7 @@ TEST_P(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecod
     TFFSKReceiver receiver(*sound);
     TFFSK modulator(*sound);
     std::vector<std::string> received;
-    receiver.OnReceive = [&](TObject*, bool, const std::string& text) { received.push_back(text); };
+    receiver.OnReceive = [&](TObject*, const TDecodedMessage& message) { received.push_back(message.Body); };
     int levels = 0;
     receiver.OnInputLevel = [&](TObject*, int) { ++levels; };
     int playerLost = 0;

@@ -21,7 +21,7 @@ TAudio Tone(double hz, double peak, std::size_t count, std::size_t from = 0)
 std::vector<std::int32_t> Limit(const TAudio& in)
 {
     std::vector<std::int32_t> out(in.size());
-    TClickLimiter().Limit(ToCaptureSamples(in).data(), in.size(), out.data());
+    TClickLimiter().Limit(ToCaptureSamples(in), out.data());
     return out;
 }
 

@@ -93,15 +93,14 @@ TEST(FFSKModulator, FillBufferHandsOverBlocksThenTheWrittenPartThenSilence)
     TSimulatedSoundCard card;
     TFFSK ffsk(card);
     std::vector<std::uint8_t> buffer(TFFSK::BlockSize, 0);
-    std::uint32_t loops = 0;
-    EXPECT_EQ(ffsk.FillBuffer(nullptr, buffer.data(), TFFSK::BlockSize, loops), TFFSK::BlockSize);
+    EXPECT_EQ(ffsk.FillBuffer(nullptr, buffer.data(), TFFSK::BlockSize), TFFSK::BlockSize);
     EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 127; }));
 
     // 20 characters: 305 bits = 12200 samples, one whole block and 2600 bytes.
     ffsk.WriteText("SMS>abcdefghijklmnop");
     EXPECT_EQ(ffsk.QueuedBytes(), 12200u);
-    EXPECT_EQ(ffsk.FillBuffer(nullptr, buffer.data(), TFFSK::BlockSize, loops), TFFSK::BlockSize);
-    EXPECT_EQ(ffsk.FillBuffer(nullptr, buffer.data(), TFFSK::BlockSize, loops), 2600u);
+    EXPECT_EQ(ffsk.FillBuffer(nullptr, buffer.data(), TFFSK::BlockSize), TFFSK::BlockSize);
+    EXPECT_EQ(ffsk.FillBuffer(nullptr, buffer.data(), TFFSK::BlockSize), 2600u);
     EXPECT_EQ(ffsk.QueuedBytes(), 0u);
     // The next text starts a new frame with its preamble, in a new block.
     ffsk.WriteText("");
@@ -120,8 +119,7 @@ TEST(FFSKModulator, TextsEndingOnABlockBoundaryHandOverAFullLastBlock)
     TFFSK ffsk(card);
     for (const auto& t : texts) ffsk.WriteText(t);
     std::vector<std::uint8_t> buffer(TFFSK::BlockSize);
-    std::uint32_t loops = 0;
-    for (int i = 0; i < 13; ++i) EXPECT_EQ(ffsk.FillBuffer(nullptr, buffer.data(), TFFSK::BlockSize, loops), 9600u);
+    for (int i = 0; i < 13; ++i) EXPECT_EQ(ffsk.FillBuffer(nullptr, buffer.data(), TFFSK::BlockSize), 9600u);
     EXPECT_EQ(ffsk.QueuedBytes(), 0u);
 }
 

@@ -40,8 +40,7 @@ TEST(FFSKReceiver, CrossingsPerWindowDecideBitAndCarry)
     rx.Feed(
         SignChanges(320, {13, 23, 33, 47, 57, 67, 77, 87, 97, 107, 117, 133, 150, 173, 213, 223, 293, 298, 300, 313}),
         0, 320);
-    ASSERT_FALSE(rx.Traces.empty());
-    EXPECT_EQ(rx.Traces.back(), "1^-0__-0");
+    EXPECT_EQ(rx.Decoder().BitTrace(), "1^-0__-0");
 }
 
 TEST(FFSKReceiver, CandidateEarlyInAWindowMovesTheWindowOn)
@@ -51,11 +50,11 @@ TEST(FFSKReceiver, CandidateEarlyInAWindowMovesTheWindowOn)
     {
         TDirectReceiver rx;
         rx.Feed(SignChanges(76, {43}), 0, 76);
-        EXPECT_EQ(rx.Traces.size(), 2u);
+        EXPECT_EQ(rx.Decoder().BitCount(), 2);
     }
     TDirectReceiver unmoved;
     unmoved.Feed(SignChanges(76, {50}), 0, 76);
-    EXPECT_EQ(unmoved.Traces.size(), 1u);
+    EXPECT_EQ(unmoved.Decoder().BitCount(), 1);
 }
 
 TEST(FFSKReceiver, LateBoundaryCrossingWalksTheWindowBackOneSample)
@@ -66,11 +65,11 @@ TEST(FFSKReceiver, LateBoundaryCrossingWalksTheWindowBackOneSample)
     {
         TDirectReceiver rx;
         rx.Feed(SignChanges(80, {50}), 0, 80);
-        EXPECT_EQ(rx.Traces.size(), 1u);
+        EXPECT_EQ(rx.Decoder().BitCount(), 1);
     }
     TDirectReceiver inside;
     inside.Feed(SignChanges(80, {53}), 0, 80);
-    EXPECT_EQ(inside.Traces.size(), 2u);
+    EXPECT_EQ(inside.Decoder().BitCount(), 2);
 }
 
 TEST(FFSKReceiver, FirstCrossingAfterSilenceIsPlacedAtSeven)
@@ -80,14 +79,14 @@ TEST(FFSKReceiver, FirstCrossingAfterSilenceIsPlacedAtSeven)
     {
         TDirectReceiver rx;
         rx.Feed(SignChanges(191, {159}), 0, 191);
-        EXPECT_EQ(rx.Traces.size(), 3u);
+        EXPECT_EQ(rx.Decoder().BitCount(), 3);
         rx.Feed(SignChanges(1, {}), 0, 1);
-        EXPECT_EQ(rx.Traces.size(), 4u);
+        EXPECT_EQ(rx.Decoder().BitCount(), 4);
     }
     // After less than two silent bits a crossing at 39 moves nothing.
     TDirectReceiver soon;
     soon.Feed(SignChanges(191, {20, 79}), 0, 191);
-    EXPECT_EQ(soon.Traces.size(), 4u);
+    EXPECT_EQ(soon.Decoder().BitCount(), 4);
 }
 
 TEST(FFSKReceiver, RecordedFrameDecodesWhereverTheWindowsFall)
@@ -115,8 +114,8 @@ TEST(FFSKReceiver, SilenceAndClippedSquareWaveGiveOnlyNoBitSymbols)
     {
         TDirectReceiver rx;
         rx.Feed(std::vector<std::uint8_t>(9600 * 2, 0), 0);
-        ASSERT_EQ(rx.Traces.size(), 240u);
-        EXPECT_EQ(rx.Traces.back(), std::string(40, '-'));
+        ASSERT_EQ(rx.Decoder().BitCount(), 240);
+        EXPECT_EQ(rx.Decoder().BitTrace(), std::string(40, '-'));
     }
 
     // 1200 Hz square wave at full scale: the extreme high bytes never count.
@@ -126,23 +125,25 @@ TEST(FFSKReceiver, SilenceAndClippedSquareWaveGiveOnlyNoBitSymbols)
         square.push_back(high ? 0xFF : 0x00);
         square.push_back(high ? 0x7F : 0x80);
     }
-    TDirectReceiver clipped;
-    clipped.Feed(square, 0);
-    for (const auto& t : clipped.Traces) ASSERT_EQ(t.find_first_not_of('-'), std::string::npos) << t;
-    EXPECT_TRUE(clipped.Messages.empty());
+    const std::string symbols = DetectorSymbols(TDetectorKind::Classic, square);
+    EXPECT_EQ(symbols, std::string(240, '-'));
 }
 
 TEST(FFSKReceiver, BitTraceHoldsTheLast40SymbolsNewestLast)
 {
-    TDirectReceiver rx;
-    rx.Feed(ToCapture(RenderFrame("SMS>trace")), 1);
-    std::size_t longest = 0;
-    for (const auto& t : rx.Traces) longest = std::max(longest, t.size());
-    EXPECT_EQ(longest, 40u);
-    EXPECT_EQ(rx.Traces[0].size(), 1u);
-    EXPECT_EQ(rx.Receiver().BitTrace(), rx.Traces.back());
+    const auto frame = ToCapture(RenderFrame("SMS>trace"));
+    const std::string symbols = DetectorSymbols(TDetectorKind::Classic, frame);
+    for (const std::size_t length : {std::size_t {1}, std::size_t {39}, frame.size() / 2}) {
+        const std::vector<std::uint8_t> part(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(2 * length));
+        TDirectReceiver rx;
+        rx.Feed(part, 0, static_cast<std::uint32_t>(length));
+        const std::string all = DetectorSymbols(TDetectorKind::Classic, part);
+        EXPECT_EQ(rx.Decoder().BitTrace(), all.substr(all.size() - std::min<std::size_t>(all.size(), 40))) << length;
+    }
     // After the frame, silence: the newest symbols are "-".
-    EXPECT_EQ(rx.Traces.back(), std::string(40, '-'));
+    TDirectReceiver rx;
+    rx.Feed(frame, 1);
+    EXPECT_EQ(rx.Decoder().BitTrace(), std::string(40, '-'));
 }
 
 TEST(FFSKReceiver, MessageIsDeliveredAfterTheNextWholeIdleBuffer)
@@ -186,17 +187,6 @@ TEST(FFSKReceiver, BlockWithoutPrefixOnlyContinuesAnOpenMessage)
     EXPECT_EQ(rx.Messages[1], (TMessage {false, std::string("12345678") + std::string(4, '\0'), 0}));
 }
 
-TEST(FFSKReceiver, EmptyBufferCountsAsAnIdleBuffer)
-{
-    TDirectReceiver rx;
-    rx.Feed(ToCapture(RenderFrame("SMS>Eve>>x")), 0);
-    EXPECT_TRUE(rx.Messages.empty());
-    bool freeIt = true;
-    rx.Receiver().RecorderData(nullptr, nullptr, 0, freeIt);
-    ASSERT_EQ(rx.Messages.size(), 1u);
-    EXPECT_EQ(rx.Messages[0].RxString, std::string("Eve>>x") + std::string(6, '\0'));
-}
-
 TEST(FFSKReceiver, FrameAtAnyStartOffsetAndSplitAnywhereDecodesTheSame)
 {
     const auto capture = ToCapture(RenderFrame("SMS>split across the buffers"));
@@ -216,26 +206,35 @@ TEST(FFSKReceiver, FrameAtAnyStartOffsetAndSplitAnywhereDecodesTheSame)
     }
 }
 
-TEST(FFSKReceiver, OnlyTheRecordedPartOfAShortBufferIsDemodulated)
+TEST(FFSKReceiver, BindingDecodesOnlyTheRecordedPartAndPassesTheLevelOn)
 {
-    TDirectReceiver rx;
-    std::vector<std::uint8_t> buffer(19200, 0);
-    bool freeIt = true;
-    rx.Receiver().RecorderData(nullptr, buffer.data(), 400, freeIt);
-    EXPECT_EQ(rx.Traces.size(), 5u);
-    EXPECT_TRUE(freeIt);
-}
-
-TEST(FFSKReceiver, InputLevelIsPassedOnWithTheReceiverAsSender)
-{
-    TDirectReceiver rx;
+    // The stream binding: a short buffer (a stream closing) is decoded for
+    // what it holds, an empty one counts as a quiet buffer, and the input
+    // level goes on with the receiver as sender.
+    TVirtualLoop loop;
+    TSimulatedSoundCard card;
+    TFFSKReceiver receiver(card, TDetectorKind::Classic);
+    std::vector<TDecodedMessage> messages;
     TObject* sender = nullptr;
     int level = -1;
-    rx.Receiver().OnInputLevel = [&](TObject* s, int l) {
+    const TConnection received =
+        receiver.OnReceive.Connect([&](TObject*, const TDecodedMessage& message) { messages.push_back(message); });
+    const TConnection levels = receiver.OnInputLevel.Connect([&](TObject* s, int l) {
         sender = s;
         level = l;
-    };
-    rx.Receiver().RecorderLevel(nullptr, 42);
-    EXPECT_EQ(sender, &rx.Receiver());
+    });
+    std::vector<std::uint8_t> buffer(19200, 0);
+    receiver.RecorderData(nullptr, buffer.data(), 400);
+    EXPECT_EQ(receiver.BitTrace(), "-----");
+
+    std::vector<std::uint8_t> frame = ToCapture(RenderFrame("SMS>Eve>>x"));
+    receiver.RecorderData(nullptr, frame.data(), static_cast<std::uint32_t>(frame.size()));
+    EXPECT_TRUE(messages.empty());
+    receiver.RecorderData(nullptr, nullptr, 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Body, std::string("Eve>>x") + std::string(6, '\0'));
+
+    receiver.RecorderLevel(nullptr, 42);
+    EXPECT_EQ(sender, &receiver);
     EXPECT_EQ(level, 42);
 }

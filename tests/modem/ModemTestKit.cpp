@@ -7,6 +7,7 @@
 
 #include "audio/SampleCodec.h"
 #include "audio/SimulatedClock.h"
+#include "audio/WaveUtils.h"
 
 namespace modemtest {
 
@@ -19,9 +20,8 @@ std::vector<std::uint8_t> RenderFrames(const std::vector<std::string>& texts)
     for (const std::string& text : texts) modulator.WriteText(text);
     std::vector<std::uint8_t> frame;
     std::vector<std::uint8_t> buffer(TFFSK::BlockSize);
-    std::uint32_t loops = 0;
     while (modulator.QueuedBytes() > 0) {
-        const std::uint32_t n = modulator.FillBuffer(nullptr, buffer.data(), TFFSK::BlockSize, loops);
+        const std::uint32_t n = modulator.FillBuffer(nullptr, buffer.data(), TFFSK::BlockSize);
         frame.insert(frame.end(), buffer.begin(), buffer.begin() + n);
     }
     return frame;
@@ -71,47 +71,51 @@ std::vector<std::uint8_t> ToCapture(const std::vector<std::uint8_t>& frame, doub
 }
 
 TDirectReceiver::TDirectReceiver(TDetectorKind kind)
-    : FReceiver(std::make_unique<TFFSKReceiver>(FCard, kind))
+    : FDecoder(kind, [this](const TDecodedMessage& message) {
+        Messages.push_back(TMessage::From(message, 0));
+        Decoded.push_back(message);
+    })
 {
-    FReceiver->OnReceive = [this](TObject*, bool sms, const std::string& text) {
-        Messages.push_back({sms, text, FLoop.NowUs()});
-    };
-    FReceiver->OnBitReceive = [this](TObject*, const std::string& trace) { Traces.push_back(trace); };
-}
-
-TDirectReceiver::~TDirectReceiver()
-{
-    FReceiver.reset();
 }
 
 void TDirectReceiver::Feed(const std::vector<std::uint8_t>& capture, int idle, std::uint32_t bufferSamples)
 {
-    const std::size_t bufferBytes = std::size_t {bufferSamples} * 2;
-    std::vector<std::uint8_t> buffer(bufferBytes);
-    bool freeIt = true;
-    for (std::size_t at = 0; at < capture.size(); at += bufferBytes) {
-        std::fill(buffer.begin(), buffer.end(), 0);
-        std::copy_n(capture.begin() + static_cast<std::ptrdiff_t>(at), std::min(bufferBytes, capture.size() - at),
-            buffer.begin());
-        FReceiver->RecorderData(nullptr, buffer.data(), static_cast<std::uint32_t>(bufferBytes), freeIt);
-    }
-    std::fill(buffer.begin(), buffer.end(), 0);
-    for (int i = 0; i < idle; ++i)
-        FReceiver->RecorderData(nullptr, buffer.data(), static_cast<std::uint32_t>(bufferBytes), freeIt);
+    std::vector<std::int16_t> samples = CaptureSamples(capture);
+    samples.resize((samples.size() + bufferSamples - 1) / bufferSamples * bufferSamples, 0);
+    samples.resize(samples.size() + std::size_t {bufferSamples} * static_cast<std::size_t>(idle), 0);
+    for (std::size_t at = 0; at < samples.size(); at += bufferSamples)
+        FDecoder.DecodeBuffer(std::span(samples).subspan(at, bufferSamples));
+}
+
+std::vector<std::int16_t> CaptureSamples(const std::vector<std::uint8_t>& capture)
+{
+    std::vector<std::int16_t> samples;
+    for (std::size_t i = 0; i + 1 < capture.size(); i += 2) samples.push_back(Sample16(&capture[i]));
+    return samples;
+}
+
+std::string DetectorSymbols(TDetectorKind kind, const std::vector<std::uint8_t>& capture)
+{
+    struct TSymbols : TBitSink {
+        std::string All;
+        void BitDecided(const TBitDecision& decision) override { All.push_back(decision.Symbol); }
+    } symbols;
+    MakeBitDetector(kind)->Demodulate(CaptureSamples(capture), symbols);
+    return symbols.All;
 }
 
 TLoopback::TLoopback(std::int64_t delaySamples, TDetectorKind kind)
 {
     Receiver = std::make_unique<TFFSKReceiver>(Card, kind);
-    Receiver->OnReceive = [this](TObject*, bool sms, const std::string& text) {
-        Messages.push_back({sms, text, Loop.NowUs()});
-    };
+    ReceiveConnection = Receiver->OnReceive.Connect([this](TObject*, const TDecodedMessage& message) {
+        Messages.push_back(TMessage::From(message, Loop.NowUs()));
+    });
     Loop.AdvanceToUs(SimulatedClock::TicksToUsCeil(delaySamples * SimulatedClock::PeriodTicks(48000)));
     Modulator = std::make_unique<TFFSK>(Card);
-    Modulator->OnReady = [this](TObject*) {
+    ReadyConnection = Modulator->OnReady.Connect([this](TObject*) {
         ++Readies;
         LastReadyUs = Loop.NowUs();
-    };
+    });
 }
 
 TLoopback::~TLoopback()

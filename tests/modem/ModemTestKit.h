@@ -10,6 +10,7 @@
 #include "audio/SimulatedSoundCard.h"
 #include "audio/VirtualCable.h"
 #include "base/VirtualLoop.h"
+#include "modem/FFSKDecoder.h"
 #include "modem/untFFSK.h"
 #include "modem/untFFSKReceiver.h"
 
@@ -19,6 +20,10 @@ struct TMessage {
     bool MessIsSMS;
     std::string RxString;
     std::int64_t AtUs;
+    static TMessage From(const TDecodedMessage& message, std::int64_t atUs)
+    {
+        return {message.Type == TMessageType::Sms, message.Body, atUs};
+    }
     bool operator==(const TMessage& other) const { return MessIsSMS == other.MessIsSMS && RxString == other.RxString; }
 };
 
@@ -54,24 +59,25 @@ std::string BitsOf(const std::vector<std::uint8_t>& bytes);
 // them over: (b - 128) * 256 * gain, rounded and clipped, little-endian.
 std::vector<std::uint8_t> ToCapture(const std::vector<std::uint8_t>& frame, double gain = 1.0);
 
-// A receiver fed directly through RecorderData, without a sound card
-// stream in between.
+// A decoder fed capture bytes directly, without a sound stream.
 class TDirectReceiver {
 public:
     explicit TDirectReceiver(TDetectorKind kind = TDetectorKind::Classic);
-    ~TDirectReceiver();
     // Feeds 16-bit samples in capture buffers of bufferSamples (the last one
     // padded with zeros), then `idle` buffers of zeros.
     void Feed(const std::vector<std::uint8_t>& capture, int idle = 2, std::uint32_t bufferSamples = 9600);
-    TFFSKReceiver& Receiver() { return *FReceiver; }
+    TFFSKDecoder& Decoder() { return FDecoder; }
     std::vector<TMessage> Messages;
-    std::vector<std::string> Traces;
+    std::vector<TDecodedMessage> Decoded;
 
 private:
-    TVirtualLoop FLoop;
-    TSimulatedSoundCard FCard;
-    std::unique_ptr<TFFSKReceiver> FReceiver;
+    TFFSKDecoder FDecoder;
 };
+
+// 16-bit little-endian capture bytes as samples.
+std::vector<std::int16_t> CaptureSamples(const std::vector<std::uint8_t>& capture);
+// The symbols a fresh detector of that kind decides for capture bytes.
+std::string DetectorSymbols(TDetectorKind kind, const std::vector<std::uint8_t>& capture);
 
 // A modulator and a receiver on one simulated card, output looped back to
 // input through a virtual cable, on virtual time.
@@ -87,6 +93,8 @@ public:
     std::unique_ptr<TFFSKReceiver> Receiver;
     std::unique_ptr<TFFSK> Modulator;
     std::vector<TMessage> Messages;
+    TConnection ReceiveConnection;
+    TConnection ReadyConnection;
     int Readies = 0;
     std::int64_t LastReadyUs = -1;
 

@@ -11,6 +11,7 @@
 #include "base/InstalledFolders.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
+#include "tools/parlet-ffsk/MessageLine.h"
 
 using namespace modemtest;
 
@@ -72,7 +73,7 @@ protected:
 TEST_F(ParletFfskTool, EncodeWritesExactlyTheFrameAsAn8BitMonoWavFile)
 {
     const std::string text = "SMS>Anna>>\x80\xE9 high bytes";
-    const TRun run = Run({"encode", text, Folder.File("out.wav")});
+    const TRun run = Run({"encode", "--raw", text, Folder.File("out.wav")});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "");
     const std::string file = ReadBytes(Folder.File("out.wav"));
@@ -87,13 +88,13 @@ TEST_F(ParletFfskTool, EncodeWritesExactlyTheFrameAsAn8BitMonoWavFile)
 
 TEST_F(ParletFfskTool, DecodePrintsEachMessageWithUnprintableBytesEscaped)
 {
-    ASSERT_EQ(Run({"encode", "SMS>a\\b\tc~\x7F\xFF", Folder.File("sms.wav")}).Status, 0);
+    ASSERT_EQ(Run({"encode", "--raw", "SMS>a\\b\tc~\x7F\xFF", Folder.File("sms.wav")}).Status, 0);
     TRun run = Run({"decode", Folder.File("sms.wav")});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "SMS\ta\\x5cb\\x09c~\\x7f\\xff\\x00\\x00\\x00\\x00\n");
     EXPECT_EQ(run.Err, "");
 
-    ASSERT_EQ(Run({"encode", "LOC>12345678", Folder.File("loc.wav")}).Status, 0);
+    ASSERT_EQ(Run({"encode", "--loc", "12345678", Folder.File("loc.wav")}).Status, 0);
     run = Run({"decode", Folder.File("loc.wav")});
     EXPECT_EQ(run.Out, "LOC\t12345678\\x00\\x00\\x00\\x00\n");
 }
@@ -132,6 +133,9 @@ TEST_F(ParletFfskTool, WrongUseIsOneLineOnStderrAndStatus2)
     ExpectError(Run({"decode"}), {"usage"});
     ExpectError(Run({"decode", "a.wav", "b.wav"}), {"usage"});
     ExpectError(Run({"encode", "text"}), {"usage"});
+    ExpectError(Run({"encode", "--raw", "--loc", "text", "x.wav"}), {"usage"});
+    ExpectError(Run({"encode", "text", "x.wav", "--name"}), {"--name"});
+    ExpectError(Run({"encode", "--receiver", "soft", "text", "x.wav"}), {"usage"});
 }
 
 TEST_F(ParletFfskTool, HelpAndVersionGoToStdoutWithStatus0)
@@ -140,8 +144,10 @@ TEST_F(ParletFfskTool, HelpAndVersionGoToStdoutWithStatus0)
         const TRun help = Run({option});
         EXPECT_EQ(help.Status, 0) << option;
         EXPECT_EQ(help.Err, "");
-        EXPECT_EQ(help.Out.rfind("usage: parlet-ffsk encode TEXT OUT.wav\n", 0), 0u) << help.Out;
-        EXPECT_NE(help.Out.find("parlet-ffsk decode [--receiver classic|soft] IN.wav"), std::string::npos) << help.Out;
+        EXPECT_EQ(help.Out.rfind("usage: parlet-ffsk encode [--name NAME | --loc | --raw] TEXT OUT.wav\n", 0), 0u)
+            << help.Out;
+        EXPECT_NE(help.Out.find("parlet-ffsk decode [--receiver classic|soft] [--json] IN.wav"), std::string::npos)
+            << help.Out;
     }
     const TRun version = Run({"--version"});
     EXPECT_EQ(version.Status, 0);
@@ -175,14 +181,13 @@ TEST_F(ParletFfskTool, UnreadableOrUnsupportedFilesNameTheFileAndTheReason)
     std::ofstream(Folder.File("float.wav"), std::ios::binary) << header;
     ExpectError(Run({"decode", Folder.File("float.wav")}), {Folder.File("float.wav"), "not PCM"});
 
-    ExpectError(
-        Run({"encode", "SMS>x", Folder.File("no/such/folder/out.wav")}), {Folder.File("no/such/folder/out.wav")});
+    ExpectError(Run({"encode", "x", Folder.File("no/such/folder/out.wav")}), {Folder.File("no/such/folder/out.wav")});
     EXPECT_FALSE(std::filesystem::exists(Folder.File("no")));
 }
 
 TEST_F(ParletFfskTool, DecodeTakesTheReceiverBeforeOrAfterTheFile)
 {
-    ASSERT_EQ(Run({"encode", "SMS>both ways", Folder.File("f.wav")}).Status, 0);
+    ASSERT_EQ(Run({"encode", "--raw", "SMS>both ways", Folder.File("f.wav")}).Status, 0);
     const std::string expected = "SMS\tboth ways\\x00\\x00\\x00\n";
     for (const std::vector<std::string>& args : {std::vector<std::string> {"decode", "--receiver", "classic", ""},
              {"decode", "", "--receiver", "soft"}, {"decode", "--receiver=classic", ""}}) {
@@ -195,4 +200,64 @@ TEST_F(ParletFfskTool, DecodeTakesTheReceiverBeforeOrAfterTheFile)
     }
     ExpectError(Run({"decode", "--receiver", "fast", Folder.File("f.wav")}), {"fast", "classic or soft"});
     ExpectError(Run({"decode", Folder.File("f.wav"), "--receiver"}), {"--receiver"});
+}
+
+TEST_F(ParletFfskTool, EncodeSendsAPlainTextAsATextMessage)
+{
+    // No option: a text message with no sender; --name gives one.
+    for (const auto& [args, line] : std::vector<std::pair<std::vector<std::string>, std::string>> {
+             {{"Hello"}, "SMS\t>>Hello\\x00\\x00\\x00\\x00\\x00\n"},
+             {{"--name", "Anna", "Hi"}, "SMS\tAnna>>Hi\\x00\\x00\\x00\\x00\n"}}) {
+        std::vector<std::string> encode {"encode"};
+        encode.insert(encode.end(), args.begin(), args.end());
+        encode.push_back(Folder.File("plain.wav"));
+        ASSERT_EQ(Run(encode).Status, 0) << args.back();
+        EXPECT_EQ(Run({"decode", Folder.File("plain.wav")}).Out, line) << args.back();
+    }
+}
+
+TEST_F(ParletFfskTool, DecodeJsonGivesOneObjectPerMessage)
+{
+    // Two frames, the second 1.5 s in, as 16-bit samples; the fill goes,
+    // Windows-1252 becomes UTF-8, quotes and control bytes are escaped.
+    std::vector<std::uint8_t> samples;
+    for (const char* text : {"SMS>Anna>>\"caf\xE9\"\t", "LOC>12345678"}) {
+        const auto capture = ToCapture(RenderFrame(text), 3.0);
+        samples.insert(samples.end(), capture.begin(), capture.end());
+        samples.resize(std::size_t {72000} * 2 * (samples.size() / 144000 + 1), 0);
+    }
+    WriteWav("two.wav", 1, 48000, 16, samples);
+    const TRun run = Run({"decode", "--json", Folder.File("two.wav")});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::string first = run.Out.substr(0, run.Out.find('\n'));
+    const std::string second = run.Out.substr(first.size() + 1);
+    // The first sync word is 1280 samples into each frame.
+    EXPECT_EQ(
+        first.rfind("{\"type\":\"SMS\",\"text\":\"Anna>>\\\"caf\xC3\xA9\\\"\\u0009\",\"doubt\":[],\"start\":0.026", 0),
+        0u)
+        << first;
+    EXPECT_EQ(second.rfind("{\"type\":\"LOC\",\"text\":\"12345678\",\"doubt\":[],\"start\":1.526", 0), 0u) << second;
+    EXPECT_NE(first.find(",\"snr_db\":"), std::string::npos) << first;
+    EXPECT_EQ(std::count(run.Out.begin(), run.Out.end(), '\n'), 2);
+}
+
+TEST(MessageJson, DoubtAndPlaceholdersIndexTheTextAfterTheFill)
+{
+    const auto Replacements = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += "\xEF\xBF\xBD";
+        return s;
+    };
+    // A lost block (placeholders, U+FFFD), a doubtful byte, the fill cut
+    // off, and no SNR measured.
+    TDecodedMessage message;
+    message.Body = std::string("Bo>>ab") + std::string(8, '\0') + "c\xE9" + std::string(4, '\0');
+    message.Certainty.assign(message.Body.size(), TCharCertainty::Sure);
+    for (std::size_t i = 6; i < 14; ++i) message.Certainty[i] = TCharCertainty::NotHeard;
+    message.Certainty[15] = TCharCertainty::Doubtful;
+    message.StartSample = 72000;
+    EXPECT_EQ(MessageJson(message),
+        "{\"type\":\"SMS\",\"text\":\"Bo>>ab" + Replacements(8)
+            + "c\xC3\xA9\","
+              "\"doubt\":[6,7,8,9,10,11,12,13,15],\"start\":1.5000,\"snr_db\":null}");
 }

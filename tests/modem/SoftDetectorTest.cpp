@@ -13,17 +13,17 @@ namespace {
 struct TDecisions : TBitSink {
     std::string Symbols;
     std::size_t Lost = 0;
-    void BitDecided(TBitValue value, char symbol) override
+    void BitDecided(const TBitDecision& decision) override
     {
-        Symbols.push_back(symbol);
-        Lost += value == TBitValue::Lost;
+        Symbols.push_back(decision.Symbol);
+        Lost += decision.Value == TBitValue::Lost;
     }
 };
 
-TDecisions Decide(TSoftDetector& detector, const std::vector<std::uint8_t>& capture)
+TDecisions Decide(TSoftDetector& detector, const std::vector<std::int16_t>& capture)
 {
     TDecisions decisions;
-    detector.Demodulate(capture.data(), capture.size() / 2, decisions);
+    detector.Demodulate(capture, decisions);
     return decisions;
 }
 
@@ -32,7 +32,7 @@ TDecisions Decide(TSoftDetector& detector, const std::vector<std::uint8_t>& capt
 TEST(SoftDetector, SilenceIsNoSignalAndAFaintToneIsNot)
 {
     TSoftDetector detector;
-    const TDecisions silence = Decide(detector, std::vector<std::uint8_t>(9600 * 2, 0));
+    const TDecisions silence = Decide(detector, std::vector<std::int16_t>(9600, 0));
     // One decision per 40 samples, the first a little late: the decision
     // waits for the values after it.
     EXPECT_EQ(silence.Symbols, std::string(239, '-'));
@@ -63,7 +63,7 @@ TEST(SoftDetector, QuietNoiseAfterAFrameIsNoSignal)
     EXPECT_NE(before.find_first_not_of('-'), std::string::npos) << "noise alone gives bits";
     const auto deliveries = DecodeCapture(TDetectorKind::Soft, capture);
     ASSERT_EQ(deliveries.size(), 1u);
-    EXPECT_EQ(deliveries[0].RxString, ExpectedBody(text));
+    EXPECT_EQ(deliveries[0].Body, ExpectedBody(text));
 }
 
 TEST(SoftDetector, ReceiverDeliversWhereverTheFrameStartsAndTheBuffersSplit)
@@ -77,7 +77,7 @@ TEST(SoftDetector, ReceiverDeliversWhereverTheFrameStartsAndTheBuffersSplit)
         rx.Feed(delayed);
         ASSERT_EQ(rx.Messages.size(), 1u) << offset;
         EXPECT_EQ(rx.Messages[0].RxString, expected) << offset;
-        EXPECT_LE(rx.Traces.back().size(), TFFSKReceiver::TraceLength);
+        EXPECT_LE(rx.Decoder().BitTrace().size(), TFFSKDecoder::TraceLength);
     }
 
     // A message is delivered after the next whole idle buffer.

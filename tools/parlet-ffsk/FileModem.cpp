@@ -1,50 +1,13 @@
 #include "FileModem.h"
 
-#include <memory>
-#include <optional>
+#include <algorithm>
 
-#include "MessageLine.h"
-#include "audio/WavFileSoundPlatform.h"
-#include "base/RealTimeLoop.h"
-#include "modem/untFFSK.h"
-#include "modem/untFFSKReceiver.h"
+#include "audio/WavFile.h"
+#include "audio/WaveUtils.h"
+#include "modem/FFSKDecoder.h"
+#include "modem/FrameRenderer.h"
 
 namespace {
-
-constexpr std::uint32_t SampleRate = 48000;
-// Two buffers of silence after the file let the receiver deliver a message
-// whose last block ends the file.
-constexpr std::uint32_t TrailingSilentBuffers = 2;
-// The streams run as fast as the loop serves them; this only bounds a stall.
-constexpr int StreamTimeoutMs = 60000;
-
-// Runs the streams on a loop of their own and turns what the loop reports
-// (errors inside device notices) into an error naming the file.
-class TFileRun {
-public:
-    explicit TFileRun(std::string file)
-        : FFile(std::move(file))
-    {
-        FLoop.SetErrorReport([this](const std::string& message) {
-            if (!FError) FError = message;
-        });
-    }
-    void RunUntil(const std::function<bool()>& done)
-    {
-        // The file devices need no timers: serving their notices is enough.
-        if (!FLoop.WaitUntil(done, StreamTimeoutMs) && !FError) FError = "the sound stream did not finish";
-        Check();
-    }
-    void Check() const
-    {
-        if (FError) throw EFileModemError(FFile, *FError);
-    }
-
-private:
-    const std::string FFile;
-    TRealTimeLoop FLoop;
-    std::optional<std::string> FError;
-};
 
 template <typename Fn> auto ForFile(const std::string& file, Fn&& fn)
 {
@@ -57,49 +20,57 @@ template <typename Fn> auto ForFile(const std::string& file, Fn&& fn)
     }
 }
 
+// The samples from `from` on, at most `count` of them, into `out`.
+void Samples(const TWavData& wav, std::size_t from, std::size_t count, std::vector<std::int16_t>& out)
+{
+    const std::size_t width = wav.BitsPerSample / 8;
+    count = std::min(count, wav.Data.size() / width - from);
+    out.resize(count);
+    const std::uint8_t* in = wav.Data.data() + from * width;
+    if (width == 1) {
+        for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::int16_t>((in[i] - 128) * 256);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) out[i] = Sample16(in + 2 * i);
+    }
+}
+
 } // namespace
 
 void EncodeToFile(const std::string& Text, const std::string& path)
 {
     ForFile(path, [&] {
-        TFileRun run(path);
-        TWavFileSoundPlatform platform;
-        {
-            TFFSK modulator(platform);
-            modulator.WriteText(Text);
-            // The player asks for its first buffers only when the loop runs,
-            // so the frame is what it plays first.
-            platform.SetPlaybackLimit(modulator.QueuedBytes());
-            run.RunUntil([&] { return platform.PlaybackFinished(); });
-        }
-        run.Check();
-        platform.SavePlayed(path);
+        TWavData wav;
+        wav.Channels = 1;
+        wav.SampleRate = FFSKFrame::SampleRate;
+        wav.BitsPerSample = 8;
+        wav.Data = TFrameRenderer::Render({Text});
+        WriteWavFile(path, wav);
     });
 }
 
-std::vector<std::string> DecodeFile(const std::string& path, TDetectorKind kind)
+std::vector<TDecodedMessage> DecodeFile(const std::string& path, TDetectorKind kind)
 {
     return ForFile(path, [&] {
-        TFileRun run(path);
-        TWavFileSoundPlatform platform;
-        platform.SetInputFile(path, TrailingSilentBuffers);
-        const TWavData& input = platform.Input();
-        if (input.Channels != 1 || input.SampleRate != SampleRate
+        const TWavData input = ReadWavFile(path);
+        if (input.Channels != 1 || input.SampleRate != FFSKFrame::SampleRate
             || (input.BitsPerSample != 8 && input.BitsPerSample != 16)) {
             throw EFileModemError(path,
                 "unsupported format: " + std::to_string(input.Channels) + " channel(s), "
                     + std::to_string(input.SampleRate) + " Hz, " + std::to_string(input.BitsPerSample)
                     + "-bit (needs mono, 48000 Hz, 8- or 16-bit PCM)");
         }
-        std::vector<std::string> lines;
-        {
-            TFFSKReceiver receiver(platform, kind);
-            receiver.OnReceive = [&](TObject*, bool MessIsSMS, const std::string& RxString) {
-                lines.push_back(MessageLine(MessIsSMS, RxString));
-            };
-            run.RunUntil([&] { return platform.InputFinished(); });
+        std::vector<TDecodedMessage> messages;
+        TFFSKDecoder decoder(kind, [&](const TDecodedMessage& message) { messages.push_back(message); });
+        // Converted a capture buffer at a time: the file is not held twice.
+        const std::size_t total = input.Data.size() / (input.BitsPerSample / 8);
+        std::vector<std::int16_t> buffer;
+        std::size_t at = 0;
+        for (; at + TFFSKDecoder::BufferSamples <= total; at += TFFSKDecoder::BufferSamples) {
+            Samples(input, at, TFFSKDecoder::BufferSamples, buffer);
+            decoder.DecodeBuffer(buffer);
         }
-        run.Check();
-        return lines;
+        Samples(input, at, total - at, buffer);
+        decoder.DecodeRecording(buffer);
+        return messages;
     });
 }
