@@ -47,6 +47,10 @@ void TDesktopBinding::Record(const TMessageRecord& record)
         return;
     }
     if (record.Type != TMessageType::Sms) return;
-    FHistory.Append(THistoryEntry::Heard, message.Sender, message.Text, record.Time);
-    if (!FForm.isActiveWindow()) FNotifier->NotifyReceived(Shown(message.Sender), Shown(message.Text));
+    FHistory.Append(THistoryEntry::Heard, message.Sender, message.Text, record.Time, {},
+        THistoryMarks {message.Doubt, message.NotHeard, message.SenderDoubtful});
+    if (FForm.isActiveWindow()) return;
+    QString title = Shown(message.Sender);
+    if (record.Damaged()) title += QLatin1Char(' ') + UiText("(damaged)");
+    FNotifier->NotifyReceived(title, Shown(message.Text));
 }

@@ -12,6 +12,7 @@
 #include "app/AdvProgr.h"
 #include "app/Anchors.h"
 #include "app/Fonts.h"
+#include "app/LogLines.h"
 #include "app/GuardedSlot.h"
 #include "app/Memo.h"
 #include "app/UiText.h"
@@ -24,12 +25,6 @@ constexpr int ClientWidth = 441;
 constexpr int ClientHeight = 200;
 constexpr int PanelHeight = 34;
 constexpr int LevelBarWidth = 17;
-
-// A received line's bytes read as Windows-1252.
-QString LogText(const std::string& bytes)
-{
-    return QString::fromStdString(Cp1252ToUtf8(bytes));
-}
 
 QFrame* NewPanel(QWidget* parent)
 {
@@ -186,25 +181,12 @@ void TfrmParlet::TranceiverInputLevel(TObject*, int Level)
 
 void TfrmParlet::TranceiverReceive(TObject*, const TMessageRecord& Record)
 {
-    if (Record.IsSent()) {
-        // The line is logged as it is queued; only a failure adds to it.
-        if (Record.State == TSendState::Queued) {
-            AddLogLines({LogText(Record.Message.Sender), LogText(">" + Record.Message.Text)});
-        } else if (Record.State == TSendState::Failed) {
-            AddLogLines({UiText("Not sent (%1): %2")
-                           .arg(QString::fromStdString(Record.FailReason), LogText(Record.Message.Text))});
-        }
-        return;
-    }
     // Every heard message brings the window up, whatever its kind.
-    ComeForward();
-    if (Record.Type != TMessageType::Sms) return;
-    // "name>>text" is shown as the name, then ">text".
-    if (!Record.Message.HasSender) {
-        AddLogLines({LogText(Record.Message.Text)});
-        return;
-    }
-    AddLogLines({LogText(Record.Message.Sender), LogText(">" + Record.Message.Text)});
+    if (!Record.IsSent()) ComeForward();
+    const std::vector<TLogLine> lines = LogLinesOf(Record);
+    if (lines.empty()) return;
+    while (FMemo1->LineCount() > MaxLogLines) FMemo1->DeleteFirstLine();
+    for (const TLogLine& line : lines) FMemo1->AddLine(line.Text, line.Marked, DoubtTip());
 }
 
 void TfrmParlet::TranceiverStatus(TObject*, const TStationStatus& Status)
@@ -217,12 +199,6 @@ void TfrmParlet::TranceiverStatus(TObject*, const TStationStatus& Status)
     FLblStatus->setText(text);
     FLblStatus->setToolTip(text);
     FLblStatus->setVisible(!problems.isEmpty());
-}
-
-void TfrmParlet::AddLogLines(const QStringList& lines)
-{
-    while (FMemo1->LineCount() > MaxLogLines) FMemo1->DeleteFirstLine();
-    for (const QString& line : lines) FMemo1->AddLine(line);
 }
 
 void TfrmParlet::ComeForward()

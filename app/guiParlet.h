@@ -62,9 +62,6 @@ private:
     void ArrangeControls();
     // Enter in the message line: an empty line is sent only by Send itself.
     void Edit1ReturnPressed();
-    // The log's lines of one message; the oldest go first, beyond the last
-    // MaxLogLines.
-    void AddLogLines(const QStringList& lines);
     // Up, but the keyboard stays with whatever program has it.
     void ComeForward();
 

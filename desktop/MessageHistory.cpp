@@ -1,5 +1,6 @@
 #include "MessageHistory.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -24,21 +25,38 @@ std::string Utc(TMessageHistory::TClock::time_point when, const char* format)
     return std::string(text, n);
 }
 
+bool Contains(const std::vector<std::size_t>& indices, std::size_t i)
+{
+    return std::find(indices.begin(), indices.end(), i) != indices.end();
+}
+
 // Control bytes, the tab that separates the fields and the backslash that
-// starts an escape become \xHH; everything else is read as Windows-1252.
-std::string Escaped(const std::string& bytes)
+// starts an escape become \xHH; everything else is read as Windows-1252. A
+// byte not known to be right gets \? before it, one not heard at all is \!.
+std::string Escaped(const std::string& bytes, const THistoryMarks& marks = {})
 {
     static const char* const Hex = "0123456789ABCDEF";
     std::string plain;
     std::string out;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b != 0x7F && b != '\\') {
-            plain += c;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const bool notHeard = Contains(marks.NotHeard, i);
+        const bool doubtful = !notHeard && Contains(marks.Doubt, i);
+        if (!notHeard && !doubtful && b >= 0x20 && b != 0x7F && b != '\\') {
+            plain += bytes[i];
             continue;
         }
         out += Cp1252ToUtf8(plain);
         plain.clear();
+        if (notHeard) {
+            out += "\\!";
+            continue;
+        }
+        if (doubtful) out += "\\?";
+        if (b >= 0x20 && b != 0x7F && b != '\\') {
+            out += Cp1252ToUtf8(std::string(1, bytes[i]));
+            continue;
+        }
         out += "\\x";
         out += Hex[b >> 4];
         out += Hex[b & 0x0F];
@@ -81,9 +99,10 @@ std::string TMessageHistory::DefaultFolder()
 }
 
 std::string TMessageHistory::Line(THistoryEntry entry, const std::string& sender, const std::string& text,
-    TClock::time_point when, const std::string& note)
+    TClock::time_point when, const std::string& note, const THistoryMarks& marks)
 {
-    std::string line = Utc(when, "%Y-%m-%dT%H:%M:%SZ") + Mark(entry) + Escaped(sender) + "\t" + Escaped(text);
+    std::string line = Utc(when, "%Y-%m-%dT%H:%M:%SZ") + Mark(entry) + (marks.SenderDoubtful ? "\\?" : "")
+        + Escaped(sender) + "\t" + Escaped(text, marks);
     if (entry == THistoryEntry::NotSent) line += "\t" + EscapedUtf8(note);
     return line;
 }
@@ -94,9 +113,9 @@ std::string TMessageHistory::FileFor(TClock::time_point when) const
 }
 
 void TMessageHistory::Append(THistoryEntry entry, const std::string& sender, const std::string& text,
-    TClock::time_point when, const std::string& note)
+    TClock::time_point when, const std::string& note, const THistoryMarks& marks)
 {
-    Write(FileFor(when), Line(entry, sender, text, when, note) + "\n");
+    Write(FileFor(when), Line(entry, sender, text, when, note, marks) + "\n");
 }
 
 void TMessageHistory::Write(const std::string& file, const std::string& line)

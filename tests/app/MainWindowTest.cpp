@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cerrno>
@@ -134,6 +135,27 @@ TEST_F(MainWindow, OtherMessagesRaiseTheWindowButAreNotLogged)
     EXPECT_EQ(form.Memo1().LineCount(), 0);
 }
 
+TEST_F(MainWindow, DoubtfulCharactersAreMarkedAndCharactersNotHeardArePlaceholders)
+{
+    TDecodedMessage heard;
+    heard.Body = std::string("Bob>>go to 12", 13) + std::string(8, '\0') + "th st";
+    heard.Certainty.assign(heard.Body.size(), TCharCertainty::Sure);
+    heard.Certainty[11] = TCharCertainty::Doubtful; // the "1"
+    for (std::size_t i = 13; i < 21; ++i) heard.Certainty[i] = TCharCertainty::NotHeard;
+    heard.SnrDb = 9.4;
+    TMessageRecord record;
+    record.Message = ReadMessageText(heard);
+    record.SnrDb = heard.SnrDb;
+    form.TranceiverReceive(&sender, record);
+    const QString placeholders(8, QChar(0xFFFD));
+    EXPECT_EQ(Log(), (QStringList {"Bob   (9 dB, 9 doubtful)", ">go to 12" + placeholders + "th st"}));
+    const int text = static_cast<int>(Log()[0].size()) + 1; // where the text line starts
+    std::vector<int> marked;
+    for (int i = 0; i < static_cast<int>(Log()[1].size()); ++i)
+        if (form.Memo1().IsMarked(text + i)) marked.push_back(i);
+    EXPECT_EQ(marked, (std::vector<int> {7, 9, 10, 11, 12, 13, 14, 15, 16}));
+}
+
 TEST_F(MainWindow, LogIsTrimmedTo70LinesBeforeAMessageIsAdded)
 {
     for (int i = 1; i <= 70; ++i) Receive("line " + std::to_string(i));
@@ -181,7 +203,9 @@ TEST_F(MainWindow, SentTextIsEchoedClearedAndComesBackOverTheLoopback)
         },
         10000));
     EXPECT_GT(peak, 0);
-    EXPECT_EQ(Log().mid(2), (QStringList {"Anna", QString::fromUtf8(">hello été")}));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Anna   \\(\\d+ dB\\)$")).match(Log()[2]).hasMatch())
+        << "the quality beside the sender: " << Log()[2].toStdString();
+    EXPECT_EQ(Log()[3], QString::fromUtf8(">hello été"));
 }
 
 TEST_F(MainWindow, SettingsButtonShowsTheDialogWhichOkHides)

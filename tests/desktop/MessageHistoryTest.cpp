@@ -55,6 +55,11 @@ TEST(MessageHistoryLine, TimeDirectionSenderTabTextWithEscapesAndUtf8)
         "2026-12-08T06:21:18Z < Bob\ta\\x00b");
     EXPECT_EQ(TMessageHistory::Line(THistoryEntry::NotSent, "Anna", "hi", Morning, "no card\nat all"),
         "2026-12-08T06:21:18Z ! Anna\thi\tno card at all");
+    // Doubt is marked before the character, a character not heard stands
+    // as \!, a sender in doubt starts with \?.
+    EXPECT_EQ(TMessageHistory::Line(THistoryEntry::Heard, "Bob", std::string("5 \x80\t\0x", 6), Morning, {},
+                  THistoryMarks {{2, 3, 4}, {4}, true}),
+        "2026-12-08T06:21:18Z < \\?Bob\t5 \\?\xE2\x82\xAC\\?\\x09\\!x");
 }
 
 // On a machine 14 hours ahead of UTC, where every local date differs from
