@@ -26,6 +26,7 @@
 #include "app/Memo.h"
 #include "app/SerialPortBox.h"
 #include "app/guiParlet.h"
+#include "modem/MessageText.h"
 #include "app/guiSettings.h"
 #include "audio/SimulatedSoundCard.h"
 #include "audio/VirtualCable.h"
@@ -144,6 +145,21 @@ int main(int argc, char** argv)
         form.SettingsForm().ComboBox1().UseDevices(TSerialDeviceList(machine.string(), scratch.string()));
         form.btnSettingsClick();
         saved = Save(form.SettingsForm(), folder / ("parlet-settings" + suffix + ".png")) && saved;
+        form.SettingsForm().hide();
+
+        // A message heard through a fade: the receiver doubts two digits
+        // and lost a block of eight characters.
+        TDecodedMessage heard;
+        heard.Body = "Bob>>Meet at Mill St 14, gate " + std::string(8, '?') + " at 0930";
+        heard.Certainty.assign(heard.Body.size(), TCharCertainty::Sure);
+        for (const std::size_t doubtful : {std::size_t {21}, std::size_t {22}})
+            heard.Certainty[doubtful] = TCharCertainty::Doubtful;
+        for (std::size_t i = 30; i < 38; ++i) heard.Certainty[i] = TCharCertainty::NotHeard;
+        TMessageRecord record;
+        record.Message = ReadMessageText(heard);
+        record.SnrDb = 8.6;
+        form.TranceiverReceive(&station, record);
+        saved = Save(form, folder / ("parlet-damaged" + suffix + ".png")) && saved;
     }
     std::error_code ignored;
     std::filesystem::remove_all(scratch, ignored);
