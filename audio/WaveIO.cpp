@@ -275,7 +275,7 @@ TWaveResult TWaveAudioIO::RequestClose()
 
 void TWaveAudioIO::RaiseLevel(const std::uint8_t* block, std::uint32_t size)
 {
-    if (FDestroying || !OnLevel) return;
+    if (FDestroying || !OnLevel.HasListeners()) return;
     const int level = ComputeLevel(block, size, FFormat);
     if (level >= 0) OnLevel(this, level);
 }

@@ -102,22 +102,6 @@ public:
         --FRaising;
     }
 
-    // TRANSITIONAL single-listener assignment, to be removed once every
-    // subscriber holds a connection.
-    TEvent& operator=(Handler handler)
-    {
-        FAssigned = handler ? Connect(std::move(handler)) : TConnection();
-        return *this;
-    }
-    TEvent& operator=(std::nullptr_t)
-    {
-        FAssigned.Disconnect();
-        return *this;
-    }
-    void Clear() { FAssigned.Disconnect(); }
-    bool Assigned() const { return HasListeners(); }
-    explicit operator bool() const { return HasListeners(); }
-
 private:
     struct TListener : EventDetail::TSlot {
         Handler Call;
@@ -131,7 +115,6 @@ private:
     std::vector<std::shared_ptr<TListener>> FListeners;
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
     int FRaising = 0;
-    TConnection FAssigned;
 };
 
 using TNotifyEvent = TEvent<TObject*>;

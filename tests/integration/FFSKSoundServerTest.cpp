@@ -22,18 +22,18 @@ TEST_P(FFSKSoundServer, FortyCharacterTextArrivesCompleteAndOnceWithinOneAndAHal
     TFFSK modulator(*sound);
     std::vector<std::string> received;
     std::vector<std::int64_t> receivedAtMs;
-    receiver.OnReceive = [&](TObject* sender, const TDecodedMessage& message) {
+    const TConnection on25 = receiver.OnReceive.Connect([&](TObject* sender, const TDecodedMessage& message) {
         EXPECT_EQ(sender, &receiver);
         EXPECT_EQ(message.Type, TMessageType::Sms);
         received.push_back(message.Body);
         receivedAtMs.push_back(loop.NowMs());
-    };
+    });
     int levels = 0;
-    receiver.OnInputLevel = [&](TObject*, int level) {
+    const TConnection on32 = receiver.OnInputLevel.Connect([&](TObject*, int level) {
         EXPECT_GE(level, 0);
         EXPECT_LE(level, 100);
         ++levels;
-    };
+    });
     // The sound server takes a while to start both streams; measure from
     // when they run in their rhythm.
     ASSERT_TRUE(loop.RunUntil([&] { return levels >= 5; }, 10000));

@@ -67,14 +67,15 @@ struct TListener {
     std::vector<std::string> texts;
     int levels = 0;
     int loudest = 0;
+    std::vector<TConnection> connections;
     explicit TListener(TSoundPlatform& platform)
         : receiver(platform)
     {
-        receiver.OnReceive = [this](TObject*, const TDecodedMessage& message) { texts.push_back(message.Body); };
-        receiver.OnInputLevel = [this](TObject*, int level) {
+        connections.push_back(receiver.OnReceive.Connect([this](TObject*, const TDecodedMessage& message) { texts.push_back(message.Body); }));
+        connections.push_back(receiver.OnInputLevel.Connect([this](TObject*, int level) {
             ++levels;
             loudest = std::max(loudest, level);
-        };
+        }));
     }
 };
 
@@ -97,7 +98,7 @@ TEST_F(SoundServerDevices, ListsSinksAndSourcesByNameWithMonitorsMarked)
 
     // A sink loaded while the list is kept is announced and listed.
     int changes = 0;
-    platform->OnChange = [&](TObject*) { ++changes; };
+    const TConnection on100 = platform->OnChange.Connect([&](TObject*) { ++changes; });
     {
         TExtraSink extra("parlet_extra");
         EXPECT_TRUE(
@@ -145,7 +146,7 @@ TEST_F(SoundServerDevices, RemovedSinkIsLostOnceAndComesBackWithinTwoSecondsOfIt
     TListener listener(*platform);
     TFFSK modulator(*platform);
     int lost = 0;
-    modulator.OnPlayerLost = [&](TObject*) { ++lost; };
+    const TConnection on148 = modulator.OnPlayerLost.Connect([&](TObject*) { ++lost; });
     ASSERT_TRUE(loop.RunUntil([&] { return listener.levels >= 3; }, 10000));
 
     ::testing::internal::CaptureStderr();
@@ -207,7 +208,7 @@ TEST_F(SoundServerDevices, WholeStationIsHeardOnItsCardOnlyAndReleasesTheRadioWh
     TSimulatedMixer mixer;
     TFFSKTranceiver station(TStationPlatform {*sound, serial, hid, hid, mixer}, settings);
     std::vector<bool> keying;
-    station.Transmitter().OnTX = [&](TObject*, bool on) { keying.push_back(on); };
+    const TConnection on210 = station.Transmitter().OnTX.Connect([&](TObject*, bool on) { keying.push_back(on); });
     TListener radio(*onCard);
     TListener speakers(*onSpeakers);
     ASSERT_TRUE(loop.RunUntil([&] { return radio.levels >= 3 && speakers.levels >= 3; }, 10000));

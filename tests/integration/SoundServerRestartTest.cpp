@@ -79,11 +79,11 @@ TEST_P(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecod
     TFFSKReceiver receiver(*sound);
     TFFSK modulator(*sound);
     std::vector<std::string> received;
-    receiver.OnReceive = [&](TObject*, const TDecodedMessage& message) { received.push_back(message.Body); };
+    const TConnection on82 = receiver.OnReceive.Connect([&](TObject*, const TDecodedMessage& message) { received.push_back(message.Body); });
     int levels = 0;
-    receiver.OnInputLevel = [&](TObject*, int) { ++levels; };
+    const TConnection on84 = receiver.OnInputLevel.Connect([&](TObject*, int) { ++levels; });
     int playerLost = 0;
-    modulator.OnPlayerLost = [&](TObject*) { ++playerLost; };
+    const TConnection on86 = modulator.OnPlayerLost.Connect([&](TObject*) { ++playerLost; });
     ASSERT_TRUE(loop.RunUntil([&] { return levels >= 5; }, 10000));
 
     testing::internal::CaptureStderr();

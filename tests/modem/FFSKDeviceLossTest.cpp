@@ -20,10 +20,10 @@ TEST(FFSKDeviceLoss, LostPlayerDropsTheFrameAndPlaysOnlyWhatIsWrittenAfterItIsBa
     TLoopback link;
     link.Card.SetRecordPlayback(true);
     int lost = 0;
-    link.Modulator->OnPlayerLost = [&](TObject* sender) {
+    const TConnection on23 = link.Modulator->OnPlayerLost.Connect([&](TObject* sender) {
         EXPECT_EQ(sender, link.Modulator.get());
         ++lost;
-    };
+    });
     testing::internal::CaptureStderr();
     link.Loop.AdvanceByMs(500);
     link.Modulator->WriteText("SMS>Anna>>" + std::string(150, 'x'));

@@ -147,10 +147,10 @@ TEST(FFSKModulator, PlayerStreamsTheFrameAndOnReadyFollowsOncePerDrainedQueueAft
     card.SetRecordPlayback(true);
     TFFSK ffsk(card);
     std::vector<std::int64_t> readyAtUs;
-    ffsk.OnReady = [&](TObject* sender) {
+    const TConnection on150 = ffsk.OnReady.Connect([&](TObject* sender) {
         EXPECT_EQ(sender, &ffsk);
         readyAtUs.push_back(loop.NowUs());
-    };
+    });
     loop.AdvanceByMs(2010);
     EXPECT_TRUE(readyAtUs.empty()) << "nothing was written";
 
@@ -179,7 +179,7 @@ TEST(FFSKModulator, ReadyTimerAlreadyRunningIsNotCancelledByANewText)
     card.SetRecordPlayback(true);
     TFFSK ffsk(card);
     std::vector<std::int64_t> readyAtUs;
-    ffsk.OnReady = [&](TObject*) { readyAtUs.push_back(loop.NowUs()); };
+    const TConnection on182 = ffsk.OnReady.Connect([&](TObject*) { readyAtUs.push_back(loop.NowUs()); });
     loop.AdvanceByMs(110);
     ffsk.WriteText("SMS>x");
     const auto first = RenderFrame("SMS>x");
@@ -224,7 +224,7 @@ TEST(FFSKModulator, DeviceIDSwitchReopensThePlayerOnTheNewDevice)
     EXPECT_EQ(card.OpenDeviceID(TWaveDirection::Playback), 2);
     // Still streaming: a text written now is played and reported.
     int readies = 0;
-    ffsk.OnReady = [&](TObject*) { ++readies; };
+    const TConnection on227 = ffsk.OnReady.Connect([&](TObject*) { ++readies; });
     ffsk.WriteText("SMS>after the switch");
     loop.AdvanceByMs(2000);
     EXPECT_EQ(readies, 1);
