@@ -42,11 +42,11 @@ TfrmParlet::TfrmParlet(TFFSKTranceiver& station)
     CreateControls();
     FFrmSettings = std::make_unique<TfrmSettings>(this, FTransceiver);
     FConnections.push_back(FTransceiver.OnInputLevel.Connect(
-        [this](TObject* Sender, int Level) { TranceiverInputLevel(Sender, Level); }));
+        [this](TObject* sender, int level) { TranceiverInputLevel(sender, level); }));
     FConnections.push_back(FTransceiver.OnReceive.Connect(
-        [this](TObject* Sender, const TMessageRecord& Record) { TranceiverReceive(Sender, Record); }));
+        [this](TObject* sender, const TMessageRecord& record) { TranceiverReceive(sender, record); }));
     FConnections.push_back(FTransceiver.OnStatusChange.Connect(
-        [this](TObject* Sender, const TStationStatus& Status) { TranceiverStatus(Sender, Status); }));
+        [this](TObject* sender, const TStationStatus& status) { TranceiverStatus(sender, status); }));
     TranceiverStatus(&FTransceiver, FTransceiver.Status());
 }
 
@@ -168,33 +168,33 @@ void TfrmParlet::btnAboutClick()
     OnAbout(this);
 }
 
-void TfrmParlet::TranceiverInputLevel(TObject*, int Level)
+void TfrmParlet::TranceiverInputLevel(TObject*, int level)
 {
-    FPrbLevelIn->setValue(std::clamp(Level, FPrbLevelIn->minimum(), FPrbLevelIn->maximum()));
+    FPrbLevelIn->setValue(std::clamp(level, FPrbLevelIn->minimum(), FPrbLevelIn->maximum()));
     // Red above 90; back to the highlight colour only below 70, so the bar
     // stays red for a while after a peak.
-    if (Level > 90)
+    if (level > 90)
         FPrbLevelIn->SetBarColor(TColor::Rgb(255, 0, 0));
-    else if (Level < 70)
+    else if (level < 70)
         FPrbLevelIn->SetBarColor(TColor::Highlight());
 }
 
-void TfrmParlet::TranceiverReceive(TObject*, const TMessageRecord& Record)
+void TfrmParlet::TranceiverReceive(TObject*, const TMessageRecord& record)
 {
     // Every heard message brings the window up, whatever its kind.
-    if (!Record.IsSent()) ComeForward();
-    const std::vector<TLogLine> lines = LogLinesOf(Record);
+    if (!record.IsSent()) ComeForward();
+    const std::vector<TLogLine> lines = LogLinesOf(record);
     if (lines.empty()) return;
     while (FMemo1->LineCount() > MaxLogLines) FMemo1->DeleteFirstLine();
     for (const TLogLine& line : lines) FMemo1->AddLine(line.Text, line.Marked, DoubtTip());
 }
 
-void TfrmParlet::TranceiverStatus(TObject*, const TStationStatus& Status)
+void TfrmParlet::TranceiverStatus(TObject*, const TStationStatus& status)
 {
     QStringList problems;
-    if (Status.OutputLost)
-        problems << UiText("Sending will fail: %1").arg(QString::fromStdString(Status.OutputReason));
-    if (Status.InputLost) problems << UiText("Nothing is heard: %1").arg(QString::fromStdString(Status.InputReason));
+    if (status.OutputLost)
+        problems << UiText("Sending will fail: %1").arg(QString::fromStdString(status.OutputReason));
+    if (status.InputLost) problems << UiText("Nothing is heard: %1").arg(QString::fromStdString(status.InputReason));
     const QString text = problems.join(QStringLiteral("; "));
     FLblStatus->setText(text);
     FLblStatus->setToolTip(text);

@@ -35,9 +35,9 @@ public:
     void btnSendClick();
     void btnSettingsClick();
     void btnAboutClick();
-    void TranceiverInputLevel(TObject* Sender, int Level);
-    void TranceiverReceive(TObject* Sender, const TMessageRecord& Record);
-    void TranceiverStatus(TObject* Sender, const TStationStatus& Status);
+    void TranceiverInputLevel(TObject* sender, int level);
+    void TranceiverReceive(TObject* sender, const TMessageRecord& record);
+    void TranceiverStatus(TObject* sender, const TStationStatus& status);
 
     TMemo& Memo1() const { return *FMemo1; }
     QFrame& Panel1() const { return *FPanel1; }

@@ -236,12 +236,12 @@ void TfrmSettings::ConnectControls()
 void TfrmSettings::ConnectInterface()
 {
     TInterface& rig = FTranceiver.RigInterface();
-    FInterfaceChange = rig.OnInterfaceChange.Connect([this](TObject* Sender) { InterfaceChange(Sender); });
-    FCommError = rig.OnCommError.Connect([this](TObject* Sender) { InterfaceCommError(Sender); });
+    FInterfaceChange = rig.OnInterfaceChange.Connect([this](TObject* sender) { InterfaceChange(sender); });
+    FCommError = rig.OnCommError.Connect([this](TObject* sender) { InterfaceCommError(sender); });
     FUsbConnection = rig.OnUsbConnection.Connect(
-        [this](TObject* Sender, bool Connected) { InterfaceUsbConnection(Sender, Connected); });
+        [this](TObject* sender, bool connected) { InterfaceUsbConnection(sender, connected); });
     FGpioConnection = rig.OnGpioConnection.Connect(
-        [this](TObject* Sender, bool Connected) { InterfaceGpioConnection(Sender, Connected); });
+        [this](TObject* sender, bool connected) { InterfaceGpioConnection(sender, connected); });
 }
 
 void TfrmSettings::RefreshControls()
@@ -370,17 +370,17 @@ void TfrmSettings::InterfaceCommError(TObject*)
     ShowComPortProblem(FLblComInUse, FTranceiver.RigInterface());
 }
 
-void TfrmSettings::InterfaceUsbConnection(TObject*, bool Connected)
+void TfrmSettings::InterfaceUsbConnection(TObject*, bool connected)
 {
-    if (Connected) FLblComInUse->hide();
-    FLblUsbInterfaceConnected->setVisible(Connected);
-    ShowLineGroups(!Connected);
+    if (connected) FLblComInUse->hide();
+    FLblUsbInterfaceConnected->setVisible(connected);
+    ShowLineGroups(!connected);
     FGpioControls->Refresh();
 }
 
-void TfrmSettings::InterfaceGpioConnection(TObject*, bool Connected)
+void TfrmSettings::InterfaceGpioConnection(TObject*, bool connected)
 {
-    if (Connected) FLblComInUse->hide();
+    if (connected) FLblComInUse->hide();
     const bool gpioKeys = FGpioControls->Refresh();
     ShowLineGroups(!gpioKeys && !FTranceiver.RigInterface().UsbConnected());
 }

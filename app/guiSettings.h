@@ -57,10 +57,10 @@ public:
     void reject() override;
 
     // The rig interface's events.
-    void InterfaceChange(TObject* Sender);
-    void InterfaceCommError(TObject* Sender);
-    void InterfaceUsbConnection(TObject* Sender, bool Connected);
-    void InterfaceGpioConnection(TObject* Sender, bool Connected);
+    void InterfaceChange(TObject* sender);
+    void InterfaceCommError(TObject* sender);
+    void InterfaceUsbConnection(TObject* sender, bool connected);
+    void InterfaceGpioConnection(TObject* sender, bool connected);
 
     QLabel& lblComPort() const { return *FLblComPort; }
     QLabel& lblComInUse() const { return *FLblComInUse; }

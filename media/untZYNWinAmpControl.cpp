@@ -11,9 +11,9 @@ TZYNWinAmpControl::TZYNWinAmpControl(TZYNClientSettings& settings, TMediaMixer& 
     , FRampTimer(std::make_unique<TTimer>(RampIntervalMs, false))
     , FRestoreTimer(std::make_unique<TTimer>(RestoreDelayMs, false, TTimerRepeat::OneShot))
 {
-    FRampConnection = FRampTimer->OnTimer.Connect([this](TObject* Sender) { RampTimerFired(Sender); });
-    FRestoreConnection = FRestoreTimer->OnTimer.Connect([this](TObject* Sender) { RestoreTimerFired(Sender); });
-    FMediaVolConnection = FSettings.OnNewMediaVol.Connect([this](TObject* Sender) { MediaVolumeChanged(Sender); });
+    FRampConnection = FRampTimer->OnTimer.Connect([this](TObject* sender) { RampTimerFired(sender); });
+    FRestoreConnection = FRestoreTimer->OnTimer.Connect([this](TObject* sender) { RestoreTimerFired(sender); });
+    FMediaVolConnection = FSettings.OnNewMediaVol.Connect([this](TObject* sender) { MediaVolumeChanged(sender); });
     // The mixer's level is a share of each program's own volume, so unlike a
     // player's volume steps it needs no drive to the bottom first.
     SetVolume(WantedVolume());
@@ -29,12 +29,12 @@ int TZYNWinAmpControl::WantedVolume() const
     return std::clamp(FSettings.MediaVolume(), 0, TMediaMixer::FullLevel);
 }
 
-void TZYNWinAmpControl::SetVolume(int Percent)
+void TZYNWinAmpControl::SetVolume(int percent)
 {
     // Unticked while programs were turned down: they get their volume back
     // with the next change instead of staying down.
     if (FSettings.ControlWinAmp())
-        FMixer.SetLevel(std::clamp(Percent, 0, TMediaMixer::FullLevel));
+        FMixer.SetLevel(std::clamp(percent, 0, TMediaMixer::FullLevel));
     else
         FMixer.Restore();
 }

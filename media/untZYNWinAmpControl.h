@@ -31,15 +31,15 @@ public:
     ~TZYNWinAmpControl() override;
 
     // Every other program to the given percentage of its own volume.
-    void SetVolume(int Percent);
+    void SetVolume(int percent);
     // The channel became busy.
     void MuteMedia();
     // The channel became free.
     void RestoreMedia();
 
-    void RestoreTimerFired(TObject* Sender);
-    void RampTimerFired(TObject* Sender);
-    void MediaVolumeChanged(TObject* Sender);
+    void RestoreTimerFired(TObject* sender);
+    void RampTimerFired(TObject* sender);
+    void MediaVolumeChanged(TObject* sender);
 
     int RampLevel() const { return FRampLevel; }
     int MediaState() const { return FMediaState; }

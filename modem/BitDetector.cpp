@@ -3,20 +3,20 @@
 #include "modem/ClassicDetector.h"
 #include "modem/SoftDetector.h"
 
-std::unique_ptr<TBitDetector> MakeBitDetector(TDetectorKind Kind)
+std::unique_ptr<TBitDetector> MakeBitDetector(TDetectorKind kind)
 {
-    if (Kind == TDetectorKind::Classic) return std::make_unique<TClassicDetector>();
+    if (kind == TDetectorKind::Classic) return std::make_unique<TClassicDetector>();
     return std::make_unique<TSoftDetector>();
 }
 
-std::optional<TDetectorKind> ParseDetectorKind(std::string_view Name)
+std::optional<TDetectorKind> ParseDetectorKind(std::string_view name)
 {
-    if (Name == "classic") return TDetectorKind::Classic;
-    if (Name == "soft") return TDetectorKind::Soft;
+    if (name == "classic") return TDetectorKind::Classic;
+    if (name == "soft") return TDetectorKind::Soft;
     return std::nullopt;
 }
 
-std::string_view DetectorKindName(TDetectorKind Kind)
+std::string_view DetectorKindName(TDetectorKind kind)
 {
-    return Kind == TDetectorKind::Classic ? "classic" : "soft";
+    return kind == TDetectorKind::Classic ? "classic" : "soft";
 }

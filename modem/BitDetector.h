@@ -35,7 +35,7 @@ struct TBitDecision {
 class TBitSink {
 public:
     virtual ~TBitSink() = default;
-    virtual void BitDecided(const TBitDecision& Decision) = 0;
+    virtual void BitDecided(const TBitDecision& decision) = 0;
 };
 
 // Takes bits out of 16-bit signed mono samples at 48000 Hz. The state runs
@@ -44,14 +44,14 @@ public:
 class TBitDetector {
 public:
     virtual ~TBitDetector() = default;
-    virtual void Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink) = 0;
+    virtual void Demodulate(std::span<const std::int16_t> samples, TBitSink& sink) = 0;
 };
 
 // The detectors the receiver can run: "classic" counts zero crossings in
 // bit windows, "soft" decides on the phase turn of the complex baseband.
 enum class TDetectorKind { Classic, Soft };
 
-std::unique_ptr<TBitDetector> MakeBitDetector(TDetectorKind Kind);
+std::unique_ptr<TBitDetector> MakeBitDetector(TDetectorKind kind);
 // "classic" or "soft"; nothing for any other name.
-std::optional<TDetectorKind> ParseDetectorKind(std::string_view Name);
-std::string_view DetectorKindName(TDetectorKind Kind);
+std::optional<TDetectorKind> ParseDetectorKind(std::string_view name);
+std::string_view DetectorKindName(TDetectorKind kind);

@@ -23,23 +23,23 @@ constexpr float CarriedMargin = 0.25f;
 // non-negative one. Flipping every bit of the byte while waiting for a
 // non-negative sample turns both tests into one comparison (h < 0x7F is
 // ~h > 0x80).
-bool IsCandidate(std::int16_t Sample, std::uint8_t WaitMask)
+bool IsCandidate(std::int16_t sample, std::uint8_t waitMask)
 {
-    const auto high = static_cast<std::uint8_t>(static_cast<std::uint16_t>(Sample) >> 8);
-    return static_cast<std::uint8_t>(high ^ WaitMask) > 0x80;
+    const auto high = static_cast<std::uint8_t>(static_cast<std::uint16_t>(sample) >> 8);
+    return static_cast<std::uint8_t>(high ^ waitMask) > 0x80;
 }
 
 // The index of the first of Count samples that is on the side waited for,
 // or Count if none is.
-std::int32_t FirstCandidate(const std::int16_t* Samples, std::int32_t Count, std::uint8_t WaitMask)
+std::int32_t FirstCandidate(const std::int16_t* samples, std::int32_t count, std::uint8_t waitMask)
 {
     std::int32_t i = 0;
-    while (i < Count && !IsCandidate(Samples[i], WaitMask)) ++i;
+    while (i < count && !IsCandidate(samples[i], waitMask)) ++i;
     return i;
 }
 } // namespace
 
-void TClassicDetector::Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink)
+void TClassicDetector::Demodulate(std::span<const std::int16_t> samples, TBitSink& sink)
 {
     // Most samples change nothing but the counts: those before the window's
     // last one that are no candidate, or too soon after the last crossing
@@ -52,8 +52,8 @@ void TClassicDetector::Demodulate(std::span<const std::int16_t> Samples, TBitSin
     std::int32_t since = FSinceCrossing;
     std::int32_t crossings = FCrossings;
     std::int32_t phase = FBitPhase;
-    const std::int16_t* sample = Samples.data();
-    std::size_t left = Samples.size();
+    const std::int16_t* sample = samples.data();
+    std::size_t left = samples.size();
     while (left > 0) {
         std::int32_t run = static_cast<std::int32_t>(std::min<std::size_t>(left, LastPosition - phase));
         std::int32_t skip = 0;
@@ -101,11 +101,11 @@ void TClassicDetector::Demodulate(std::span<const std::int16_t> Samples, TBitSin
         ++sample;
         --left;
         if (++phase > LastPosition) {
-            FDecisionSample = FSamplesBefore + (sample - Samples.data());
+            FDecisionSample = FSamplesBefore + (sample - samples.data());
             FHalfWave = waitMask ? 1 : 0;
             FSinceCrossing = since;
             FCrossings = crossings;
-            DecideBit(Sink);
+            DecideBit(sink);
             crossings = FCrossings;
             phase = 0;
         }
@@ -114,10 +114,10 @@ void TClassicDetector::Demodulate(std::span<const std::int16_t> Samples, TBitSin
     FSinceCrossing = since;
     FCrossings = crossings;
     FBitPhase = phase;
-    FSamplesBefore += static_cast<std::int64_t>(Samples.size());
+    FSamplesBefore += static_cast<std::int64_t>(samples.size());
 }
 
-void TClassicDetector::DecideBit(TBitSink& Sink)
+void TClassicDetector::DecideBit(TBitSink& sink)
 {
     // 3 crossings are an 1800 Hz bit, 2 a 1200 Hz bit; 4 and 1 are those bits
     // with a crossing moved across the window edge, carried to the next window.
@@ -155,6 +155,6 @@ void TClassicDetector::DecideBit(TBitSink& Sink)
         break;
     }
     FCrossings = carry;
-    Sink.BitDecided({value, symbol, value == TBitValue::None || value == TBitValue::Lost ? 0.0f : margin, -1.0f,
+    sink.BitDecided({value, symbol, value == TBitValue::None || value == TBitValue::Lost ? 0.0f : margin, -1.0f,
         FDecisionSample + BoundaryPosition});
 }

@@ -11,10 +11,10 @@
 // and "-" (no bit).
 class TClassicDetector : public TBitDetector {
 public:
-    void Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink) override;
+    void Demodulate(std::span<const std::int16_t> samples, TBitSink& sink) override;
 
 private:
-    void DecideBit(TBitSink& Sink);
+    void DecideBit(TBitSink& sink);
 
     std::uint8_t FHalfWave = 0; // 0: last seen non-negative, waiting for a negative sample
     std::int32_t FSinceCrossing = 0;

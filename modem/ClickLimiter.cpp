@@ -20,10 +20,10 @@ constexpr float LoudRatio = 2.0f;
 constexpr int LoudGroupsForLevel = 12;
 } // namespace
 
-void TClickLimiter::TClipLevel::Add(float Size)
+void TClickLimiter::TClipLevel::Add(float size)
 {
-    CountedSum += std::min(Size, MeanCountLimit * Limit);
-    WholeSum += Size;
+    CountedSum += std::min(size, MeanCountLimit * Limit);
+    WholeSum += size;
     if (++GroupCount < SizeGroup) return;
     MeanSize += MeanSmoothing * (CountedSum / SizeGroup - MeanSize);
     const bool loud = WholeSum > LoudRatio * Limit * SizeGroup;
@@ -53,7 +53,7 @@ TClickLimiter::TClickLimiter()
     FGain = static_cast<float>(0.5 / std::sin(pi * 1500 * DifferenceDelay / FFSKFrame::SampleRate));
 }
 
-void TClickLimiter::Limit(std::span<const std::int16_t> Samples, std::int32_t* Out)
+void TClickLimiter::Limit(std::span<const std::int16_t> samples, std::int32_t* out)
 {
     // The state lives in locals while the samples run: the filter's
     // feedback and the mean size are serial paths, and a round trip
@@ -61,8 +61,8 @@ void TClickLimiter::Limit(std::span<const std::int16_t> Samples, std::int32_t* O
     float in1 = FIn1, in2 = FIn2, out1 = FOut1, out2 = FOut2;
     TClipLevel level = FLevel;
     int pastPos = FPastPos;
-    for (std::size_t i = 0; i < Samples.size(); ++i) {
-        const float in = Samples[i];
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const float in = samples[i];
         // Ordered so that only the last step waits for the previous output.
         const float feed = FB0 * (in + in2) + FB1 * in1 - FA2 * out2;
         const float band = feed - FA1 * out1;
@@ -78,7 +78,7 @@ void TClickLimiter::Limit(std::span<const std::int16_t> Samples, std::int32_t* O
         const float limit = level.Limit;
         level.Add(std::fabs(change));
         const float limited = std::fabs(change) > BlankRatio * limit ? 0.0f : std::clamp(change, -limit, limit);
-        Out[i] = static_cast<std::int32_t>(limited + (limited < 0 ? -0.5f : 0.5f));
+        out[i] = static_cast<std::int32_t>(limited + (limited < 0 ? -0.5f : 0.5f));
     }
     // After a signal the filter's output dies away towards zero without
     // reaching it; below the input's resolution it is zero, and the

@@ -24,7 +24,7 @@ class TClickLimiter {
 public:
     TClickLimiter();
     // Samples in, as many limited samples out.
-    void Limit(std::span<const std::int16_t> Samples, std::int32_t* Out);
+    void Limit(std::span<const std::int16_t> samples, std::int32_t* out);
 
 private:
     // The band limit: a second-order Butterworth low-pass.
@@ -48,7 +48,7 @@ private:
         float LoudSum = 0; // the sizes of the loud groups in a row
         int GroupCount = 0;
         int LoudGroups = 0;
-        void Add(float Size);
+        void Add(float size);
     };
     TClipLevel FLevel;
 };

@@ -3,40 +3,40 @@
 #include <algorithm>
 #include <vector>
 
-TFFSKDecoder::TFFSKDecoder(TDetectorKind Kind, TDeliver Deliver)
-    : FDetector(MakeBitDetector(Kind))
-    , FAssembler(std::move(Deliver))
+TFFSKDecoder::TFFSKDecoder(TDetectorKind kind, TDeliver deliver)
+    : FDetector(MakeBitDetector(kind))
+    , FAssembler(std::move(deliver))
 {
     FBitTrace.reserve(TraceLength + 1);
 }
 
 TFFSKDecoder::~TFFSKDecoder() = default;
 
-void TFFSKDecoder::DecodeBuffer(std::span<const std::int16_t> Samples)
+void TFFSKDecoder::DecodeBuffer(std::span<const std::int16_t> samples)
 {
-    if (!Samples.empty()) FDetector->Demodulate(Samples, *this);
+    if (!samples.empty()) FDetector->Demodulate(samples, *this);
     FAssembler.BufferEnded();
 }
 
-void TFFSKDecoder::DecodeRecording(std::span<const std::int16_t> Samples)
+void TFFSKDecoder::DecodeRecording(std::span<const std::int16_t> samples)
 {
-    while (Samples.size() >= BufferSamples) {
-        DecodeBuffer(Samples.first(BufferSamples));
-        Samples = Samples.subspan(BufferSamples);
+    while (samples.size() >= BufferSamples) {
+        DecodeBuffer(samples.first(BufferSamples));
+        samples = samples.subspan(BufferSamples);
     }
     std::vector<std::int16_t> last(BufferSamples, 0);
-    if (!Samples.empty()) {
-        std::copy(Samples.begin(), Samples.end(), last.begin());
+    if (!samples.empty()) {
+        std::copy(samples.begin(), samples.end(), last.begin());
         DecodeBuffer(last);
         std::fill(last.begin(), last.end(), 0);
     }
     for (int i = 0; i < 2; ++i) DecodeBuffer(last);
 }
 
-void TFFSKDecoder::BitDecided(const TBitDecision& Decision)
+void TFFSKDecoder::BitDecided(const TBitDecision& decision)
 {
     ++FBitCount;
-    FAssembler.BitDecided(Decision);
+    FAssembler.BitDecided(decision);
     if (FBitTrace.size() == TraceLength) FBitTrace.erase(0, 1);
-    FBitTrace.push_back(Decision.Symbol);
+    FBitTrace.push_back(decision.Symbol);
 }

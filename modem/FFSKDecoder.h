@@ -19,17 +19,17 @@ class TFFSKDecoder : private TBitSink {
 public:
     static constexpr std::size_t BufferSamples = 9600; // one 200 ms capture buffer
     static constexpr std::size_t TraceLength = 40;
-    using TDeliver = std::function<void(const TDecodedMessage& Message)>;
+    using TDeliver = std::function<void(const TDecodedMessage& message)>;
 
-    TFFSKDecoder(TDetectorKind Kind, TDeliver Deliver);
+    TFFSKDecoder(TDetectorKind kind, TDeliver deliver);
     ~TFFSKDecoder() override;
 
     // One capture buffer: its samples are demodulated, then the
     // end-of-message rule applies. An empty buffer counts as a quiet one.
-    void DecodeBuffer(std::span<const std::int16_t> Samples);
+    void DecodeBuffer(std::span<const std::int16_t> samples);
     // A whole recording: its buffers, the last one filled up with zeros, then
     // two buffers of zeros, so that a message ending with it is delivered.
-    void DecodeRecording(std::span<const std::int16_t> Samples);
+    void DecodeRecording(std::span<const std::int16_t> samples);
 
     // One symbol per bit period, newest last, at most 40.
     const std::string& BitTrace() const { return FBitTrace; }
@@ -37,7 +37,7 @@ public:
     std::int64_t BitCount() const { return FBitCount; }
 
 private:
-    void BitDecided(const TBitDecision& Decision) override;
+    void BitDecided(const TBitDecision& decision) override;
 
     std::unique_ptr<TBitDetector> FDetector;
     TMessageAssembler FAssembler;

@@ -11,18 +11,18 @@ std::string CutAtFill(std::string text)
 }
 } // namespace
 
-std::vector<std::uint8_t> FrameBytes(const std::string& Text, bool Preamble)
+std::vector<std::uint8_t> FrameBytes(const std::string& text, bool preamble)
 {
     std::vector<std::uint8_t> bytes;
-    if (Preamble) bytes.assign(PreambleBytes, PreambleByte);
+    if (preamble) bytes.assign(PreambleBytes, PreambleByte);
     std::size_t i = 0;
-    for (; i < Text.size(); ++i) {
+    for (; i < text.size(); ++i) {
         if (i % BlockChars == 0) {
             bytes.insert(bytes.end(), PreambleBytes, PreambleByte);
             bytes.push_back(static_cast<std::uint8_t>(SyncWord >> 8));
             bytes.push_back(static_cast<std::uint8_t>(SyncWord & 0xFF));
         }
-        bytes.push_back(static_cast<std::uint8_t>(Text[i]));
+        bytes.push_back(static_cast<std::uint8_t>(text[i]));
     }
     // The last block is filled up to 8 bytes; an empty text gets eight fill
     // bytes with no header before them.
@@ -30,33 +30,33 @@ std::vector<std::uint8_t> FrameBytes(const std::string& Text, bool Preamble)
     return bytes;
 }
 
-std::size_t FrameBitCount(std::size_t TextLength, bool Preamble)
+std::size_t FrameBitCount(std::size_t textLength, bool preamble)
 {
-    const std::size_t blocks = (TextLength + BlockChars - 1) / BlockChars;
-    const std::size_t body = TextLength == 0 ? BlockChars * 8 : BlockBits * blocks;
-    return (Preamble ? PreambleBytes * 8 : 0) + body + 1;
+    const std::size_t blocks = (textLength + BlockChars - 1) / BlockChars;
+    const std::size_t body = textLength == 0 ? BlockChars * 8 : BlockBits * blocks;
+    return (preamble ? PreambleBytes * 8 : 0) + body + 1;
 }
 
-std::int64_t FrameAirtimeUs(std::size_t TextLength, bool Preamble)
+std::int64_t FrameAirtimeUs(std::size_t textLength, bool preamble)
 {
-    return static_cast<std::int64_t>(FrameBitCount(TextLength, Preamble)) * SamplesPerBit * 1000000 / SampleRate;
+    return static_cast<std::int64_t>(FrameBitCount(textLength, preamble)) * SamplesPerBit * 1000000 / SampleRate;
 }
 
-std::string MessageBody(const std::string& Name, const std::string& Text)
+std::string MessageBody(const std::string& name, const std::string& text)
 {
-    return Name + std::string(NameSeparator) + Text;
+    return name + std::string(NameSeparator) + text;
 }
 
-std::string SmsText(const std::string& Name, const std::string& Text)
+std::string SmsText(const std::string& name, const std::string& text)
 {
-    return std::string(SmsPrefix) + MessageBody(Name, Text);
+    return std::string(SmsPrefix) + MessageBody(name, text);
 }
 
-TMessageParts SplitMessageBody(const std::string& RxString)
+TMessageParts SplitMessageBody(const std::string& rxString)
 {
-    const auto split = RxString.find(NameSeparator);
-    if (split == std::string::npos) return {{}, CutAtFill(RxString), false};
-    return {CutAtFill(RxString.substr(0, split)), CutAtFill(RxString.substr(split + NameSeparator.size())), true};
+    const auto split = rxString.find(NameSeparator);
+    if (split == std::string::npos) return {{}, CutAtFill(rxString), false};
+    return {CutAtFill(rxString.substr(0, split)), CutAtFill(rxString.substr(split + NameSeparator.size())), true};
 }
 
 } // namespace FFSKFrame

@@ -34,16 +34,16 @@ inline constexpr std::string_view NameSeparator = ">>";
 
 // The bytes of one frame carrying Text (its bytes unchanged), without the
 // tail bit; the preamble only when the transmission starts with it.
-std::vector<std::uint8_t> FrameBytes(const std::string& Text, bool Preamble);
+std::vector<std::uint8_t> FrameBytes(const std::string& text, bool preamble);
 
 // Bits and airtime of a frame for a text of that length, tail bit included.
-std::size_t FrameBitCount(std::size_t TextLength, bool Preamble = true);
-std::int64_t FrameAirtimeUs(std::size_t TextLength, bool Preamble = true);
+std::size_t FrameBitCount(std::size_t textLength, bool preamble = true);
+std::int64_t FrameAirtimeUs(std::size_t textLength, bool preamble = true);
 
 // What a text message carries after its prefix: name + ">>" + text.
-std::string MessageBody(const std::string& Name, const std::string& Text);
+std::string MessageBody(const std::string& name, const std::string& text);
 // The whole text on the air: "SMS>" + name + ">>" + text.
-std::string SmsText(const std::string& Name, const std::string& Text);
+std::string SmsText(const std::string& name, const std::string& text);
 
 // A received body split at its first ">>", each part cut at its first 0x00
 // (the fill of the last block). Without ">>" the whole body is the text and
@@ -53,6 +53,6 @@ struct TMessageParts {
     std::string Text;
     bool HasName = false;
 };
-TMessageParts SplitMessageBody(const std::string& RxString);
+TMessageParts SplitMessageBody(const std::string& rxString);
 
 } // namespace FFSKFrame

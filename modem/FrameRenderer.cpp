@@ -28,31 +28,31 @@ TFrameRenderer::TFrameRenderer()
 {
 }
 
-const TFrameRenderer::TTone& TFrameRenderer::NextTone(bool Bit)
+const TFrameRenderer::TTone& TFrameRenderer::NextTone(bool bit)
 {
     // A 1200 Hz bit is a whole cycle and keeps the direction of travel; an
     // 1800 Hz bit is one and a half cycles and reverses it.
-    if (!Bit) return FPhase ? FTone1200Up : FTone1200Down;
+    if (!bit) return FPhase ? FTone1200Up : FTone1200Down;
     const TTone& tone = FPhase ? FTone1800Up : FTone1800Down;
     FPhase = !FPhase;
     return tone;
 }
 
-void TFrameRenderer::AppendFrame(const std::string& Text, bool Preamble, std::vector<std::uint8_t>& Samples)
+void TFrameRenderer::AppendFrame(const std::string& text, bool preamble, std::vector<std::uint8_t>& samples)
 {
     const auto appendBit = [&](bool bit) {
         const TTone& tone = NextTone(bit);
-        Samples.insert(Samples.end(), tone.begin(), tone.end());
+        samples.insert(samples.end(), tone.begin(), tone.end());
     };
-    for (const std::uint8_t byte : FFSKFrame::FrameBytes(Text, Preamble))
+    for (const std::uint8_t byte : FFSKFrame::FrameBytes(text, preamble))
         for (unsigned mask = 128; mask != 0; mask >>= 1) appendBit((byte & mask) != 0);
     appendBit(FFSKFrame::TailBit);
 }
 
-std::vector<std::uint8_t> TFrameRenderer::Render(const std::vector<std::string>& Texts)
+std::vector<std::uint8_t> TFrameRenderer::Render(const std::vector<std::string>& texts)
 {
     TFrameRenderer renderer;
     std::vector<std::uint8_t> samples;
-    for (std::size_t i = 0; i < Texts.size(); ++i) renderer.AppendFrame(Texts[i], i == 0, samples);
+    for (std::size_t i = 0; i < texts.size(); ++i) renderer.AppendFrame(texts[i], i == 0, samples);
     return samples;
 }

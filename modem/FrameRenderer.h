@@ -23,13 +23,13 @@ public:
     TFrameRenderer();
 
     // The samples of the next bit; moves the phase on.
-    const TTone& NextTone(bool Bit);
+    const TTone& NextTone(bool bit);
 
     // Appends the samples of one frame carrying Text, tail bit included.
-    void AppendFrame(const std::string& Text, bool Preamble, std::vector<std::uint8_t>& Samples);
+    void AppendFrame(const std::string& text, bool preamble, std::vector<std::uint8_t>& samples);
     // The samples of the frames a fresh renderer makes for the texts sent
     // back to back in one transmission.
-    static std::vector<std::uint8_t> Render(const std::vector<std::string>& Texts);
+    static std::vector<std::uint8_t> Render(const std::vector<std::string>& texts);
 
     const TTone& Tone1200Up() const { return FTone1200Up; }
     const TTone& Tone1200Down() const { return FTone1200Down; }

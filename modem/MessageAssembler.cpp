@@ -22,20 +22,20 @@ bool HasPrefix(const std::string& body, std::size_t from, std::string_view prefi
 
 } // namespace
 
-TMessageAssembler::TMessageAssembler(TDeliver Deliver)
-    : FDeliver(std::move(Deliver))
+TMessageAssembler::TMessageAssembler(TDeliver deliver)
+    : FDeliver(std::move(deliver))
 {
 }
 
-void TMessageAssembler::BitDecided(const TBitDecision& Decision)
+void TMessageAssembler::BitDecided(const TBitDecision& decision)
 {
     ++FBitCount;
-    FBits[static_cast<std::size_t>(FBitCount) & (History - 1)] = Decision;
-    if (Decision.Value == TBitValue::Zero || Decision.Value == TBitValue::One) {
+    FBits[static_cast<std::size_t>(FBitCount) & (History - 1)] = decision;
+    if (decision.Value == TBitValue::Zero || decision.Value == TBitValue::One) {
         FLastSignalBit = FBitCount;
-        ShiftBit(Decision);
+        ShiftBit(decision);
     }
-    if (Decision.Value == TBitValue::Lost) {
+    if (decision.Value == TBitValue::Lost) {
         // The signal stopped: a sync word heard just before (a frame cut
         // short) must not take the first bits of the next transmission as
         // its block.
@@ -50,11 +50,11 @@ void TMessageAssembler::ClearRegister()
     FRegisterBits = 0;
 }
 
-void TMessageAssembler::ShiftBit(const TBitDecision& Decision)
+void TMessageAssembler::ShiftBit(const TBitDecision& decision)
 {
     for (std::size_t i = 0; i + 1 < FShiftReg.size(); ++i)
         FShiftReg[i] = static_cast<std::uint8_t>((FShiftReg[i] << 1) | (FShiftReg[i + 1] >> 7));
-    FShiftReg.back() = static_cast<std::uint8_t>((FShiftReg.back() << 1) | (Decision.Value == TBitValue::One));
+    FShiftReg.back() = static_cast<std::uint8_t>((FShiftReg.back() << 1) | (decision.Value == TBitValue::One));
     ++FRegisterBits;
 
     const std::int64_t since = FMessageOpen ? FBitCount - FLastBlockEnd : -1;
@@ -64,14 +64,14 @@ void TMessageAssembler::ShiftBit(const TBitDecision& Decision)
     ClearRegister();
 }
 
-bool TMessageAssembler::SyncAt(std::int64_t BitsSinceBlock) const
+bool TMessageAssembler::SyncAt(std::int64_t bitsSinceBlock) const
 {
     const unsigned heard = (unsigned {FShiftReg[0]} << 8) | FShiftReg[1];
     if (heard == FFSKFrame::SyncWord) return true;
     // Within a message, at a block spacing on from its last block: a sync
     // word with a bit or two wrong, each of them a guess.
-    if (BitsSinceBlock <= 0 || BitsSinceBlock % BlockSpacing != 0
-        || BitsSinceBlock > (MostBlocksLost + 1) * BlockSpacing
+    if (bitsSinceBlock <= 0 || bitsSinceBlock % BlockSpacing != 0
+        || bitsSinceBlock > (MostBlocksLost + 1) * BlockSpacing
         || FRegisterBits < static_cast<std::int64_t>(RegisterBits))
         return false;
     const unsigned wrong = heard ^ FFSKFrame::SyncWord;
@@ -84,7 +84,7 @@ bool TMessageAssembler::SyncAt(std::int64_t BitsSinceBlock) const
     return true;
 }
 
-void TMessageAssembler::HandleBlock(std::int64_t BitsSinceBlock)
+void TMessageAssembler::HandleBlock(std::int64_t bitsSinceBlock)
 {
     const unsigned heard = (unsigned {FShiftReg[0]} << 8) | FShiftReg[1];
     const bool exactSync = heard == FFSKFrame::SyncWord;
@@ -103,8 +103,8 @@ void TMessageAssembler::HandleBlock(std::int64_t BitsSinceBlock)
         FMessageOpen = true;
     } else if (FMessageOpen) {
         // Where the spacing is whole blocks, the lost ones keep their place.
-        const std::int64_t nearest = (BitsSinceBlock + BlockSpacing / 2) / BlockSpacing;
-        const std::int64_t off = BitsSinceBlock - nearest * BlockSpacing;
+        const std::int64_t nearest = (bitsSinceBlock + BlockSpacing / 2) / BlockSpacing;
+        const std::int64_t off = bitsSinceBlock - nearest * BlockSpacing;
         const bool inStep = nearest >= 1 && nearest <= MostBlocksLost + 1 && off >= -1 && off <= 1;
         if (inStep) {
             for (std::int64_t lost = 1; lost < nearest; ++lost) {
@@ -136,7 +136,7 @@ void TMessageAssembler::MarkLastBlock()
         if (FMessage.Certainty[i] == TCharCertainty::Sure) FMessage.Certainty[i] = TCharCertainty::Doubtful;
 }
 
-void TMessageAssembler::AppendBlock(bool Doubtful)
+void TMessageAssembler::AppendBlock(bool doubtful)
 {
     const std::int64_t first = FBitCount - static_cast<std::int64_t>(RegisterBits) + 1;
     FMessage.Body.append(FShiftReg.begin() + 2, FShiftReg.end());
@@ -147,7 +147,7 @@ void TMessageAssembler::AppendBlock(bool Doubtful)
             least = std::min(least, FBits[bit & (History - 1)].Margin);
         }
         FMessage.Certainty.push_back(
-            Doubtful || least < DoubtfulBelow ? TCharCertainty::Doubtful : TCharCertainty::Sure);
+            doubtful || least < DoubtfulBelow ? TCharCertainty::Doubtful : TCharCertainty::Sure);
     }
     for (std::size_t i = 0; i < RegisterBits; ++i) {
         const double power = FBits[(static_cast<std::size_t>(first) + i) & (History - 1)].Power;

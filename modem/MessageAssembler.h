@@ -23,16 +23,16 @@
 // were guesses. What the receiver doubts is marked byte by byte.
 class TMessageAssembler {
 public:
-    using TDeliver = std::function<void(const TDecodedMessage& Message)>;
+    using TDeliver = std::function<void(const TDecodedMessage& message)>;
 
     // A byte whose least sure bit has a smaller margin than this is
     // doubtful; measured in docs/performance.md.
     static constexpr float DoubtfulBelow = 0.4f;
 
-    explicit TMessageAssembler(TDeliver Deliver);
+    explicit TMessageAssembler(TDeliver deliver);
 
     // Every decision of the detector, one per bit period.
-    void BitDecided(const TBitDecision& Decision);
+    void BitDecided(const TBitDecision& decision);
     // The end-of-message rule, once after every capture buffer.
     void BufferEnded();
 
@@ -40,11 +40,11 @@ private:
     static constexpr std::size_t RegisterBits = 80; // sync word and 8 characters
     static constexpr std::size_t History = 128; // a power of two above RegisterBits
 
-    void ShiftBit(const TBitDecision& Decision);
+    void ShiftBit(const TBitDecision& decision);
     void ClearRegister();
-    bool SyncAt(std::int64_t BitsSinceBlock) const;
-    void HandleBlock(std::int64_t BitsSinceBlock);
-    void AppendBlock(bool Doubtful);
+    bool SyncAt(std::int64_t bitsSinceBlock) const;
+    void HandleBlock(std::int64_t bitsSinceBlock);
+    void AppendBlock(bool doubtful);
     void MarkLastBlock();
     void CompleteMessage();
 

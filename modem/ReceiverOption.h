@@ -15,13 +15,13 @@ public:
 
 // The detector a --receiver option names; throws EReceiverOption, with a
 // one-line message, for a name other than "classic" or "soft".
-TDetectorKind ReceiverNamed(const std::string& Name);
+TDetectorKind ReceiverNamed(const std::string& name);
 
 // Takes "--receiver NAME" or "--receiver=NAME" out of the arguments, wherever
 // it stands, and returns the detector it names; nothing when the option is
 // not given. Throws EReceiverOption, with a one-line message, for a name
 // other than "classic" or "soft", or a missing one.
-std::optional<TDetectorKind> TakeReceiverOption(std::vector<std::string>& Args);
+std::optional<TDetectorKind> TakeReceiverOption(std::vector<std::string>& args);
 
 inline constexpr const char* ReceiverOptionHelp =
     "Takes the bits from the input with NAME: soft (the default) or classic (the zero-crossing counter).";

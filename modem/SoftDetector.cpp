@@ -77,48 +77,48 @@ TSoftDetector::TSoftDetector()
     FDecisionAt = SamplesPerBit;
 }
 
-void TSoftDetector::Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink)
+void TSoftDetector::Demodulate(std::span<const std::int16_t> samples, TBitSink& sink)
 {
-    while (!Samples.empty()) {
-        const std::size_t n = std::min(Samples.size(), FLimited.size());
-        FClickLimiter.Limit(Samples.first(n), FLimited.data());
-        MixDown(FLimited.data(), n, Sink);
-        Samples = Samples.subspan(n);
+    while (!samples.empty()) {
+        const std::size_t n = std::min(samples.size(), FLimited.size());
+        FClickLimiter.Limit(samples.first(n), FLimited.data());
+        MixDown(FLimited.data(), n, sink);
+        samples = samples.subspan(n);
     }
 }
 
-void TSoftDetector::MixDown(const std::int32_t* Samples, std::size_t Count, TBitSink& Sink)
+void TSoftDetector::MixDown(const std::int32_t* samples, std::size_t count, TBitSink& sink)
 {
     std::size_t i = 0;
-    while (i < Count) {
+    while (i < count) {
         // Whole groups of 8 in one go, the rest sample by sample; the sums
         // are integers, so both ways give the same values.
-        if (FGroupCount == 0 && Count - i >= Decimation) {
+        if (FGroupCount == 0 && count - i >= Decimation) {
             std::int32_t re = 0, im = 0;
             const std::int32_t* cosine = &FMixCos[FMixPhase];
             const std::int32_t* sine = &FMixSin[FMixPhase];
             for (int k = 0; k < Decimation; ++k) {
-                re += Samples[i + k] * cosine[k];
-                im -= Samples[i + k] * sine[k];
+                re += samples[i + k] * cosine[k];
+                im -= samples[i + k] * sine[k];
             }
             FSumRe = re;
             FSumIm = im;
             FMixPhase = (FMixPhase + Decimation) & (MixerPeriod - 1);
             i += Decimation;
         } else {
-            FSumRe += Samples[i] * FMixCos[FMixPhase];
-            FSumIm -= Samples[i] * FMixSin[FMixPhase];
+            FSumRe += samples[i] * FMixCos[FMixPhase];
+            FSumIm -= samples[i] * FMixSin[FMixPhase];
             FMixPhase = (FMixPhase + 1) & (MixerPeriod - 1);
             ++i;
             if (++FGroupCount < Decimation) continue;
         }
-        FilterBaseband(Sink);
+        FilterBaseband(sink);
         FSumRe = FSumIm = 0;
         FGroupCount = 0;
     }
 }
 
-void TSoftDetector::FilterBaseband(TBitSink& Sink)
+void TSoftDetector::FilterBaseband(TBitSink& sink)
 {
     constexpr float scale = 1.0f / (Decimation * MixerScale);
     FHistoryPos = FHistoryPos == 0 ? FilterTaps - 1 : FHistoryPos - 1;
@@ -149,13 +149,13 @@ void TSoftDetector::FilterBaseband(TBitSink& Sink)
         FPower > FSignalLevel ? FSignalLevel + LevelRise * (FPower - FSignalLevel) : FSignalLevel * LevelFall;
     FDecisionAt -= 1.0f;
     // Decided once the late point and the value after it are in.
-    if (FDecisionAt + GateOffset <= -1.0f) Decide(Sink);
+    if (FDecisionAt + GateOffset <= -1.0f) Decide(sink);
 }
 
-TSoftDetector::TComplex TSoftDetector::At(float Offset) const
+TSoftDetector::TComplex TSoftDetector::At(float offset) const
 {
-    const float whole = std::floor(Offset);
-    const float frac = Offset - whole;
+    const float whole = std::floor(offset);
+    const float frac = offset - whole;
     const std::uint32_t i = FNewest + static_cast<std::uint32_t>(static_cast<std::int32_t>(whole));
     const TComplex& a = FRing[i & (RingSize - 1)];
     const TComplex& b = FRing[(i + 1) & (RingSize - 1)];
@@ -171,31 +171,31 @@ float Turn(const auto& a, const auto& b)
 }
 } // namespace
 
-float TSoftDetector::TurnSizeAcrossBit(float End) const
+float TSoftDetector::TurnSizeAcrossBit(float end) const
 {
-    return std::fabs(Turn(At(End), At(End - SamplesPerBit)));
+    return std::fabs(Turn(At(end), At(end - SamplesPerBit)));
 }
 
-void TSoftDetector::CheckTiming(float Decision)
+void TSoftDetector::CheckTiming(float decision)
 {
     // The early-late gate cannot leave a decision instant half a bit off:
     // there early and late weigh the same. When the turn half a bit earlier
     // stays clearly larger than at the decisions, the decisions move there.
-    FOnTime += StrengthSmoothing * (TurnSizeAcrossBit(Decision) - FOnTime);
-    FHalfEarlier += StrengthSmoothing * (TurnSizeAcrossBit(Decision - SamplesPerBit / 2) - FHalfEarlier);
+    FOnTime += StrengthSmoothing * (TurnSizeAcrossBit(decision) - FOnTime);
+    FHalfEarlier += StrengthSmoothing * (TurnSizeAcrossBit(decision - SamplesPerBit / 2) - FHalfEarlier);
     if (FHalfEarlier > MisplacedRatio * FOnTime) {
         FDecisionAt -= SamplesPerBit / 2;
         std::swap(FOnTime, FHalfEarlier);
     }
 }
 
-void TSoftDetector::Decide(TBitSink& Sink)
+void TSoftDetector::Decide(TBitSink& sink)
 {
     const float t = FDecisionAt;
     FDecisionAt += SamplesPerBit;
     const auto endSample = static_cast<std::int64_t>(std::lround((FFiltered + t) * Decimation - DelaySamples));
     if (FPower < SilencePower || FPower < EndedRatio * FSignalLevel) {
-        Sink.BitDecided({TBitValue::Lost, '-', 0.0f, -1.0f, endSample});
+        sink.BitDecided({TBitValue::Lost, '-', 0.0f, -1.0f, endSample});
         FReference = {};
         FOnTime = FHalfEarlier = FTurnLevel = 0;
         return;
@@ -227,6 +227,6 @@ void TSoftDetector::Decide(TBitSink& Sink)
     const float relative = FTurnLevel > 0 ? std::fabs(turn) / FTurnLevel : 0.0f;
     FTurnLevel += TurnLevelSmoothing * (std::fabs(turn) - FTurnLevel);
     const float margin = std::min(sine, relative);
-    Sink.BitDecided({one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0', margin, now.Re * now.Re + now.Im * now.Im,
+    sink.BitDecided({one ? TBitValue::One : TBitValue::Zero, one ? '1' : '0', margin, now.Re * now.Re + now.Im * now.Im,
         endSample});
 }

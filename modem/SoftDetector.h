@@ -33,19 +33,19 @@ public:
     static constexpr int FilterTaps = 24; // a multiple of 8
 
     TSoftDetector();
-    void Demodulate(std::span<const std::int16_t> Samples, TBitSink& Sink) override;
+    void Demodulate(std::span<const std::int16_t> samples, TBitSink& sink) override;
 
 private:
     struct TComplex {
         float Re = 0, Im = 0;
     };
-    void MixDown(const std::int32_t* Samples, std::size_t Count, TBitSink& Sink);
-    void FilterBaseband(TBitSink& Sink);
-    void Decide(TBitSink& Sink);
-    void CheckTiming(float Decision);
-    TComplex At(float Offset) const;
+    void MixDown(const std::int32_t* samples, std::size_t count, TBitSink& sink);
+    void FilterBaseband(TBitSink& sink);
+    void Decide(TBitSink& sink);
+    void CheckTiming(float decision);
+    TComplex At(float offset) const;
     // The size of the phase turn across the bit that ends at End.
-    float TurnSizeAcrossBit(float End) const;
+    float TurnSizeAcrossBit(float end) const;
 
     TClickLimiter FClickLimiter;
     std::array<std::int32_t, 256> FLimited {}; // the limiter's output, a piece of the input at a time

@@ -15,18 +15,18 @@ TFFSK::TFFSK(TSoundPlatform& platform)
     FPlayer->SetBufferCount(2);
     FPlayer->SetBufferLength(200);
     FPlayer->SetPCMFormat(Mono8bit48000Hz);
-    FPlayer->OnData = [this](TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize) {
-        return FillBuffer(Sender, Buffer, BufferSize);
+    FPlayer->OnData = [this](TObject* sender, std::uint8_t* buffer, std::uint32_t bufferSize) {
+        return FillBuffer(sender, buffer, bufferSize);
     };
     FPlayerConnections.push_back(
-        FPlayer->OnDeactivate.Connect([this](TObject* Sender) { PlayerDeactivated(Sender); }));
+        FPlayer->OnDeactivate.Connect([this](TObject* sender) { PlayerDeactivated(sender); }));
     FPlayerConnections.push_back(
-        FPlayer->OnDeviceLost.Connect([this](TObject* Sender) { PlayerDeviceLost(Sender); }));
+        FPlayer->OnDeviceLost.Connect([this](TObject* sender) { PlayerDeviceLost(sender); }));
     FPlayerConnections.push_back(
         FPlayer->OnAvailabilityChange.Connect([this](TObject*) { OnAvailabilityChange(this); }));
     FPlayer->Activate();
     ReadyTimer = std::make_unique<TTimer>(ReadyDelayMs, false, TTimerRepeat::OneShot);
-    FReadyConnection = ReadyTimer->OnTimer.Connect([this](TObject* Sender) { ReadyTimerTick(Sender); });
+    FReadyConnection = ReadyTimer->OnTimer.Connect([this](TObject* sender) { ReadyTimerTick(sender); });
 }
 
 TFFSK::~TFFSK()
@@ -101,39 +101,39 @@ void TFFSK::DropQueued()
     if (ReadyTimer) ReadyTimer->SetEnabled(false);
 }
 
-void TFFSK::Append(const std::vector<std::uint8_t>& Samples)
+void TFFSK::Append(const std::vector<std::uint8_t>& samples)
 {
     std::size_t at = 0;
-    while (at < Samples.size()) {
+    while (at < samples.size()) {
         if (FWritePos >= BlockSize) {
             FBlocks.push_back(std::make_unique<TBlock>());
             FWritePos = 0;
         }
-        const std::size_t n = std::min<std::size_t>(BlockSize - FWritePos, Samples.size() - at);
-        std::memcpy(FBlocks.back()->data() + FWritePos, Samples.data() + at, n);
+        const std::size_t n = std::min<std::size_t>(BlockSize - FWritePos, samples.size() - at);
+        std::memcpy(FBlocks.back()->data() + FWritePos, samples.data() + at, n);
         FWritePos += static_cast<std::uint32_t>(n);
         at += n;
     }
 }
 
-void TFFSK::WriteText(const std::string& Text)
+void TFFSK::WriteText(const std::string& text)
 {
     std::vector<std::uint8_t> samples;
-    FRenderer.AppendFrame(Text, FBlocks.empty(), samples);
+    FRenderer.AppendFrame(text, FBlocks.empty(), samples);
     Append(samples);
 }
 
-std::uint32_t TFFSK::FillBuffer(TObject*, std::uint8_t* Buffer, std::uint32_t)
+std::uint32_t TFFSK::FillBuffer(TObject*, std::uint8_t* buffer, std::uint32_t)
 {
     if (FBlocks.empty()) {
-        std::memcpy(Buffer, FSilence->data(), BlockSize);
+        std::memcpy(buffer, FSilence->data(), BlockSize);
         if (FLastBlockOut) {
             FLastBlockOut = false;
             if (ReadyTimer) ReadyTimer->SetEnabled(true);
         }
         return BlockSize;
     }
-    std::memcpy(Buffer, FBlocks.front()->data(), BlockSize);
+    std::memcpy(buffer, FBlocks.front()->data(), BlockSize);
     FBlocks.pop_front();
     if (!FBlocks.empty()) {
         FLastBlockOut = false;

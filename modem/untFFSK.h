@@ -60,11 +60,11 @@ public:
     // Appends one frame carrying Text (its bytes unchanged), rendered by
     // the frame renderer, and returns at once; the player takes it one block
     // per buffer.
-    void WriteText(const std::string& Text);
+    void WriteText(const std::string& text);
 
     // The player's fill handler: always supplies 9600 bytes, except for the
     // last queued block, of which only the written part is played.
-    std::uint32_t FillBuffer(TObject* Sender, std::uint8_t* Buffer, std::uint32_t BufferSize);
+    std::uint32_t FillBuffer(TObject* sender, std::uint8_t* buffer, std::uint32_t bufferSize);
 
     // Audio written but not yet handed to the player, in bytes (= samples).
     std::uint32_t QueuedBytes() const;
@@ -81,10 +81,10 @@ public:
     TNotifyEvent OnAvailabilityChange;
 
 private:
-    void PlayerDeactivated(TObject* Sender);
-    void PlayerDeviceLost(TObject* Sender);
-    void ReadyTimerTick(TObject* Sender);
-    void Append(const std::vector<std::uint8_t>& Samples);
+    void PlayerDeactivated(TObject* sender);
+    void PlayerDeviceLost(TObject* sender);
+    void ReadyTimerTick(TObject* sender);
+    void Append(const std::vector<std::uint8_t>& samples);
 
     TFrameRenderer FRenderer;
     std::unique_ptr<TBlock> FSilence;

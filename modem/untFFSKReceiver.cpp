@@ -5,8 +5,8 @@
 #include "audio/WaveRecorders.h"
 #include "audio/WaveUtils.h"
 
-TFFSKReceiver::TFFSKReceiver(TSoundPlatform& platform, TDetectorKind Kind)
-    : FDecoder(Kind, [this](const TDecodedMessage& message) { OnReceive(this, message); })
+TFFSKReceiver::TFFSKReceiver(TSoundPlatform& platform, TDetectorKind kind)
+    : FDecoder(kind, [this](const TDecodedMessage& message) { OnReceive(this, message); })
     , FSamples(BufferSamples)
 {
     FRecorder = std::make_unique<TLiveAudioRecorder>(platform);
@@ -14,10 +14,10 @@ TFFSKReceiver::TFFSKReceiver(TSoundPlatform& platform, TDetectorKind Kind)
     FRecorder->SetBufferLength(200);
     FRecorder->SetPCMFormat(Mono16bit48000Hz);
     FRecorderConnections.push_back(
-        FRecorder->OnLevel.Connect([this](TObject* Sender, int Level) { RecorderLevel(Sender, Level); }));
+        FRecorder->OnLevel.Connect([this](TObject* sender, int level) { RecorderLevel(sender, level); }));
     FRecorderConnections.push_back(FRecorder->OnData.Connect(
-        [this](TObject* Sender, const std::uint8_t* Buffer, std::uint32_t BufferSize) {
-            RecorderData(Sender, Buffer, BufferSize);
+        [this](TObject* sender, const std::uint8_t* buffer, std::uint32_t bufferSize) {
+            RecorderData(sender, buffer, bufferSize);
         }));
     FRecorderConnections.push_back(FRecorder->OnDeactivate.Connect([this](TObject*) {
         if (!FReopenPending) return;
@@ -58,17 +58,17 @@ void TFFSKReceiver::ReopenDevice()
     FRecorder->Activate();
 }
 
-void TFFSKReceiver::RecorderLevel(TObject*, int Level)
+void TFFSKReceiver::RecorderLevel(TObject*, int level)
 {
-    OnInputLevel(this, Level);
+    OnInputLevel(this, level);
 }
 
-void TFFSKReceiver::RecorderData(TObject*, const std::uint8_t* Buffer, std::uint32_t BufferSize)
+void TFFSKReceiver::RecorderData(TObject*, const std::uint8_t* buffer, std::uint32_t bufferSize)
 {
     // Only the recorded samples are demodulated: a buffer handed back while
     // the stream closes is partly filled, and the rest of its memory holds
     // audio that was already demodulated.
-    const std::uint32_t samples = std::min(BufferSize / 2, BufferSamples);
-    for (std::uint32_t i = 0; i < samples; ++i) FSamples[i] = Sample16(Buffer + 2 * i);
+    const std::uint32_t samples = std::min(bufferSize / 2, BufferSamples);
+    for (std::uint32_t i = 0; i < samples; ++i) FSamples[i] = Sample16(buffer + 2 * i);
     FDecoder.DecodeBuffer(std::span(FSamples).first(samples));
 }

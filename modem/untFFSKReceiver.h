@@ -22,14 +22,14 @@ public:
     static constexpr std::uint32_t BufferSamples = TFFSKDecoder::BufferSamples;
     static constexpr std::size_t TraceLength = TFFSKDecoder::TraceLength;
 
-    explicit TFFSKReceiver(TSoundPlatform& platform, TDetectorKind Kind = TDetectorKind::Soft);
+    explicit TFFSKReceiver(TSoundPlatform& platform, TDetectorKind kind = TDetectorKind::Soft);
     ~TFFSKReceiver() override;
 
     // The recorder's handlers. RecorderData demodulates the samples of one
     // capture buffer (16-bit little-endian) and then applies the end-of-message
     // rule for that buffer.
-    void RecorderLevel(TObject* Sender, int Level);
-    void RecorderData(TObject* Sender, const std::uint8_t* Buffer, std::uint32_t BufferSize);
+    void RecorderLevel(TObject* sender, int level);
+    void RecorderData(TObject* sender, const std::uint8_t* buffer, std::uint32_t bufferSize);
 
     // The device the platform opens for the recorder changed (a device
     // chosen by name): the recorder closes and opens on it.

@@ -115,12 +115,12 @@ void TGpioInterface::WriteReleased()
     FHidDevice->WriteBytes(GpioReport(FPin, false));
 }
 
-void TGpioInterface::SetPttOutput(bool Active)
+void TGpioInterface::SetPttOutput(bool active)
 {
-    if (!FConnected || Active == FTxState) return;
-    FHidDevice->WriteBytes(GpioReport(FPin, Active));
+    if (!FConnected || active == FTxState) return;
+    FHidDevice->WriteBytes(GpioReport(FPin, active));
     // The write may have found the device gone, which disconnects it.
-    if (FConnected) FTxState = Active;
+    if (FConnected) FTxState = active;
 }
 
 void TGpioInterface::Release()

@@ -32,7 +32,7 @@ public:
     void Reopen();
     // Writes the pin keyed or released; nothing when not connected or when
     // that state is already written. A failed write raises EUSBException.
-    void SetPttOutput(bool Active);
+    void SetPttOutput(bool active);
     // Writes the pin released whatever was written before (at shutdown);
     // nothing when not connected.
     void Release();

@@ -77,13 +77,13 @@ void TUsbInterface::ScanForInterface()
     OnConnected(this);
 }
 
-void TUsbInterface::SetPttOutput(bool Active)
+void TUsbInterface::SetPttOutput(bool active)
 {
-    if (!FConnected || Active == FTxState) return;
+    if (!FConnected || active == FTxState) return;
     // Input reports share the buffer: keep them out while it holds the
     // output report.
     FDataPort->SetAcceptUSBData(false);
-    const THidData& report = Active ? PttOnReport : PttOffReport;
+    const THidData& report = active ? PttOnReport : PttOffReport;
     for (int i = 0; i < static_cast<int>(report.size()); ++i) FDataPort->SetByte(i, report[i]);
     try {
         FDataPort->SendReport();
@@ -93,7 +93,7 @@ void TUsbInterface::SetPttOutput(bool Active)
         throw;
     }
     // The write may have found the device gone, which disconnects it.
-    if (FConnected) FTxState = Active;
+    if (FConnected) FTxState = active;
     FDataPort->SetAcceptUSBData(true);
 }
 

@@ -24,7 +24,7 @@ public:
     bool Connected() const { return FConnected; }
     // Writes the PTT on or off report; nothing when not connected or when
     // that state is already written. A failed write raises EUSBException.
-    void SetPttOutput(bool Active);
+    void SetPttOutput(bool active);
     // Finds the interface (the last matching device wins) and opens it.
     void ScanForInterface();
 

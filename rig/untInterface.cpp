@@ -124,17 +124,17 @@ void TInterface::SerialReopened()
     if (FSerial->InputOpen()) FChannel.StartInput();
 }
 
-void TInterface::SetTransmitRequest(bool Active, bool Primary)
+void TInterface::SetTransmitRequest(bool active, bool primary)
 {
-    if (Primary)
-        FPttPrimary = Active;
+    if (primary)
+        FPttPrimary = active;
     else
-        FPttSecondary = Active;
+        FPttSecondary = active;
 
     bool ptt = FPttPrimary || FPttSecondary;
     // A secondary release with an ID or courtesy sound to follow unkeys even
     // a primary request.
-    if (!Primary && !Active && TailFollows()) ptt = false;
+    if (!primary && !active && TailFollows()) ptt = false;
 
     if (ptt == FPtt) return;
     FPtt = ptt;
@@ -161,10 +161,10 @@ void TInterface::SetTransmitRequest(bool Active, bool Primary)
     std::rethrow_exception(failure);
 }
 
-void TInterface::HandleRigRxInput(bool Level)
+void TInterface::HandleRigRxInput(bool level)
 {
     if (!FConfig.VoIPComKeying) return;
-    FChannel.Input(ReceiveActive(FConfig, Level));
+    FChannel.Input(ReceiveActive(FConfig, level));
 }
 
 void TInterface::Report(bool rigRx)

@@ -44,7 +44,7 @@ public:
     // A keying request of one source: the primary source is the message
     // transmitter; the secondary one has no caller in this program. A failed
     // write of the PTT reaches the caller once the change is done.
-    void SetTransmitRequest(bool Active, bool Primary);
+    void SetTransmitRequest(bool active, bool primary);
     // Takes the settings over; each output is reconfigured only where its
     // own settings (or which output goes first) changed.
     void ApplyInterfaceSettings();
@@ -81,7 +81,7 @@ private:
     bool TailFollows() const;
     // The output that keys now: the first connected one.
     TPttOutput* Keyer() const;
-    void HandleRigRxInput(bool Level);
+    void HandleRigRxInput(bool level);
     void Report(bool rigRx);
     void SerialReopened();
 

@@ -249,16 +249,16 @@ TCountryList::TCountryList()
 {
 }
 
-const std::string& TCountryList::Names(int Index) const
+const std::string& TCountryList::Names(int index) const
 {
-    if (Index < 0 || Index >= Count())
-        throw EListError(Translated("List index out of bounds (%1)", {std::to_string(Index)}));
-    return FNames[static_cast<std::size_t>(Index)];
+    if (index < 0 || index >= Count())
+        throw EListError(Translated("List index out of bounds (%1)", {std::to_string(index)}));
+    return FNames[static_cast<std::size_t>(index)];
 }
 
-bool TCountryList::Contains(std::string_view Name) const
+bool TCountryList::Contains(std::string_view name) const
 {
     for (const std::string& name : FNames)
-        if (SameTextAscii(name, Name)) return true;
+        if (SameTextAscii(name, name)) return true;
     return false;
 }

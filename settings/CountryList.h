@@ -10,9 +10,9 @@ public:
     TCountryList();
 
     int Count() const { return static_cast<int>(FNames.size()); }
-    const std::string& Names(int Index) const;
+    const std::string& Names(int index) const;
     // Compared without regard to case (ASCII).
-    bool Contains(std::string_view Name) const;
+    bool Contains(std::string_view name) const;
 
 private:
     std::vector<std::string> FNames;

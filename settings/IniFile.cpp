@@ -24,22 +24,22 @@ TIniSnapshot TIniSnapshot::OfText(std::string text)
 }
 
 std::string TIniSnapshot::ReadString(
-    const std::string& Section, const std::string& Key, const std::string& Default) const
+    const std::string& section, const std::string& key, const std::string& Default) const
 {
-    std::optional<std::string> value = FindIniValue(FText, Section, Key);
+    std::optional<std::string> value = FindIniValue(FText, section, key);
     if (!value) return Default;
     if (value->size() > TIniFile::MaxStringLength) value->resize(TIniFile::MaxStringLength);
     return *value;
 }
 
-int TIniSnapshot::ReadInteger(const std::string& Section, const std::string& Key, int Default) const
+int TIniSnapshot::ReadInteger(const std::string& section, const std::string& key, int Default) const
 {
-    return ParseIniInteger(ReadString(Section, Key, ""), Default);
+    return ParseIniInteger(ReadString(section, key, ""), Default);
 }
 
-bool TIniSnapshot::ReadBool(const std::string& Section, const std::string& Key, bool Default) const
+bool TIniSnapshot::ReadBool(const std::string& section, const std::string& key, bool Default) const
 {
-    return ReadInteger(Section, Key, Default ? 1 : 0) != 0;
+    return ReadInteger(section, key, Default ? 1 : 0) != 0;
 }
 
 TIniFile::TIniFile(std::string fileName)
@@ -67,39 +67,39 @@ TIniSnapshot TIniFile::Load() const
     return TIniSnapshot::OfText(ReadText(FFileName));
 }
 
-std::string TIniFile::ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& Default) const
 {
-    return Snapshot().ReadString(Section, Key, Default);
+    return Snapshot().ReadString(section, key, Default);
 }
 
-int TIniFile::ReadInteger(const std::string& Section, const std::string& Key, int Default) const
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int Default) const
 {
-    return Snapshot().ReadInteger(Section, Key, Default);
+    return Snapshot().ReadInteger(section, key, Default);
 }
 
-bool TIniFile::ReadBool(const std::string& Section, const std::string& Key, bool Default) const
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool Default) const
 {
-    return Snapshot().ReadBool(Section, Key, Default);
+    return Snapshot().ReadBool(section, key, Default);
 }
 
-void TIniFile::WriteString(const std::string& Section, const std::string& Key, const std::string& Value)
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
     // A NUL ends the value as it ends a C string in the suite's reader.
-    const std::string_view value = std::string_view(Value).substr(0, Value.find_first_of(std::string("\r\n\0", 3)));
+    const std::string_view cut = std::string_view(value).substr(0, value.find_first_of(std::string("\r\n\0", 3)));
     const std::string text = ReadText(FFileName);
     try {
-        ReplaceWholeFile(FFileName, WithIniValue(text, Section, Key, value));
+        ReplaceWholeFile(FFileName, WithIniValue(text, section, key, cut));
     } catch (const std::system_error& e) {
         throw EIniFileException(Translated("Unable to write to %1 (%2)", {FFileName, e.what()}));
     }
 }
 
-void TIniFile::WriteInteger(const std::string& Section, const std::string& Key, int Value)
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value)
 {
-    WriteString(Section, Key, std::to_string(Value));
+    WriteString(section, key, std::to_string(value));
 }
 
-void TIniFile::WriteBool(const std::string& Section, const std::string& Key, bool Value)
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value)
 {
-    WriteString(Section, Key, Value ? "1" : "0");
+    WriteString(section, key, value ? "1" : "0");
 }

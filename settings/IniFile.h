@@ -19,9 +19,9 @@ public:
     // The snapshot of a text already read.
     static TIniSnapshot OfText(std::string text);
 
-    std::string ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const;
-    int ReadInteger(const std::string& Section, const std::string& Key, int Default) const;
-    bool ReadBool(const std::string& Section, const std::string& Key, bool Default) const;
+    std::string ReadString(const std::string& section, const std::string& key, const std::string& Default) const;
+    int ReadInteger(const std::string& section, const std::string& key, int Default) const;
+    bool ReadBool(const std::string& section, const std::string& key, bool Default) const;
 
 private:
     TIniSnapshot() = default;
@@ -50,11 +50,11 @@ public:
 
     // Missing file, section or key gives the default. An unreadable file is
     // treated as missing: the reader falls back to its defaults.
-    std::string ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const;
+    std::string ReadString(const std::string& section, const std::string& key, const std::string& Default) const;
     // Integer rules of ParseIniInteger; an invalid text gives the default.
-    int ReadInteger(const std::string& Section, const std::string& Key, int Default) const;
+    int ReadInteger(const std::string& section, const std::string& key, int Default) const;
     // An integer whose default is 1 or 0; any non-zero value is true.
-    bool ReadBool(const std::string& Section, const std::string& Key, bool Default) const;
+    bool ReadBool(const std::string& section, const std::string& key, bool Default) const;
 
     // Creates file, section and key as needed. A value holding a line break
     // is cut there: the rest would otherwise become lines of its own. Throws
@@ -62,9 +62,9 @@ public:
     // cannot be re-read, "Unable to write to <file name> (<step> <path>:
     // <system's error text>)" when it cannot be replaced; the step is create,
     // write or rename (of the temporary file beside it) or flush the folder.
-    void WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
-    void WriteInteger(const std::string& Section, const std::string& Key, int Value);
-    void WriteBool(const std::string& Section, const std::string& Key, bool Value);
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    void WriteInteger(const std::string& section, const std::string& key, int value);
+    void WriteBool(const std::string& section, const std::string& key, bool value);
 
 private:
     std::string FFileName;

@@ -53,19 +53,19 @@ std::string ZeroPadded(int value, std::size_t digits)
 
 } // namespace
 
-std::string NormalizeName(const std::string& Text, bool Capitals)
+std::string NormalizeName(const std::string& input, bool capitals)
 {
-    std::string text = Text;
+    std::string text = input;
     if (text.empty()) return text;
-    if (Capitals) text = LowerCaseAscii(std::move(text));
+    if (capitals) text = LowerCaseAscii(std::move(text));
     RemoveFirst(text, "server");
     RemoveFirst(text, "gateway");
     RemoveFirst(text, "link");
     RemoveLeadingSpaces(text);
     CutTo(text, MaxNameLength);
-    if (Capitals && !text.empty()) text[0] = UpperAscii(text[0]);
+    if (capitals && !text.empty()) text[0] = UpperAscii(text[0]);
     CollapseSpaces(text);
-    if (Capitals) {
+    if (capitals) {
         constexpr std::string_view wordStarts = " .(<[/\\-";
         for (std::size_t i = 1; i < text.size(); ++i)
             if (wordStarts.find(text[i - 1]) != std::string_view::npos) text[i] = UpperAscii(text[i]);
@@ -74,9 +74,9 @@ std::string NormalizeName(const std::string& Text, bool Capitals)
     return text;
 }
 
-std::string NormalizeCallsign(const std::string& Text)
+std::string NormalizeCallsign(const std::string& input)
 {
-    std::string text = Text;
+    std::string text = input;
     RemoveLeadingSpaces(text);
     CollapseSpaces(text);
     if (!text.empty()) {
@@ -86,35 +86,35 @@ std::string NormalizeCallsign(const std::string& Text)
     return text;
 }
 
-std::string LowerCaseAscii(std::string Text)
+std::string LowerCaseAscii(std::string text)
 {
-    for (char& c : Text)
+    for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return Text;
-}
-
-std::string FormatBandAndChannel(int Band, int Channel, TMode Mode, TSquelchType SquelchType, int Code)
-{
-    if (Band == 0) return "PC Only";
-    if (Band == 1) return "Crosslink";
-    std::string text = ZeroPadded(Band, 3) + " Ch" + ZeroPadded(Channel, 2);
-    text += Mode == mdFM ? " FM " : Mode == mdAM ? " AM " : " DIG ";
-    if (Mode == mdDIG)
-        text += "CID";
-    else if (SquelchType == sqCTCSS)
-        text += "CTC";
-    else if (SquelchType == sqDCS)
-        text += "DCS";
-    if (SquelchType != sqNone || Mode == mdDIG) text += ZeroPadded(Code, SquelchType == sqDCS || Mode == mdDIG ? 3 : 2);
     return text;
 }
 
-std::string FormatCallsignAndUser(const std::string& Callsign, const std::string& OperaterName)
+std::string FormatBandAndChannel(int band, int channel, TMode mode, TSquelchType squelchType, int code)
 {
-    return Callsign.empty() ? OperaterName : Callsign + ", " + OperaterName;
+    if (band == 0) return "PC Only";
+    if (band == 1) return "Crosslink";
+    std::string text = ZeroPadded(band, 3) + " Ch" + ZeroPadded(channel, 2);
+    text += mode == mdFM ? " FM " : mode == mdAM ? " AM " : " DIG ";
+    if (mode == mdDIG)
+        text += "CID";
+    else if (squelchType == sqCTCSS)
+        text += "CTC";
+    else if (squelchType == sqDCS)
+        text += "DCS";
+    if (squelchType != sqNone || mode == mdDIG) text += ZeroPadded(code, squelchType == sqDCS || mode == mdDIG ? 3 : 2);
+    return text;
 }
 
-std::string FormatCityCityPart(const std::string& City, const std::string& CityPart)
+std::string FormatCallsignAndUser(const std::string& callsign, const std::string& operaterName)
 {
-    return City + " - " + CityPart;
+    return callsign.empty() ? operaterName : callsign + ", " + operaterName;
+}
+
+std::string FormatCityCityPart(const std::string& city, const std::string& cityPart)
+{
+    return city + " - " + cityPart;
 }

@@ -125,49 +125,49 @@ template <typename T> void TZYNClientSettings::LoadKey(const TSettingsKey<T>& Ke
     this->*Key.Field = Key.Rule ? Key.Rule(*this, std::move(value)) : std::move(value);
 }
 
-void TZYNClientSettings::LoadPresets(const TIniSnapshot& Ini)
+void TZYNClientSettings::LoadPresets(const TIniSnapshot& ini)
 {
-    const int count = std::min(Ini.ReadInteger("Servers", "Count", 0), MaxPresets);
+    const int count = std::min(ini.ReadInteger("Servers", "Count", 0), MaxPresets);
     for (int i = 0; i < count; ++i) {
         const std::string section = "Server" + std::to_string(i);
-        std::string buName = Ini.ReadString(section, "BUName", "");
-        const int port = Ini.ReadInteger(section, "Port", 10024);
-        const int buPort = Ini.ReadInteger(section, "BUPort", 10024);
-        std::string net = Ini.ReadString(section, "Net", "");
-        std::string name = Ini.ReadString(section, "Name", "");
+        std::string buName = ini.ReadString(section, "BUName", "");
+        const int port = ini.ReadInteger(section, "Port", 10024);
+        const int buPort = ini.ReadInteger(section, "BUPort", 10024);
+        std::string net = ini.ReadString(section, "Net", "");
+        std::string name = ini.ReadString(section, "Name", "");
         FPresets.push_back(
             std::make_unique<TPresetServer>(std::move(name), std::move(buName), port, buPort, std::move(net)));
     }
 }
 
-void TZYNClientSettings::LoadAnnouncements(const TIniSnapshot& Ini, const std::string& CountKey,
-    const std::string& SectionWord, std::vector<std::unique_ptr<TAnnouncement>>& List)
+void TZYNClientSettings::LoadAnnouncements(const TIniSnapshot& ini, const std::string& countKey,
+    const std::string& sectionWord, std::vector<std::unique_ptr<TAnnouncement>>& list)
 {
-    const int count = std::min(Ini.ReadInteger("Messages", CountKey, 0), MaxAnnouncements);
+    const int count = std::min(ini.ReadInteger("Messages", countKey, 0), MaxAnnouncements);
     for (int i = 0; i < count; ++i) {
-        const std::string section = SectionWord + std::to_string(i);
-        std::string file = Ini.ReadString(section, "File", "");
-        const int time = Ini.ReadInteger(section, "Time", 0);
-        List.push_back(std::make_unique<TAnnouncement>(time, std::move(file)));
+        const std::string section = sectionWord + std::to_string(i);
+        std::string file = ini.ReadString(section, "File", "");
+        const int time = ini.ReadInteger(section, "Time", 0);
+        list.push_back(std::make_unique<TAnnouncement>(time, std::move(file)));
     }
 }
 
-template <typename T> const TSettingsKey<T>& TZYNClientSettings::KeyOf(T TZYNClientSettings::*Field)
+template <typename T> const TSettingsKey<T>& TZYNClientSettings::KeyOf(T TZYNClientSettings::*field)
 {
     for (const TAnyKey& any : Keys())
-        if (const auto* key = std::get_if<TSettingsKey<T>>(&any); key && key->Field == Field) return *key;
+        if (const auto* key = std::get_if<TSettingsKey<T>>(&any); key && key->Field == field) return *key;
     throw std::logic_error("a settings field without a key");
 }
 
-template <typename T> bool TZYNClientSettings::Store(T TZYNClientSettings::*Field, T Value)
+template <typename T> bool TZYNClientSettings::Store(T TZYNClientSettings::*field, T value)
 {
-    const TSettingsKey<T>& key = KeyOf(Field);
-    if (key.Accept && !key.Accept(*this, Value)) return false;
-    T cleaned = key.Rule ? key.Rule(*this, std::move(Value)) : std::move(Value);
-    if (key.OnlyChanges && cleaned == this->*Field) return false;
-    this->*Field = std::move(cleaned);
+    const TSettingsKey<T>& key = KeyOf(field);
+    if (key.Accept && !key.Accept(*this, value)) return false;
+    T cleaned = key.Rule ? key.Rule(*this, std::move(value)) : std::move(value);
+    if (key.OnlyChanges && cleaned == this->*field) return false;
+    this->*field = std::move(cleaned);
     if (FReadOnlyReason.empty())
-        Write(*FIniFile, key, this->*Field);
+        Write(*FIniFile, key, this->*field);
     else
         NotSaved(key.Name);
     return true;
@@ -183,15 +183,15 @@ template void TZYNClientSettings::Set(int TZYNClientSettings::*, int);
 template void TZYNClientSettings::Set(bool TZYNClientSettings::*, bool);
 template void TZYNClientSettings::Set(std::string TZYNClientSettings::*, std::string);
 
-void TZYNClientSettings::Raise(TNotifyEvent TZYNClientSettings::*Event)
+void TZYNClientSettings::Raise(TNotifyEvent TZYNClientSettings::*event)
 {
-    if (Event) (this->*Event)(this);
+    if (event) (this->*event)(this);
 }
 
-std::string TZYNClientSettings::ResolveInBoundAddress(const std::string& Value) const
+std::string TZYNClientSettings::ResolveInBoundAddress(const std::string& value) const
 {
-    if (Value == FInBoundServerName && !FInBoundServerAddress.empty()) return FInBoundServerAddress;
-    return Value;
+    if (value == FInBoundServerName && !FInBoundServerAddress.empty()) return FInBoundServerAddress;
+    return value;
 }
 
 void TZYNClientSettings::Report(const std::string& message) const
@@ -219,11 +219,11 @@ void TZYNClientSettings::ReportLater(std::string message)
     });
 }
 
-void TZYNClientSettings::NotSaved(const std::string& Key)
+void TZYNClientSettings::NotSaved(const std::string& key)
 {
     if (FNoticePending) return;
     ReportLater(Translated("Unable to save %1 to %2 (%3); the change holds until Parlet ends.",
-        {Key, FIniFile->FileName(), FReadOnlyReason}));
+        {key, FIniFile->FileName(), FReadOnlyReason}));
 }
 
 // ---- composed getters and lists
@@ -258,41 +258,41 @@ int TZYNClientSettings::ActivityAnnouncementsCount() const
     return static_cast<int>(FActivityAnnouncements.size());
 }
 
-const TPresetServer& TZYNClientSettings::Presets(int Index) const
+const TPresetServer& TZYNClientSettings::Presets(int index) const
 {
-    return Entry(FPresets, Index);
+    return Entry(FPresets, index);
 }
 
-const TAnnouncement& TZYNClientSettings::IdleAnnouncements(int Index) const
+const TAnnouncement& TZYNClientSettings::IdleAnnouncements(int index) const
 {
-    return Entry(FIdleAnnouncements, Index);
+    return Entry(FIdleAnnouncements, index);
 }
 
-const TAnnouncement& TZYNClientSettings::ActivityAnnouncements(int Index) const
+const TAnnouncement& TZYNClientSettings::ActivityAnnouncements(int index) const
 {
-    return Entry(FActivityAnnouncements, Index);
+    return Entry(FActivityAnnouncements, index);
 }
 
 // ---- setters with more to do than their key's entry
 
-void TZYNClientSettings::SetCallsign(const std::string& Value)
+void TZYNClientSettings::SetCallsign(const std::string& value)
 {
-    Set(&TZYNClientSettings::FCallsign, NormalizeCallsign(Value));
+    Set(&TZYNClientSettings::FCallsign, NormalizeCallsign(value));
 }
 
-void TZYNClientSettings::SetVoxCoupled(int TZYNClientSettings::*Level, int TZYNClientSettings::*Other, int Value)
+void TZYNClientSettings::SetVoxCoupled(int TZYNClientSettings::*level, int TZYNClientSettings::*other, int value)
 {
-    Store(Level, Value);
-    if (FVoxLevel < FVoxOffLevel) Store(Other, this->*Level);
-    Raise(KeyOf(Level).Event);
+    Store(level, value);
+    if (FVoxLevel < FVoxOffLevel) Store(other, this->*level);
+    Raise(KeyOf(level).Event);
 }
 
-void TZYNClientSettings::SetWindowEdge(int TZYNClientSettings::*Edge, int TZYNClientSettings::*Size, int Value)
+void TZYNClientSettings::SetWindowEdge(int TZYNClientSettings::*edge, int TZYNClientSettings::*size, int value)
 {
-    this->*Edge = Value;
-    if (Value < 0) {
-        Set(Size, ShrunkBy(this->*Size, Value));
-        Value = 0;
+    this->*edge = value;
+    if (value < 0) {
+        Set(size, ShrunkBy(this->*size, value));
+        value = 0;
     }
-    Set(Edge, Value);
+    Set(edge, value);
 }

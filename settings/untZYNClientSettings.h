@@ -82,186 +82,186 @@ public:
     const std::string& ReadOnlyReason() const { return FReadOnlyReason; }
 
     const std::string& Language() const { return FLanguage; }
-    void SetLanguage(const std::string& Value) { Set(&Self::FLanguage, Value); }
+    void SetLanguage(const std::string& value) { Set(&Self::FLanguage, value); }
     const std::string& SysManAddress() const { return FSysManAddress; }
     int SysManPort() const { return FSysManPort; }
     const std::string& PassWord() const { return FPassWord; }
-    void SetPassWord(const std::string& Value) { Set(&Self::FPassWord, Value); }
+    void SetPassWord(const std::string& value) { Set(&Self::FPassWord, value); }
     const std::string& OperaterName() const { return FOperaterName; }
-    void SetOperaterName(const std::string& Value) { Set(&Self::FOperaterName, Value); }
+    void SetOperaterName(const std::string& value) { Set(&Self::FOperaterName, value); }
     const std::string& Callsign() const { return FCallsign; }
-    void SetCallsign(const std::string& Value);
+    void SetCallsign(const std::string& value);
     std::string CallsignAndUser() const;
     const std::string& EMailAddress() const { return FEMailAddress; }
-    void SetEMailAddress(const std::string& Value) { Set(&Self::FEMailAddress, Value); }
+    void SetEMailAddress(const std::string& value) { Set(&Self::FEMailAddress, value); }
     const std::string& Country() const { return FCountry; }
-    void SetCountry(const std::string& Value) { Set(&Self::FCountry, Value); }
+    void SetCountry(const std::string& value) { Set(&Self::FCountry, value); }
     const std::string& City() const { return FCity; }
-    void SetCity(const std::string& Value) { Set(&Self::FCity, Value); }
+    void SetCity(const std::string& value) { Set(&Self::FCity, value); }
     const std::string& CityPart() const { return FCityPart; }
-    void SetCityPart(const std::string& Value) { Set(&Self::FCityPart, Value); }
+    void SetCityPart(const std::string& value) { Set(&Self::FCityPart, value); }
     int Band() const { return FBand; }
-    void SetBand(int Value) { Set(&Self::FBand, Value); }
+    void SetBand(int value) { Set(&Self::FBand, value); }
     int Channel() const { return FChannel; }
-    void SetChannel(int Value) { Set(&Self::FChannel, Value); }
+    void SetChannel(int value) { Set(&Self::FChannel, value); }
     TSquelchType SquelchType() const { return static_cast<TSquelchType>(FSquelchType); }
-    void SetSquelchType(TSquelchType Value) { Set(&Self::FSquelchType, int {Value}); }
+    void SetSquelchType(TSquelchType value) { Set(&Self::FSquelchType, int {value}); }
     int Code() const { return FCode; }
-    void SetCode(int Value) { Set(&Self::FCode, Value); }
+    void SetCode(int value) { Set(&Self::FCode, value); }
     TMode Mode() const { return static_cast<TMode>(FMode); }
-    void SetMode(TMode Value) { Set(&Self::FMode, int {Value}); }
+    void SetMode(TMode value) { Set(&Self::FMode, int {value}); }
     std::string BandAndChannel() const;
     std::string CityCityPart() const;
     int PresetCount() const;
     bool TimeMessage() const { return FTimeMessage; }
-    void SetTimeMessage(bool Value) { Set(&Self::FTimeMessage, Value); }
+    void SetTimeMessage(bool value) { Set(&Self::FTimeMessage, value); }
     int IdleAnnouncementsCount() const;
     int ActivityAnnouncementsCount() const;
     bool CourtesySoundEnable() const { return FCourtesySoundEnable; }
-    void SetCourtesySoundEnable(bool Value) { Set(&Self::FCourtesySoundEnable, Value); }
+    void SetCourtesySoundEnable(bool value) { Set(&Self::FCourtesySoundEnable, value); }
     const std::string& VoIPCourtesySound() const { return FVoIPCourtesySound; }
-    void SetVoIPCourtesySound(const std::string& Value) { Set(&Self::FVoIPCourtesySound, Value); }
+    void SetVoIPCourtesySound(const std::string& value) { Set(&Self::FVoIPCourtesySound, value); }
     const std::string& LocalCourtesySound() const { return FLocalCourtesySound; }
-    void SetLocalCourtesySound(const std::string& Value) { Set(&Self::FLocalCourtesySound, Value); }
+    void SetLocalCourtesySound(const std::string& value) { Set(&Self::FLocalCourtesySound, value); }
     const std::string& ErrorCourtesySound() const { return FErrorCourtesySound; }
-    void SetErrorCourtesySound(const std::string& Value) { Set(&Self::FErrorCourtesySound, Value); }
+    void SetErrorCourtesySound(const std::string& value) { Set(&Self::FErrorCourtesySound, value); }
     bool VoIPComKeying() const { return FVoIPComKeying; }
-    void SetVoIPComKeying(bool Value) { Set(&Self::FVoIPComKeying, Value); }
+    void SetVoIPComKeying(bool value) { Set(&Self::FVoIPComKeying, value); }
     bool VoIPComDsr() const { return FVoIPComDsr; }
-    void SetVoIPComDsr(bool Value) { Set(&Self::FVoIPComDsr, Value); }
+    void SetVoIPComDsr(bool value) { Set(&Self::FVoIPComDsr, value); }
     bool VoIPComActiveHigh() const { return FVoIPComActiveHigh; }
-    void SetVoIPComActiveHigh(bool Value) { Set(&Self::FVoIPComActiveHigh, Value); }
+    void SetVoIPComActiveHigh(bool value) { Set(&Self::FVoIPComActiveHigh, value); }
     bool RigComKeying() const { return FRigComKeying; }
-    void SetRigComKeying(bool Value) { Set(&Self::FRigComKeying, Value); }
+    void SetRigComKeying(bool value) { Set(&Self::FRigComKeying, value); }
     bool RigComDtr() const { return FRigComDtr; }
-    void SetRigComDtr(bool Value) { Set(&Self::FRigComDtr, Value); }
+    void SetRigComDtr(bool value) { Set(&Self::FRigComDtr, value); }
     bool RigComUnusedHight() const { return FRigComUnusedHight; }
-    void SetRigComUnusedHight(bool Value) { Set(&Self::FRigComUnusedHight, Value); }
+    void SetRigComUnusedHight(bool value) { Set(&Self::FRigComUnusedHight, value); }
     bool RigComActiveHigh() const { return FRigComActiveHigh; }
-    void SetRigComActiveHigh(bool Value) { Set(&Self::FRigComActiveHigh, Value); }
+    void SetRigComActiveHigh(bool value) { Set(&Self::FRigComActiveHigh, value); }
     int SquelchSetlingTime() const { return FSquelchSetlingTime; }
-    void SetSquelchSetlingTime(int Value) { Set(&Self::FSquelchSetlingTime, Value); }
+    void SetSquelchSetlingTime(int value) { Set(&Self::FSquelchSetlingTime, value); }
     int VoxLevel() const { return FVoxLevel; }
-    void SetVoxLevel(int Value) { SetVoxCoupled(&Self::FVoxLevel, &Self::FVoxOffLevel, Value); }
+    void SetVoxLevel(int value) { SetVoxCoupled(&Self::FVoxLevel, &Self::FVoxOffLevel, value); }
     int VoxOffLevel() const { return FVoxOffLevel; }
-    void SetVoxOffLevel(int Value) { SetVoxCoupled(&Self::FVoxOffLevel, &Self::FVoxLevel, Value); }
+    void SetVoxOffLevel(int value) { SetVoxCoupled(&Self::FVoxOffLevel, &Self::FVoxLevel, value); }
     int VoxDelayTime() const { return FVoxDelayTime; }
-    void SetVoxDelayTime(int Value) { Set(&Self::FVoxDelayTime, Value); }
+    void SetVoxDelayTime(int value) { Set(&Self::FVoxDelayTime, value); }
     int CourtesyDelay() const { return FCourtesyDelay; }
-    void SetCourtesyDelay(int Value) { Set(&Self::FCourtesyDelay, Value); }
+    void SetCourtesyDelay(int value) { Set(&Self::FCourtesyDelay, value); }
     int CommIndex() const { return FCommIndex; }
-    void SetCommIndex(int Value) { Set(&Self::FCommIndex, Value); }
+    void SetCommIndex(int value) { Set(&Self::FCommIndex, value); }
     // The sound card's GPIO pin that keys the PTT, 1 to 8.
     int GpioPin() const { return FGpioPin; }
-    void SetGpioPin(int Value) { Set(&Self::FGpioPin, Value); }
+    void SetGpioPin(int value) { Set(&Self::FGpioPin, value); }
     int PTTKey() const { return FPTTKey; }
-    void SetPTTKey(int Value) { Set(&Self::FPTTKey, Value); }
+    void SetPTTKey(int value) { Set(&Self::FPTTKey, value); }
     bool GlobalPTT() const { return FGlobalPTT; }
-    void SetGlobalPTT(bool Value) { Set(&Self::FGlobalPTT, Value); }
+    void SetGlobalPTT(bool value) { Set(&Self::FGlobalPTT, value); }
     bool ControlWinAmp() const { return FControlWinAmp; }
-    void SetControlWinAmp(bool Value) { Set(&Self::FControlWinAmp, Value); }
+    void SetControlWinAmp(bool value) { Set(&Self::FControlWinAmp, value); }
     bool ControlWMPlayer() const { return FControlWMPlayer; }
-    void SetControlWMPlayer(bool Value) { Set(&Self::FControlWMPlayer, Value); }
+    void SetControlWMPlayer(bool value) { Set(&Self::FControlWMPlayer, value); }
     int MediaVolume() const { return FMediaVolume; }
-    void SetMediaVolume(int Value) { Set(&Self::FMediaVolume, Value); }
+    void SetMediaVolume(int value) { Set(&Self::FMediaVolume, value); }
     bool DecodeDTMF() const { return FDecodeDTMF; }
-    void SetDecodeDTMF(bool Value) { Set(&Self::FDecodeDTMF, Value); }
+    void SetDecodeDTMF(bool value) { Set(&Self::FDecodeDTMF, value); }
     bool AutoConnect() const { return FAutoConnect; }
-    void SetAutoConnect(bool Value) { Set(&Self::FAutoConnect, Value); }
+    void SetAutoConnect(bool value) { Set(&Self::FAutoConnect, value); }
     bool AutoTray() const { return FAutoTray; }
-    void SetAutoTray(bool Value) { Set(&Self::FAutoTray, Value); }
+    void SetAutoTray(bool value) { Set(&Self::FAutoTray, value); }
     bool AutoMessagePopUp() const { return FAutoMessagePopUp; }
-    void SetAutoMessagePopUp(bool Value) { Set(&Self::FAutoMessagePopUp, Value); }
+    void SetAutoMessagePopUp(bool value) { Set(&Self::FAutoMessagePopUp, value); }
     int OutputDeviceID() const { return FOutputDeviceID; }
-    void SetOutputDeviceID(int Value) { Set(&Self::FOutputDeviceID, Value); }
+    void SetOutputDeviceID(int value) { Set(&Self::FOutputDeviceID, value); }
     int InputDeviceID() const { return FInputDeviceID; }
-    void SetInputDeviceID(int Value) { Set(&Self::FInputDeviceID, Value); }
+    void SetInputDeviceID(int value) { Set(&Self::FInputDeviceID, value); }
     // The sound devices chosen by name ("" or missing: the system default),
     // this program's own keys in section [Parlet]; the suite's device
     // numbers above are left alone. A name with a control character would
     // break the file's line and is refused.
     const std::string& OutputDevice() const { return FOutputDevice; }
-    void SetOutputDevice(const std::string& Value) { Set(&Self::FOutputDevice, Value); }
+    void SetOutputDevice(const std::string& value) { Set(&Self::FOutputDevice, value); }
     const std::string& InputDevice() const { return FInputDevice; }
-    void SetInputDevice(const std::string& Value) { Set(&Self::FInputDevice, Value); }
+    void SetInputDevice(const std::string& value) { Set(&Self::FInputDevice, value); }
     bool ALC() const { return FALC; }
-    void SetALC(bool Value) { Set(&Self::FALC, Value); }
+    void SetALC(bool value) { Set(&Self::FALC, value); }
     const std::string& InBoundServerName() const { return FInBoundServerName; }
-    void SetInBoundServerName(const std::string& Value) { Set(&Self::FInBoundServerName, Value); }
+    void SetInBoundServerName(const std::string& value) { Set(&Self::FInBoundServerName, value); }
     const std::string& InBoundServerAddress() const { return FInBoundServerAddress; }
-    void SetInBoundServerAddress(const std::string& Value) { Set(&Self::FInBoundServerAddress, Value); }
+    void SetInBoundServerAddress(const std::string& value) { Set(&Self::FInBoundServerAddress, value); }
     bool ForwardSMS() const { return FForwardSMS; }
-    void SetForwardSMS(bool Value) { Set(&Self::FForwardSMS, Value); }
+    void SetForwardSMS(bool value) { Set(&Self::FForwardSMS, value); }
     bool SendID() const { return FSendID; }
-    void SetSendID(bool Value) { Set(&Self::FSendID, Value); }
+    void SetSendID(bool value) { Set(&Self::FSendID, value); }
     int Status() const { return FStatus; }
-    void SetStatus(int Value) { Set(&Self::FStatus, Value); }
+    void SetStatus(int value) { Set(&Self::FStatus, value); }
     int MainW() const { return FMainW; }
-    void SetMainW(int Value) { Set(&Self::FMainW, Value); }
+    void SetMainW(int value) { Set(&Self::FMainW, value); }
     int MainH() const { return FMainH; }
-    void SetMainH(int Value) { Set(&Self::FMainH, Value); }
+    void SetMainH(int value) { Set(&Self::FMainH, value); }
     int MainL() const { return FMainL; }
-    void SetMainL(int Value) { SetWindowEdge(&Self::FMainL, &Self::FMainW, Value); }
+    void SetMainL(int value) { SetWindowEdge(&Self::FMainL, &Self::FMainW, value); }
     int MainT() const { return FMainT; }
-    void SetMainT(int Value) { SetWindowEdge(&Self::FMainT, &Self::FMainH, Value); }
+    void SetMainT(int value) { SetWindowEdge(&Self::FMainT, &Self::FMainH, value); }
     int TextMessagesW() const { return FTextMessagesW; }
-    void SetTextMessagesW(int Value) { Set(&Self::FTextMessagesW, Value); }
+    void SetTextMessagesW(int value) { Set(&Self::FTextMessagesW, value); }
     int TextMessagesH() const { return FTextMessagesH; }
-    void SetTextMessagesH(int Value) { Set(&Self::FTextMessagesH, Value); }
+    void SetTextMessagesH(int value) { Set(&Self::FTextMessagesH, value); }
     int TextMessagesL() const { return FTextMessagesL; }
-    void SetTextMessagesL(int Value) { SetWindowEdge(&Self::FTextMessagesL, &Self::FTextMessagesW, Value); }
+    void SetTextMessagesL(int value) { SetWindowEdge(&Self::FTextMessagesL, &Self::FTextMessagesW, value); }
     int TextMessagesT() const { return FTextMessagesT; }
-    void SetTextMessagesT(int Value) { SetWindowEdge(&Self::FTextMessagesT, &Self::FTextMessagesH, Value); }
+    void SetTextMessagesT(int value) { SetWindowEdge(&Self::FTextMessagesT, &Self::FTextMessagesH, value); }
     bool TextMessagesV() const { return FTextMessagesV; }
-    void SetTextMessagesV(bool Value) { Set(&Self::FTextMessagesV, Value); }
+    void SetTextMessagesV(bool value) { Set(&Self::FTextMessagesV, value); }
     int SystemMonitorW() const { return FSystemMonitorW; }
-    void SetSystemMonitorW(int Value) { Set(&Self::FSystemMonitorW, Value); }
+    void SetSystemMonitorW(int value) { Set(&Self::FSystemMonitorW, value); }
     int SystemMonitorH() const { return FSystemMonitorH; }
-    void SetSystemMonitorH(int Value) { Set(&Self::FSystemMonitorH, Value); }
+    void SetSystemMonitorH(int value) { Set(&Self::FSystemMonitorH, value); }
     int SystemMonitorL() const { return FSystemMonitorL; }
-    void SetSystemMonitorL(int Value) { SetWindowEdge(&Self::FSystemMonitorL, &Self::FSystemMonitorW, Value); }
+    void SetSystemMonitorL(int value) { SetWindowEdge(&Self::FSystemMonitorL, &Self::FSystemMonitorW, value); }
     int SystemMonitorT() const { return FSystemMonitorT; }
-    void SetSystemMonitorT(int Value) { SetWindowEdge(&Self::FSystemMonitorT, &Self::FSystemMonitorH, Value); }
+    void SetSystemMonitorT(int value) { SetWindowEdge(&Self::FSystemMonitorT, &Self::FSystemMonitorH, value); }
     bool SystemMonitorV() const { return FSystemMonitorV; }
-    void SetSystemMonitorV(bool Value) { Set(&Self::FSystemMonitorV, Value); }
+    void SetSystemMonitorV(bool value) { Set(&Self::FSystemMonitorV, value); }
 
     // The i-th entry (0-based); an index outside the list raises EListError.
-    const TPresetServer& Presets(int Index) const;
-    const TAnnouncement& IdleAnnouncements(int Index) const;
-    const TAnnouncement& ActivityAnnouncements(int Index) const;
+    const TPresetServer& Presets(int index) const;
+    const TAnnouncement& IdleAnnouncements(int index) const;
+    const TAnnouncement& ActivityAnnouncements(int index) const;
 
 private:
     using TAnyKey = std::variant<TSettingsKey<int>, TSettingsKey<bool>, TSettingsKey<std::string>>;
     // Every key of the file, in load order: a rule may read a key before it.
     static const std::vector<TAnyKey>& Keys();
-    template <typename T> static const TSettingsKey<T>& KeyOf(T Self::*Field);
+    template <typename T> static const TSettingsKey<T>& KeyOf(T Self::*field);
 
     void Load();
-    template <typename T> void LoadKey(const TSettingsKey<T>& Key, const TIniSnapshot& Ini);
-    void LoadPresets(const TIniSnapshot& Ini);
-    void LoadAnnouncements(const TIniSnapshot& Ini, const std::string& CountKey, const std::string& SectionWord,
-        std::vector<std::unique_ptr<TAnnouncement>>& List);
+    template <typename T> void LoadKey(const TSettingsKey<T>& key, const TIniSnapshot& ini);
+    void LoadPresets(const TIniSnapshot& ini);
+    void LoadAnnouncements(const TIniSnapshot& ini, const std::string& countKey, const std::string& sectionWord,
+        std::vector<std::unique_ptr<TAnnouncement>>& list);
 
     // Cleans, stores and writes a value as its key's entry says; false when
     // the entry refused it (nothing stored or written).
-    template <typename T> bool Store(T Self::*Field, T Value);
+    template <typename T> bool Store(T Self::*field, T value);
     // Stores the value and then raises the key's event.
-    template <typename T> void Set(T Self::*Field, T Value);
-    void Raise(TNotifyEvent Self::*Event);
+    template <typename T> void Set(T Self::*field, T value);
+    void Raise(TNotifyEvent Self::*event);
 
     // The vox coupling: after one level is set, the other follows it where
     // the on level would lie below the off level; the event fires once.
-    void SetVoxCoupled(int Self::*Level, int Self::*Other, int Value);
+    void SetVoxCoupled(int Self::*level, int Self::*other, int value);
     // The window position rule: a negative left or top edge shrinks its
     // partner size by the overshoot and becomes 0.
-    void SetWindowEdge(int Self::*Edge, int Self::*Size, int Value);
-    std::string ResolveInBoundAddress(const std::string& Value) const;
+    void SetWindowEdge(int Self::*edge, int Self::*size, int value);
+    std::string ResolveInBoundAddress(const std::string& value) const;
     void Report(const std::string& message) const;
     // The read-only notice, and a change that was not saved: shown from the
     // main loop, after what the caller is doing (a setter raises its event
     // first), or at once without a loop.
     void ReportLater(std::string message);
-    void NotSaved(const std::string& Key);
+    void NotSaved(const std::string& key);
 
     std::unique_ptr<TIniFile> FIniFile;
     std::string FReadOnlyReason;

@@ -39,8 +39,8 @@ protected:
     void Make()
     {
         rig = std::make_unique<TInterface>(*settings, serial, hid, hid);
-        gpioConnection = rig->OnGpioConnection.Connect([this](TObject* Sender, bool connected) {
-            EXPECT_EQ(Sender, rig.get());
+        gpioConnection = rig->OnGpioConnection.Connect([this](TObject* sender, bool connected) {
+            EXPECT_EQ(sender, rig.get());
             events.push_back(connected ? "gpio connected" : "gpio disconnected");
         });
     }

@@ -44,12 +44,12 @@ protected:
     {
         listeners.clear();
         rig = std::make_unique<TInterface>(*settings, serial, hid, hid);
-        listeners.push_back(rig->OnRigRxChange.Connect([this](TObject* Sender, bool RigRx) {
-            EXPECT_EQ(Sender, rig.get());
-            reports.push_back(RigRx);
+        listeners.push_back(rig->OnRigRxChange.Connect([this](TObject* sender, bool rigRx) {
+            EXPECT_EQ(sender, rig.get());
+            reports.push_back(rigRx);
         }));
-        listeners.push_back(rig->OnPttChange.Connect([this](TObject* Sender, bool ptt) {
-            EXPECT_EQ(Sender, rig.get());
+        listeners.push_back(rig->OnPttChange.Connect([this](TObject* sender, bool ptt) {
+            EXPECT_EQ(sender, rig.get());
             EXPECT_EQ(ptt, rig->Ptt());
             pttChanges.push_back(ptt);
         }));

@@ -36,14 +36,14 @@ void Samples(const TWavData& wav, std::size_t from, std::size_t count, std::vect
 
 } // namespace
 
-void EncodeToFile(const std::string& Text, const std::string& path)
+void EncodeToFile(const std::string& text, const std::string& path)
 {
     ForFile(path, [&] {
         TWavData wav;
         wav.Channels = 1;
         wav.SampleRate = FFSKFrame::SampleRate;
         wav.BitsPerSample = 8;
-        wav.Data = TFrameRenderer::Render({Text});
+        wav.Data = TFrameRenderer::Render({text});
         WriteWavFile(path, wav);
     });
 }

@@ -25,7 +25,7 @@ private:
 // the type prefix included) to an 8-bit unsigned mono 48000 Hz WAV file:
 // exactly the frame's samples, from the first preamble bit to the end of the
 // tail bit.
-void EncodeToFile(const std::string& Text, const std::string& path);
+void EncodeToFile(const std::string& text, const std::string& path);
 
 // Decodes a mono 48000 Hz WAV file (16-bit signed, or 8-bit unsigned widened
 // as (v - 128) * 256) with the given bit detector, in the receiver's
