@@ -25,8 +25,8 @@ class TMessageAssembler {
 public:
     using TDeliver = std::function<void(const TDecodedMessage& Message)>;
 
-    // A byte whose least sure bit has a smaller margin than this is
-    // doubtful; measured in docs/performance.md.
+    // A byte is doubtful when the least sure of its bits and the bit either
+    // side has a smaller margin than this; measured in docs/performance.md.
     static constexpr float DoubtfulBelow = 0.4f;
 
     explicit TMessageAssembler(TDeliver Deliver);
