@@ -27,7 +27,7 @@ public:
 
     // A byte is doubtful when the least sure of its bits and the bit either
     // side has a smaller margin than this; measured in docs/performance.md.
-    static constexpr float DoubtfulBelow = 0.4f;
+    static constexpr float DoubtfulBelow = 0.45f;
 
     explicit TMessageAssembler(TDeliver Deliver);
 
