@@ -141,11 +141,15 @@ void TMessageAssembler::AppendBlock(bool doubtful)
     const std::int64_t first = FBitCount - static_cast<std::int64_t>(RegisterBits) + 1;
     FMessage.Body.append(FShiftReg.begin() + 2, FShiftReg.end());
     for (std::size_t c = 0; c < FFSKFrame::BlockChars; ++c) {
+        // The character's bits and one either side: a noise burst that made
+        // a bit of the character wrong while its own decision looked clear
+        // most often shows on the decision next to it. The bit after the
+        // last character is not decided yet.
+        const std::int64_t from = first + 16 + static_cast<std::int64_t>(8 * c) - 1;
+        const std::int64_t to = std::min(from + 9, FBitCount);
         float least = 1.0f;
-        for (std::size_t b = 0; b < 8; ++b) {
-            const auto bit = static_cast<std::size_t>(first + 16 + static_cast<std::int64_t>(8 * c + b));
-            least = std::min(least, FBits[bit & (History - 1)].Margin);
-        }
+        for (std::int64_t bit = from; bit <= to; ++bit)
+            least = std::min(least, FBits[static_cast<std::size_t>(bit) & (History - 1)].Margin);
         FMessage.Certainty.push_back(
             doubtful || least < DoubtfulBelow ? TCharCertainty::Doubtful : TCharCertainty::Sure);
     }

@@ -25,9 +25,9 @@ class TMessageAssembler {
 public:
     using TDeliver = std::function<void(const TDecodedMessage& message)>;
 
-    // A byte whose least sure bit has a smaller margin than this is
-    // doubtful; measured in docs/performance.md.
-    static constexpr float DoubtfulBelow = 0.4f;
+    // A byte is doubtful when the least sure of its bits and the bit either
+    // side has a smaller margin than this; measured in docs/performance.md.
+    static constexpr float DoubtfulBelow = 0.45f;
 
     explicit TMessageAssembler(TDeliver deliver);
 
