@@ -126,26 +126,6 @@ void THeadlessStation::Line(const std::string& line)
     if (!result.Ok) ReportError(result.Code, "not sent: " + result.Message);
 }
 
-namespace {
-
-// Declared after the main loop: the signal watcher, which posts to the loop,
-// stops before the loop is destroyed.
-class TStopWatching {
-public:
-    explicit TStopWatching(TShutdownSignals& watcher)
-        : FWatcher(watcher)
-    {
-    }
-    ~TStopWatching() { FWatcher.StopWatching(); }
-    TStopWatching(const TStopWatching&) = delete;
-    TStopWatching& operator=(const TStopWatching&) = delete;
-
-private:
-    TShutdownSignals& FWatcher;
-};
-
-} // namespace
-
 int RunHeadless(int argc, char** argv, const TCommandLine& commandLine)
 {
     // A reader that goes away is a failed write, not a killed station.
@@ -153,7 +133,7 @@ int RunHeadless(int argc, char** argv, const TCommandLine& commandLine)
     TShutdownSignals shutdownSignals([] { QCoreApplication::quit(); });
     QCoreApplication application(argc, argv);
     TQtMainLoop loop;
-    const TStopWatching stopWatching(shutdownSignals);
+    const TStopWatchingFirst stopWatching(shutdownSignals);
     loop.SetErrorReport([](const std::string& message) { ReportError("station", message); });
 
     std::unique_ptr<TInstanceLock> lock;

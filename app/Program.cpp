@@ -49,22 +49,6 @@ TProgram::~TProgram() = default;
 
 namespace {
 
-// Declared after the main loop: the signal watcher, which posts to the loop,
-// stops before the loop is destroyed.
-class TStopWatchingFirst {
-public:
-    explicit TStopWatchingFirst(TShutdownSignals& watcher)
-        : FWatcher(watcher)
-    {
-    }
-    ~TStopWatchingFirst() { FWatcher.StopWatching(); }
-    TStopWatchingFirst(const TStopWatchingFirst&) = delete;
-    TStopWatchingFirst& operator=(const TStopWatchingFirst&) = delete;
-
-private:
-    TShutdownSignals& FWatcher;
-};
-
 // The icon the desktop shows for the window: the installed one from the
 // desktop's icon theme, else the installed files beside the program's own
 // install tree (a staged or moved install).

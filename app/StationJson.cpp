@@ -6,6 +6,8 @@
 #include <QJsonObject>
 
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 
 #include "base/CodePage.h"
 #include "station/MessageRecord.h"
@@ -32,17 +34,9 @@ std::string Line(const QJsonObject& object)
 
 const char* StateName(TSendState state)
 {
-    switch (state) {
-    case TSendState::Queued:
-        return "queued";
-    case TSendState::OnAir:
-        return "on-air";
-    case TSendState::Sent:
-        return "sent";
-    case TSendState::Failed:
-        return "failed";
-    }
-    return "";
+    // In the order of TSendState.
+    static constexpr const char* Names[] = {"queued", "on-air", "sent", "failed"};
+    return Names[static_cast<int>(state)];
 }
 
 } // namespace
@@ -86,22 +80,25 @@ std::string StatusJson(const TStationStatus& status)
     return Line(object);
 }
 
-std::string ErrorJson(const std::string& code, const std::string& message)
+namespace {
+// An event line whose fields are all texts.
+std::string TextEventLine(const char* event, std::initializer_list<std::pair<const char*, std::string>> fields)
 {
     QJsonObject object;
-    object[QStringLiteral("event")] = QStringLiteral("error");
-    object[QStringLiteral("code")] = QString::fromStdString(code);
-    object[QStringLiteral("message")] = QString::fromStdString(message);
+    object[QStringLiteral("event")] = QString::fromLatin1(event);
+    for (const auto& [name, value] : fields) object[QString::fromLatin1(name)] = QString::fromStdString(value);
     return Line(object);
+}
+} // namespace
+
+std::string ErrorJson(const std::string& code, const std::string& message)
+{
+    return TextEventLine("error", {{"code", code}, {"message", message}});
 }
 
 std::string ReadyJson(const std::string& settingsFile, const std::string& busName)
 {
-    QJsonObject object;
-    object[QStringLiteral("event")] = QStringLiteral("ready");
-    object[QStringLiteral("settingsFile")] = QString::fromStdString(settingsFile);
-    object[QStringLiteral("busName")] = QString::fromStdString(busName);
-    return Line(object);
+    return TextEventLine("ready", {{"settingsFile", settingsFile}, {"busName", busName}});
 }
 
 TInputLine ReadInputLine(const std::string& line)

@@ -95,6 +95,7 @@ void DiagnosticOncePerPlace(const char* file, int line, const char* function, in
 } // namespace
 
 TAlsaSoundPlatform::TAlsaSoundPlatform()
+    : TSoundPlatform("ALSA")
 {
     snd_lib_error_set_handler(DiagnosticOncePerPlace);
 }

@@ -31,7 +31,6 @@ public:
         std::unique_ptr<TSoundDevice>& device) override;
     TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
     std::string ErrorText(TWaveResult code) const override;
-    std::string BackEndName() const override { return "ALSA"; }
     // The sound cards, read (and watched) from the first call on.
     TSoundDeviceList* DeviceList() override;
 

@@ -79,7 +79,8 @@ std::unique_ptr<TPulseSoundPlatform> TPulseSoundPlatform::Connect(
 }
 
 TPulseSoundPlatform::TPulseSoundPlatform(const std::string& playbackStreamName, const std::string& captureStreamName)
-    : FStreamNames {playbackStreamName, captureStreamName}
+    : TSoundPlatform("sound server")
+    , FStreamNames {playbackStreamName, captureStreamName}
     , FConnection(std::make_unique<TPulseConnection>("Parlet"))
     , FAlive(std::make_shared<bool>(true))
 {

@@ -36,7 +36,6 @@ public:
         std::unique_ptr<TSoundDevice>& device) override;
     TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
     std::string ErrorText(TWaveResult code) const override;
-    std::string BackEndName() const override { return "sound server"; }
     TSoundDeviceList* DeviceList() override { return this; }
 
     std::vector<TSoundDeviceInfo> Devices(TWaveDirection direction) const override;

@@ -14,7 +14,8 @@ std::int64_t SimulatedClock::NowTicks()
 }
 
 TSimulatedSoundCard::TSimulatedSoundCard(int deviceCount)
-    : FDeviceCount(deviceCount)
+    : TSoundPlatform("simulated sound card")
+    , FDeviceCount(deviceCount)
     , FOutput(std::make_unique<TSignalHistory>())
 {
 }

@@ -45,7 +45,6 @@ public:
         std::unique_ptr<TSoundDevice>& device) override;
     TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
     std::string ErrorText(TWaveResult code) const override;
-    std::string BackEndName() const override { return "simulated sound card"; }
     TSoundDeviceList* DeviceList() override { return &FNamed; }
 
     // Named devices: add one, or take one out (an open stream on it fails).

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "audio/WaveUtils.h"
 
@@ -109,7 +110,11 @@ public:
 
 class TSoundPlatform {
 public:
-    TSoundPlatform() = default;
+    // The back end as users know it ("sound server", "ALSA"), for messages.
+    explicit TSoundPlatform(std::string backEndName)
+        : FBackEndName(std::move(backEndName))
+    {
+    }
     TSoundPlatform(const TSoundPlatform&) = delete;
     TSoundPlatform& operator=(const TSoundPlatform&) = delete;
     virtual ~TSoundPlatform() = default;
@@ -124,8 +129,7 @@ public:
     virtual TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) = 0;
     // The back end's own text for a result code ("" if it has none).
     virtual std::string ErrorText(TWaveResult code) const = 0;
-    // The back end as users know it ("sound server", "ALSA"), for messages.
-    virtual std::string BackEndName() const = 0;
+    const std::string& BackEndName() const { return FBackEndName; }
 
     // The devices that can be chosen by name; nullptr when this back end
     // offers no choice.
@@ -138,4 +142,5 @@ public:
 
 private:
     std::string FChosen[2];
+    std::string FBackEndName;
 };

@@ -138,7 +138,8 @@ private:
 };
 
 TWavFileSoundPlatform::TWavFileSoundPlatform()
-    : FInputFinished(std::make_shared<bool>(false))
+    : TSoundPlatform("WAV file")
+    , FInputFinished(std::make_shared<bool>(false))
 {
 }
 

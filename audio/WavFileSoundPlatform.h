@@ -32,7 +32,6 @@ public:
         std::unique_ptr<TSoundDevice>& device) override;
     TWaveResult ValidateDevice(TWaveDirection direction, int deviceId) override;
     std::string ErrorText(TWaveResult code) const override;
-    std::string BackEndName() const override { return "WAV file"; }
 
     // The capture source: a PCM WAV file, read at once (EWavFileError if it
     // cannot be). A capture device records its first channel at the file's

@@ -35,3 +35,19 @@ private:
     TWakeUp FStop;
     std::thread FWatcher;
 };
+
+// Declared after the main loop: the signal watcher, which posts to the loop,
+// stops before the loop is destroyed.
+class TStopWatchingFirst {
+public:
+    explicit TStopWatchingFirst(TShutdownSignals& watcher)
+        : FWatcher(watcher)
+    {
+    }
+    ~TStopWatchingFirst() { FWatcher.StopWatching(); }
+    TStopWatchingFirst(const TStopWatchingFirst&) = delete;
+    TStopWatchingFirst& operator=(const TStopWatchingFirst&) = delete;
+
+private:
+    TShutdownSignals& FWatcher;
+};

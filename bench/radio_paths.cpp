@@ -55,16 +55,25 @@ struct TRate {
     int Other = 0;
 };
 
-TRate Measure(const TOptions& options, TDetectorKind kind, const TPath& path)
+// The seeded trials of a path: each trial's text, and what the detector
+// delivered of it after the path.
+void ForEachTrial(const TOptions& options, TDetectorKind kind, const TPath& path,
+    const std::function<void(const std::string&, const std::vector<TDecodedMessage>&)>& trial)
 {
-    TRate rate;
     for (int t = 0; t < options.Trials; ++t) {
         const std::uint32_t seed = options.Seed * 100003u + static_cast<std::uint32_t>(t);
         const std::string text = TrialMessage(seed, options.Length);
         const std::size_t lead = 2400 + std::mt19937(seed * 7919u + 1)() % 9600;
         TAudio audio = FrameAudio({text}, TonePeak, lead, 9600);
         path(audio, seed);
-        const auto deliveries = DecodeCapture(kind, ToCaptureSamples(audio));
+        trial(text, DecodeCapture(kind, ToCaptureSamples(audio)));
+    }
+}
+
+TRate Measure(const TOptions& options, TDetectorKind kind, const TPath& path)
+{
+    TRate rate;
+    ForEachTrial(options, kind, path, [&](const std::string& text, const std::vector<TDecodedMessage>& deliveries) {
         bool exact = false;
         for (const TDecodedMessage& d : deliveries) {
             if (!exact && d.Type == TMessageType::Sms && d.Body == ExpectedBody(text))
@@ -73,7 +82,7 @@ TRate Measure(const TOptions& options, TDetectorKind kind, const TPath& path)
                 ++rate.Other;
         }
         rate.Exact += exact ? 1 : 0;
-    }
+    });
     return rate;
 }
 
@@ -157,14 +166,9 @@ void CarrierNoise(const TOptions& options)
 TOutcomeCounts Judged(const TOptions& options, TDetectorKind kind, const TPath& path)
 {
     TOutcomeCounts counts;
-    for (int t = 0; t < options.Trials; ++t) {
-        const std::uint32_t seed = options.Seed * 100003u + static_cast<std::uint32_t>(t);
-        const std::string text = TrialMessage(seed, options.Length);
-        const std::size_t lead = 2400 + std::mt19937(seed * 7919u + 1)() % 9600;
-        TAudio audio = FrameAudio({text}, TonePeak, lead, 9600);
-        path(audio, seed);
-        counts.Add(Judge(text, DecodeCapture(kind, ToCaptureSamples(audio))));
-    }
+    ForEachTrial(options, kind, path, [&](const std::string& text, const std::vector<TDecodedMessage>& deliveries) {
+        counts.Add(Judge(text, deliveries));
+    });
     return counts;
 }
 

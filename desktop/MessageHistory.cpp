@@ -74,15 +74,9 @@ std::string EscapedUtf8(std::string note)
 
 const char* Mark(THistoryEntry entry)
 {
-    switch (entry) {
-    case THistoryEntry::Sent:
-        return " > ";
-    case THistoryEntry::Heard:
-        return " < ";
-    case THistoryEntry::NotSent:
-        break;
-    }
-    return " ! ";
+    // In the order of THistoryEntry.
+    static constexpr const char* Marks[] = {" > ", " < ", " ! "};
+    return Marks[static_cast<int>(entry)];
 }
 
 } // namespace

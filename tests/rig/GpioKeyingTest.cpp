@@ -12,6 +12,7 @@
 #include "radio/untUsbInterface.h"
 #include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
+#include "tests/support/RigParts.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -24,7 +25,7 @@ const std::string Com1 = "COM1";
 
 // The rig interface of a station with a CM108AH sound card plugged in,
 // keying on (RTS, active high, on COM1) and a radio attached.
-class GpioKeying : public ::testing::Test {
+class GpioKeying : public ::testing::Test, protected TRigParts {
 protected:
     GpioKeying()
     {
@@ -45,12 +46,6 @@ protected:
         });
     }
 
-    TTempFolder FFolder;
-    TVirtualLoop loop;
-    TSimulatedSerialPlatform serial;
-    TSimulatedHidBus hid;
-    std::unique_ptr<TZYNClientSettings> settings;
-    std::unique_ptr<TInterface> rig;
     std::string card;
     std::vector<std::string> events;
     TConnection gpioConnection;

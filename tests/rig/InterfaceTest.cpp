@@ -15,6 +15,7 @@
 #include "radio/untUsbInterface.h"
 #include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
+#include "tests/support/RigParts.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -27,7 +28,7 @@ const std::string Com1 = "COM1";
 // A station's rig side on simulated hardware: serial ports and a HID bus,
 // settings in a private file with the band set to 1 as the transceiver does
 // at start.
-class Interface : public ::testing::Test {
+class Interface : public ::testing::Test, protected TRigParts {
 protected:
     void SetUp() override
     {
@@ -86,18 +87,10 @@ protected:
         return path;
     }
 
-    TVirtualLoop loop;
-    TSimulatedSerialPlatform serial;
-    TSimulatedHidBus hid;
-    std::unique_ptr<TZYNClientSettings> settings;
-    std::unique_ptr<TInterface> rig;
     std::vector<bool> reports;
     std::vector<bool> pttChanges;
     std::vector<std::string> events;
     std::vector<TConnection> listeners;
-
-private:
-    TTempFolder FFolder;
 };
 
 } // namespace

@@ -12,13 +12,14 @@
 #include "rig/untInterface.h"
 #include "settings/untZYNClientSettings.h"
 #include "station/MediaDucking.h"
+#include "tests/support/RigParts.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
 
 // The rig on COM1 with its receive input on CTS (taken over a second after
 // the port opens), another program playing, and the ducking on the rig.
-class MediaDucking : public ::testing::TestWithParam<bool> {
+class MediaDucking : public ::testing::TestWithParam<bool>, protected TRigParts {
 protected:
     void SetUp() override
     {
@@ -48,17 +49,9 @@ protected:
     bool Down() const { return mixer.Volume(music) == 0; }
     bool ComingBack() const { return ducking->Control().RestorePending(); }
 
-    TVirtualLoop loop;
-    TSimulatedSerialPlatform serial;
-    TSimulatedHidBus hid;
     TSimulatedMixer mixer;
-    std::unique_ptr<TZYNClientSettings> settings;
-    std::unique_ptr<TInterface> rig;
     std::unique_ptr<TMediaDucking> ducking;
     TSimulatedMixer::TStreamId music = 0;
-
-private:
-    TTempFolder FFolder;
 };
 
 } // namespace
