@@ -258,7 +258,7 @@ const std::string& TCountryList::Names(int index) const
 
 bool TCountryList::Contains(std::string_view name) const
 {
-    for (const std::string& name : FNames)
-        if (SameTextAscii(name, name)) return true;
+    for (const std::string& known : FNames)
+        if (SameTextAscii(known, name)) return true;
     return false;
 }
