@@ -34,8 +34,7 @@ std::string Usage()
                        "counter)."))
         + OptionLine("--headless",
             Translated("Runs without a window: messages as JSON lines on stdout, texts to send on stdin."))
-        + OptionLine(
-            "--send <TEXT>", Translated("Hands TEXT to the Parlet running on the settings file, over D-Bus."));
+        + OptionLine("--send <TEXT>", Translated("Hands TEXT to the Parlet running on the settings file, over D-Bus."));
 }
 
 // Every wrong command line the same way: one line naming the fault, then the

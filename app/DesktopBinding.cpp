@@ -22,8 +22,8 @@ void BringForward(QWidget& window)
 }
 } // namespace
 
-TDesktopBinding::TDesktopBinding(TFFSKTranceiver& station, TfrmParlet& form, TMessageHistory& history,
-    const QDBusConnection& bus, TAboutFacts about)
+TDesktopBinding::TDesktopBinding(
+    TFFSKTranceiver& station, TfrmParlet& form, TMessageHistory& history, const QDBusConnection& bus, TAboutFacts about)
     : FForm(form)
     , FHistory(history)
     , FNotifier(

@@ -19,8 +19,7 @@ QString Quality(const TMessageRecord& record)
 {
     const auto doubtful = static_cast<int>(record.Message.Doubt.size());
     const bool measured = !std::isnan(record.SnrDb);
-    if (measured && doubtful > 0)
-        return UiText("(%1 dB, %2 doubtful)").arg(std::lround(record.SnrDb)).arg(doubtful);
+    if (measured && doubtful > 0) return UiText("(%1 dB, %2 doubtful)").arg(std::lround(record.SnrDb)).arg(doubtful);
     if (measured) return UiText("(%1 dB)").arg(std::lround(record.SnrDb));
     if (doubtful > 0) return UiText("(%1 doubtful)").arg(doubtful);
     return {};
@@ -55,8 +54,9 @@ std::vector<TLogLine> LogLinesOf(const TMessageRecord& record)
     if (record.IsSent()) {
         if (record.State == TSendState::Queued) return {SenderLine(record), TextLine(record, QStringLiteral(">"))};
         if (record.State == TSendState::Failed)
-            return {{UiText("Not sent (%1): %2").arg(QString::fromStdString(record.FailReason), Shown(record.Message.Text)),
-                {}}};
+            return {
+                {UiText("Not sent (%1): %2").arg(QString::fromStdString(record.FailReason), Shown(record.Message.Text)),
+                    {}}};
         return {};
     }
     if (record.Type != TMessageType::Sms) return {};

@@ -4,9 +4,9 @@
 #include <QScrollBar>
 #include <QToolTip>
 
-#include <algorithm>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <algorithm>
 
 TMemo::TMemo(QWidget* parent)
     : QPlainTextEdit(parent)

@@ -26,12 +26,12 @@
 #include "app/Memo.h"
 #include "app/SerialPortBox.h"
 #include "app/guiParlet.h"
-#include "modem/MessageText.h"
 #include "app/guiSettings.h"
 #include "audio/SimulatedSoundCard.h"
 #include "audio/VirtualCable.h"
 #include "base/VirtualLoop.h"
 #include "media/SimulatedMixer.h"
+#include "modem/MessageText.h"
 #include "radio/SimulatedHidBus.h"
 #include "radio/SimulatedSerialPlatform.h"
 

@@ -12,8 +12,8 @@
 #include "app/AdvProgr.h"
 #include "app/Anchors.h"
 #include "app/Fonts.h"
-#include "app/LogLines.h"
 #include "app/GuardedSlot.h"
+#include "app/LogLines.h"
 #include "app/Memo.h"
 #include "app/UiText.h"
 #include "app/guiSettings.h"
@@ -41,8 +41,8 @@ TfrmParlet::TfrmParlet(TFFSKTranceiver& station)
 {
     CreateControls();
     FFrmSettings = std::make_unique<TfrmSettings>(this, FTransceiver);
-    FConnections.push_back(FTransceiver.OnInputLevel.Connect(
-        [this](TObject* sender, int level) { TranceiverInputLevel(sender, level); }));
+    FConnections.push_back(
+        FTransceiver.OnInputLevel.Connect([this](TObject* sender, int level) { TranceiverInputLevel(sender, level); }));
     FConnections.push_back(FTransceiver.OnReceive.Connect(
         [this](TObject* sender, const TMessageRecord& record) { TranceiverReceive(sender, record); }));
     FConnections.push_back(FTransceiver.OnStatusChange.Connect(
@@ -192,8 +192,7 @@ void TfrmParlet::TranceiverReceive(TObject*, const TMessageRecord& record)
 void TfrmParlet::TranceiverStatus(TObject*, const TStationStatus& status)
 {
     QStringList problems;
-    if (status.OutputLost)
-        problems << UiText("Sending will fail: %1").arg(QString::fromStdString(status.OutputReason));
+    if (status.OutputLost) problems << UiText("Sending will fail: %1").arg(QString::fromStdString(status.OutputReason));
     if (status.InputLost) problems << UiText("Nothing is heard: %1").arg(QString::fromStdString(status.InputReason));
     const QString text = problems.join(QStringLiteral("; "));
     FLblStatus->setText(text);

@@ -126,7 +126,8 @@ private:
     bool Play(const TWaveBuffer& buffer)
     {
         std::vector<std::uint8_t>& played = FPlatform.FPlayed;
-        const std::uint64_t room = FPlatform.FPlaybackLimit > played.size() ? FPlatform.FPlaybackLimit - played.size() : 0;
+        const std::uint64_t room =
+            FPlatform.FPlaybackLimit > played.size() ? FPlatform.FPlaybackLimit - played.size() : 0;
         const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(room, buffer.BufferLength));
         played.insert(played.end(), buffer.Data, buffer.Data + take);
         return take == buffer.BufferLength;

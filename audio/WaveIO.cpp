@@ -136,7 +136,7 @@ void TWaveAudioIO::AwaitDevice(TWaveResult result)
     const std::string reason = result == ENODEV && !chosen.empty()
         ? Translated("%1 device \"%2\" not found (%3)", {DirectionName(FDirection), device, FPlatform.BackEndName()})
         : Translated("%1 device \"%2\" (%3): %4",
-              {DirectionName(FDirection), device, FPlatform.BackEndName(), FPlatform.ErrorText(result)});
+            {DirectionName(FDirection), device, FPlatform.BackEndName(), FPlatform.ErrorText(result)});
     if (!FLost) std::fprintf(stderr, "parlet: %s; waiting for it\n", reason.c_str());
     SetLost(reason);
     FReopenTimer->SetEnabled(true);

@@ -18,10 +18,8 @@ TFFSK::TFFSK(TSoundPlatform& platform)
     FPlayer->OnData = [this](TObject* sender, std::uint8_t* buffer, std::uint32_t bufferSize) {
         return FillBuffer(sender, buffer, bufferSize);
     };
-    FPlayerConnections.push_back(
-        FPlayer->OnDeactivate.Connect([this](TObject* sender) { PlayerDeactivated(sender); }));
-    FPlayerConnections.push_back(
-        FPlayer->OnDeviceLost.Connect([this](TObject* sender) { PlayerDeviceLost(sender); }));
+    FPlayerConnections.push_back(FPlayer->OnDeactivate.Connect([this](TObject* sender) { PlayerDeactivated(sender); }));
+    FPlayerConnections.push_back(FPlayer->OnDeviceLost.Connect([this](TObject* sender) { PlayerDeviceLost(sender); }));
     FPlayerConnections.push_back(
         FPlayer->OnAvailabilityChange.Connect([this](TObject*) { OnAvailabilityChange(this); }));
     FPlayer->Activate();

@@ -15,8 +15,8 @@ TFFSKReceiver::TFFSKReceiver(TSoundPlatform& platform, TDetectorKind kind)
     FRecorder->SetPCMFormat(Mono16bit48000Hz);
     FRecorderConnections.push_back(
         FRecorder->OnLevel.Connect([this](TObject* sender, int level) { RecorderLevel(sender, level); }));
-    FRecorderConnections.push_back(FRecorder->OnData.Connect(
-        [this](TObject* sender, const std::uint8_t* buffer, std::uint32_t bufferSize) {
+    FRecorderConnections.push_back(
+        FRecorder->OnData.Connect([this](TObject* sender, const std::uint8_t* buffer, std::uint32_t bufferSize) {
             RecorderData(sender, buffer, bufferSize);
         }));
     FRecorderConnections.push_back(FRecorder->OnDeactivate.Connect([this](TObject*) {

@@ -25,20 +25,17 @@ TFFSKTranceiver::TFFSKTranceiver(
     FTransmitter = std::make_unique<TFFSKTransmitter>(platform.sound, *FSettings, *FRigInterface);
     FDucking = std::make_unique<TMediaDucking>(*FRigInterface, *FSettings, platform.mixer);
 
-    FConnections.push_back(
-        FReceiver->OnInputLevel.Connect([this](TObject*, int level) { OnInputLevel(this, level); }));
+    FConnections.push_back(FReceiver->OnInputLevel.Connect([this](TObject*, int level) { OnInputLevel(this, level); }));
     FConnections.push_back(
         FReceiver->OnReceive.Connect([this](TObject*, const TDecodedMessage& message) { Heard(message); }));
     FConnections.push_back(FSettings->OnNewSoundDevice.Connect([this](TObject*) { SoundDeviceChanged(); }));
     TFfskMessage& sequencer = FTransmitter->Sequencer();
-    FConnections.push_back(sequencer.OnTextOnAir.Connect(
-        [this](TObject*, std::uint64_t id) { SentStep(id, TSendState::OnAir); }));
+    FConnections.push_back(
+        sequencer.OnTextOnAir.Connect([this](TObject*, std::uint64_t id) { SentStep(id, TSendState::OnAir); }));
     FConnections.push_back(
         sequencer.OnTextSent.Connect([this](TObject*, std::uint64_t id) { SentStep(id, TSendState::Sent); }));
-    FConnections.push_back(sequencer.OnTextFailed.Connect([this](TObject*, std::uint64_t id,
-                                                              const std::string& reason) {
-        SentStep(id, TSendState::Failed, reason);
-    }));
+    FConnections.push_back(sequencer.OnTextFailed.Connect(
+        [this](TObject*, std::uint64_t id, const std::string& reason) { SentStep(id, TSendState::Failed, reason); }));
     // Raised before the state they report is stored: the value goes along.
     FConnections.push_back(FTransmitter->OnTX.Connect([this](TObject*, bool keyed) {
         FKeyed = keyed;

@@ -155,8 +155,7 @@ void TFfskMessage::AbortKeying(const std::string& reason)
     Release();
     for (const std::uint64_t id : failed) OnTextFailed(this, id, reason);
     TMainLoop::Current().ReportError(reason
-        + (failed.empty() ? std::string()
-                          : Translated(" (%1 message(s) not sent)", {std::to_string(failed.size())}))
+        + (failed.empty() ? std::string() : Translated(" (%1 message(s) not sent)", {std::to_string(failed.size())}))
         + ".");
 }
 

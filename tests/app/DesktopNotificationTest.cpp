@@ -33,8 +33,9 @@ struct DesktopNotifications : testing::Test {
         ASSERT_TRUE(bus.Running()) << "dbus-daemon did not start";
         service = std::make_unique<TFakeNotificationService>(bus.Connect(QStringLiteral("service")));
         ASSERT_TRUE(service->Registered());
-        binding = std::make_unique<TDesktopBinding>(*station.station, form, history, bus.Connect(QStringLiteral("program")),
-            TAboutFacts {QStringLiteral("/x/ZYNClient.ini"), QStringLiteral("/x/history")});
+        binding =
+            std::make_unique<TDesktopBinding>(*station.station, form, history, bus.Connect(QStringLiteral("program")),
+                TAboutFacts {QStringLiteral("/x/ZYNClient.ini"), QStringLiteral("/x/history")});
     }
     void TearDown() override { binding.reset(); }
 

@@ -63,9 +63,10 @@ struct DeviceLossFixture : ::testing::Test {
         connections.push_back(recorder->OnDeactivate.Connect([this](TObject*) { Log("rec deactivate"); }));
         connections.push_back(recorder->OnDeviceLost.Connect([this](TObject*) { Log("rec lost"); }));
         connections.push_back(recorder->OnError.Connect([this](TObject*) { ++errors; }));
-        connections.push_back(recorder->OnData.Connect([this](TObject*, const std::uint8_t* buffer, std::uint32_t size) {
-            recorded.insert(recorded.end(), buffer, buffer + size);
-        }));
+        connections.push_back(
+            recorder->OnData.Connect([this](TObject*, const std::uint8_t* buffer, std::uint32_t size) {
+                recorded.insert(recorded.end(), buffer, buffer + size);
+            }));
     }
 
     ~DeviceLossFixture() override

@@ -31,7 +31,8 @@ struct PlayerFixture : ::testing::Test {
         player->SetPCMFormat(Mono8bit48000Hz);
         connections.push_back(player->OnActivate.Connect([this](TObject* s) { Log("activate", s); }));
         connections.push_back(player->OnDeactivate.Connect([this](TObject* s) { Log("deactivate", s); }));
-        connections.push_back(player->OnLevel.Connect([this](TObject* s, int level) { Log("level " + std::to_string(level), s); }));
+        connections.push_back(
+            player->OnLevel.Connect([this](TObject* s, int level) { Log("level " + std::to_string(level), s); }));
         player->OnData = [this](TObject* s, std::uint8_t* buffer, std::uint32_t size) {
             Log("data " + std::to_string(size), s);
             std::uint32_t n = size;
@@ -65,9 +66,8 @@ TEST_F(PlayerFixture, OpensAsksForTwoBuffersThenOneEveryBufferPeriod)
     loop.AdvanceByMs(650);
     // 255 - 128 = 127 -> level 100 for the bytes supplied (all 127 here: 0).
     EXPECT_EQ(log,
-        (Lines {"0 activate", "0 data 9600", "0 level 0", "0 data 9600", "0 level 0",
-            "200 data 9600", "200 level 0", "400 data 9600", "400 level 0", "600 data 9600",
-            "600 level 0"}));
+        (Lines {"0 activate", "0 data 9600", "0 level 0", "0 data 9600", "0 level 0", "200 data 9600", "200 level 0",
+            "400 data 9600", "400 level 0", "600 data 9600", "600 level 0"}));
     EXPECT_EQ(player->BufferCountInUse(), 2u);
     EXPECT_EQ(card.TakePlayed().size(), 3u * 9600u);
     EXPECT_EQ(card.Underruns(), 0u);
@@ -123,8 +123,8 @@ TEST_F(PlayerFixture, FillOfZeroEndsTheStreamAfterTheQueuedBufferPlayedOut)
     player->Activate();
     loop.AdvanceByMs(1000);
     EXPECT_EQ(log,
-        (Lines {"0 activate", "0 data 9600", "0 level 0", "0 data 9600", "0 level 0",
-            "200 data 9600", "400 level 0", "400 deactivate"}));
+        (Lines {"0 activate", "0 data 9600", "0 level 0", "0 data 9600", "0 level 0", "200 data 9600", "400 level 0",
+            "400 deactivate"}));
     EXPECT_FALSE(player->Active());
     EXPECT_EQ(card.TakePlayed().size(), 2u * 9600u);
 }

@@ -30,12 +30,14 @@ struct RecorderFixture : ::testing::Test {
         recorder->SetPCMFormat(Mono16bit48000Hz);
         connections.push_back(recorder->OnActivate.Connect([this](TObject*) { Log("activate"); }));
         connections.push_back(recorder->OnDeactivate.Connect([this](TObject*) { Log("deactivate"); }));
-        connections.push_back(recorder->OnLevel.Connect([this](TObject*, int level) { Log("level " + std::to_string(level)); }));
-        connections.push_back(recorder->OnData.Connect([this](TObject* sender, const std::uint8_t* buffer, std::uint32_t size) {
-            EXPECT_EQ(sender, self);
-            Log("data " + std::to_string(size));
-            recorded.insert(recorded.end(), buffer, buffer + size);
-        }));
+        connections.push_back(
+            recorder->OnLevel.Connect([this](TObject*, int level) { Log("level " + std::to_string(level)); }));
+        connections.push_back(
+            recorder->OnData.Connect([this](TObject* sender, const std::uint8_t* buffer, std::uint32_t size) {
+                EXPECT_EQ(sender, self);
+                Log("data " + std::to_string(size));
+                recorded.insert(recorded.end(), buffer, buffer + size);
+            }));
     }
 
     void Log(const std::string& what) { log.push_back(std::to_string(loop.NowMs()) + " " + what); }

@@ -59,9 +59,12 @@ struct StreamStateFixture : ::testing::Test {
 
     void Watch(TWaveAudioIO& stream, const std::string& who)
     {
-        connections.push_back(stream.OnActivate.Connect([this, &stream, who](TObject*) { See(who + " activate", stream); }));
-        connections.push_back(stream.OnDeactivate.Connect([this, &stream, who](TObject*) { See(who + " deactivate", stream); }));
-        connections.push_back(stream.OnDeviceLost.Connect([this, &stream, who](TObject*) { See(who + " lost", stream); }));
+        connections.push_back(
+            stream.OnActivate.Connect([this, &stream, who](TObject*) { See(who + " activate", stream); }));
+        connections.push_back(
+            stream.OnDeactivate.Connect([this, &stream, who](TObject*) { See(who + " deactivate", stream); }));
+        connections.push_back(
+            stream.OnDeviceLost.Connect([this, &stream, who](TObject*) { See(who + " lost", stream); }));
         connections.push_back(stream.OnLevel.Connect([this, &stream, who](TObject*, int level) {
             if (level == 0) See(who + " level 0", stream); // the close's, or a recorder's silence
         }));

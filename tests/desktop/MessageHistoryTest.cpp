@@ -37,7 +37,8 @@ struct MessageHistory : testing::Test {
 
 TEST(MessageHistoryLine, TimeDirectionSenderTabTextWithEscapesAndUtf8)
 {
-    EXPECT_EQ(TMessageHistory::Line(THistoryEntry::Sent, "Anna", "hello", Morning), "2026-12-08T06:21:18Z > Anna\thello");
+    EXPECT_EQ(
+        TMessageHistory::Line(THistoryEntry::Sent, "Anna", "hello", Morning), "2026-12-08T06:21:18Z > Anna\thello");
     EXPECT_EQ(TMessageHistory::Line(THistoryEntry::Heard, "", "no name", Morning), "2026-12-08T06:21:18Z < \tno name");
     // A line break or a tab inside a message cannot break the one-line-a-
     // message layout, and an escape in the text cannot pass for one.

@@ -133,9 +133,10 @@ TEST(ProgramSignals, WithoutAnySoundDeviceTheProgramStartsAndWaitsForIt)
         const char* playbackSays;
         const char* captureSays;
     };
-    for (const TChoice choice : {TChoice {"", "playback device \"System default\"", "capture device \"System default\""},
-             TChoice {"[Parlet]\r\nOutputDevice=radio-out\r\nInputDevice=radio-in\r\n", "playback device \"radio-out\"",
-                 "capture device \"radio-in\""}}) {
+    for (const TChoice choice :
+        {TChoice {"", "playback device \"System default\"", "capture device \"System default\""},
+            TChoice {"[Parlet]\r\nOutputDevice=radio-out\r\nInputDevice=radio-in\r\n", "playback device \"radio-out\"",
+                "capture device \"radio-in\""}}) {
         const std::string settings = folder.File("ZYNClient.ini");
         WriteBytes(settings, std::string("[Interface]\r\nRigComm=0\r\n") + choice.parlet);
         TRunningParlet parlet({"--config", settings}, "", folder.File("parlet.log"), nothing);

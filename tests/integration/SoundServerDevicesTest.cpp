@@ -71,7 +71,8 @@ struct TListener {
     explicit TListener(TSoundPlatform& platform)
         : receiver(platform)
     {
-        connections.push_back(receiver.OnReceive.Connect([this](TObject*, const TDecodedMessage& message) { texts.push_back(message.Body); }));
+        connections.push_back(receiver.OnReceive.Connect(
+            [this](TObject*, const TDecodedMessage& message) { texts.push_back(message.Body); }));
         connections.push_back(receiver.OnInputLevel.Connect([this](TObject*, int level) {
             ++levels;
             loudest = std::max(loudest, level);

@@ -79,7 +79,8 @@ TEST_P(SoundServerRestart, StreamsComeBackAndAFrameWrittenAfterTheRestartIsDecod
     TFFSKReceiver receiver(*sound);
     TFFSK modulator(*sound);
     std::vector<std::string> received;
-    const TConnection on82 = receiver.OnReceive.Connect([&](TObject*, const TDecodedMessage& message) { received.push_back(message.Body); });
+    const TConnection on82 =
+        receiver.OnReceive.Connect([&](TObject*, const TDecodedMessage& message) { received.push_back(message.Body); });
     int levels = 0;
     const TConnection on84 = receiver.OnInputLevel.Connect([&](TObject*, int) { ++levels; });
     int playerLost = 0;

@@ -29,7 +29,8 @@ protected:
         FListening.push_back(FSettings->OnMessagesChange.Connect([this](TObject* s) { Record(s, Fired::Messages); }));
         FListening.push_back(FSettings->OnInterfaceChange.Connect([this](TObject* s) { Record(s, Fired::Interface); }));
         FListening.push_back(FSettings->OnNewMediaVol.Connect([this](TObject* s) { Record(s, Fired::MediaVol); }));
-        FListening.push_back(FSettings->OnNewSoundDevice.Connect([this](TObject* s) { Record(s, Fired::SoundDevice); }));
+        FListening.push_back(
+            FSettings->OnNewSoundDevice.Connect([this](TObject* s) { Record(s, Fired::SoundDevice); }));
         FSettings->ShowError = [this](const std::string& message) { FErrors.push_back(message); };
         FFired.clear();
     }

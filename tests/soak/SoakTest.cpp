@@ -166,8 +166,8 @@ public:
             }
             const std::int64_t now = loop.NowMs();
             const std::string& text = record.RawBody;
-            heardFromOther.Received(record.Type == TMessageType::Sms ? text : "LOC>" + text, now,
-                noise.HeavyDuring(now - 4000, now));
+            heardFromOther.Received(
+                record.Type == TMessageType::Sms ? text : "LOC>" + text, now, noise.HeavyDuring(now - 4000, now));
         });
     }
 
