@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "ModemTestKit.h"
 #include "audio/WavFile.h"
@@ -260,4 +261,20 @@ TEST(MessageJson, DoubtAndPlaceholdersIndexTheTextAfterTheFill)
         "{\"type\":\"SMS\",\"text\":\"Bo>>ab" + Replacements(8)
             + "c\xC3\xA9\","
               "\"doubt\":[6,7,8,9,10,11,12,13,15],\"start\":1.5000,\"snr_db\":null}");
+}
+
+// A recording of an FM link (flat send, de-emphasised receive) beside the
+// texts it carries: the default receiver hears every one of them, and sure
+// of every character.
+TEST_F(ParletFfskTool, RecordedFmLinkIsHeardWholeAndSure)
+{
+    const std::string recording = std::string(PARLET_MODEM_TEST_DATA) + "/fm-flat-in-deemphasised-out";
+    const TRun plain = Run({"decode", recording + ".wav"});
+    EXPECT_EQ(plain.Status, 0);
+    EXPECT_EQ(plain.Out, ReadBytes(recording + ".txt"));
+    const TRun json = Run({"decode", "--json", recording + ".wav"});
+    std::istringstream lines(json.Out);
+    int sure = 0;
+    for (std::string line; std::getline(lines, line);) sure += line.find("\"doubt\":[]") != std::string::npos;
+    EXPECT_EQ(sure, 10) << json.Out;
 }
