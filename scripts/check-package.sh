@@ -59,6 +59,10 @@ expected=(
   ./usr/share/doc/parlet/copyright
   ./usr/share/doc/parlet/changelog.Debian.gz
   ./usr/share/lintian/overrides/parlet
+  ./usr/lib/systemd/user/parlet-headless.service
+  ./usr/lib/systemd/user/parlet-mqtt-bridge.service
+  ./usr/share/dbus-1/interfaces/org.parlet.Parlet1.xml
+  ./usr/share/parlet/parlet-mqtt-bridge
 )
 for file in "${expected[@]}"; do
   grep -qxF "$file" <<<"$contents" || fail "$file is missing from the package"
