@@ -1,18 +1,13 @@
 #include "DesktopBinding.h"
 
+#include "app/Cp1252Text.h"
 #include "app/DesktopNotifier.h"
 #include "app/UiText.h"
 #include "app/guiParlet.h"
-#include "base/CodePage.h"
 #include "desktop/MessageHistory.h"
 #include "station/untFFSKTranceiver.h"
 
 namespace {
-QString Shown(const std::string& bytes)
-{
-    return QString::fromStdString(Cp1252ToUtf8(bytes));
-}
-
 void BringForward(QWidget& window)
 {
     if (window.isMinimized()) window.showNormal();
@@ -43,14 +38,14 @@ void TDesktopBinding::Record(const TMessageRecord& record)
             FHistory.Append(THistoryEntry::Sent, message.Sender, message.Text, record.Time);
         if (record.State != TSendState::Failed) return;
         FHistory.Append(THistoryEntry::NotSent, message.Sender, message.Text, record.Time, record.FailReason);
-        FNotifier->NotifyReceived(UiText("Not sent"), Shown(message.Text));
+        FNotifier->NotifyReceived(UiText("Not sent"), FromCp1252(message.Text));
         return;
     }
     if (record.Type != TMessageType::Sms) return;
     FHistory.Append(THistoryEntry::Heard, message.Sender, message.Text, record.Time, {},
         THistoryMarks {message.Doubt, message.NotHeard, message.SenderDoubtful});
     if (FForm.isActiveWindow()) return;
-    QString title = Shown(message.Sender);
+    QString title = FromCp1252(message.Sender);
     if (record.Damaged()) title += QLatin1Char(' ') + UiText("(damaged)");
-    FNotifier->NotifyReceived(title, Shown(message.Text));
+    FNotifier->NotifyReceived(title, FromCp1252(message.Text));
 }

@@ -2,17 +2,11 @@
 
 #include <cmath>
 
+#include "app/Cp1252Text.h"
 #include "app/UiText.h"
-#include "base/CodePage.h"
 #include "station/MessageRecord.h"
 
 namespace {
-
-// Windows-1252 bytes: one character each, so byte i is character i.
-QString Shown(const std::string& bytes)
-{
-    return QString::fromStdString(Cp1252ToUtf8(bytes));
-}
 
 // "(14 dB)", "(14 dB, 3 doubtful)", "(3 doubtful)" or nothing.
 QString Quality(const TMessageRecord& record)
@@ -27,7 +21,7 @@ QString Quality(const TMessageRecord& record)
 
 TLogLine SenderLine(const TMessageRecord& record)
 {
-    TLogLine line {Shown(record.Message.Sender), {}};
+    TLogLine line {FromCp1252(record.Message.Sender), {}};
     if (record.Message.SenderDoubtful)
         for (int i = 0; i < line.Text.size(); ++i) line.Marked.push_back(i);
     if (record.IsSent()) return line;
@@ -39,7 +33,7 @@ TLogLine SenderLine(const TMessageRecord& record)
 // The text after `prefix`, a character not heard shown as U+FFFD.
 TLogLine TextLine(const TMessageRecord& record, const QString& prefix)
 {
-    QString text = Shown(record.Message.Text);
+    QString text = FromCp1252(record.Message.Text);
     for (const std::size_t i : record.Message.NotHeard)
         if (i < static_cast<std::size_t>(text.size())) text[static_cast<int>(i)] = QChar(0xFFFD);
     TLogLine line {prefix + text, {}};
@@ -55,7 +49,7 @@ std::vector<TLogLine> LogLinesOf(const TMessageRecord& record)
         if (record.State == TSendState::Queued) return {SenderLine(record), TextLine(record, QStringLiteral(">"))};
         if (record.State == TSendState::Failed)
             return {
-                {UiText("Not sent (%1): %2").arg(QString::fromStdString(record.FailReason), Shown(record.Message.Text)),
+                {UiText("Not sent (%1): %2").arg(QString::fromStdString(record.FailReason), FromCp1252(record.Message.Text)),
                     {}}};
         return {};
     }

@@ -9,16 +9,11 @@
 #include <initializer_list>
 #include <utility>
 
-#include "base/CodePage.h"
+#include "app/Cp1252Text.h"
 #include "station/MessageRecord.h"
 #include "station/StationStatus.h"
 
 namespace {
-
-QString Text(const std::string& cp1252)
-{
-    return QString::fromStdString(Cp1252ToUtf8(cp1252));
-}
 
 QJsonArray Positions(const std::vector<std::size_t>& indices)
 {
@@ -54,9 +49,9 @@ std::string RecordJson(const TMessageRecord& record)
     }
     object[QStringLiteral("type")] = record.Type == TMessageType::Sms ? QStringLiteral("sms") : QStringLiteral("loc");
     const TMessageText& message = record.Message;
-    if (message.HasSender) object[QStringLiteral("sender")] = Text(message.Sender);
-    object[QStringLiteral("text")] = Text(message.Text);
-    object[QStringLiteral("body")] = Text(record.RawBody);
+    if (message.HasSender) object[QStringLiteral("sender")] = FromCp1252(message.Sender);
+    object[QStringLiteral("text")] = FromCp1252(message.Text);
+    object[QStringLiteral("body")] = FromCp1252(record.RawBody);
     object[QStringLiteral("damaged")] = record.Damaged();
     if (message.SenderDoubtful) object[QStringLiteral("senderDoubtful")] = true;
     if (!message.Doubt.empty()) object[QStringLiteral("doubt")] = Positions(message.Doubt);

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/Fonts.h"
+#include "app/Cp1252Text.h"
 #include "app/GpioControls.h"
 #include "app/GuardedSlot.h"
 #include "app/RadioGroup.h"
@@ -260,7 +261,7 @@ void TfrmSettings::RefreshControls()
     FLblMediaVolume->setEnabled(settings.ControlWinAmp());
     // A name being typed is not overwritten.
     if (!FEdtOperaterName->isModified())
-        FEdtOperaterName->setText(QString::fromStdString(Cp1252ToUtf8(settings.OperaterName())));
+        FEdtOperaterName->setText(FromCp1252(settings.OperaterName()));
     // By VOX the pin and its polarity do not apply.
     FGrpPcToRadio->SetItemIndex(settings.RigComKeying() ? 1 : 0);
     FGrpPcToRadioPin->setEnabled(settings.RigComKeying());
@@ -335,7 +336,7 @@ void TfrmSettings::CommitName()
     TZYNClientSettings& settings = FTranceiver.Settings();
     settings.SetOperaterName(Utf8ToCp1252(FEdtOperaterName->text().toStdString()));
     // The settings tidy a name up (capitals, spaces): shown as kept.
-    FEdtOperaterName->setText(QString::fromStdString(Cp1252ToUtf8(settings.OperaterName())));
+    FEdtOperaterName->setText(FromCp1252(settings.OperaterName()));
     FLblNamePrompt->setVisible(FLblNamePrompt->isVisible() && settings.OperaterName().empty());
 }
 
