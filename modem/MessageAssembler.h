@@ -58,8 +58,14 @@ private:
     bool FFaded = false; // the signal faded since the last block
     TDecodedMessage FMessage;
     bool FMessageOpen = false;
-    // The powers at the open message's decisions, summed, and their squares.
-    double FPowerSum = 0, FPowerSquares = 0;
-    std::int32_t FPowerBits = 0;
+    // The powers at the open message's decisions, summed with their squares,
+    // apart for each pattern of a bit and its two neighbours: the detector's
+    // filter gives each pattern an envelope of its own, so the spread that
+    // is noise is measured within a pattern.
+    struct TPowerMoments {
+        double Sum = 0, Squares = 0;
+        std::int32_t Count = 0;
+    };
+    std::array<TPowerMoments, 8> FPowerByPattern {};
     std::int32_t FIdleBuffers = 0;
 };

@@ -175,6 +175,26 @@ TEST(RadioPath, DamageOnAMovingRadioIsMarkedNotShownAsSure)
     }
 }
 
+TEST(RadioPath, SignalToNoiseRatioIsReadOverTheTonesBand)
+{
+    // White noise over 0 to 24 kHz: the tones' 1.2 kHz holds a 20th of it,
+    // 13 dB less.
+    for (const double fullBandDb : {-5.0, 0.0, 5.0}) {
+        double sum = 0;
+        int heard = 0;
+        for (std::uint32_t seed = 1; seed <= 5; ++seed) {
+            TAudio audio = FrameAudio({"SMS>signal to noise 1234"}, 0.25, 4800, 9600);
+            WhiteNoise(fullBandDb)(audio, seed);
+            for (const TDecodedMessage& d : DecodeCapture(TDetectorKind::Soft, ToCaptureSamples(audio))) {
+                sum += d.SnrDb;
+                ++heard;
+            }
+        }
+        ASSERT_GT(heard, 0) << fullBandDb;
+        EXPECT_NEAR(sum / heard, fullBandDb + 13.0, 1.5) << fullBandDb;
+    }
+}
+
 TEST(RadioPath, NoStrongFrameIsLost)
 {
     // 1000 frames in white noise from 0 to 20 dB, each at another start in
