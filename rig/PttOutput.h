@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <utility>
+
 #include "base/Event.h"
 #include "base/Object.h"
 
@@ -31,4 +34,17 @@ public:
 
     // The raw level of the input changed (or was reported as it stands).
     TEvent<TObject*, bool> OnLevel;
+};
+
+// A receive input whose owner tells whether it is connected.
+class TOwnedRxInput final : public TRxInput {
+public:
+    explicit TOwnedRxInput(std::function<bool()> connected)
+        : FConnected(std::move(connected))
+    {
+    }
+    bool Connected() const override { return FConnected(); }
+
+private:
+    std::function<bool()> FConnected;
 };

@@ -4,7 +4,7 @@
 
 TSerialKeying::TSerialKeying(TSerialPlatform& serial)
     : FPort(std::make_unique<TComPort>(serial))
-    , FInput(*this)
+    , FInput([this] { return InputOpen(); })
 {
 }
 

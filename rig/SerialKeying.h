@@ -51,18 +51,6 @@ public:
     TNotifyEvent OnReopened;
 
 private:
-    class TInput : public TRxInput {
-    public:
-        explicit TInput(const TSerialKeying& owner)
-            : FOwner(owner)
-        {
-        }
-        bool Connected() const override { return FOwner.InputOpen(); }
-
-    private:
-        const TSerialKeying& FOwner;
-    };
-
     void Open();
     void Close();
     void SetLine(TRigLine line, bool level);
@@ -71,6 +59,6 @@ private:
     TSerialRole FRole;
     std::string FProblem;
     std::unique_ptr<TComPort> FPort;
-    TInput FInput;
+    TOwnedRxInput FInput;
     TConnection FLevel;
 };

@@ -4,7 +4,7 @@
 
 TUsbKeying::TUsbKeying(THidPlatform& hid)
     : FDevice(std::make_unique<TUsbInterface>(hid))
-    , FInput(*FDevice)
+    , FInput([this] { return FDevice->Connected(); })
 {
     // A device present now was found while the interface was built: it
     // raises no arrival, and the rig sees it through Connected.

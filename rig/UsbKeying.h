@@ -21,20 +21,8 @@ public:
     TRxInput& Input() { return FInput; }
 
 private:
-    class TInput : public TRxInput {
-    public:
-        explicit TInput(const TUsbInterface& device)
-            : FDevice(device)
-        {
-        }
-        bool Connected() const override { return FDevice.Connected(); }
-
-    private:
-        const TUsbInterface& FDevice;
-    };
-
     std::unique_ptr<TUsbInterface> FDevice;
-    TInput FInput;
+    TOwnedRxInput FInput;
     TConnection FConnected;
     TConnection FDisconnected;
     TConnection FLevel;
