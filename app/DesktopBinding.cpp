@@ -2,6 +2,7 @@
 
 #include "app/Cp1252Text.h"
 #include "app/DesktopNotifier.h"
+#include "app/HistoryRecord.h"
 #include "app/UiText.h"
 #include "app/guiParlet.h"
 #include "desktop/MessageHistory.h"
@@ -32,19 +33,13 @@ TDesktopBinding::~TDesktopBinding() = default;
 
 void TDesktopBinding::Record(const TMessageRecord& record)
 {
+    AppendToHistory(FHistory, record);
     const TMessageText& message = record.Message;
     if (record.IsSent()) {
-        if (record.State == TSendState::Sent)
-            FHistory.Append(THistoryEntry::Sent, message.Sender, message.Text, record.Time);
-        if (record.State != TSendState::Failed) return;
-        FHistory.Append(THistoryEntry::NotSent, message.Sender, message.Text, record.Time, record.FailReason);
-        FNotifier->NotifyReceived(UiText("Not sent"), FromCp1252(message.Text));
+        if (record.State == TSendState::Failed) FNotifier->NotifyReceived(UiText("Not sent"), FromCp1252(message.Text));
         return;
     }
-    if (record.Type != TMessageType::Sms) return;
-    FHistory.Append(THistoryEntry::Heard, message.Sender, message.Text, record.Time, {},
-        THistoryMarks {message.Doubt, message.NotHeard, message.SenderDoubtful});
-    if (FForm.isActiveWindow()) return;
+    if (record.Type != TMessageType::Sms || FForm.isActiveWindow()) return;
     QString title = FromCp1252(message.Sender);
     if (record.Damaged()) title += QLatin1Char(' ') + UiText("(damaged)");
     FNotifier->NotifyReceived(title, FromCp1252(message.Text));

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "app/CommandLine.h"
+#include "app/HistoryRecord.h"
 #include "app/QtMainLoop.h"
 #include "app/SendGate.h"
 #include "app/StationBus.h"
@@ -22,24 +23,6 @@
 #include "desktop/SettingsLocation.h"
 #include "station/StationPlatform.h"
 #include "station/untFFSKTranceiver.h"
-
-namespace {
-
-void Record(TMessageHistory& history, const TMessageRecord& record)
-{
-    const TMessageText& message = record.Message;
-    if (record.IsSent()) {
-        if (record.State == TSendState::Sent)
-            history.Append(THistoryEntry::Sent, message.Sender, message.Text, record.Time);
-        else if (record.State == TSendState::Failed)
-            history.Append(THistoryEntry::NotSent, message.Sender, message.Text, record.Time, record.FailReason);
-        return;
-    }
-    if (record.Type == TMessageType::Sms)
-        history.Append(THistoryEntry::Heard, message.Sender, message.Text, record.Time);
-}
-
-} // namespace
 
 void WriteJsonLine(const std::string& line)
 {
@@ -67,7 +50,7 @@ THeadlessStation::THeadlessStation(const std::string& settingsFile, const std::s
     , FBus(std::make_unique<TStationBus>(bus, *FStation, *FGate, settingsFile))
     , FInput(std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read))
     , FHistoryRecords(
-          FStation->OnReceive.Connect([this](TObject*, const TMessageRecord& record) { Record(*FHistory, record); }))
+          FStation->OnReceive.Connect([this](TObject*, const TMessageRecord& record) { AppendToHistory(*FHistory, record); }))
     , FRecords(FStation->OnReceive.Connect(
           [](TObject*, const TMessageRecord& record) { WriteJsonLine(RecordJson(record)); }))
     , FStatus(FStation->OnStatusChange.Connect(

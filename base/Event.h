@@ -92,19 +92,39 @@ public:
     void operator()(Args... args)
     {
         const std::shared_ptr<bool> alive = FAlive;
-        ++FRaising;
+        // Counted down however the raise ends, a listener's exception
+        // included, unless the event itself is gone.
+        const TRaising raising(FRaising, *alive);
         // Listeners connected while this runs are not called: they are past n.
         for (std::size_t i = 0, n = FListeners.size(); i < n; ++i) {
             const std::shared_ptr<TListener> listener = FListeners[i];
             if (listener->Connected) listener->Call(args...);
             if (!*alive) return;
         }
-        --FRaising;
     }
 
 private:
     struct TListener : EventDetail::TSlot {
         Handler Call;
+    };
+    class TRaising {
+    public:
+        TRaising(int& count, const bool& alive)
+            : FCount(count)
+            , FAlive(alive)
+        {
+            ++FCount;
+        }
+        TRaising(const TRaising&) = delete;
+        TRaising& operator=(const TRaising&) = delete;
+        ~TRaising()
+        {
+            if (FAlive) --FCount;
+        }
+
+    private:
+        int& FCount;
+        const bool& FAlive;
     };
 
     void Prune()

@@ -193,7 +193,7 @@ void TSoftDetector::Decide(TBitSink& sink)
 {
     const float t = FDecisionAt;
     FDecisionAt += SamplesPerBit;
-    const auto endSample = static_cast<std::int64_t>(std::lround((FFiltered + t) * Decimation - DelaySamples));
+    const auto endSample = static_cast<std::int64_t>(std::llround((static_cast<double>(FFiltered) + t) * Decimation - DelaySamples));
     if (FPower < SilencePower || FPower < EndedRatio * FSignalLevel) {
         sink.BitDecided({TBitValue::Lost, '-', 0.0f, -1.0f, endSample});
         FReference = {};

@@ -8,10 +8,13 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include "app/HistoryRecord.h"
 #include "app/OutgoingText.h"
 #include "app/SendGate.h"
 #include "app/StationBus.h"
 #include "app/StationJson.h"
+#include "desktop/MessageHistory.h"
+#include "tests/support/TempFolder.h"
 #include "tests/app/FakeNotificationService.h"
 #include "tests/app/SimulatedWindowStation.h"
 
@@ -87,7 +90,9 @@ TEST(StationApi, InputLinesArePlainTextsOrJsonObjectsWithAText)
         const TInputLine read = ReadInputLine(c.line);
         EXPECT_EQ(read.Kind, c.kind) << c.line;
         EXPECT_EQ(read.Text, c.text) << c.line;
-        if (c.kind == K::Error) EXPECT_EQ(read.Code, "bad-json");
+        if (c.kind == K::Error) {
+            EXPECT_EQ(read.Code, "bad-json");
+        }
     }
 }
 
@@ -132,6 +137,23 @@ TEST(StationApi, RecordsAndStatusBecomeOneJsonObjectALine)
     EXPECT_EQ(s["channelBusy"], false);
     EXPECT_EQ(s["inputReason"], "card gone");
     EXPECT_FALSE(s.contains("outputReason"));
+}
+
+// The window and the headless program keep the same history lines.
+TEST(StationApi, RecordsGoToTheHistoryWithTheirMarks)
+{
+    TTempFolder folder;
+    TMessageHistory history(folder.File("history"), [](const std::string& report) { ADD_FAILURE() << report; });
+    TMessageRecord heard;
+    heard.RawBody = "Tom>>a5 x";
+    heard.Message = ReadMessageText(TMessageType::Sms, heard.RawBody);
+    heard.Message.Doubt = {1};
+    heard.Time = std::chrono::system_clock::time_point(std::chrono::seconds(1796710878));
+    TMessageRecord queued = heard;
+    queued.Direction = TMessageDirection::Sent; // Queued: not kept
+    AppendToHistory(history, heard);
+    AppendToHistory(history, queued);
+    EXPECT_EQ(ReadBytes(history.FileFor(heard.Time)), "2026-12-08T06:21:18Z < Tom\ta\\?5 x\n");
 }
 
 TEST(StationApi, BusNamesFollowTheCanonicalSettingsPath)
