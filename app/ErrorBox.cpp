@@ -7,11 +7,10 @@
 
 void TErrorBox::Show(const std::string& message)
 {
-    if (FShowing || FDismissed) {
+    if (Showing() || FDismissed) {
         std::fprintf(stderr, "parlet: error: %s\n", message.c_str());
         return;
     }
-    FShowing = true;
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Parlet"), QString::fromUtf8(message), QMessageBox::Ok,
         QApplication::activeWindow());
     // A message may quote a port name or a settings value: never markup.
@@ -19,7 +18,6 @@ void TErrorBox::Show(const std::string& message)
     FBox = &box;
     box.exec();
     FBox = nullptr;
-    FShowing = false;
 }
 
 void TErrorBox::Dismiss()

@@ -13,14 +13,13 @@ class QMessageBox;
 class TErrorBox {
 public:
     void Show(const std::string& message);
-    bool Showing() const { return FShowing; }
+    bool Showing() const { return !FBox.isNull(); }
 
     // The program is ending: the open box closes (its Show returns) and
     // every later message goes to stderr only.
     void Dismiss();
 
 private:
-    bool FShowing = false;
     bool FDismissed = false;
     QPointer<QMessageBox> FBox;
 };

@@ -28,8 +28,6 @@ public:
     THeadlessStation(const THeadlessStation&) = delete;
     THeadlessStation& operator=(const THeadlessStation&) = delete;
 
-    TFFSKTranceiver& Station() const { return *FStation; }
-
 private:
     void ReadInput();
     void Line(const std::string& line);

@@ -5,14 +5,12 @@
 
 TSendGate::TSendGate(TFFSKTranceiver& station)
     : FStation(station)
-    , FRecords(station.OnReceive.Connect([this](TObject*, const TMessageRecord& record) {
-        if (!record.IsSent()) return;
-        if (record.State == TSendState::Queued)
-            FWaiting.insert(record.Id);
-        else if (record.State == TSendState::Sent || record.State == TSendState::Failed)
-            FWaiting.erase(record.Id);
-    }))
 {
+}
+
+std::size_t TSendGate::Waiting() const
+{
+    return FStation.PendingTexts();
 }
 
 TSendGate::TResult TSendGate::Send(const std::string& text)
@@ -24,9 +22,9 @@ TSendGate::TResult TSendGate::Send(const std::string& text)
         result.Message = checked.Message;
         return result;
     }
-    if (FWaiting.size() >= MaxQueuedTexts) {
+    if (Waiting() >= MaxQueuedTexts) {
         result.Code = "queue-full";
-        result.Message = std::to_string(FWaiting.size()) + " texts are waiting to be sent; try again later";
+        result.Message = std::to_string(Waiting()) + " texts are waiting to be sent; try again later";
         return result;
     }
     result.Ok = true;

@@ -2,18 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <set>
 #include <string>
-
-#include "base/Event.h"
 
 class TFFSKTranceiver;
 
 // The one door through which other programs' texts reach the station: each
 // text is checked (CheckOutgoingText) and queued only while fewer than
-// MaxQueuedTexts of this station's texts wait to be sent. The count comes
-// from the station's records (queued until sent or failed), so texts typed
-// in the window count too. The station's own queue keeps the 5 s pacing.
+// MaxQueuedTexts of this station's texts wait to be sent. The count is the
+// station's (queued until sent or failed), so texts typed in the window
+// count too. The station's own queue keeps the 5 s pacing.
 class TSendGate {
 public:
     static constexpr std::size_t MaxQueuedTexts = 20;
@@ -31,10 +28,8 @@ public:
 
     // text in UTF-8.
     TResult Send(const std::string& text);
-    std::size_t Waiting() const { return FWaiting.size(); }
+    std::size_t Waiting() const;
 
 private:
     TFFSKTranceiver& FStation;
-    std::set<std::uint64_t> FWaiting;
-    TConnection FRecords;
 };

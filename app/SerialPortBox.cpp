@@ -30,7 +30,7 @@ TSerialPortBox::TSerialPortBox(QWidget* parent, TZYNClientSettings& settings, TS
     // Stable names are long; the list that drops down shows them whole.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(30);
-    Refresh();
+    // Filled by its dialog, which refreshes all its controls at once.
 }
 
 void TSerialPortBox::UseDevices(TSerialDeviceList devices)

@@ -11,8 +11,7 @@ struct TStationStatus;
 // signals. The fields are documented in docs/integration.md and parlet(1).
 std::string RecordJson(const TMessageRecord& record);
 std::string StatusJson(const TStationStatus& status);
-// An error: code is a short stable word, message a sentence; id ties it to
-// a text when there is one (0: none).
+// An error: code is a short stable word, message a sentence.
 std::string ErrorJson(const std::string& code, const std::string& message);
 // The first line: the settings file in use and the D-Bus name ("" when the
 // session bus could not be reached).

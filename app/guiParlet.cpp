@@ -50,13 +50,7 @@ TfrmParlet::TfrmParlet(TFFSKTranceiver& station)
     TranceiverStatus(&FTransceiver, FTransceiver.Status());
 }
 
-// The station may still raise events while it closes its streams after the
-// window is gone: the connections end first.
-TfrmParlet::~TfrmParlet()
-{
-    FConnections.clear();
-    FFrmSettings.reset();
-}
+TfrmParlet::~TfrmParlet() = default;
 
 void TfrmParlet::CreateControls()
 {

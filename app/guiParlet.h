@@ -77,5 +77,7 @@ private:
 
     TFFSKTranceiver& FTransceiver;
     std::unique_ptr<TfrmSettings> FFrmSettings;
+    // Declared last, so they end first: the station may still raise events
+    // while it closes its streams after the window is gone.
     std::vector<TConnection> FConnections;
 };

@@ -51,7 +51,6 @@ struct TWaveBuffer {
     std::uint32_t BufferLength = 0;
     // Capture: the bytes recorded, set by the device before BufferDone.
     std::uint32_t BytesRecorded = 0;
-    // Playback: play the data this many times in a row (0 and 1 mean once).
     // Reserved for the device while the buffer is queued there.
     TWaveBuffer* DeviceNext = nullptr;
 };

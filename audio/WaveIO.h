@@ -157,7 +157,6 @@ private:
     // OnError if assigned, else throw EWaveAudioSysError with the back end's
     // text for FLastError.
     void ReportError();
-    // The chosen device is missing at open: wait for it as for a lost one.
     // The device could not be opened: wait for it, saying why once.
     void AwaitDevice(TWaveResult result);
     void SetLost(const std::string& reason);

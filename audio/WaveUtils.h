@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // PCM formats of the audio streams, the format record built from them,
@@ -72,4 +73,10 @@ int ComputeLevel(const void* data, std::uint32_t size, const TWaveFormat& format
 inline std::int16_t Sample16(const std::uint8_t* bytes)
 {
     return static_cast<std::int16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+// `count` such samples in a row.
+inline void Samples16(const std::uint8_t* bytes, std::size_t count, std::int16_t* out)
+{
+    for (std::size_t i = 0; i < count; ++i) out[i] = Sample16(bytes + 2 * i);
 }

@@ -62,32 +62,32 @@ std::string HolderOf(const sockaddr_un& address, socklen_t length)
     return std::to_string(peer.pid);
 }
 
-} // namespace
-
-std::string TInstanceLock::NameFor(const std::string& settingsFile)
+// The name that locks this settings file (without the leading NUL of the
+// abstract namespace). Two names of one file (a symbolic link, "./") take
+// the same lock.
+std::string NameFor(const std::filesystem::path& real)
 {
-    // Two names of one file (a symbolic link, "./") take the same lock.
-    const std::filesystem::path real = std::filesystem::weakly_canonical(settingsFile);
     struct stat folder { };
     if (::stat(real.parent_path().c_str(), &folder) != 0) return "parlet/" + Hex(Hash(real.string()));
     return "parlet/" + Hex(folder.st_dev) + "-" + Hex(folder.st_ino) + "/" + Hex(Hash(real.filename().string()));
 }
 
+} // namespace
+
 TInstanceLock::TInstanceLock(const std::string& settingsFile)
-    : FName(NameFor(settingsFile))
-    , FSocket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    : FSocket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
 {
     if (!FSocket.Valid()) throw Exception(SystemError(Translated("Cannot lock %1", {settingsFile}), errno));
+    const std::filesystem::path real = std::filesystem::weakly_canonical(settingsFile);
     socklen_t length = 0;
-    const sockaddr_un address = AddressOf(FName, length);
+    const sockaddr_un address = AddressOf(NameFor(real), length);
     if (::bind(FSocket.Get(), reinterpret_cast<const sockaddr*>(&address), length) != 0) {
         const int error = errno;
         if (error != EADDRINUSE) throw Exception(SystemError(Translated("Cannot lock %1", {settingsFile}), error));
         const std::string holder = HolderOf(address, length);
-        const std::string real = std::filesystem::weakly_canonical(settingsFile).string();
         throw EAlreadyRunning(Translated("Parlet is already running on the settings file %1 (process %2). The sound "
                                          "card and the radio's lines cannot be shared by two programs.",
-            {real, holder.empty() ? "?" : holder}));
+            {real.string(), holder.empty() ? "?" : holder}));
     }
     // Listening lets the next one to try ask who holds the lock; nobody is
     // ever accepted. A failure here only leaves the process number out.

@@ -28,14 +28,6 @@ public:
     TInstanceLock(const TInstanceLock&) = delete;
     TInstanceLock& operator=(const TInstanceLock&) = delete;
 
-    // The lock's name (without the leading NUL of the abstract namespace),
-    // for messages and tests.
-    const std::string& Name() const { return FName; }
-
-    // The name that locks this settings file.
-    static std::string NameFor(const std::string& settingsFile);
-
 private:
-    std::string FName;
     TFileDescriptor FSocket;
 };

@@ -12,19 +12,6 @@ TSimulatedMixer::TStreamId TSimulatedMixer::StartStream(std::uint32_t volume)
     return id;
 }
 
-void TSimulatedMixer::EndStream(TStreamId stream)
-{
-    FStreams.erase(stream);
-}
-
-void TSimulatedMixer::ChangeVolume(TStreamId stream, std::uint32_t volume)
-{
-    TStream& changed = FStreams.at(stream);
-    changed.volume = volume;
-    if (changed.own) changed.own = volume;
-    Apply(changed);
-}
-
 std::uint32_t TSimulatedMixer::Volume(TStreamId stream) const
 {
     return FStreams.at(stream).volume;

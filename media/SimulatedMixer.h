@@ -16,10 +16,6 @@ public:
     // A stream of another program starts; it is turned down at once while
     // the level is below 100.
     TStreamId StartStream(std::uint32_t volume);
-    void EndStream(TStreamId stream);
-    // Another party (the user, the session manager) sets the volume: it
-    // becomes the stream's own volume.
-    void ChangeVolume(TStreamId stream, std::uint32_t volume);
     // The volume the stream plays at.
     std::uint32_t Volume(TStreamId stream) const;
     // Its own volume while the mixer holds it turned down.

@@ -368,5 +368,11 @@ void TSoundServerMixer::Save() const
     std::vector<TStream> streams;
     for (const auto& [index, record] : FStreams) streams.push_back(record.Stream);
     streams.insert(streams.end(), FEnded.begin(), FEnded.end());
-    FFile.Save(streams);
+    // Every ramp step and every echo of a volume set from here asks again;
+    // a list already kept is not written (and synced) again.
+    if (FSaved == streams) return;
+    if (FFile.Save(streams))
+        FSaved = std::move(streams);
+    else
+        FSaved.reset();
 }

@@ -7,6 +7,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,7 @@ private:
     bool FMending = false;
     std::vector<TEntry> FMendBatch;
     std::size_t FMendEnded = 0; // FEnded's first entries in the batch
+    mutable std::optional<std::vector<TStream>> FSaved; // what the file holds, when known
     std::unique_ptr<TTimer> FWatch;
     TConnection FWatchConnection;
 };

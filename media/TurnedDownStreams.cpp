@@ -71,12 +71,12 @@ std::vector<TTurnedDownStreams::TStream> TTurnedDownStreams::Load() const
     return streams;
 }
 
-void TTurnedDownStreams::Save(const std::vector<TStream>& streams) const
+bool TTurnedDownStreams::Save(const std::vector<TStream>& streams) const
 {
     try {
         if (streams.empty()) {
             std::filesystem::remove(FPath);
-            return;
+            return true;
         }
         std::ostringstream text;
         for (const TStream& stream : streams) {
@@ -95,7 +95,9 @@ void TTurnedDownStreams::Save(const std::vector<TStream>& streams) const
         }
         std::filesystem::create_directories(std::filesystem::path(FPath).parent_path());
         ReplaceWholeFile(FPath, text.str());
+        return true;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "parlet: the list of turned-down programs could not be kept: %s\n", e.what());
+        return false;
     }
 }

@@ -33,10 +33,10 @@ public:
 
     // What the file lists; lines that do not parse are skipped.
     std::vector<TStream> Load() const;
-    // Write the streams to the file, or remove it when there are none. A
-    // file that cannot be written is reported on stderr: turning down works
-    // on without it.
-    void Save(const std::vector<TStream>& streams) const;
+    // Write the streams to the file, or remove it when there are none;
+    // false when that failed. A file that cannot be written is reported on
+    // stderr: turning down works on without it.
+    bool Save(const std::vector<TStream>& streams) const;
 
 private:
     std::string FPath;

@@ -34,7 +34,7 @@ void TZYNWinAmpControl::SetVolume(int percent)
     // Unticked while programs were turned down: they get their volume back
     // with the next change instead of staying down.
     if (FSettings.ControlWinAmp())
-        FMixer.SetLevel(std::clamp(percent, 0, TMediaMixer::FullLevel));
+        FMixer.SetLevel(percent);
     else
         FMixer.Restore();
 }

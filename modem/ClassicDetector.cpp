@@ -101,11 +101,10 @@ void TClassicDetector::Demodulate(std::span<const std::int16_t> samples, TBitSin
         ++sample;
         --left;
         if (++phase > LastPosition) {
-            FDecisionSample = FSamplesBefore + (sample - samples.data());
             FHalfWave = waitMask ? 1 : 0;
             FSinceCrossing = since;
             FCrossings = crossings;
-            DecideBit(sink);
+            DecideBit(sink, FSamplesBefore + (sample - samples.data()));
             crossings = FCrossings;
             phase = 0;
         }
@@ -117,7 +116,7 @@ void TClassicDetector::Demodulate(std::span<const std::int16_t> samples, TBitSin
     FSamplesBefore += static_cast<std::int64_t>(samples.size());
 }
 
-void TClassicDetector::DecideBit(TBitSink& sink)
+void TClassicDetector::DecideBit(TBitSink& sink, std::int64_t windowEnd)
 {
     // 3 crossings are an 1800 Hz bit, 2 a 1200 Hz bit; 4 and 1 are those bits
     // with a crossing moved across the window edge, carried to the next window.
@@ -156,5 +155,5 @@ void TClassicDetector::DecideBit(TBitSink& sink)
     }
     FCrossings = carry;
     sink.BitDecided({value, symbol, value == TBitValue::None || value == TBitValue::Lost ? 0.0f : margin, -1.0f,
-        FDecisionSample + BoundaryPosition});
+        windowEnd + BoundaryPosition});
 }

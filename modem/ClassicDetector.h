@@ -14,12 +14,12 @@ public:
     void Demodulate(std::span<const std::int16_t> samples, TBitSink& sink) override;
 
 private:
-    void DecideBit(TBitSink& sink);
+    // windowEnd: the input sample at which the window being decided ends.
+    void DecideBit(TBitSink& sink, std::int64_t windowEnd);
 
     std::uint8_t FHalfWave = 0; // 0: last seen non-negative, waiting for a negative sample
     std::int32_t FSinceCrossing = 0;
     std::int32_t FCrossings = 0; // in the current window, carry included
     std::int32_t FBitPhase = 0; // 0..39
     std::int64_t FSamplesBefore = 0; // the samples of the earlier calls
-    std::int64_t FDecisionSample = 0; // where the window being decided ends
 };

@@ -35,7 +35,6 @@ void TFFSKDecoder::DecodeRecording(std::span<const std::int16_t> samples)
 
 void TFFSKDecoder::BitDecided(const TBitDecision& decision)
 {
-    ++FBitCount;
     FAssembler.BitDecided(decision);
     if (FBitTrace.size() == TraceLength) FBitTrace.erase(0, 1);
     FBitTrace.push_back(decision.Symbol);

@@ -34,7 +34,7 @@ public:
     // One symbol per bit period, newest last, at most 40.
     const std::string& BitTrace() const { return FBitTrace; }
     // Bit periods decided so far.
-    std::int64_t BitCount() const { return FBitCount; }
+    std::int64_t BitCount() const { return FAssembler.BitCount(); }
 
 private:
     void BitDecided(const TBitDecision& decision) override;
@@ -42,5 +42,4 @@ private:
     std::unique_ptr<TBitDetector> FDetector;
     TMessageAssembler FAssembler;
     std::string FBitTrace;
-    std::int64_t FBitCount = 0;
 };

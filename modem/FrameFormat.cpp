@@ -2,15 +2,6 @@
 
 namespace FFSKFrame {
 
-namespace {
-std::string CutAtFill(std::string text)
-{
-    const auto fill = text.find('\0');
-    if (fill != std::string::npos) text.erase(fill);
-    return text;
-}
-} // namespace
-
 std::vector<std::uint8_t> FrameBytes(const std::string& text, bool preamble)
 {
     std::vector<std::uint8_t> bytes;
@@ -50,13 +41,6 @@ std::string MessageBody(const std::string& name, const std::string& text)
 std::string SmsText(const std::string& name, const std::string& text)
 {
     return std::string(SmsPrefix) + MessageBody(name, text);
-}
-
-TMessageParts SplitMessageBody(const std::string& rxString)
-{
-    const auto split = rxString.find(NameSeparator);
-    if (split == std::string::npos) return {{}, CutAtFill(rxString), false};
-    return {CutAtFill(rxString.substr(0, split)), CutAtFill(rxString.substr(split + NameSeparator.size())), true};
 }
 
 } // namespace FFSKFrame

@@ -45,14 +45,4 @@ std::string MessageBody(const std::string& name, const std::string& text);
 // The whole text on the air: "SMS>" + name + ">>" + text.
 std::string SmsText(const std::string& name, const std::string& text);
 
-// A received body split at its first ">>", each part cut at its first 0x00
-// (the fill of the last block). Without ">>" the whole body is the text and
-// HasName is false.
-struct TMessageParts {
-    std::string Name;
-    std::string Text;
-    bool HasName = false;
-};
-TMessageParts SplitMessageBody(const std::string& rxString);
-
 } // namespace FFSKFrame

@@ -46,7 +46,7 @@ TMessageAssembler::TMessageAssembler(TDeliver deliver)
 void TMessageAssembler::BitDecided(const TBitDecision& decision)
 {
     ++FBitCount;
-    FBits[static_cast<std::size_t>(FBitCount) & (History - 1)] = decision;
+    Decision(FBitCount) = decision;
     if (decision.Value == TBitValue::Zero || decision.Value == TBitValue::One) {
         FLastSignalBit = FBitCount;
         ShiftBit(decision);
@@ -58,6 +58,21 @@ void TMessageAssembler::BitDecided(const TBitDecision& decision)
         ClearRegister();
         FFaded = true;
     }
+}
+
+TBitDecision& TMessageAssembler::Decision(std::int64_t bit)
+{
+    return FBits[static_cast<std::size_t>(bit) & (History - 1)];
+}
+
+const TBitDecision& TMessageAssembler::Decision(std::int64_t bit) const
+{
+    return FBits[static_cast<std::size_t>(bit) & (History - 1)];
+}
+
+unsigned TMessageAssembler::HeardSync() const
+{
+    return (unsigned {FShiftReg[0]} << 8) | FShiftReg[1];
 }
 
 void TMessageAssembler::ClearRegister()
@@ -82,7 +97,7 @@ void TMessageAssembler::ShiftBit(const TBitDecision& decision)
 
 bool TMessageAssembler::SyncAt(std::int64_t bitsSinceBlock) const
 {
-    const unsigned heard = (unsigned {FShiftReg[0]} << 8) | FShiftReg[1];
+    const unsigned heard = HeardSync();
     if (heard == FFSKFrame::SyncWord) return true;
     // Within a message, at a block spacing on from its last block: a sync
     // word with a bit or two wrong, each of them a guess.
@@ -95,14 +110,14 @@ bool TMessageAssembler::SyncAt(std::int64_t bitsSinceBlock) const
     for (int i = 0; i < 16; ++i) {
         if (!(wrong & (0x8000u >> i))) continue;
         const std::int64_t bit = FBitCount - static_cast<std::int64_t>(RegisterBits) + 1 + i;
-        if (FBits[static_cast<std::size_t>(bit) & (History - 1)].Margin >= DoubtfulBelow) return false;
+        if (Decision(bit).Margin >= DoubtfulBelow) return false;
     }
     return true;
 }
 
 void TMessageAssembler::HandleBlock(std::int64_t bitsSinceBlock)
 {
-    const unsigned heard = (unsigned {FShiftReg[0]} << 8) | FShiftReg[1];
+    const unsigned heard = HeardSync();
     const bool exactSync = heard == FFSKFrame::SyncWord;
     const std::string chunk(FShiftReg.begin() + 2, FShiftReg.end());
     const bool sms = HasPrefix(chunk, 0, FFSKFrame::SmsPrefix);
@@ -111,7 +126,7 @@ void TMessageAssembler::HandleBlock(std::int64_t bitsSinceBlock)
         FMessage = {};
         FMessage.Type = sms ? TMessageType::Sms : TMessageType::Loc;
         const TBitDecision& syncStart =
-            FBits[static_cast<std::size_t>(FBitCount - static_cast<std::int64_t>(RegisterBits) + 1) & (History - 1)];
+            Decision(FBitCount - static_cast<std::int64_t>(RegisterBits) + 1);
         FMessage.StartSample = syncStart.EndSample - FFSKFrame::SamplesPerBit;
         FPowerByPattern = {};
         AppendBlock(!exactSync);
@@ -164,16 +179,16 @@ void TMessageAssembler::AppendBlock(bool doubtful)
         const std::int64_t to = std::min(from + 9, FBitCount);
         float least = 1.0f;
         for (std::int64_t bit = from; bit <= to; ++bit)
-            least = std::min(least, FBits[static_cast<std::size_t>(bit) & (History - 1)].Margin);
+            least = std::min(least, Decision(bit).Margin);
         FMessage.Certainty.push_back(
             doubtful || least < DoubtfulBelow ? TCharCertainty::Doubtful : TCharCertainty::Sure);
     }
     // The last bit's successor is not decided yet; it is left out.
     for (std::int64_t bit = first; bit + 1 <= FBitCount && bit < first + static_cast<std::int64_t>(RegisterBits);
         ++bit) {
-        const TBitDecision& d = FBits[static_cast<std::size_t>(bit) & (History - 1)];
-        const int pattern = BitPattern(FBits[static_cast<std::size_t>(bit - 1) & (History - 1)], d,
-            FBits[static_cast<std::size_t>(bit + 1) & (History - 1)]);
+        const TBitDecision& d = Decision(bit);
+        const int pattern = BitPattern(Decision(bit - 1), d,
+            Decision(bit + 1));
         if (d.Power < 0 || pattern < 0) continue;
         TPowerMoments& moments = FPowerByPattern[static_cast<std::size_t>(pattern)];
         moments.Sum += d.Power;

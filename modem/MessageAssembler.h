@@ -35,11 +35,18 @@ public:
     void BitDecided(const TBitDecision& decision);
     // The end-of-message rule, once after every capture buffer.
     void BufferEnded();
+    // Bit periods decided so far.
+    std::int64_t BitCount() const { return FBitCount; }
 
 private:
     static constexpr std::size_t RegisterBits = 80; // sync word and 8 characters
     static constexpr std::size_t History = 128; // a power of two above RegisterBits
 
+    // The decision of a bit, by its count; the last History bits are kept.
+    TBitDecision& Decision(std::int64_t bit);
+    const TBitDecision& Decision(std::int64_t bit) const;
+    // The register's first 16 bits: where a block's sync word sits.
+    unsigned HeardSync() const;
     void ShiftBit(const TBitDecision& decision);
     void ClearRegister();
     bool SyncAt(std::int64_t bitsSinceBlock) const;

@@ -69,6 +69,6 @@ void TFFSKReceiver::RecorderData(TObject*, const std::uint8_t* buffer, std::uint
     // the stream closes is partly filled, and the rest of its memory holds
     // audio that was already demodulated.
     const std::uint32_t samples = std::min(bufferSize / 2, BufferSamples);
-    for (std::uint32_t i = 0; i < samples; ++i) FSamples[i] = Sample16(buffer + 2 * i);
+    Samples16(buffer, samples, FSamples.data());
     FDecoder.DecodeBuffer(std::span(FSamples).first(samples));
 }

@@ -8,7 +8,6 @@
 #include "base/Event.h"
 #include "base/Object.h"
 #include "modem/FFSKDecoder.h"
-#include "modem/FrameFormat.h"
 
 class TSoundPlatform;
 class TLiveAudioRecorder;
@@ -18,9 +17,7 @@ class TLiveAudioRecorder;
 // which delivers "SMS>" and "LOC>" messages through OnReceive.
 class TFFSKReceiver : public TObject {
 public:
-    static constexpr std::uint32_t SamplesPerBit = FFSKFrame::SamplesPerBit;
     static constexpr std::uint32_t BufferSamples = TFFSKDecoder::BufferSamples;
-    static constexpr std::size_t TraceLength = TFFSKDecoder::TraceLength;
 
     explicit TFFSKReceiver(TSoundPlatform& platform, TDetectorKind kind = TDetectorKind::Soft);
     ~TFFSKReceiver() override;

@@ -28,22 +28,18 @@ public:
 // One source of the radio's "receiving" signal: a serial port's CTS or DSR,
 // or the USB radio interface's input. The rig holds them in priority order
 // too: an input ahead that is connected leaves the ones behind it unused.
-class TRxInput : public TObject {
+// Its owner (the serial line, the USB interface) tells whether it is
+// connected.
+class TRxInput final : public TObject {
 public:
-    virtual bool Connected() const = 0;
-
-    // The raw level of the input changed (or was reported as it stands).
-    TEvent<TObject*, bool> OnLevel;
-};
-
-// A receive input whose owner tells whether it is connected.
-class TOwnedRxInput final : public TRxInput {
-public:
-    explicit TOwnedRxInput(std::function<bool()> connected)
+    explicit TRxInput(std::function<bool()> connected)
         : FConnected(std::move(connected))
     {
     }
-    bool Connected() const override { return FConnected(); }
+    bool Connected() const { return FConnected(); }
+
+    // The raw level of the input changed (or was reported as it stands).
+    TEvent<TObject*, bool> OnLevel;
 
 private:
     std::function<bool()> FConnected;

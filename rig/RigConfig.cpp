@@ -33,11 +33,6 @@ bool KeysRadio(const TRigConfig& config)
     return config.RadioAttached && config.RigComKeying;
 }
 
-bool NeedsPort(const TRigConfig& config)
-{
-    return KeysRadio(config) || config.VoIPComKeying;
-}
-
 TRigLine PttLine(const TRigConfig& config)
 {
     return config.RigComDtr ? TRigLine::DTR : TRigLine::RTS;

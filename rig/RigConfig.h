@@ -36,8 +36,6 @@ struct TLineLevel {
 
 // The radio is keyed through a line or the USB interface.
 bool KeysRadio(const TRigConfig& config);
-// The serial port is needed, for keying or for the receive input.
-bool NeedsPort(const TRigConfig& config);
 TRigLine PttLine(const TRigConfig& config);
 // The PTT line's level for a keying state.
 bool PttLevel(const TRigConfig& config, bool keyed);

@@ -59,6 +59,6 @@ private:
     TSerialRole FRole;
     std::string FProblem;
     std::unique_ptr<TComPort> FPort;
-    TOwnedRxInput FInput;
+    TRxInput FInput;
     TConnection FLevel;
 };

@@ -22,7 +22,7 @@ public:
 
 private:
     std::unique_ptr<TUsbInterface> FDevice;
-    TOwnedRxInput FInput;
+    TRxInput FInput;
     TConnection FConnected;
     TConnection FDisconnected;
     TConnection FLevel;

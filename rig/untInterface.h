@@ -67,6 +67,9 @@ public:
     bool Ptt() const { return FPtt; }
     bool PttPrimary() const { return FPttPrimary; }
     bool RigRx() const { return FChannel.RigRx(); }
+    // An ID or courtesy sound follows a transmission. Not interface
+    // settings, so read when used.
+    bool TailFollows() const;
     bool SquelchSettled() const { return FChannel.SquelchSettled(); }
     bool ComPortOpen() const;
     // The last configuration needed the serial port and could not use it.
@@ -76,9 +79,6 @@ public:
     const TTimer& RxReleaseTimer() const { return FChannel.RxReleaseTimer(); }
 
 private:
-    // An ID or courtesy sound follows a transmission. Not interface
-    // settings, so read when used.
-    bool TailFollows() const;
     // The output that keys now: the first connected one.
     TPttOutput* Keyer() const;
     void HandleRigRxInput(bool level);

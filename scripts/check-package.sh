@@ -24,11 +24,15 @@ echo "check-package: built $deb"
 lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian found errors or warnings"
 echo "check-package: lintian passed"
 
+# The package's files, unpacked once for the checks below.
+unpacked="$build/check/unpacked"
+rm -rf "$build/check"
+mkdir -p "$unpacked"
+dpkg-deb -x "$deb" "$unpacked"
+
 # --- hardening, as dpkg-buildflags asks for it ---
-hardening=$(mktemp -d)
-dpkg-deb -x "$deb" "$hardening"
 for program in parlet parlet-ffsk; do
-  binary="$hardening/usr/bin/$program"
+  binary="$unpacked/usr/bin/$program"
   readelf -hW "$binary" | grep -q 'Type: *DYN' || fail "$program is not position independent"
   readelf -lW "$binary" | grep -q GNU_RELRO || fail "$program has no RELRO"
   readelf -dW "$binary" | grep -Eq 'BIND_NOW|FLAGS.*NOW' || fail "$program is not linked with BIND_NOW"
@@ -36,7 +40,6 @@ for program in parlet parlet-ffsk; do
   grep -q '__stack_chk_fail' <<<"$symbols" || fail "$program is built without the stack protector"
   grep -Eq '__[a-z0-9_]+_chk(@|$| )' <<<"$symbols" || fail "$program is built without FORTIFY_SOURCE"
 done
-rm -rf "$hardening"
 echo "check-package: parlet and parlet-ffsk are hardened (PIE, RELRO, BIND_NOW, stack protector, FORTIFY)"
 
 # --- what the package holds ---
@@ -77,10 +80,6 @@ unexpected=$(grep -v '/$' <<<"$contents" | grep -vxF -f <(printf '%s\n' "${expec
 echo "check-package: contents and dependencies as expected"
 
 # --- desktop file and metainfo, as installed ---
-unpacked="$build/check/unpacked"
-rm -rf "$build/check"
-mkdir -p "$unpacked"
-dpkg-deb -x "$deb" "$unpacked"
 desktop-file-validate "$unpacked/usr/share/applications/org.parlet.Parlet.desktop"
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/org.parlet.Parlet.metainfo.xml"
 zcat "$unpacked/usr/share/man/man1/parlet.1.gz" | grep -qF '\-\-config' || fail "the manual page lacks --config"

@@ -78,9 +78,6 @@ public:
     // goes to the main loop's error report, or to stderr without a loop.
     std::function<void(const std::string& message)> ShowError;
 
-    // Why the file cannot be written; empty when it can.
-    const std::string& ReadOnlyReason() const { return FReadOnlyReason; }
-
     const std::string& Language() const { return FLanguage; }
     void SetLanguage(const std::string& value) { Set(&Self::FLanguage, value); }
     const std::string& SysManAddress() const { return FSysManAddress; }

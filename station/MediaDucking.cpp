@@ -2,11 +2,9 @@
 
 #include "media/untZYNWinAmpControl.h"
 #include "rig/untInterface.h"
-#include "settings/untZYNClientSettings.h"
 
 TMediaDucking::TMediaDucking(TInterface& rig, TZYNClientSettings& settings, TMediaMixer& mixer)
     : FRig(rig)
-    , FSettings(settings)
     , FControl(std::make_unique<TZYNWinAmpControl>(settings, mixer))
     , FPttConnection(rig.OnPttChange.Connect([this](TObject*, bool ptt) { PttChanged(ptt); }))
     , FRigRxConnection(rig.OnRigRxChange.Connect([this](TObject*, bool rigRx) { RigRxChanged(rigRx); }))
@@ -29,7 +27,5 @@ void TMediaDucking::RigRxChanged(bool rigRx)
         FControl->MuteMedia();
         return;
     }
-    // Read as they stand now: not interface settings.
-    const bool tailFollows = FSettings.SendID() || FSettings.CourtesySoundEnable();
-    if (!(tailFollows && FRig.Ptt())) FControl->RestoreMedia();
+    if (!(FRig.TailFollows() && FRig.Ptt())) FControl->RestoreMedia();
 }

@@ -28,7 +28,6 @@ private:
     void RigRxChanged(bool rigRx);
 
     TInterface& FRig;
-    TZYNClientSettings& FSettings;
     std::unique_ptr<TZYNWinAmpControl> FControl;
     TConnection FPttConnection;
     TConnection FRigRxConnection;

@@ -78,7 +78,7 @@ std::uint64_t TFFSKTranceiver::SendText(const std::string& text)
 {
     const std::string body = FFSKFrame::MessageBody(FSettings->OperaterName(), text);
     const std::uint64_t id = FTransmitter->Send(std::string(FFSKFrame::SmsPrefix) + body);
-    FPending[id] = body;
+    FPending[id] = {body, ReadMessageText(TMessageType::Sms, body)};
     SentStep(id, TSendState::Queued);
     return id;
 }
@@ -93,8 +93,8 @@ void TFFSKTranceiver::SentStep(std::uint64_t id, TSendState state, const std::st
     record.Id = id;
     record.FailReason = reason;
     record.Type = TMessageType::Sms;
-    record.RawBody = pending->second;
-    record.Message = ReadMessageText(TMessageType::Sms, pending->second);
+    record.RawBody = pending->second.Body;
+    record.Message = pending->second.Message;
     record.Time = std::chrono::system_clock::now();
     if (state == TSendState::Sent || state == TSendState::Failed) FPending.erase(pending);
     OnReceive(this, record);

@@ -43,9 +43,10 @@ public:
     TZYNClientSettings& Settings() { return *FSettings; }
     TInterface& RigInterface() { return *FRigInterface; }
     TFFSKTransmitter& Transmitter() { return *FTransmitter; }
-    TMediaDucking& Ducking() { return *FDucking; }
     TSoundPlatform& Sound() { return FSound; }
     const TStationStatus& Status() const { return FStatus; }
+    // Texts sent from here, queued and not yet sent or failed.
+    std::size_t PendingTexts() const { return FPending.size(); }
 
     TAudioLevelEvent OnInputLevel;
     TDataReiceiveEvent OnReceive;
@@ -70,8 +71,13 @@ private:
     std::unique_ptr<TFFSKReceiver> FReceiver;
     std::unique_ptr<TFFSKTransmitter> FTransmitter;
     std::unique_ptr<TMediaDucking> FDucking;
-    // The bodies of texts sent from here whose outcome is still to come.
-    std::map<std::uint64_t, std::string> FPending;
+    // Texts sent from here whose outcome is still to come: the body, and
+    // the body read once for the records of every step.
+    struct TPendingText {
+        std::string Body;
+        TMessageText Message;
+    };
+    std::map<std::uint64_t, TPendingText> FPending;
     TStationStatus FStatus;
     bool FKeyed = false;
     bool FChannelBusy = false;

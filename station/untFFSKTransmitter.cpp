@@ -27,13 +27,8 @@ TFfskMessage::TFfskMessage(TSoundPlatform& sound, TInterface& rigInterface)
 }
 
 // The radio is not unkeyed here: the rig interface's own destruction decides
-// what becomes of the keying line. The connections end first, so a closing
-// player does not call back into a half-destroyed sequencer.
-TFfskMessage::~TFfskMessage()
-{
-    FReadyConnection.Disconnect();
-    FPlayerLostConnection.Disconnect();
-}
+// what becomes of the keying line.
+TFfskMessage::~TFfskMessage() = default;
 
 int TFfskMessage::DeviceID() const
 {

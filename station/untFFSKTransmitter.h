@@ -92,6 +92,8 @@ private:
     std::deque<TQueuedText> FTexts;
     // The text the modulator is playing, 0 for none.
     std::uint64_t FOnAirId = 0;
+    // Declared after the modulator, so they end first: a closing player does
+    // not call back into a half-destroyed sequencer.
     TConnection FReadyConnection;
     TConnection FPlayerLostConnection;
     TConnection FDelayConnection;

@@ -3,6 +3,7 @@
 #include "ModemTestKit.h"
 #include "modem/FrameFormat.h"
 #include "modem/FrameRenderer.h"
+#include "modem/MessageText.h"
 
 using namespace modemtest;
 
@@ -34,15 +35,15 @@ TEST(FrameFormat, MessageTextIsComposedAndSplitAtTheFirstSeparator)
     EXPECT_EQ(FFSKFrame::SmsText("Anna", "hi>>there"), "SMS>Anna>>hi>>there");
     EXPECT_EQ(FFSKFrame::MessageBody("Anna", "x"), "Anna>>x");
 
-    const auto parts = FFSKFrame::SplitMessageBody(std::string("Anna>>hi>>there\0\0", 17));
-    EXPECT_TRUE(parts.HasName);
-    EXPECT_EQ(parts.Name, "Anna");
+    const auto parts = ReadMessageText(TMessageType::Sms, std::string("Anna>>hi>>there\0\0", 17));
+    EXPECT_TRUE(parts.HasSender);
+    EXPECT_EQ(parts.Sender, "Anna");
     EXPECT_EQ(parts.Text, "hi>>there");
 
-    const auto cut = FFSKFrame::SplitMessageBody(std::string("Bob>>one\0two", 12));
+    const auto cut = ReadMessageText(TMessageType::Sms, std::string("Bob>>one\0two", 12));
     EXPECT_EQ(cut.Text, "one") << "cut at the first 0x00";
 
-    const auto plain = FFSKFrame::SplitMessageBody(std::string("no name\0\0", 9));
-    EXPECT_FALSE(plain.HasName);
+    const auto plain = ReadMessageText(TMessageType::Sms, std::string("no name\0\0", 9));
+    EXPECT_FALSE(plain.HasSender);
     EXPECT_EQ(plain.Text, "no name");
 }

@@ -95,7 +95,9 @@ TEST(MessageAssembler, WhatWasNotHeardIsMarkedInPlace)
         const auto messages = Assemble(frame.Bits);
         ASSERT_EQ(messages.size(), 1u) << c.Name;
         EXPECT_EQ(messages[0].Type, TMessageType::Sms) << c.Name;
-        if (!c.Body.empty()) EXPECT_EQ(messages[0].Body, c.Body) << c.Name;
+        if (!c.Body.empty()) {
+            EXPECT_EQ(messages[0].Body, c.Body) << c.Name;
+        }
         EXPECT_EQ(Marks(messages[0]), c.Marks) << c.Name;
         // The first sync word starts after the preamble and the block's header.
         EXPECT_EQ(messages[0].StartSample, 32 * 40) << c.Name;

@@ -30,7 +30,7 @@ void Samples(const TWavData& wav, std::size_t from, std::size_t count, std::vect
     if (width == 1) {
         for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::int16_t>((in[i] - 128) * 256);
     } else {
-        for (std::size_t i = 0; i < count; ++i) out[i] = Sample16(in + 2 * i);
+        Samples16(in, count, out.data());
     }
 }
 
